@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, test and benchmark the project.
+# Run as root (or with sudo available). Safe to run more than once.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev
+  libzxing-dev zint libzint-dev
+  qt6-base-dev libgl-dev
+  xvfb xauth imagemagick fonts-wqy-zenhei
+  clang libclang-rt-14-dev clang-format
+)
+
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=""
+else
+  SUDO="sudo"
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "setup: all packages present"
+fi

@@ -1,0 +1,131 @@
+// Whole-file writes: replacement, failures that keep the old file, and non-regular targets.
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+#include "pdf417/common/error.h"
+#include "pdf417/encoder/encoder.h"
+#include "test_util.h"
+
+namespace pdf417 {
+namespace {
+
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return names;
+  while (dirent* e = ::readdir(d)) {
+    const std::string n = e->d_name;
+    if (n != "." && n != "..") names.push_back(n);
+  }
+  ::closedir(d);
+  return names;
+}
+
+void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  WriteWholeFile(name, bytes.data(), bytes.size());
+}
+
+TEST(WriteWholeFile, ReplacesALongerFileAndKeepsItsMode) {
+  testutil::TempDir dir;
+  const std::string f = dir / "out.bmp";
+  testutil::WriteBytes(f, std::vector<std::uint8_t>(5000, 7));
+  ASSERT_EQ(::chmod(f.c_str(), 0640), 0);
+  Write(f, {1, 2, 3});
+  EXPECT_EQ(testutil::ReadBytes(f), (std::vector<std::uint8_t>{1, 2, 3}));
+  struct stat st {};
+  ASSERT_EQ(::stat(f.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"out.bmp"});
+}
+
+TEST(WriteWholeFile, NewFileFollowsTheUmask) {
+  testutil::TempDir dir;
+  const mode_t old = ::umask(022);
+  Write(dir / "new.bmp", {9});
+  ::umask(old);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "new.bmp").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(WriteWholeFile, FailuresAreReportedAndLeaveNothingBehind) {
+  testutil::TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+  EXPECT_THROW(Write(dir / "sub", {1}), Error);                   // a folder
+  EXPECT_THROW(Write(dir / "missing/x.bmp", {1}), Error);         // a missing folder
+  EXPECT_THROW(Write("", {1}), Error);
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"sub"});
+  EXPECT_TRUE(Entries(dir / "sub").empty());
+}
+
+TEST(WriteWholeFile, ReadOnlyFolderKeepsThePreviousFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  testutil::TempDir dir;
+  const std::string f = dir / "old.bmp";
+  testutil::WriteBytes(f, {4, 5, 6});
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  EXPECT_THROW(Write(f, {1, 2}), Error);
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(testutil::ReadBytes(f), (std::vector<std::uint8_t>{4, 5, 6}));
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"old.bmp"});
+}
+
+// A full disk, simulated with a file-size limit in a child process.
+TEST(WriteWholeFile, FullDiskKeepsThePreviousFile) {
+  testutil::TempDir dir;
+  const std::string f = dir / "old.bmp";
+  testutil::WriteBytes(f, {4, 5, 6});
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{1000, 1000};
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+    int rc = 0;
+    try {
+      Write(f, std::vector<std::uint8_t>(100000, 1));
+      rc = 1;  // must not succeed
+    } catch (const Error& e) {
+      rc = e.code() == ErrorCode::FileWrite ? 0 : 2;
+    }
+    ::_exit(rc);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(testutil::ReadBytes(f), (std::vector<std::uint8_t>{4, 5, 6}));
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"old.bmp"});
+}
+
+TEST(WriteWholeFile, DeviceAndPipeAreWrittenInPlace) {
+  Write("/dev/null", {1, 2, 3});
+  struct stat st {};
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+  testutil::TempDir dir;
+  const std::string fifo = dir / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::vector<std::uint8_t> got = testutil::ReadBytes(fifo);
+    ::_exit(got == std::vector<std::uint8_t>{7, 8, 9} ? 0 : 1);
+  }
+  Write(fifo, {7, 8, 9});
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+}  // namespace
+}  // namespace pdf417
