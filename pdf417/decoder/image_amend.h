@@ -1,0 +1,39 @@
+// Symbol geometry: finding the start pattern and correcting the picture's orientation and skew.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "pdf417/common/linked_list.h"
+#include "pdf417/decoder/bin_bmp.h"
+
+namespace pdf417 {
+
+class ImageAmend {
+ public:
+  explicit ImageAmend(const BinBMP& source) : image(source) {}
+
+  // Finds the start pattern (transposing the picture when needed) and straightens the picture.
+  void CorrectSkew();
+
+  BinBMP image;
+  float skewAngle = 0.0f;  // degrees, found by the last CorrectSkew
+};
+
+// Looks for the start pattern along a pixel row; on success col is where its first bar begins.
+bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col);
+
+// Scales eight measured widths (bar first) to module counts that sum to 17, in place.
+void NormalizeWidths(std::array<std::int32_t, 8>& widths);
+
+// Skew of the start pattern's left edge through (row, col), in degrees.
+float EstimateEdgeAngle(const BinBMP& image, std::int32_t row, std::int32_t col);
+
+// Least-squares line y = intercept + slope * x through the points; false when it is singular.
+bool FitLine(LinkedList<float>& xs, LinkedList<float>& ys, float& slope, float& intercept);
+
+// Solves the n x (n + 1) augmented system in place; false when a pivot is (nearly) zero.
+bool SolveLinear(int n, std::vector<std::vector<float>>& matrix, std::vector<float>& solution);
+
+}  // namespace pdf417
