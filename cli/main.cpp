@@ -1,4 +1,6 @@
 // pdf417: command-line tool over the codec.
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
@@ -9,22 +11,43 @@
 #include <vector>
 
 #include "pdf417/common/error.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace {
 
 // Exit codes, documented in --help and the README.
 constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;  // the work itself failed (bad parameters, a write error)
-constexpr int kExitUsage = 2;    // the command line could not be understood
-constexpr int kExitInput = 3;    // an input file could not be read
+constexpr int kExitParameters = 1;     // data or parameters that no symbol can hold
+constexpr int kExitUsage = 2;          // the command line could not be understood
+constexpr int kExitMissing = 3;        // an input file does not exist
+constexpr int kExitUnreadable = 4;     // an input file cannot be read or is not a usable bitmap
+constexpr int kExitNoSymbol = 5;       // no PDF417 symbol found in the picture
+constexpr int kExitNotCorrectable = 6;  // a symbol was found but has too many errors
+constexpr int kExitWrite = 7;          // the output file cannot be written
 
-// Reads a whole file (or standard input for "-") as raw bytes.
-bool ReadAll(const std::string& name, std::string& out, std::string& error) {
+constexpr const char* kExitCodeHelp =
+    "Exit status: 0 success; 1 data or parameters no symbol can hold; 2 wrong command line;\n"
+    "3 input file missing; 4 input file unreadable or not a usable bitmap; 5 no symbol found;\n"
+    "6 symbol errors not correctable; 7 output file cannot be written.";
+
+// Reads a whole file (or standard input for "-") as raw bytes; returns an exit code.
+int ReadAll(const std::string& name, std::string& out, std::string& error) {
+  if (name != "-") {
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) {
+      error = "cannot open '" + name + "': " + std::strerror(errno);
+      return errno == ENOENT ? kExitMissing : kExitUnreadable;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      error = "cannot read '" + name + "': it is a folder";
+      return kExitUnreadable;
+    }
+  }
   FILE* f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
   if (f == nullptr) {
     error = "cannot open '" + name + "': " + std::strerror(errno);
-    return false;
+    return kExitUnreadable;
   }
   out.clear();
   char buffer[65536];
@@ -35,9 +58,9 @@ bool ReadAll(const std::string& name, std::string& out, std::string& error) {
   if (f != stdin) std::fclose(f);
   if (failed) {
     error = "cannot read '" + name + "': " + std::strerror(err);
-    return false;
+    return kExitUnreadable;
   }
-  return true;
+  return kExitOk;
 }
 
 struct EncodeOptions {
@@ -59,33 +82,84 @@ int RunEncode(const EncodeOptions& o, bool textGiven) {
     data = o.text;
   } else {
     std::string error;
-    if (!ReadAll(o.input.empty() ? "-" : o.input, data, error)) {
+    const int rc = ReadAll(o.input.empty() ? "-" : o.input, data, error);
+    if (rc != kExitOk) {
       std::cerr << "pdf417 encode: " << error << "\n";
-      return kExitInput;
+      return rc;
     }
   }
   if (data.size() > static_cast<std::size_t>(1) << 20) {
     std::cerr << "pdf417 encode: input of " << data.size() << " bytes is far more than a symbol holds\n";
-    return kExitFailure;
+    return kExitParameters;
   }
   try {
     pdf417::EncodePdf417(reinterpret_cast<const std::uint8_t*>(data.data()),
                          static_cast<int>(data.size()), o.output, o.columns, o.level, o.aspect);
   } catch (const pdf417::Error& e) {
     std::cerr << "pdf417 encode: " << e.what() << "\n";
-    return kExitFailure;
+    return e.code() == pdf417::ErrorCode::FileWrite ? kExitWrite : kExitParameters;
   }
   return kExitOk;
+}
+
+struct DecodeOptions {
+  std::vector<std::string> files;
+  bool newline = false;
+  bool verbose = false;
+};
+
+int ExitCodeOf(pdf417::DecodeStatus status) {
+  switch (status) {
+    case pdf417::DecodeStatus::Decoded:
+      return kExitOk;
+    case pdf417::DecodeStatus::FileMissing:
+      return kExitMissing;
+    case pdf417::DecodeStatus::FileUnreadable:
+      return kExitUnreadable;
+    case pdf417::DecodeStatus::NoSymbolFound:
+      return kExitNoSymbol;
+    case pdf417::DecodeStatus::NotCorrectable:
+      return kExitNotCorrectable;
+  }
+  return kExitNoSymbol;
+}
+
+// Decodes every file; stdout gets the bytes of each decoded symbol, exactly.
+int RunDecode(const DecodeOptions& o) {
+  int exitCode = kExitOk;
+  for (const std::string& file : o.files) {
+    const pdf417::DecodeResult r = pdf417::DecodePdf417Detailed(file);
+    if (!r.ok()) {
+      std::cerr << "pdf417 decode: " << file << ": " << r.message << "\n";
+      if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);
+      continue;
+    }
+    std::fwrite(r.bytes.data(), 1, r.bytes.size(), stdout);
+    if (o.newline) std::fputc('\n', stdout);
+    std::fflush(stdout);
+    if (o.verbose) {
+      std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
+                << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
+      if (!r.reading.empty()) std::cerr << ", read " << r.reading;
+      for (const pdf417::EciDesignator& e : r.eci) {
+        std::cerr << ", ECI " << e.number << " from byte " << e.position;
+      }
+      if (r.macro.present) {
+        std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex << " of file "
+                  << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
+      }
+      std::cerr << "\n";
+    }
+  }
+  return exitCode;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Encode data as PDF417 barcode symbols in one-bit bitmap files."};
+  CLI::App app{"Encode data as PDF417 barcode symbols in one-bit bitmap files, and decode them."};
   app.require_subcommand(1);
-  app.footer(
-      "Exit status: 0 success, 1 the work failed (parameters a symbol cannot hold, a write error),\n"
-      "2 the command line is wrong, 3 an input file cannot be read.");
+  app.footer(kExitCodeHelp);
 
   EncodeOptions enc;
   CLI::App* encode = app.add_subcommand(
@@ -109,6 +183,23 @@ int main(int argc, char** argv) {
       "  pdf417 encode -c 10 -l 4 -o big.bmp --input notes.txt\n"
       "  printf 'raw\\001bytes' | pdf417 encode -o raw.bmp");
 
+  DecodeOptions dec;
+  CLI::App* decode = app.add_subcommand(
+      "decode", "Decode the PDF417 symbol in each bitmap file and write its bytes to standard output.");
+  decode->add_option("FILE", dec.files, "bitmap files (1, 4, 8, 16, 24 or 32 bits per pixel)")
+      ->required();
+  decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
+  decode->add_flag("-v,--verbose", dec.verbose,
+                   "report rows, columns, level and corrections of each symbol on standard error");
+  decode->footer(
+      "The bytes are written exactly as the symbol holds them, without any line end unless -n is\n"
+      "given. A file that does not decode is reported on standard error.\n\n"
+      "Examples:\n"
+      "  pdf417 decode bar.bmp\n"
+      "  pdf417 decode -n -v *.bmp");
+  encode->footer(std::string(encode->get_footer()) + "\n\n" + kExitCodeHelp);
+  decode->footer(std::string(decode->get_footer()) + "\n\n" + kExitCodeHelp);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -117,5 +208,6 @@ int main(int argc, char** argv) {
   }
 
   if (encode->parsed()) return RunEncode(enc, textOpt->count() > 0);
+  if (decode->parsed()) return RunDecode(dec);
   return kExitUsage;
 }

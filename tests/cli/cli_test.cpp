@@ -1,0 +1,171 @@
+// The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "test_util.h"
+
+namespace {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs the tool with a shell-quoted argument list, optionally feeding standard input from a file.
+CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::string& stdinFile = "") {
+  const std::string outFile = dir / ".stdout";
+  const std::string errFile = dir / ".stderr";
+  std::string cmd = "cd " + Quote(dir.path()) + " && " + Quote(PDF417_CLI_PATH) + " " + args +
+                    " >" + Quote(outFile) + " 2>" + Quote(errFile);
+  cmd += stdinFile.empty() ? " </dev/null" : " <" + Quote(stdinFile);
+  const int status = std::system(cmd.c_str());
+  CliRun r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const auto o = testutil::ReadBytes(outFile);
+  const auto e = testutil::ReadBytes(errFile);
+  r.out.assign(o.begin(), o.end());
+  r.err.assign(e.begin(), e.end());
+  return r;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
+  testutil::TempDir dir;
+  CliRun r = Cli(dir, "encode A");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // Defaults: 5 columns, level 1, aspect ratio 3 -> 3 rows of 154 modules, 170 x 13 pixels.
+  const auto bytes = testutil::ReadBytes(dir / "bar.bmp");
+  ASSERT_EQ(bytes.size(), 62u + 24u * 13u);
+  EXPECT_EQ(testutil::U32(bytes, 18), 170u);
+
+  r = Cli(dir, "encode --help");
+  EXPECT_EQ(r.exitCode, 0);
+  for (const char* word : {"--columns", "--level", "--aspect", "--output", "--input", "TEXT", "bar.bmp"}) {
+    EXPECT_NE(r.out.find(word), std::string::npos) << word;
+  }
+  r = Cli(dir, "--help");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("decode"), std::string::npos);
+}
+
+TEST(CliEncode, DataFromTextFileOrStandardInputGiveTheSameSymbol) {
+  testutil::TempDir dir;
+  testutil::WriteBytes(dir / "data.txt", {'a', 'b', 'c', '\n'});
+  ASSERT_EQ(Cli(dir, "encode -o text.bmp " + Quote("abc\n")).exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -o file.bmp --input data.txt").exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -o stdin.bmp", dir / "data.txt").exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -o dash.bmp --input -", dir / "data.txt").exitCode, 0);
+  const auto text = testutil::ReadBytes(dir / "text.bmp");
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(testutil::ReadBytes(dir / "file.bmp"), text);
+  EXPECT_EQ(testutil::ReadBytes(dir / "stdin.bmp"), text);
+  EXPECT_EQ(testutil::ReadBytes(dir / "dash.bmp"), text);
+}
+
+TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
+  testutil::TempDir dir;
+  testutil::WriteBytes(dir / "keep.bmp", {1, 2, 3});
+  struct Case {
+    std::string args;
+    int code;
+  };
+  ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755), 0);
+  const Case cases[] = {
+      {"encode -o keep.bmp -c 31 x", 1},
+      {"encode -o keep.bmp -l 9 x", 1},
+      {"encode -o keep.bmp -a 0 x", 1},
+      {"encode -o keep.bmp -c 30 -l 8 " + std::string(700, 'x'), 1},  // too long for level 8
+      {"encode -o keep.bmp --bogus x", 2},
+      {"encode -o keep.bmp -c seven x", 2},
+      {"frobnicate", 2},
+      {"", 2},
+      {"encode -o keep.bmp x --input data.txt", 2},
+      {"encode -o keep.bmp --input missing.txt", 3},
+      {"encode -o keep.bmp --input folder", 4},
+      {"encode -o folder x", 7},
+      {"encode -o nowhere/x.bmp x", 7},
+  };
+  for (const Case& c : cases) {
+    const CliRun r = Cli(dir, c.args);
+    EXPECT_EQ(r.exitCode, c.code) << c.args << "\n" << r.err;
+    if (c.code != 0) {
+      EXPECT_FALSE(r.err.empty()) << c.args;
+    }
+    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), (std::vector<std::uint8_t>{1, 2, 3})) << c.args;
+  }
+}
+
+TEST(CliDecode, RoundTripsBytesExactly) {
+  testutil::TempDir dir;
+  std::vector<std::uint8_t> data;
+  for (int i = 0; i < 256; ++i) data.push_back(static_cast<std::uint8_t>(i));
+  testutil::WriteBytes(dir / "all.bin", data);
+  ASSERT_EQ(Cli(dir, "encode -c 10 -l 3 -o all.bmp --input all.bin").exitCode, 0);
+  CliRun r = Cli(dir, "decode all.bmp");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(std::vector<std::uint8_t>(r.out.begin(), r.out.end()), data);
+
+  ASSERT_EQ(Cli(dir, "encode -o a.bmp Hello").exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -o b.bmp World").exitCode, 0);
+  r = Cli(dir, "decode -n -v a.bmp b.bmp");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "Hello\nWorld\n");
+  EXPECT_NE(r.err.find("rows"), std::string::npos);
+  EXPECT_NE(r.err.find("level 1"), std::string::npos);
+}
+
+TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
+  testutil::TempDir dir;
+  testutil::WriteBytes(dir / "empty.bmp", {});
+  testutil::WriteBytes(dir / "text.bmp", {'h', 'e', 'l', 'l', 'o'});
+  ASSERT_EQ(::mkdir((dir / "folder.bmp").c_str(), 0755), 0);
+  // A valid picture without a symbol: 8 x 8 white, 1 bit.
+  std::vector<std::uint8_t> white(62 + 32, 0);
+  white[0] = 'B';
+  white[1] = 'M';
+  white[10] = 62;
+  white[14] = 40;
+  white[18] = 8;
+  white[22] = 8;
+  white[26] = 1;
+  white[28] = 1;
+  white[54] = white[55] = white[56] = 255;
+  white[2] = static_cast<std::uint8_t>(white.size());
+  testutil::WriteBytes(dir / "white.bmp", white);
+  ASSERT_EQ(Cli(dir, "encode -o good.bmp fine").exitCode, 0);
+
+  struct Case {
+    std::string args;
+    int code;
+  };
+  const Case cases[] = {
+      {"decode missing.bmp", 3}, {"decode empty.bmp", 4},       {"decode text.bmp", 4},
+      {"decode folder.bmp", 4},  {"decode white.bmp", 5},       {"decode", 2},
+      {"decode --bogus good.bmp", 2},
+      {"decode good.bmp missing.bmp", 3},  // the good one is still printed
+  };
+  for (const Case& c : cases) {
+    const CliRun r = Cli(dir, c.args);
+    EXPECT_EQ(r.exitCode, c.code) << c.args << "\n" << r.err;
+    EXPECT_FALSE(r.err.empty()) << c.args;
+  }
+  EXPECT_EQ(Cli(dir, "decode good.bmp missing.bmp").out, "fine");
+  EXPECT_FALSE(Exists(dir / "bar.bmp"));
+}
+
+}  // namespace
