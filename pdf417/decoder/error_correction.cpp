@@ -1,0 +1,229 @@
+#include "pdf417/decoder/error_correction.h"
+
+#include <string>
+#include <vector>
+
+#include "pdf417/common/error.h"
+#include "pdf417/common/gf929.h"
+
+namespace pdf417 {
+namespace {
+
+constexpr int kMaxSyndromes = 512;
+
+using Poly = std::vector<std::int32_t>;
+
+std::int32_t Mul(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::int64_t>(a) * b % kFieldSize);
+}
+
+// S[1..n] of the received polynomial (first codeword = highest power) at 3, 3^2, ... 3^n;
+// S[0] = 1. Returns whether every S[i] (i >= 1) is 0.
+bool Syndromes(const std::vector<std::int32_t>& received, int n, Poly& s) {
+  s.assign(static_cast<std::size_t>(n) + 1, 0);
+  s[0] = 1;
+  bool clean = true;
+  std::int32_t w = 3;
+  for (int i = 1; i <= n; ++i) {
+    std::int32_t d = 0;
+    for (const std::int32_t c : received) d = (c + Mul(w, d)) % kFieldSize;
+    s[static_cast<std::size_t>(i)] = d;
+    if (d != 0) clean = false;
+    w = Mul(w, 3);
+  }
+  return clean;
+}
+
+// Multiplies a polynomial by the variable, dropping the top coefficient.
+void ShiftUp(Poly& b) {
+  for (std::size_t k = b.size() - 1; k > 0; --k) b[k] = b[k - 1];
+  b[0] = 0;
+}
+
+// Error locator by the Berlekamp-Massey iteration.
+Poly ErrorLocator(const Poly& s, int n) {
+  const std::size_t size = static_cast<std::size_t>(n) + 1;
+  Poly lambda(size, 0);
+  Poly b(size, 0);
+  Poly t(size, 0);
+  lambda[0] = 1;
+  b[0] = 1;
+  int l = 0;
+  for (int r = 1; r <= n; ++r) {
+    std::int32_t delta = 0;
+    for (int k = 0; k <= r - 1; ++k) {
+      delta = (delta + Mul(lambda[static_cast<std::size_t>(k)],
+                           s[static_cast<std::size_t>(r - k)])) %
+              kFieldSize;
+    }
+    if (delta == 0) {
+      ShiftUp(b);
+      continue;
+    }
+    // T = Lambda - delta * x * B
+    t[0] = lambda[0];
+    for (std::size_t k = 0; k + 1 < size; ++k) {
+      t[k + 1] = FieldReduce(static_cast<std::int64_t>(lambda[k + 1]) - Mul(delta, b[k]));
+    }
+    if (2 * l <= r - 1) {
+      const std::int32_t inverse = FieldInverse(delta);
+      for (std::size_t k = 0; k < size; ++k) b[k] = Mul(lambda[k], inverse);
+      l = r - l;
+    } else {
+      ShiftUp(b);
+    }
+    lambda = t;
+  }
+  return lambda;
+}
+
+int Degree(const Poly& p) {
+  int d = static_cast<int>(p.size()) - 1;
+  while (d > 0 && p[static_cast<std::size_t>(d)] == 0) --d;
+  return d;
+}
+
+// Horner evaluation of p[0..degree] at w.
+std::int32_t Evaluate(const Poly& p, int degree, std::int32_t w) {
+  std::int32_t value = 0;
+  for (int k = degree; k >= 0; --k) value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
+  return value;
+}
+
+// Runs the decoder on a copy; returns the count of corrections or -1, and the corrected values.
+int Correct(std::vector<std::int32_t>& received, int n) {
+  Poly s;
+  if (Syndromes(received, n, s)) return 0;
+
+  const Poly lambda = ErrorLocator(s, n);
+  const int e = Degree(lambda);
+  if (e == 0) return -1;  // errors present but none located
+
+  // Chien search over every non-zero element: a root 3^j marks the codeword of power 928 - j.
+  std::vector<std::int32_t> roots;
+  std::vector<int> positions;
+  std::int32_t w = 3;
+  for (int j = 1; j <= kFieldSize - 1; ++j) {
+    if (Evaluate(lambda, e, w) == 0) {
+      roots.push_back(w);
+      positions.push_back(kFieldSize - 1 - j);
+    }
+    w = Mul(w, 3);
+  }
+  if (static_cast<int>(roots.size()) != e) return -1;
+
+  const int count = static_cast<int>(received.size());
+  for (const int position : positions) {
+    if (position >= count) return -1;  // an error located outside the list
+  }
+
+  // Error evaluator: (1 + S(x)) * Lambda(x), cut after the power n.
+  const std::size_t size = static_cast<std::size_t>(n) + 1;
+  Poly omega(size, 0);
+  omega[0] = 1;
+  for (int l = 1; l <= n; ++l) {
+    std::int32_t sum = 0;
+    for (int m = 0; m <= e && m <= l; ++m) {
+      sum = (sum + Mul(s[static_cast<std::size_t>(l - m)], lambda[static_cast<std::size_t>(m)])) %
+            kFieldSize;
+    }
+    omega[static_cast<std::size_t>(l)] = sum;
+  }
+  const int omegaDegree = Degree(omega);
+
+  // Forney: the value to add at each root w is Omega(w) * w^-1 / Lambda'(w).
+  std::vector<std::int32_t> values;
+  for (const std::int32_t root : roots) {
+    const std::int32_t o = Evaluate(omega, omegaDegree, root);
+    const std::int32_t t = FieldInverse(root);
+    std::int32_t u = Mul(e, lambda[static_cast<std::size_t>(e)]);
+    for (int j = e - 1; j >= 1; --j) {
+      u = (Mul(u, root) + Mul(j, lambda[static_cast<std::size_t>(j)])) % kFieldSize;
+    }
+    if (u == 0) return -1;
+    const std::int32_t v = kFieldSize - Mul(Mul(o, kFieldSize - t), FieldInverse(u));
+    values.push_back(v);
+  }
+
+  for (std::size_t k = 0; k < positions.size(); ++k) {
+    std::int32_t& c = received[static_cast<std::size_t>(count - 1 - positions[k])];
+    c = (c + values[k]) % kFieldSize;
+  }
+  return static_cast<int>(roots.size());
+}
+
+}  // namespace
+
+void Tally(CountMost& votes, std::int32_t key) {
+  MyLinkedList<OccurCnt>& entries = votes.entries;
+  for (entries.Reset(0); !entries.AtEnd(); entries.Advance()) {
+    const OccurCnt entry = entries.Data();
+    if (entry.key == key) {
+      entries.SetAtCursor(entry.count + 1, key);
+      return;
+    }
+  }
+  entries.Append(OccurCnt{0, key});
+}
+
+std::int32_t Winner(CountMost& votes) {
+  MyLinkedList<OccurCnt>& entries = votes.entries;
+  if (entries.Size() == 0) {
+    votes.best = 0;
+    return 0;
+  }
+  entries.Reset(0);
+  OccurCnt choice = entries.Data();
+  for (; !entries.AtEnd(); entries.Advance()) {
+    if (entries.Data().count > choice.count) choice = entries.Data();
+  }
+  votes.best = choice.count;
+  return choice.key;
+}
+
+void ReadLevel(LinearDecode& matrix) {
+  const std::int32_t rows = matrix.rowCount;
+  const std::int32_t cols = matrix.colCount;
+  CountMost votes;
+  for (std::int32_t i = 0; i < rows; ++i) {
+    // Rows 1, 4, 7, ... carry the level in the left indicator, rows 2, 5, 8, ... in the right.
+    std::int32_t column = -1;
+    if (i % 3 == 1) column = 1;
+    if (i % 3 == 2) column = cols - 2;
+    if (column < 0 || column >= cols) continue;
+    const std::int32_t indicator =
+        matrix.codewordGrid[static_cast<std::size_t>(i)][static_cast<std::size_t>(column)];
+    Tally(votes, (indicator - 30 * (i / 3) - (rows - 1) % 3) / 3);
+  }
+  matrix.ecLevel = Winner(votes);
+}
+
+int CorrectErrors(LinkedList<int>& codewords, int n) {
+  if (n < 0 || n > kMaxSyndromes) {
+    throw Error(ErrorCode::InvalidArgument,
+                "count of error-correction codewords must be 0 to 512, not " + std::to_string(n));
+  }
+  if (n == 0 || codewords.Size() == 0) return 0;
+
+  std::vector<std::int32_t> received;
+  received.reserve(static_cast<std::size_t>(codewords.Size()));
+  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance()) {
+    const int c = codewords.Data();
+    if (c < 0 || c >= kFieldSize) return -1;  // not a codeword: nothing to compute with
+    received.push_back(c);
+  }
+
+  std::vector<std::int32_t> corrected = received;
+  const int result = Correct(corrected, n);
+  if (result <= 0) return result;  // 0: consistent as read
+  // Keep a correction only if it leads to a consistent list; otherwise the errors were more
+  // than the level can locate, and the list stays as read.
+  Poly s;
+  if (!Syndromes(corrected, n, s)) return -1;
+
+  std::size_t k = 0;
+  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance()) codewords.Data() = corrected[k++];
+  return result;
+}
+
+}  // namespace pdf417

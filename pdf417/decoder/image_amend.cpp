@@ -1,0 +1,235 @@
+// Symbol geometry: the start pattern, the skew of its left edge and the picture's straightening.
+#include "pdf417/decoder/image_amend.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "pdf417/decoder/image_transforms.h"
+
+namespace pdf417 {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// Rows probed on each side of the centre, and the skew below which the picture is left alone.
+constexpr int kProbeSteps = 30;
+constexpr float kSkewTolerance = 0.05f;
+constexpr std::array<std::int32_t, 8> kStartPattern = {8, 1, 1, 1, 1, 1, 1, 3};
+
+// Probes rows outward from the centre; on success row and col locate the start pattern.
+bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col) {
+  const std::int32_t centre = image.height / 2;
+  for (int n = 0; n < kProbeSteps; ++n) {
+    const auto offset = static_cast<std::int32_t>(static_cast<double>(n) / kProbeSteps *
+                                                  image.height * 0.5);
+    for (const std::int32_t candidate : {centre + offset, centre - offset}) {
+      if (FindStartPattern(image, candidate, col)) {
+        row = candidate;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Follows the white boundary left of the start pattern's first bar, one row at a time in
+// direction step, for at most limit rows, collecting its positions.
+void WalkEdge(const BinBMP& image, std::int32_t row0, std::int32_t col0, int step,
+              std::int32_t limit, LinkedList<float>& rows, LinkedList<float>& cols) {
+  std::int32_t r = row0;
+  std::int32_t c = col0;
+  for (std::int32_t n = 0; n < limit; ++n) {
+    r += step;
+    c += 4;
+    if (image.IsWhite(r, c)) return;  // past the end of the bar
+    for (int tries = 0; tries < 9; ++tries) {
+      --c;
+      if (image.IsWhite(r, c)) {
+        rows.Append(static_cast<float>(r));
+        cols.Append(static_cast<float>(c));
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ImageAmend::CorrectSkew() {
+  if (image.Empty()) return;
+  if (image.bitCount != 1) Binarize(image, image);
+
+  std::int32_t row = 0;
+  std::int32_t col = 0;
+  bool found = ProbeRows(image, row, col);
+  if (!found) {
+    Transpose(image, image);
+    found = ProbeRows(image, row, col);
+  }
+  if (!found) {
+    // No start pattern either way: sample the (transposed) picture along the dominant edges.
+    skewAngle = SearchAngle(image);
+    image.SetAngle(skewAngle);
+    return;
+  }
+  skewAngle = EstimateEdgeAngle(image, row, col);
+  if (std::fabs(skewAngle) > kSkewTolerance) {
+    skewAngle = RefineAngle(image, skewAngle);
+    Rotate(image, image, skewAngle);
+  }
+}
+
+bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+  if (image.width <= 0) return false;
+  // Run lengths along the row; the run still open at the right edge is not recorded.
+  std::vector<std::int32_t> runs;
+  const bool firstBlack = !image.IsWhite(row, 0);
+  bool white = !firstBlack;
+  std::int32_t runStart = 0;
+  for (std::int32_t c = 1; c < image.width; ++c) {
+    const bool w = image.IsWhite(row, c);
+    if (w != white) {
+      runs.push_back(c - runStart);
+      runStart = c;
+      white = w;
+    }
+  }
+  if (runs.size() < 8) return false;
+
+  std::int32_t before = 0;  // pixels left of run s
+  for (std::size_t s = 0; s + 8 <= runs.size(); ++s) {
+    const bool black = (s % 2 == 0) == firstBlack;
+    if (black) {
+      std::array<std::int32_t, 8> widths;
+      for (std::size_t i = 0; i < 8; ++i) widths[i] = runs[s + i];
+      NormalizeWidths(widths);
+      if (widths == kStartPattern) {
+        col = before;
+        return true;
+      }
+    }
+    before += runs[s];
+  }
+  return false;
+}
+
+void NormalizeWidths(std::array<std::int32_t, 8>& widths) {
+  std::array<std::int64_t, 8> scaled{};
+  std::int64_t total = 0;
+  bool usable = true;
+  for (std::size_t i = 0; i < 8; ++i) {
+    scaled[i] = static_cast<std::int64_t>(widths[i]) * 5;
+    total += scaled[i];
+    if (widths[i] < 0) usable = false;
+  }
+  if (total <= 0) usable = false;
+
+  std::array<std::int32_t, 8> modules{};
+  std::array<float, 8> remainders{};
+  std::int32_t assigned = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    // Measurements that cannot be scaled (negative, or nothing measured) count as 0 modules.
+    const double q = usable ? static_cast<double>(scaled[i] * 17) / static_cast<double>(total) : 0.0;
+    modules[i] = static_cast<std::int32_t>(q);
+    remainders[i] = static_cast<float>(q - modules[i]);
+    assigned += modules[i];
+  }
+  // Hand out the modules still missing: elements at 0 first, then the largest remainders, the
+  // lowest index winning ties.
+  for (std::int32_t left = 17 - assigned; left > 0; --left) {
+    for (std::size_t i = 0; i < 8; ++i) {
+      if (modules[i] == 0) remainders[i] = 1.0f;
+    }
+    std::size_t k = 0;
+    for (std::size_t i = 1; i < 8; ++i) {
+      if (remainders[i] > remainders[k]) k = i;
+    }
+    ++modules[k];
+    remainders[k] = 0.0f;
+  }
+  widths = modules;
+}
+
+float EstimateEdgeAngle(const BinBMP& image, std::int32_t row, std::int32_t col) {
+  LinkedList<float> rows;
+  LinkedList<float> cols;
+  rows.Append(static_cast<float>(row));
+  cols.Append(static_cast<float>(col - 1));
+  WalkEdge(image, row, col, -1, image.height - row, rows, cols);
+  WalkEdge(image, row, col, +1, row, rows, cols);
+
+  float slope = 0.0f;
+  float intercept = 0.0f;
+  if (!FitLine(rows, cols, slope, intercept)) return 0.0f;  // no direction: treat as upright
+  return static_cast<float>(std::atan(static_cast<double>(slope)) * (1.0 / kPi) * 180.0);
+}
+
+bool FitLine(LinkedList<float>& xs, LinkedList<float>& ys, float& slope, float& intercept) {
+  slope = 0.0f;
+  intercept = 0.0f;
+  const std::int32_t n = xs.Size();
+  if (n == 0 || ys.Size() < n) return false;
+  float sx = 0.0f;
+  float sy = 0.0f;
+  float sxx = 0.0f;
+  float sxy = 0.0f;
+  bool distinct = false;
+  xs.Reset(0);
+  ys.Reset(0);
+  const float first = xs.Data();
+  for (std::int32_t i = 0; i < n; ++i) {
+    const float x = xs.Data();
+    const float y = ys.Data();
+    if (x != first) distinct = true;
+    sx += x;
+    sy += y;
+    sxx += x * x;
+    sxy += x * y;
+    xs.Advance();
+    ys.Advance();
+  }
+  intercept = sy / static_cast<float>(n);
+  if (!distinct) return false;  // all points on one x: the slope is undefined
+
+  std::vector<std::vector<float>> system = {{static_cast<float>(n), sx, sy}, {sx, sxx, sxy}};
+  std::vector<float> solution(2, 0.0f);
+  if (!SolveLinear(2, system, solution)) return false;
+  intercept = solution[0];
+  slope = solution[1];
+  return std::isfinite(slope) && std::isfinite(intercept);
+}
+
+bool SolveLinear(int n, std::vector<std::vector<float>>& matrix, std::vector<float>& solution) {
+  if (n <= 0 || static_cast<int>(matrix.size()) < n) return false;
+  for (int i = 0; i < n; ++i) {
+    if (static_cast<int>(matrix[static_cast<std::size_t>(i)].size()) < n + 1) return false;
+  }
+  solution.assign(static_cast<std::size_t>(n), 0.0f);
+  auto at = [&matrix](int i, int j) -> float& {
+    return matrix[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+  };
+  for (int k = 0; k + 1 < n; ++k) {
+    // Pivot: the largest signed value in column k, the earlier row winning ties.
+    int p = k;
+    for (int i = k + 1; i < n; ++i) {
+      if (at(i, k) > at(p, k)) p = i;
+    }
+    if (std::fabs(at(p, k)) < 1e-6f) return false;
+    if (p != k) {
+      for (int j = k; j <= n; ++j) std::swap(at(k, j), at(p, j));
+    }
+    for (int i = k + 1; i < n; ++i) {
+      at(i, k) = at(i, k) / at(k, k);
+      for (int j = k + 1; j <= n; ++j) at(i, j) = at(i, j) - at(k, j) * at(i, k);
+    }
+  }
+  // The last pivot is tested too: a zero there would divide by zero.
+  if (std::fabs(at(n - 1, n - 1)) < 1e-6f) return false;
+  for (int i = n - 1; i >= 0; --i) {
+    float sum = at(i, n);
+    for (int j = i + 1; j < n; ++j) sum -= at(i, j) * solution[static_cast<std::size_t>(j)];
+    solution[static_cast<std::size_t>(i)] = sum / at(i, i);
+  }
+  return true;
+}
+
+}  // namespace pdf417

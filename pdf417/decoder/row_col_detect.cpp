@@ -1,0 +1,252 @@
+#include "pdf417/decoder/row_col_detect.h"
+
+#include <algorithm>
+#include <string>
+
+#include "pdf417/common/error.h"
+#include "pdf417/decoder/image_transforms.h"
+
+namespace pdf417 {
+namespace {
+
+constexpr std::int32_t kMark = 100;
+
+// Codeword width = distance of the start pattern's first two bars x 17 / 9.
+constexpr std::int64_t kModulesPerCodeword = 17;
+constexpr std::int64_t kStartBarDistance = 9;
+
+std::int32_t Count(const Profile& v) { return static_cast<std::int32_t>(v.size()); }
+
+void CheckSize(const Profile& v, std::int32_t n, const char* what) {
+  if (Count(v) != n) {
+    throw Error(ErrorCode::InvalidArgument, std::string(what) + " has " +
+                                                std::to_string(v.size()) + " entries, expected " +
+                                                std::to_string(n));
+  }
+}
+
+}  // namespace
+
+RowColDetect::RowColDetect(const BinBMP& source)
+    : image(source),
+      rowProfile(static_cast<std::size_t>(std::max(source.height, 0)), 0),
+      colProfile(static_cast<std::size_t>(std::max(source.width, 0)), 0) {}
+
+void RowColDetect::FindBounds() {
+  std::fill(rowProfile.begin(), rowProfile.end(), 0);
+  RowDarkCounts(image, rowProfile);
+  // The tallest unbroken band of rows holding any dark pixel, then within it the longest band of
+  // rows that reach 40% of the darkest row.
+  symbolRows = LongestRun(rowProfile);
+  ZeroOutside(rowProfile, symbolRows.first, symbolRows.last);
+  ThresholdProfile(rowProfile, 0.4);
+  symbolRows = LongestRun(rowProfile);
+
+  // Columns dark in at least 85% as many symbol rows as the darkest column: the start pattern's
+  // wide bar on the left, the stop pattern's last bar on the right. The last image column is
+  // never taken as the right bound.
+  ColumnDarkCounts(image, colProfile, symbolRows.first, symbolRows.last);
+  ThresholdProfile(colProfile, 0.85);
+  const std::int32_t n = Count(colProfile);
+  std::int32_t left = -1;
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (colProfile[static_cast<std::size_t>(i)] > 0) {
+      left = i;
+      break;
+    }
+  }
+  std::int32_t right = -1;
+  for (std::int32_t i = n - 2; i >= 0; --i) {
+    if (colProfile[static_cast<std::size_t>(i)] > 0) {
+      right = i;
+      break;
+    }
+  }
+  // Without a dark column the bounds enclose no column, so no row and no codeword is found.
+  leftCol = left < 0 ? 0 : left;
+  rightCol = right < 0 ? leftCol : right;
+}
+
+void RowColDetect::FindRows() {
+  // Rows where the picture changes from the row above; the working copy keeps the sampling angle.
+  BinBMP edges(image);
+  RowDifference(edges, edges);
+  std::fill(rowProfile.begin(), rowProfile.end(), 0);
+  RowDarkCountsInColumns(edges, rowProfile, leftCol, rightCol);
+  // One entry of margin keeps the change into the first row below the symbol.
+  ZeroOutside(rowProfile, symbolRows.first, symbolRows.last);
+  ThresholdProfile(rowProfile, 0.25);
+  InvertBetweenMarks(rowProfile);
+  rowRegions = CollectRegions(rowProfile);
+}
+
+void RowColDetect::FindColumns() {
+  ColumnDarkCounts(image, colProfile, symbolRows.first, symbolRows.last);
+  ZeroOutside(colProfile, leftCol, rightCol);
+  ThresholdProfile(colProfile, 0.85);
+  KeepRisingEdges(colProfile);
+  KeepPeriodicEdges(colProfile);
+  InvertBetweenMarks(colProfile);
+  colRegions = CollectRegions(colProfile);
+  // A symbol has at least its start and stop pattern columns; anything less is no symbol.
+  if (colRegions.Size() < 2) {
+    colRegions.Clear();
+    rowRegions.Clear();
+  }
+}
+
+void RowDarkCounts(const BinBMP& image, Profile& rowProfile) {
+  CheckSize(rowProfile, image.height, "row profile");
+  for (std::int32_t r = 1; r < image.height; ++r) {
+    std::int32_t dark = 0;
+    for (std::int32_t c = 0; c < image.width; ++c) {
+      if (!image.IsWhite(r, c)) ++dark;
+    }
+    rowProfile[static_cast<std::size_t>(r)] += dark;
+  }
+}
+
+void RowDarkCountsInColumns(const BinBMP& image, Profile& rowProfile, std::int32_t a,
+                            std::int32_t b) {
+  CheckSize(rowProfile, image.height, "row profile");
+  // Everything outside the picture is white, so only columns inside it can count.
+  const std::int32_t from = std::max(a, 0);
+  const std::int32_t to = std::min(b, image.width);
+  for (std::int32_t r = 0; r < image.height; ++r) {
+    std::int32_t dark = 0;
+    for (std::int32_t c = from; c < to; ++c) {
+      if (!image.IsWhite(r, c)) ++dark;
+    }
+    rowProfile[static_cast<std::size_t>(r)] += dark;
+  }
+}
+
+void ColumnDarkCounts(const BinBMP& image, Profile& colProfile, std::int32_t a, std::int32_t b) {
+  CheckSize(colProfile, image.width, "column profile");
+  if (b == 0) b = image.height;
+  const std::int32_t from = std::max(a, 0);
+  const std::int32_t to = std::min(b, image.height);
+  for (std::int32_t c = 0; c < image.width; ++c) {
+    std::int32_t dark = 0;
+    for (std::int32_t r = from; r < to; ++r) {
+      if (!image.IsWhite(r, c)) ++dark;
+    }
+    colProfile[static_cast<std::size_t>(c)] = dark;
+  }
+}
+
+void ZeroOutside(Profile& v, std::int32_t a, std::int32_t b) {
+  const std::int32_t n = Count(v);
+  for (std::int32_t i = 0; i < n && i <= a - 2; ++i) v[static_cast<std::size_t>(i)] = 0;
+  for (std::int32_t i = std::max(b + 2, 0); i < n; ++i) v[static_cast<std::size_t>(i)] = 0;
+}
+
+void ThresholdProfile(Profile& v, double fraction) {
+  std::int32_t m = 0;
+  for (const std::int32_t x : v) m = std::max(m, x);
+  const auto t = static_cast<std::int32_t>(static_cast<double>(m) * fraction);
+  for (std::int32_t& x : v) x = x < t ? 0 : m;
+}
+
+AryRegion LongestRun(const Profile& v) {
+  const std::int32_t n = Count(v);
+  AryRegion best{0, n - 1, n};
+  bool found = false;
+  std::int32_t i = 0;
+  while (i < n) {
+    if (v[static_cast<std::size_t>(i)] <= 0) {
+      ++i;
+      continue;
+    }
+    std::int32_t k = 1;
+    while (i + k < n && v[static_cast<std::size_t>(i + k)] != 0) ++k;
+    if (i + k >= n) break;  // a run that reaches the last entry does not count
+    // Strictly longer only: of equally long runs the earliest stays.
+    if (!found || k > best.length) {
+      best = AryRegion{i, i + k - 1, k};
+      found = true;
+    }
+    i += k;
+  }
+  return best;
+}
+
+void KeepRisingEdges(Profile& v) {
+  const std::int32_t n = Count(v);
+  std::vector<std::int32_t> edges;
+  for (std::int32_t i = 1; i < n; ++i) {
+    if (v[static_cast<std::size_t>(i)] > 0 && v[static_cast<std::size_t>(i - 1)] == 0) {
+      edges.push_back(i);
+    }
+  }
+  for (std::int32_t& x : v) {
+    if (x > 0) x = 0;
+  }
+  for (const std::int32_t i : edges) v[static_cast<std::size_t>(i)] = kMark;
+}
+
+void KeepPeriodicEdges(Profile& v) {
+  const std::int32_t n = Count(v);
+  std::int32_t f = 0;
+  while (f < n && v[static_cast<std::size_t>(f)] <= 0) ++f;
+  std::int32_t s = f + 1;
+  while (s < n && v[static_cast<std::size_t>(s)] <= 0) ++s;
+  if (s >= n) return;  // fewer than two marks: no width to measure
+  std::int32_t last = n - 1;
+  while (v[static_cast<std::size_t>(last)] <= 0) --last;
+
+  std::int64_t p = (static_cast<std::int64_t>(s) - f) * kModulesPerCodeword / kStartBarDistance;
+  std::int64_t c = 1;
+  for (std::int32_t j = f + 1; j < last; ++j) {
+    if (v[static_cast<std::size_t>(j)] == 0) continue;
+    const std::int64_t distance = static_cast<std::int64_t>(j) - f;
+    const std::int64_t r = distance % p;
+    const std::int64_t h = p / 2;
+    const std::int64_t off = r > h ? r - h : h - r;
+    // Accept when 2|r - h| / p exceeds 0.9: the mark lies close to a whole number of widths.
+    if (20 * off > 9 * p) {
+      // The distance from the previous kept mark counts as one width in the running mean.
+      p = (p * c + distance) / (c + 1);
+      ++c;
+      f = j;
+    } else {
+      v[static_cast<std::size_t>(j)] = 0;
+    }
+  }
+}
+
+void InvertBetweenMarks(Profile& v) {
+  const std::int32_t n = Count(v);
+  std::int32_t a = 0;
+  while (a < n && v[static_cast<std::size_t>(a)] <= 0) ++a;
+  if (a >= n) return;
+  std::int32_t b = n - 2;
+  while (b >= 1 && v[static_cast<std::size_t>(b)] <= 0) --b;
+  if (b < 1 || b < a) return;
+  for (std::int32_t i = a; i <= b; ++i) {
+    std::int32_t& x = v[static_cast<std::size_t>(i)];
+    x = x > 0 ? 0 : kMark;
+  }
+}
+
+LinkedList<AryRegion> CollectRegions(const Profile& v) {
+  LinkedList<AryRegion> regions;
+  const std::int32_t n = Count(v);
+  std::int32_t i = 1;
+  while (i < n - 1) {
+    if (v[static_cast<std::size_t>(i)] > 0 && v[static_cast<std::size_t>(i - 1)] == 0) {
+      std::int32_t k = 0;
+      while (i + k != n - 1 && !(v[static_cast<std::size_t>(i + k)] > 0 &&
+                                 v[static_cast<std::size_t>(i + k + 1)] == 0)) {
+        ++k;
+      }
+      regions.Append(AryRegion{i - 1, i + k, k + 1});
+      i += k > 0 ? k : 1;
+    } else {
+      ++i;
+    }
+  }
+  return regions;
+}
+
+}  // namespace pdf417

@@ -1,0 +1,54 @@
+// Small pictures drawn as text ('#' black, anything else white) and read back the same way.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pdf417/decoder/bin_bmp.h"
+
+namespace picturetest {
+
+inline pdf417::BinBMP FromRows(const std::vector<std::string>& rows) {
+  const auto height = static_cast<std::int32_t>(rows.size());
+  const auto width = static_cast<std::int32_t>(rows.empty() ? 0 : rows[0].size());
+  pdf417::BinBMP image(height, width, 1);
+  image.Clear();
+  for (std::int32_t r = 0; r < height; ++r) {
+    for (std::int32_t c = 0; c < width; ++c) {
+      if (rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] == '#') {
+        image.SetPixel(r, c, false);
+      }
+    }
+  }
+  return image;
+}
+
+inline std::vector<std::string> ToRows(const pdf417::BinBMP& image) {
+  std::vector<std::string> rows;
+  for (std::int32_t r = 0; r < image.height; ++r) {
+    std::string line;
+    for (std::int32_t c = 0; c < image.width; ++c) line += image.IsWhite(r, c) ? '.' : '#';
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+// A white picture with black rectangles drawn on it.
+struct Canvas {
+  pdf417::BinBMP image;
+  Canvas(std::int32_t height, std::int32_t width) : image(height, width, 1) { image.Clear(); }
+  Canvas& Box(std::int32_t top, std::int32_t left, std::int32_t rows, std::int32_t cols) {
+    for (std::int32_t r = top; r < top + rows; ++r)
+      for (std::int32_t c = left; c < left + cols; ++c) image.SetPixel(r, c, false);
+    return *this;
+  }
+};
+
+inline int CountBlack(const pdf417::BinBMP& image) {
+  int n = 0;
+  for (std::int32_t r = 0; r < image.height; ++r)
+    for (std::int32_t c = 0; c < image.width; ++c) n += image.IsWhite(r, c) ? 0 : 1;
+  return n;
+}
+
+}  // namespace picturetest
