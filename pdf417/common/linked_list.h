@@ -129,10 +129,9 @@ class LinkedList {
     } else {
       prev_->next = cell->next;
     }
-    if (cell == tail_) {
-      tail_ = prev_;
-      --position_;
-    }
+    // Removing the tail leaves the cursor past the end; its index then equals the new size,
+    // as after Advance from the last element.
+    if (cell == tail_) tail_ = prev_;
     current_ = cell->next;
     delete cell;
     --size_;
