@@ -1,23 +1,229 @@
-// The decoder's entry operations.
+// The decoder's entry operations: load, straighten, locate, read, correct and decompact.
+//
+// The picture is read in several ways in turn (as loaded, with its pixel rows doubled, and turned
+// by 180, 90 and 270 degrees); the first reading whose symbol passes every check wins. A reading
+// passes when the row indicators agree with the rows, columns and level measured, the
+// Reed-Solomon syndromes vanish (after correction, if any) and the length descriptor matches the
+// number of data codewords. Anything less is never reported as decoded.
 #include <sys/stat.h>
 
+#include <new>
+#include <utility>
+
+#include "pdf417/common/error.h"
+#include "pdf417/common/linked_list.h"
+#include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/error_correction.h"
+#include "pdf417/decoder/image_amend.h"
+#include "pdf417/decoder/image_transforms.h"
+#include "pdf417/decoder/linear_decode.h"
+#include "pdf417/decoder/row_col_detect.h"
 
 namespace pdf417 {
+namespace {
+
+// White margin put around every loaded picture: a symbol that touches the picture's edge
+// would otherwise lose its first column mark or get a wrong row count.
+constexpr int kBorderPixels = 8;
+
+enum class Verdict {
+  Decoded,
+  NoSymbol,        // nothing that looks like a PDF417 symbol
+  NotCorrectable,  // a symbol whose indicators agree, but whose codewords do not check out
+};
+
+// Whether most row indicators state the rows, data columns and level that were measured.
+bool IndicatorsAgree(const LinearDecode& matrix, int rows, int columns, int level) {
+  const int K = matrix.colCount;
+  int agree = 0;
+  int total = 0;
+  for (int i = 0; i < rows; ++i) {
+    const int x = 30 * (i / 3);
+    const int rowInfo = x + (rows - 1) / 3;
+    const int levelInfo = x + 3 * level + (rows - 1) % 3;
+    const int columnInfo = x + columns - 1;
+    int left = 0;
+    int right = 0;
+    switch (i % 3) {
+      case 0:
+        left = rowInfo;
+        right = columnInfo;
+        break;
+      case 1:
+        left = levelInfo;
+        right = rowInfo;
+        break;
+      default:
+        left = columnInfo;
+        right = levelInfo;
+        break;
+    }
+    const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(i)];
+    agree += row[1] == left;
+    agree += row[static_cast<std::size_t>(K - 2)] == right;
+    total += 2;
+  }
+  return 2 * agree > total;
+}
+
+// Runs the reading stages on one picture.
+Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
+  ImageAmend amend(picture);
+  amend.CorrectSkew();
+
+  RowColDetect locator(amend.image);
+  locator.FindBounds();
+  locator.FindRows();
+  locator.FindColumns();
+  const int R = locator.rowRegions.Size();
+  const int K = locator.colRegions.Size();
+  // Start, left indicator, at least one data column, right indicator, stop.
+  if (R < 1 || K < 5) return Verdict::NoSymbol;
+
+  LinearDecode matrix(R, K, locator.rowRegions, locator.colRegions);
+  matrix.image = std::move(locator.image);
+  matrix.SampleCells();
+  matrix.ReadCodewords();
+  matrix.CollectDataCodewords();
+  ReadLevel(matrix);
+
+  const int level = matrix.ecLevel;
+  const int columns = K - 4;
+  if (level < 0 || level > 8) return Verdict::NoSymbol;
+  if (!IndicatorsAgree(matrix, R, columns, level)) return Verdict::NoSymbol;
+
+  out.rows = R;
+  out.columns = columns;
+  out.level = level;
+  const int k = 1 << (level + 1);
+  const int n = matrix.codewordList.Size();
+  if (n <= k) return Verdict::NotCorrectable;
+
+  const int corrected = CorrectErrors(matrix.codewordList, k);
+  if (corrected < 0) return Verdict::NotCorrectable;
+  out.corrected = corrected;
+
+  // The descriptor counts every codeword but the error-correction ones.
+  const int dataCount = n - k;
+  LinkedList<int> dataList(matrix.codewordList);
+  const int descriptor = dataList.RemoveFirst();
+  if (descriptor != dataCount) return Verdict::NotCorrectable;
+  dataList.InsertFront(dataCount);
+
+  LinkedList<int> byteList;
+  DecompactInfo info;
+  Decompact(dataList, byteList, &info);
+
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(byteList.Size()));
+  for (byteList.Reset(0); !byteList.AtEnd(); byteList.Advance()) {
+    bytes.push_back(static_cast<char>(byteList.Data() & 0xFF));
+  }
+  out.bytes = std::move(bytes);
+  out.eci = std::move(info.eci);
+  out.macro = std::move(info.macro);
+  return Verdict::Decoded;
+}
+
+// One way of presenting the picture to the reading stages.
+struct Reading {
+  const char* name;
+  void (*prepare)(const BinBMP& source, BinBMP& destination);
+};
+
+void AsRead(const BinBMP& source, BinBMP& destination) { destination = source; }
+void Turn180(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 2); }
+void Turn90(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 1); }
+void Turn270(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 3); }
+
+constexpr Reading kReadings[] = {
+    {"as read", AsRead},
+    {"with rows doubled", DoubleRows},
+    {"turned 180 degrees", Turn180},
+    {"turned 90 degrees clockwise", Turn90},
+    {"turned 90 degrees counter-clockwise", Turn270},
+};
+
+DecodeResult DecodeLoaded(BinBMP& source) {
+  DecodeResult result;
+  if (source.bitCount != 1) Binarize(source, source);
+  BinBMP bordered;
+  AddWhiteBorder(source, bordered, kBorderPixels);
+  source.Release();
+
+  bool symbolSeen = false;
+  DecodeResult seen;
+  for (const Reading& reading : kReadings) {
+    DecodeResult attempt;
+    Verdict verdict = Verdict::NoSymbol;
+    try {
+      BinBMP picture;
+      reading.prepare(bordered, picture);
+      verdict = ReadPicture(picture, attempt);
+    } catch (const Error&) {
+      // A stage met a picture it cannot make sense of: this reading found no symbol.
+      verdict = Verdict::NoSymbol;
+    }
+    if (verdict == Verdict::Decoded) {
+      attempt.status = DecodeStatus::Decoded;
+      attempt.reading = reading.name;
+      return attempt;
+    }
+    if (verdict == Verdict::NotCorrectable && !symbolSeen) {
+      symbolSeen = true;
+      seen = std::move(attempt);
+      seen.reading = reading.name;
+    }
+  }
+  if (symbolSeen) {
+    seen.status = DecodeStatus::NotCorrectable;
+    seen.message = "errors not correctable";
+    seen.bytes.clear();
+    seen.corrected = 0;
+    return seen;
+  }
+  result.status = DecodeStatus::NoSymbolFound;
+  result.message = "no symbol found";
+  return result;
+}
+
+DecodeResult Unreadable(const std::string& message) {
+  DecodeResult result;
+  result.status = DecodeStatus::FileUnreadable;
+  result.message = message;
+  return result;
+}
+
+}  // namespace
 
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify) {
-  DecodeResult result;
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) {
+    DecodeResult result;
     result.status = DecodeStatus::FileMissing;
     result.message = "File Not Exist!!!";
     if (notify) notify(result.message, "PDF417Dec");
     return result;
   }
-  // The reading pipeline is not built yet.
-  result.status = DecodeStatus::NoSymbolFound;
-  result.message = "no symbol found";
-  return result;
+  BinBMP source;
+  try {
+    source.LoadFile(fileName);
+  } catch (const Error& e) {
+    return Unreadable(e.what());
+  }
+  return DecodeLoaded(source);
+}
+
+DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
+  BinBMP source;
+  try {
+    source.LoadBytes(data, size);
+  } catch (const Error& e) {
+    return Unreadable(e.what());
+  }
+  return DecodeLoaded(source);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

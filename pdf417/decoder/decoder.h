@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ using DecodeNotifier = std::function<void(const std::string& message, const std:
 
 // Decodes the symbol in a bitmap file and says what happened. Never throws for bad input.
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify = {});
+
+// Decodes the symbol in the bytes of a bitmap file held in memory.
+DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size);
 
 // Decodes the symbol in a bitmap file; empty text when it could not be decoded.
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {});
