@@ -228,10 +228,10 @@ TEST_F(DecompactZint, EciDesignators) {
 
 TEST_F(DecompactZint, MacroPdf417StructuredAppend) {
   DecompactInfo info;
-  const ZintSymbol middle = RunZint("Part two: 1234567890123", "--structapp=2,3,123007");
+  const ZintSymbol middle = RunZint("Segment two: 1234567890123", "--structapp=2,3,123007");
   ASSERT_EQ(middle.failure, "");
   EXPECT_TRUE(Contains(middle.codewords, 928));
-  EXPECT_EQ(DecompactSymbol(middle, &info), "Part two: 1234567890123");
+  EXPECT_EQ(DecompactSymbol(middle, &info), "Segment two: 1234567890123");
   EXPECT_TRUE(info.macro.present);
   EXPECT_EQ(info.macro.segmentIndex, 1);
   EXPECT_EQ(info.macro.fileId, "123007");
