@@ -318,8 +318,8 @@ TEST(LinkedList, InsertOrderedIsAscendingAndPutsNewcomersBeforeEqualLengths) {
   ASSERT_EQ(r.size(), 4u);
   EXPECT_EQ(r[0].first, 30);
   EXPECT_EQ(r[1].first, 10);
-  EXPECT_EQ(r[2].first, 20);  // the second 5
-  EXPECT_EQ(r[3].first, 0);   // the first 5
+  EXPECT_EQ(r[2].first, 20);        // the second 5
+  EXPECT_EQ(r[3].first, 0);         // the first 5
   list.InsertOrdered({40, 48, 9});  // longest: goes to the end
   EXPECT_EQ(Regions(list).back().first, 40);
   EXPECT_EQ(list.Size(), 5);
