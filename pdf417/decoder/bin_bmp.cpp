@@ -212,7 +212,7 @@ void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
     Bad("unsupported bits per pixel: " + Num(bits));
   }
-  if (paletteEntrySize == 3 && bits > 24) Bad("unsupported bits per pixel: " + Num(bits));
+  if (paletteEntrySize == 3 && (bits == 16 || bits == 32)) Bad("unsupported bits per pixel: " + Num(bits));
   const std::uint32_t compression = info.biCompression;
   const bool bitfields = compression == kBiBitfields;
   if (compression != kBiRgb && !(bitfields && (bits == 16 || bits == 32))) {
