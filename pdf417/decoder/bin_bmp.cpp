@@ -212,13 +212,13 @@ void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
     Bad("unsupported bits per pixel: " + Num(bits));
   }
-  if (paletteEntrySize == 3 && (bits == 16 || bits == 32)) Bad("unsupported bits per pixel: " + Num(bits));
+  if (paletteEntrySize == 3 && (bits == 16 || bits == 32))
+    Bad("unsupported bits per pixel: " + Num(bits));
   const std::uint32_t compression = info.biCompression;
   const bool bitfields = compression == kBiBitfields;
   if (compression != kBiRgb && !(bitfields && (bits == 16 || bits == 32))) {
-    Bad(std::string("compressed pixel arrays (") + CompressionName(compression) +
-        ", compression " + Num(compression) + ") are not supported at " + Num(bits) +
-        " bits per pixel");
+    Bad(std::string("compressed pixel arrays (") + CompressionName(compression) + ", compression " +
+        Num(compression) + ") are not supported at " + Num(bits) + " bits per pixel");
   }
 
   if (fileWidth <= 0) Bad("the width " + Num(fileWidth) + " is not positive");
@@ -247,9 +247,9 @@ void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
     green = GetU32(masks + 4);
     blue = GetU32(masks + 8);
     const std::uint32_t allowed = bits == 16 ? 0xFFFFu : 0xFFFFFFFFu;
-    if ((red | green | blue) == 0 || ((red | green | blue) & ~allowed) != 0 ||
-        !Contiguous(red) || !Contiguous(green) || !Contiguous(blue) || (red & green) != 0 ||
-        (red & blue) != 0 || (green & blue) != 0) {
+    if ((red | green | blue) == 0 || ((red | green | blue) & ~allowed) != 0 || !Contiguous(red) ||
+        !Contiguous(green) || !Contiguous(blue) || (red & green) != 0 || (red & blue) != 0 ||
+        (green & blue) != 0) {
       Bad("invalid bit-field masks");
     }
   }
@@ -345,12 +345,13 @@ void BinBMP::SetAngle(float degrees) {
 
 std::uint32_t BinBMP::GetColor(std::int32_t row, std::int32_t col) const {
   if (row < 0 || col < 0 || row >= height || col >= width) return 0xFFFFFF;
-  const std::uint8_t* line =
-      pixelData.data() + static_cast<std::size_t>(height - 1 - row) * static_cast<std::size_t>(Stride());
+  const std::uint8_t* line = pixelData.data() + static_cast<std::size_t>(height - 1 - row) *
+                                                    static_cast<std::size_t>(Stride());
   auto fromPalette = [this](unsigned index) -> std::uint32_t {
     const std::size_t at = static_cast<std::size_t>(index) * 4;
     if (at + 3 > palette.size()) return 0xFFFFFF;
-    return palette[at + 2] | (palette[at + 1] << 8) | (static_cast<std::uint32_t>(palette[at]) << 16);
+    return palette[at + 2] | (palette[at + 1] << 8) |
+           (static_cast<std::uint32_t>(palette[at]) << 16);
   };
   switch (bitCount) {
     case 1: {

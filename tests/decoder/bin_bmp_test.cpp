@@ -1,4 +1,6 @@
 // The decoder's picture: construction, polarity, pixel access, binarization and file reading.
+#include "pdf417/decoder/bin_bmp.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -6,7 +8,6 @@
 #include <functional>
 
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
 #include "test_util.h"
@@ -292,7 +293,8 @@ void ExpectConsistent(const BinBMP& image) {
 
 // A 5 x 3 picture of distinct colours, written at every depth below.
 std::uint32_t Rgb(int r, int c) {
-  return static_cast<std::uint32_t>(0x10 * r + 3) << 16 | static_cast<std::uint32_t>(0x20 * c) << 8 |
+  return static_cast<std::uint32_t>(0x10 * r + 3) << 16 |
+         static_cast<std::uint32_t>(0x20 * c) << 8 |
          static_cast<std::uint32_t>(0x30 + 0x11 * (r + c));
 }
 
@@ -421,7 +423,9 @@ TEST(BinBMPLoad, SixteenBitsPlainAndBitFields) {
   BmpFile fields = plain;  // 5-6-5, masks after a 40-byte header
   fields.compression = 3;
   fields.masks = {0xF800, 0x07E0, 0x001F};
-  fields.pixel = [](int, int c) -> std::uint32_t { return c == 0 ? 0x07E0u : c == 1 ? 0x0018u : 0xF81Fu; };
+  fields.pixel = [](int, int c) -> std::uint32_t {
+    return c == 0 ? 0x07E0u : c == 1 ? 0x0018u : 0xF81Fu;
+  };
   image = Load(fields.Bytes());
   EXPECT_EQ(image.GetColor(0, 0), 0x00FF00u);
   EXPECT_EQ(image.GetColor(0, 1), 0xC50000u);  // 24 of 31 is 197 of 255
@@ -543,9 +547,12 @@ TEST(BinBMPLoadRefuses, TruncatedFilesAndForeignSignatures) {
   const std::vector<std::uint8_t> good = Small24().Bytes();
   ExpectRefused({}, "fewer than the 14");
   ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 10), "fewer than the 14");
-  ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 16), "info header is truncated");
-  ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 40), "info header is truncated");
-  ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.end() - 1), "pixel array is truncated");
+  ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 16),
+                "info header is truncated");
+  ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 40),
+                "info header is truncated");
+  ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.end() - 1),
+                "pixel array is truncated");
   std::vector<std::uint8_t> foreign = good;
   foreign[1] = 'A';
   ExpectRefused(foreign, "\"BM\"");
@@ -582,8 +589,10 @@ TEST(BinBMPLoadRefuses, SizesThatMakeNoPictureOrTooLargeOne) {
 TEST(BinBMPLoadRefuses, LayoutsWeCannotRead) {
   auto with = [](std::size_t at, std::uint32_t value, bool sixteen) {
     std::vector<std::uint8_t> bytes = Small24().Bytes();
-    if (sixteen) PutU16(&bytes[at], static_cast<std::uint16_t>(value));
-    else PutU32(&bytes[at], value);
+    if (sixteen)
+      PutU16(&bytes[at], static_cast<std::uint16_t>(value));
+    else
+      PutU32(&bytes[at], value);
     return bytes;
   };
   ExpectRefused(with(14, 64, false), "info header size 64");
