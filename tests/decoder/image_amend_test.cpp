@@ -224,7 +224,7 @@ TEST(EstimateEdgeAngle, FollowsTheLeftEdgeOfTheFirstBar) {
 
 TEST(EstimateEdgeAngle, BarOfOneRowIsUpright) {
   const BinBMP flat = FromRows(
-      {std::string(30, '.'), "...." + Runs(kStartRuns, true) + "#...", std::string(30, '.')});
+      {std::string(30, '.'), "...." + Runs(kStartRuns, true) + "#........", std::string(30, '.')});
   std::int32_t col = -1;
   ASSERT_TRUE(FindStartPattern(flat, 1, col));
   EXPECT_EQ(EstimateEdgeAngle(flat, 1, col), 0.0f);
