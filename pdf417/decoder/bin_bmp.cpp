@@ -139,25 +139,27 @@ void BinBMP::LoadFile(const std::string& fileName) {
   Release();
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
+    const int error = errno;
     throw Error(ErrorCode::FileRead,
-                "cannot open bitmap file '" + fileName + "': " + std::strerror(errno));
+                "cannot open bitmap file '" + fileName + "': " + std::strerror(error));
   }
   // Read in chunks so that pipes and devices work too; stop once the file is larger than any
   // picture we accept could need.
   std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[65536];
+  std::vector<std::uint8_t> chunk(65536);
   for (;;) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    bytes.insert(bytes.end(), chunk, chunk + got);
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
+    if (got < chunk.size() && std::ferror(file.get())) {
+      const int error = errno;
+      throw Error(ErrorCode::FileRead,
+                  "cannot read bitmap file '" + fileName + "': " + std::strerror(error));
+    }
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     if (static_cast<std::int64_t>(bytes.size()) > kMaxReadFileBytes) {
       throw Error(ErrorCode::BadBitmap, "bitmap file '" + fileName + "' is larger than " +
                                             Num(kMaxReadFileBytes) + " bytes");
     }
-    if (got < sizeof chunk) break;
-  }
-  if (std::ferror(file.get())) {
-    throw Error(ErrorCode::FileRead,
-                "cannot read bitmap file '" + fileName + "': " + std::strerror(errno));
+    if (got < chunk.size()) break;
   }
   file.reset();
   try {
