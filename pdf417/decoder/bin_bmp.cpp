@@ -139,25 +139,27 @@ void BinBMP::LoadFile(const std::string& fileName) {
   Release();
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
+    const int error = errno;
     throw Error(ErrorCode::FileRead,
-                "cannot open bitmap file '" + fileName + "': " + std::strerror(errno));
+                "cannot open bitmap file '" + fileName + "': " + std::strerror(error));
   }
   // Read in chunks so that pipes and devices work too; stop once the file is larger than any
   // picture we accept could need.
   std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[65536];
+  std::vector<std::uint8_t> chunk(65536);
   for (;;) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    bytes.insert(bytes.end(), chunk, chunk + got);
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
+    if (got < chunk.size() && std::ferror(file.get())) {
+      const int error = errno;
+      throw Error(ErrorCode::FileRead,
+                  "cannot read bitmap file '" + fileName + "': " + std::strerror(error));
+    }
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     if (static_cast<std::int64_t>(bytes.size()) > kMaxReadFileBytes) {
       throw Error(ErrorCode::BadBitmap, "bitmap file '" + fileName + "' is larger than " +
                                             Num(kMaxReadFileBytes) + " bytes");
     }
-    if (got < sizeof chunk) break;
-  }
-  if (std::ferror(file.get())) {
-    throw Error(ErrorCode::FileRead,
-                "cannot read bitmap file '" + fileName + "': " + std::strerror(errno));
+    if (got < chunk.size()) break;
   }
   file.reset();
   try {
@@ -212,13 +214,13 @@ void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
     Bad("unsupported bits per pixel: " + Num(bits));
   }
-  if (paletteEntrySize == 3 && bits > 24) Bad("unsupported bits per pixel: " + Num(bits));
+  if (paletteEntrySize == 3 && (bits == 16 || bits == 32))
+    Bad("unsupported bits per pixel: " + Num(bits));
   const std::uint32_t compression = info.biCompression;
   const bool bitfields = compression == kBiBitfields;
   if (compression != kBiRgb && !(bitfields && (bits == 16 || bits == 32))) {
-    Bad(std::string("compressed pixel arrays (") + CompressionName(compression) +
-        ", compression " + Num(compression) + ") are not supported at " + Num(bits) +
-        " bits per pixel");
+    Bad(std::string("compressed pixel arrays (") + CompressionName(compression) + ", compression " +
+        Num(compression) + ") are not supported at " + Num(bits) + " bits per pixel");
   }
 
   if (fileWidth <= 0) Bad("the width " + Num(fileWidth) + " is not positive");
@@ -247,9 +249,9 @@ void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
     green = GetU32(masks + 4);
     blue = GetU32(masks + 8);
     const std::uint32_t allowed = bits == 16 ? 0xFFFFu : 0xFFFFFFFFu;
-    if ((red | green | blue) == 0 || ((red | green | blue) & ~allowed) != 0 ||
-        !Contiguous(red) || !Contiguous(green) || !Contiguous(blue) || (red & green) != 0 ||
-        (red & blue) != 0 || (green & blue) != 0) {
+    if ((red | green | blue) == 0 || ((red | green | blue) & ~allowed) != 0 || !Contiguous(red) ||
+        !Contiguous(green) || !Contiguous(blue) || (red & green) != 0 || (red & blue) != 0 ||
+        (green & blue) != 0) {
       Bad("invalid bit-field masks");
     }
   }
@@ -345,12 +347,13 @@ void BinBMP::SetAngle(float degrees) {
 
 std::uint32_t BinBMP::GetColor(std::int32_t row, std::int32_t col) const {
   if (row < 0 || col < 0 || row >= height || col >= width) return 0xFFFFFF;
-  const std::uint8_t* line =
-      pixelData.data() + static_cast<std::size_t>(height - 1 - row) * static_cast<std::size_t>(Stride());
+  const std::uint8_t* line = pixelData.data() + static_cast<std::size_t>(height - 1 - row) *
+                                                    static_cast<std::size_t>(Stride());
   auto fromPalette = [this](unsigned index) -> std::uint32_t {
     const std::size_t at = static_cast<std::size_t>(index) * 4;
     if (at + 3 > palette.size()) return 0xFFFFFF;
-    return palette[at + 2] | (palette[at + 1] << 8) | (static_cast<std::uint32_t>(palette[at]) << 16);
+    return palette[at + 2] | (palette[at + 1] << 8) |
+           (static_cast<std::uint32_t>(palette[at]) << 16);
   };
   switch (bitCount) {
     case 1: {

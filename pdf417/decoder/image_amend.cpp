@@ -19,8 +19,8 @@ constexpr std::array<std::int32_t, 8> kStartPattern = {8, 1, 1, 1, 1, 1, 1, 3};
 bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col) {
   const std::int32_t centre = image.height / 2;
   for (int n = 0; n < kProbeSteps; ++n) {
-    const auto offset = static_cast<std::int32_t>(static_cast<double>(n) / kProbeSteps *
-                                                  image.height * 0.5);
+    const auto offset =
+        static_cast<std::int32_t>(static_cast<double>(n) / kProbeSteps * image.height * 0.5);
     for (const std::int32_t candidate : {centre + offset, centre - offset}) {
       if (FindStartPattern(image, candidate, col)) {
         row = candidate;
@@ -128,7 +128,8 @@ void NormalizeWidths(std::array<std::int32_t, 8>& widths) {
   std::int32_t assigned = 0;
   for (std::size_t i = 0; i < 8; ++i) {
     // Measurements that cannot be scaled (negative, or nothing measured) count as 0 modules.
-    const double q = usable ? static_cast<double>(scaled[i] * 17) / static_cast<double>(total) : 0.0;
+    const double q =
+        usable ? static_cast<double>(scaled[i] * 17) / static_cast<double>(total) : 0.0;
     modules[i] = static_cast<std::int32_t>(q);
     remainders[i] = static_cast<float>(q - modules[i]);
     assigned += modules[i];

@@ -35,15 +35,7 @@ BinBMP BlankPicture(std::int32_t height, std::int32_t width) {
 
 // Line voting over the black pixels of an edge picture.
 float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
-  if (!(step > 0.0f) || !std::isfinite(from) || !std::isfinite(to)) {
-    throw Error(ErrorCode::InvalidArgument, "angle search needs finite bounds and a positive step");
-  }
-  const long double span =
-      (static_cast<long double>(to) - static_cast<long double>(from)) / step + 1;
-  if (span > kMaxCandidates) {
-    throw Error(ErrorCode::InvalidArgument, "angle search has too many candidate angles");
-  }
-  const std::int32_t nAngles = span < 1 ? 0 : static_cast<std::int32_t>(span);
+  const std::int32_t nAngles = AngleCandidates(from, to, step);
   if (nAngles <= 0 || edges.Empty()) return from;
 
   std::int32_t nRho = edges.height;
@@ -60,8 +52,8 @@ float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
     sines[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(static_cast<double>(theta)));
   }
 
-  std::vector<std::int32_t> votes(static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho),
-                                  0);
+  std::vector<std::int32_t> votes(
+      static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho), 0);
   auto vote = [&](std::int32_t r, std::int32_t c) {
     for (std::int32_t i = 0; i < nAngles; ++i) {
       const double rho = std::trunc(r * cosines[static_cast<std::size_t>(i)] +
@@ -126,6 +118,18 @@ float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
 }
 
 }  // namespace
+
+std::int32_t AngleCandidates(float from, float to, float step) {
+  if (!(step > 0.0f) || !std::isfinite(from) || !std::isfinite(to)) {
+    throw Error(ErrorCode::InvalidArgument, "angle search needs finite bounds and a positive step");
+  }
+  const long double span =
+      (static_cast<long double>(to) - static_cast<long double>(from)) / step + 1;
+  if (span > kMaxCandidates) {
+    throw Error(ErrorCode::InvalidArgument, "angle search has too many candidate angles");
+  }
+  return span < 1 ? 0 : static_cast<std::int32_t>(span);
+}
 
 void Transpose(const BinBMP& source, BinBMP& destination) {
   BinBMP result = BlankPicture(source.width, source.height);

@@ -18,6 +18,8 @@ void DoubleRows(const BinBMP& source, BinBMP& destination);
 void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels);
 
 float HoughAngle(const BinBMP& image, float from, float to, float step);
+// How many candidate angles HoughAngle tries: trunc((to - from) / step + 1) in extended precision.
+std::int32_t AngleCandidates(float from, float to, float step);
 float SearchAngle(const BinBMP& image);
 float RefineAngle(const BinBMP& image, float degrees);
 

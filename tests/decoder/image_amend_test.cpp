@@ -1,10 +1,11 @@
 // Symbol geometry: module counts, the start pattern, the edge's skew and the straightening.
+#include "pdf417/decoder/image_amend.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "pdf417/decoder/image_amend.h"
 #include "pdf417/decoder/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
@@ -88,13 +89,14 @@ TEST(FindStartPattern, NeedsEightClosedRuns) {
   EXPECT_FALSE(FindStartPattern(symbol, 1, col));
   EXPECT_FALSE(FindStartPattern(symbol, -1, col));
   // The pattern's widths in white-first runs (a negative of it) do not count.
-  EXPECT_FALSE(FindStartPattern(FromRows({Runs({8, 1, 1, 1, 1, 1, 1, 3, 2}, false) + "#"}), 0, col));
+  EXPECT_FALSE(
+      FindStartPattern(FromRows({Runs({8, 1, 1, 1, 1, 1, 1, 3, 2}, false) + "#"}), 0, col));
 }
 
 BinBMP EncodedSymbol(const std::string& text, int columns, int level, int aspect) {
-  const std::vector<std::uint8_t> file = EncodePdf417ToImage(
-      reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()), columns,
-      level, aspect);
+  const std::vector<std::uint8_t> file =
+      EncodePdf417ToImage(reinterpret_cast<const std::uint8_t*>(text.data()),
+                          static_cast<int>(text.size()), columns, level, aspect);
   BinBMP image;
   image.LoadBytes(file.data(), file.size());
   return image;
@@ -221,8 +223,8 @@ TEST(EstimateEdgeAngle, FollowsTheLeftEdgeOfTheFirstBar) {
 }
 
 TEST(EstimateEdgeAngle, BarOfOneRowIsUpright) {
-  const BinBMP flat = FromRows({std::string(30, '.'), "...." + Runs(kStartRuns, true) + "#...",
-                                std::string(30, '.')});
+  const BinBMP flat = FromRows(
+      {std::string(30, '.'), "...." + Runs(kStartRuns, true) + "#........", std::string(30, '.')});
   std::int32_t col = -1;
   ASSERT_TRUE(FindStartPattern(flat, 1, col));
   EXPECT_EQ(EstimateEdgeAngle(flat, 1, col), 0.0f);

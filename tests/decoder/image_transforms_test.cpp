@@ -1,8 +1,9 @@
 // Transposition, rotation, edge pictures and the angle searches.
+#include "pdf417/decoder/image_transforms.h"
+
 #include <gtest/gtest.h>
 
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/image_transforms.h"
 #include "picture_test_util.h"
 
 namespace pdf417 {
@@ -27,7 +28,8 @@ TEST(Transpose, MirrorsOverTheDiagonalAndTwiceRestores) {
   ASSERT_EQ(once.height, 9);
   ASSERT_EQ(once.width, 4);
   for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 9; ++c) EXPECT_EQ(once.IsWhite(c, r), source.IsWhite(r, c)) << r << "," << c;
+    for (int c = 0; c < 9; ++c)
+      EXPECT_EQ(once.IsWhite(c, r), source.IsWhite(r, c)) << r << "," << c;
   BinBMP twice = once;
   Transpose(twice, twice);  // in place
   EXPECT_EQ(ToRows(twice), kShape);
@@ -85,8 +87,8 @@ TEST(AddWhiteBorder, SurroundsWithWhiteUnderEitherPolarity) {
   BinBMP source = FromRows({"#.", ".#"});
   BinBMP out;
   AddWhiteBorder(source, out, 2);
-  EXPECT_EQ(ToRows(out), (std::vector<std::string>{"......", "......", "..#...", "...#..",
-                                                    "......", "......"}));
+  EXPECT_EQ(ToRows(out),
+            (std::vector<std::string>{"......", "......", "..#...", "...#..", "......", "......"}));
   source.palette = {255, 255, 255, 0, 0, 0, 0, 0};
   for (auto& b : source.pixelData) b = static_cast<std::uint8_t>(~b);
   AddWhiteBorder(source, out, 1);
@@ -121,8 +123,7 @@ TEST(RowDifference, SingleBlackRowGivesTwoEdgeRows) {
   BinBMP edges;
   RowDifference(source, edges);
   for (int r = 0; r < 6; ++r)
-    for (int c = 0; c < 13; ++c)
-      EXPECT_EQ(edges.IsWhite(r, c), r != 3 && r != 4) << r << "," << c;
+    for (int c = 0; c < 13; ++c) EXPECT_EQ(edges.IsWhite(r, c), r != 3 && r != 4) << r << "," << c;
 
   // The same under the encoder's polarity, and in place.
   BinBMP inverted = source;
@@ -145,6 +146,17 @@ TEST(HoughAngle, PictureWithoutEdgesAnswersItsLowerBound) {
   const BinBMP black = Canvas(40, 60).Box(0, 0, 40, 60).image;  // no row differs from its upper one
   EXPECT_EQ(SearchAngle(black), -32.0f);
   EXPECT_EQ(RefineAngle(blank, 3.0f), 2.0f);
+}
+
+TEST(AngleCandidates, CountsFromTheSinglePrecisionArguments) {
+  EXPECT_EQ(AngleCandidates(-30.0f, 30.0f, 2.0f), 31);
+  EXPECT_EQ(AngleCandidates(-31.5f, -28.5f, 1.0f), 4);
+  // 0.05 as a float is slightly above 0.05: a span of exactly 1 gives 20 candidates, not 21.
+  EXPECT_EQ(AngleCandidates(-32.0f, -31.0f, 0.05f), 20);
+  EXPECT_EQ(AngleCandidates(0.0f, 1.0f, 0.05f), 20);
+  // The refinement around 0 tries 201 angles; around 0.3 the float bounds fall just short of 2.
+  EXPECT_EQ(AngleCandidates(0.0f - 1.0f, 0.0f + 1.0f, 0.01f), 201);
+  EXPECT_EQ(AngleCandidates(0.3f - 1.0f, 0.3f + 1.0f, 0.01f), 200);
 }
 
 TEST(HoughAngle, RejectsStepsThatCannotEnd) {

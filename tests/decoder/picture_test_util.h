@@ -1,6 +1,7 @@
 // Small pictures drawn as text ('#' black, anything else white) and read back the same way.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,11 @@
 
 namespace picturetest {
 
+// Every row must be as long as the first.
 inline pdf417::BinBMP FromRows(const std::vector<std::string>& rows) {
+  for (const std::string& row : rows) {
+    if (row.size() != rows[0].size()) throw std::invalid_argument("rows of unequal length");
+  }
   const auto height = static_cast<std::int32_t>(rows.size());
   const auto width = static_cast<std::int32_t>(rows.empty() ? 0 : rows[0].size());
   pdf417::BinBMP image(height, width, 1);
