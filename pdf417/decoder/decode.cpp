@@ -7,6 +7,7 @@
 // number of data codewords. Anything less is never reported as decoded.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -68,6 +69,45 @@ bool IndicatorsAgree(const LinearDecode& matrix, int rows, int columns, int leve
   return 2 * agree > total;
 }
 
+// Splits every row region that is about m >= 2 times as tall as the median region into m equal
+// regions. Two symbol rows whose pixels change in only a few columns (a narrow symbol) can miss
+// the boundary between them; rows of one symbol all have the same height. Returns whether any
+// region was split.
+bool SplitMergedRows(LinkedList<AryRegion>& rows) {
+  std::vector<AryRegion> regions;
+  for (rows.Reset(0); !rows.AtEnd(); rows.Advance()) regions.push_back(rows.Data());
+  if (regions.size() < 2) return false;
+  std::vector<int> heights;
+  for (const AryRegion& r : regions) heights.push_back(r.last - r.first + 1);
+  std::nth_element(heights.begin(), heights.begin() + static_cast<long>(heights.size() / 2),
+                   heights.end());
+  const int median = heights[heights.size() / 2];
+  if (median < 1) return false;
+  bool split = false;
+  LinkedList<AryRegion> result;
+  for (const AryRegion& r : regions) {
+    const int h = r.last - r.first + 1;
+    const int parts = (2 * h + median) / (2 * median);  // rounded
+    if (parts < 2) {
+      result.Append(r);
+      continue;
+    }
+    split = true;
+    for (int j = 0; j < parts; ++j) {
+      AryRegion part;
+      part.first = r.first + j * h / parts;
+      part.last = r.first + (j + 1) * h / parts - 1;
+      part.length = part.last - part.first;
+      result.Append(part);
+    }
+  }
+  if (split) rows = std::move(result);
+  return split;
+}
+
+Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
+                 const LinkedList<AryRegion>& colRegions, DecodeResult& out);
+
 // Runs the reading stages on one picture.
 Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
   ImageAmend amend(picture);
@@ -77,13 +117,28 @@ Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
   locator.FindBounds();
   locator.FindRows();
   locator.FindColumns();
-  const int R = locator.rowRegions.Size();
-  const int K = locator.colRegions.Size();
+  Verdict verdict = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, out);
+  if (verdict != Verdict::Decoded && SplitMergedRows(locator.rowRegions)) {
+    DecodeResult second;
+    const Verdict retry = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, second);
+    if (retry == Verdict::Decoded || verdict == Verdict::NoSymbol) {
+      verdict = retry;
+      out = std::move(second);
+    }
+  }
+  return verdict;
+}
+
+// Reads, checks, corrects and decompacts the codewords of a located grid.
+Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
+                 const LinkedList<AryRegion>& colRegions, DecodeResult& out) {
+  const int R = rowRegions.Size();
+  const int K = colRegions.Size();
   // Start, left indicator, at least one data column, right indicator, stop.
   if (R < 1 || K < 5) return Verdict::NoSymbol;
 
-  LinearDecode matrix(R, K, locator.rowRegions, locator.colRegions);
-  matrix.image = std::move(locator.image);
+  LinearDecode matrix(R, K, rowRegions, colRegions);
+  matrix.image = image;
   matrix.SampleCells();
   matrix.ReadCodewords();
   matrix.CollectDataCodewords();
