@@ -78,8 +78,10 @@ void TQuickRep::PaintPage(QPaintDevice& device) const {
 
   QPainter painter(&device);
   if (!painter.isActive()) return;
-  // Bars must stay sharp when a small symbol is stretched to a large box.
+  // Bars must stay sharp when a small symbol is stretched to a large box, and a PDF must not
+  // store the symbol with lossy (JPEG) compression.
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.setRenderHint(QPainter::LosslessImageRendering, true);
   painter.fillRect(toDevice({0, 0, kPaperWidthMm, kPaperHeightMm}), Qt::white);
 
   painter.setPen(Qt::black);

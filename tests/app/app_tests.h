@@ -8,7 +8,6 @@ class WindowTest : public QObject {
  private slots:
   void init();
   void cleanup();
-  void layoutAndTabOrder();
   void defaultFieldsGenerateAndShowSymbol();
   void invalidFieldsInOrder_data();
   void invalidFieldsInOrder();

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -103,79 +102,6 @@ void WindowTest::init() {
 }
 
 void WindowTest::cleanup() { harness.reset(); }
-
-void WindowTest::layoutAndTabOrder() {
-  TfrmMain& w = *harness->window;
-  QCOMPARE(w.windowTitle(), QStringLiteral("ZamploPDF417二维条码编解码演示"));
-  QCOMPARE(w.size(), QSize(577, 422));
-  QCOMPARE(w.pos(), QPoint(253, 151));
-  QCOMPARE(w.font().family(), QStringLiteral("宋体"));
-  QCOMPARE(w.font().pixelSize(), 13);
-
-  struct Control {
-    QWidget* widget;
-    const char* name;
-    QWidget* parent;
-    QRect geometry;  // width 0: sized to its text
-    QString text;
-  };
-  const Control controls[] = {
-      {w.GroupBox1, "GroupBox1", &w, {5, 27, 281, 201}, QStringLiteral("编码")},
-      {w.Label6, "Label6", w.GroupBox1, {19, 16, 0, 0}, QStringLiteral("数据")},
-      {w.memoMakeData, "memoMakeData", w.GroupBox1, {18, 33, 255, 72}, QString()},
-      {w.Label1, "Label1", w.GroupBox1, {19, 117, 0, 0}, QStringLiteral("长宽比")},
-      {w.edtHL, "edtHL", w.GroupBox1, {73, 114, 33, 21}, QStringLiteral("3")},
-      {w.Label2, "Label2", w.GroupBox1, {113, 118, 0, 0}, QStringLiteral("纠错等级")},
-      {w.edtLevel, "edtLevel", w.GroupBox1, {169, 114, 36, 21}, QStringLiteral("1")},
-      {w.Label3, "Label3", w.GroupBox1, {208, 119, 0, 0}, QStringLiteral("列数")},
-      {w.edtColum, "edtColum", w.GroupBox1, {238, 114, 33, 21}, QStringLiteral("5")},
-      {w.Label4, "Label4", w.GroupBox1, {17, 144, 0, 0}, QStringLiteral("生成文件")},
-      {w.edtMakeBarName, "edtMakeBarName", w.GroupBox1, {72, 141, 134, 21}, QStringLiteral("bar.bmp")},
-      {w.Button2, "Button2", w.GroupBox1, {96, 168, 97, 25}, QStringLiteral("生成")},
-      {w.GroupBox2, "GroupBox2", &w, {290, 26, 282, 202}, QStringLiteral("解码")},
-      {w.Label5, "Label5", w.GroupBox2, {8, 29, 0, 0}, QStringLiteral("条码文件名")},
-      {w.edtDecBarName, "edtDecBarName", w.GroupBox2, {74, 26, 137, 21}, QStringLiteral("bar.bmp")},
-      {w.Button5, "Button5", w.GroupBox2, {216, 24, 49, 25}, QStringLiteral("路径")},
-      {w.Label7, "Label7", w.GroupBox2, {11, 48, 0, 0}, QStringLiteral("数据")},
-      {w.memoShow, "memoShow", w.GroupBox2, {11, 64, 254, 97}, QString()},
-      {w.Button4, "Button4", w.GroupBox2, {99, 168, 97, 25}, QStringLiteral("解码")},
-      {w.GroupBox3, "GroupBox3", &w, {4, 233, 569, 176}, QStringLiteral("显示")},
-      {w.Image1, "Image1", w.GroupBox3, {26, 15, 399, 146}, QString()},
-      {w.BitBtn1, "BitBtn1", w.GroupBox3, {459, 140, 99, 25}, QStringLiteral("打印")},
-      {w.QuickRep1, "QuickRep1", &w, {8, 1000, 794, 1123}, QString()},
-  };
-  for (const Control& c : controls) {
-    QVERIFY2(c.widget, c.name);
-    QCOMPARE(c.widget->objectName(), QString::fromLatin1(c.name));
-    QVERIFY2(c.widget->parentWidget() == c.parent, c.name);
-    if (c.geometry.width() == 0) {
-      QCOMPARE(c.widget->pos(), c.geometry.topLeft());
-    } else {
-      QCOMPARE(c.widget->geometry(), c.geometry);
-    }
-    QString text;
-    if (auto* box = qobject_cast<QGroupBox*>(c.widget)) text = box->title();
-    if (auto* label = qobject_cast<QLabel*>(c.widget)) text = label->text();
-    if (auto* edit = qobject_cast<QLineEdit*>(c.widget)) text = edit->text();
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(c.widget)) text = memo->toPlainText();
-    if (auto* button = qobject_cast<QPushButton*>(c.widget)) text = button->text();
-    QCOMPARE(text, c.text);
-  }
-  QCOMPARE(w.memoMakeData->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-  QCOMPARE(w.memoShow->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-  QCOMPARE(w.OpenDialog1->fileMode(), QFileDialog::ExistingFile);
-
-  // The focus chain, from the first control, over the controls that take the focus by Tab.
-  const std::vector<QWidget*> order = {w.edtMakeBarName, w.edtHL,     w.edtLevel,      w.edtColum,
-                                       w.Button2,        w.memoMakeData, w.Button4, w.edtDecBarName,
-                                       w.Button5,        w.memoShow,  w.BitBtn1};
-  QCOMPARE(w.focusWidget(), w.edtMakeBarName);
-  std::vector<QWidget*> chain;
-  for (QWidget* x = w.edtMakeBarName; chain.size() < order.size(); x = x->nextInFocusChain()) {
-    if ((x->focusPolicy() & Qt::TabFocus) && x->isVisibleTo(&w)) chain.push_back(x);
-  }
-  QVERIFY(chain == order);
-}
 
 void WindowTest::defaultFieldsGenerateAndShowSymbol() {
   TfrmMain& w = *harness->window;
