@@ -9,7 +9,7 @@ packages=(
   libcli11-dev
   libzxing-dev zint libzint-dev
   qt6-base-dev libgl-dev
-  xvfb xauth imagemagick fonts-wqy-zenhei
+  xvfb xauth imagemagick fonts-wqy-zenhei xdotool poppler-utils
   clang libclang-rt-14-dev clang-format
 )
 
