@@ -401,7 +401,7 @@ TEST(Corrections, HeavyDamageIsNotCorrectable) {
 }
 
 // The length descriptor cell alone, painted with values that state other lengths (and 0, and
-// the largest codeword), is corrected at every level.
+// the largest codeword), is corrected at levels 0, 1 and 4.
 TEST(Corrections, DamagedLengthDescriptorIsCorrected) {
   for (int level : {0, 1, 4}) {
     const Symbol clean = SymbolForLevel(level);
