@@ -1,8 +1,10 @@
 #include "pdf417/decoder/linear_decode.h"
 
+#include <algorithm>
 #include <string>
 
 #include "pdf417/common/error.h"
+#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/decoder/image_amend.h"
 
 namespace pdf417 {
@@ -13,6 +15,29 @@ std::vector<AryRegion> ToVector(LinkedList<AryRegion>& list) {
   out.reserve(static_cast<std::size_t>(list.Size()));
   for (list.Reset(0); !list.AtEnd(); list.Advance()) out.push_back(list.Data());
   return out;
+}
+
+// Dark pixels per column of a cell: columns c .. c + n - 1 over rows a .. b, into dark[0 .. n-1].
+void CountCellColumns(const BinBMP& image, std::int32_t a, std::int32_t b, std::int32_t c,
+                      std::int32_t n, std::int32_t* dark) {
+  std::fill(dark, dark + n, 0);
+  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
+    // Only the part inside the picture can be dark.
+    const std::int32_t top = std::max(a, 0);
+    const std::int32_t bottom = std::min(b, image.height - 1);
+    const std::int32_t left = std::max(c, 0);
+    const auto right = static_cast<std::int32_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(c) + n, image.width));
+    for (std::int32_t y = top; y <= bottom; ++y) {
+      rows->ForEachDark(y, left, right, [dark, c](std::int32_t x) { ++dark[x - c]; });
+    }
+    return;
+  }
+  for (std::int32_t k = 0; k < n; ++k) {
+    for (std::int32_t y = a; y <= b; ++y) {
+      if (!image.IsWhite(y, c + k)) ++dark[k];
+    }
+  }
 }
 
 }  // namespace
@@ -76,33 +101,36 @@ CellWidths SampleCell(const BinBMP& image, const AryRegion& row, const AryRegion
   const std::int32_t n = col.last - col.first + 1;
   if (n <= 0) return widths;
 
-  // A pixel column is a bar when more than half of the cell's rows are dark in it.
-  std::vector<bool> bar(static_cast<std::size_t>(n));
-  const std::int32_t needed = (b - a) / 2;
-  for (std::int32_t k = 0; k < n; ++k) {
-    std::int32_t dark = 0;
-    for (std::int32_t y = a; y <= b; ++y) {
-      if (!image.IsWhite(y, c + k)) ++dark;
-    }
-    bar[static_cast<std::size_t>(k)] = dark > needed;
+  // A pixel column is a bar when more than half of the cell's rows are dark in it. Cells are
+  // usually narrow: their counts stay on the stack.
+  constexpr std::int32_t kLocal = 256;
+  std::int32_t local[kLocal];
+  std::vector<std::int32_t> heap;
+  std::int32_t* dark = local;
+  if (n > kLocal) {
+    heap.resize(static_cast<std::size_t>(n));
+    dark = heap.data();
   }
+  CountCellColumns(image, a, b, c, n, dark);
+  const std::int32_t needed = (b - a) / 2;
+  auto bar = [dark, needed](std::int32_t k) { return dark[k] > needed; };
 
-  // Runs from the first bar column on; space columns in front of it are skipped.
+  // Runs from the first bar column on; space columns in front of it are skipped. Only the first
+  // eight runs are kept; the run reaching the cell's right end counts only while fewer than
+  // eight were found.
   std::int32_t s = 0;
-  while (s < n && !bar[static_cast<std::size_t>(s)]) ++s;
+  while (s < n && !bar(s)) ++s;
   if (s == n) s = 0;
-  std::vector<std::int32_t> runs;
+  std::size_t found = 0;
   bool expected = true;
-  for (std::int32_t k = s; k < n; ++k) {
-    if (bar[static_cast<std::size_t>(k)] != expected) {
-      runs.push_back(k - s);
+  for (std::int32_t k = s; k < n && found < widths.size(); ++k) {
+    if (bar(k) != expected) {
+      widths[found++] = k - s;
       s = k;
       expected = !expected;
     }
   }
-  // The run reaching the cell's right end counts only while fewer than eight were found.
-  if (runs.size() < widths.size()) runs.push_back(n - s);
-  for (std::size_t i = 0; i < widths.size() && i < runs.size(); ++i) widths[i] = runs[i];
+  if (found < widths.size()) widths[found] = n - s;
 
   NormalizeWidths(widths);
   return widths;
@@ -122,10 +150,12 @@ std::int32_t PatternValue(const CellWidths& modules) {
 }
 
 std::int32_t LookupCodeword(std::int32_t value, const PatternEntry (&table)[kCodewordCount]) {
-  for (int k = 0; k + 1 < kCodewordCount; ++k) {
-    if (table[k].value <= value && value < table[k + 1].value) return table[k].codewordPlusOne - 1;
-  }
-  return table[kCodewordCount - 1].codewordPlusOne - 1;
+  // The tables ascend: the entry wanted is the last one whose value is at most value.
+  const PatternEntry* end = table + kCodewordCount;
+  const PatternEntry* above = std::upper_bound(
+      table, end, value, [](std::int32_t v, const PatternEntry& e) { return v < e.value; });
+  if (above == table || above == end) return table[kCodewordCount - 1].codewordPlusOne - 1;
+  return (above - 1)->codewordPlusOne - 1;
 }
 
 }  // namespace pdf417
