@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace pdf417 {
 
@@ -22,6 +23,20 @@ struct BitCounts {
   }
 };
 inline constexpr BitCounts kBitCounts{};
+
+// Each byte value spread over eight one-byte lanes: lane k (bits 8k .. 8k + 7) holds bit 7 - k,
+// the pixel k places from the left. Adding spread bytes counts eight columns at once.
+struct SpreadBits {
+  std::uint64_t of[256];
+  constexpr SpreadBits() : of() {
+    for (int v = 0; v < 256; ++v) {
+      std::uint64_t lanes = 0;
+      for (int k = 0; k < 8; ++k) lanes |= static_cast<std::uint64_t>((v >> (7 - k)) & 1) << (8 * k);
+      of[v] = lanes;
+    }
+  }
+};
+inline constexpr SpreadBits kSpreadBits{};
 
 // Mask of the pixels first .. 7 of a byte (first 0..7): the leftmost pixel is bit 7.
 constexpr std::uint8_t MaskFrom(int first) { return static_cast<std::uint8_t>(0xFFu >> first); }
@@ -67,6 +82,34 @@ class OneBitRows {
     std::int32_t n = kBitCounts.of[Dark(line, first) & head];
     for (std::size_t i = first + 1; i < last; ++i) n += kBitCounts.of[Dark(line, i)];
     return n + kBitCounts.of[Dark(line, last) & tail];
+  }
+  // Adds to counts[c] the dark pixels of column c in rows from .. to - 1, for every column
+  // c < width (0 <= from, to <= height).
+  void AddColumnCounts(std::int32_t from, std::int32_t to, std::int32_t* counts) const {
+    const std::size_t bytes = (static_cast<std::size_t>(width_) + 7) / 8;
+    std::vector<std::uint64_t> lanes(bytes, 0);
+    auto flush = [&] {
+      for (std::size_t i = 0; i < bytes; ++i) {
+        const std::uint64_t v = lanes[i];
+        lanes[i] = 0;
+        for (std::size_t k = 0; k < 8; ++k) {
+          const std::size_t c = i * 8 + k;
+          if (c >= static_cast<std::size_t>(width_)) break;
+          counts[c] += static_cast<std::int32_t>((v >> (8 * k)) & 0xFF);
+        }
+      }
+    };
+    // A lane holds up to 255 before it must be emptied.
+    int pending = 0;
+    for (std::int32_t r = from; r < to; ++r) {
+      const std::uint8_t* line = Line(r);
+      for (std::size_t i = 0; i < bytes; ++i) lanes[i] += kSpreadBits.of[Dark(line, i)];
+      if (++pending == 255) {
+        flush();
+        pending = 0;
+      }
+    }
+    if (pending > 0) flush();
   }
   // Calls f(col) for every dark pixel of the row in columns from .. to - 1, left to right.
   template <typename F>
@@ -121,6 +164,52 @@ class OneBitCanvas {
   bool setIsDark_;
 };
 
+// Reads a one-bit picture through a rotation, as the decoder's white test samples it: pixel
+// (row, col) is the stored pixel (trunc(row cos - col sin), trunc(row sin + col cos)), white
+// outside. The products with col are computed once per column; each sum is then formed exactly as
+// for a single pixel, and the conversion to an integer truncates toward zero like trunc (the
+// values stay far inside the integer range).
+class RotatedRows {
+ public:
+  // Columns first .. first + count - 1 can be read; they may lie outside the stored picture.
+  RotatedRows(const OneBitRows& stored, double cosine, double sine, std::int32_t first,
+              std::int32_t count)
+      : stored_(stored), cosine_(cosine), sine_(sine), first_(first) {
+    colSin_.resize(static_cast<std::size_t>(count));
+    colCos_.resize(static_cast<std::size_t>(count));
+    for (std::int32_t k = 0; k < count; ++k) {
+      const std::int32_t c = first + k;
+      colSin_[static_cast<std::size_t>(k)] = c * sine;
+      colCos_[static_cast<std::size_t>(k)] = c * cosine;
+    }
+  }
+
+  // Calls f(col) for every dark pixel of row `row` in columns from .. to - 1, which must be
+  // readable.
+  template <typename F>
+  void ForEachDark(std::int32_t row, std::int32_t from, std::int32_t to, F&& f) const {
+    const double rowCos = row * cosine_;
+    const double rowSin = row * sine_;
+    const std::int64_t height = stored_.height();
+    const std::int64_t width = stored_.width();
+    for (std::int32_t c = from; c < to; ++c) {
+      const auto k = static_cast<std::size_t>(c - first_);
+      const auto sr = static_cast<std::int64_t>(rowCos - colSin_[k]);
+      const auto sc = static_cast<std::int64_t>(rowSin + colCos_[k]);
+      if (sr < 0 || sc < 0 || sr >= height || sc >= width) continue;
+      if (stored_.IsDark(static_cast<std::int32_t>(sr), static_cast<std::int32_t>(sc))) f(c);
+    }
+  }
+
+ private:
+  OneBitRows stored_;
+  double cosine_;
+  double sine_;
+  std::int32_t first_;
+  std::vector<double> colSin_;
+  std::vector<double> colCos_;
+};
+
 // The rows of a decoder picture (anything with bitCount, angle, width, height, pixelData, Stride()
 // and SetBitIsWhite()) for whole-byte reading. Only a one-bit picture read without a sampling
 // rotation qualifies; anything else must be read pixel by pixel through its white test.
@@ -136,6 +225,25 @@ std::optional<OneBitRows> StraightRows(const Picture& picture) {
   }
   return OneBitRows(picture.pixelData.data(), picture.width, picture.height, stride,
                     !picture.SetBitIsWhite());
+}
+
+// A decoder picture read through its sampling rotation, columns first .. first + count - 1:
+// only for a one-bit picture with a rotation (StraightRows serves the others).
+template <typename Picture>
+std::optional<RotatedRows> RotatedRowsOf(const Picture& picture, std::int32_t first,
+                                         std::int32_t count) {
+  if (picture.bitCount != 1 || picture.angle == 0.0f || picture.width <= 0 ||
+      picture.height <= 0 || count < 0) {
+    return std::nullopt;
+  }
+  const auto stride = static_cast<std::size_t>(picture.Stride());
+  if (picture.pixelData.size() < stride * static_cast<std::size_t>(picture.height)) {
+    return std::nullopt;
+  }
+  const OneBitRows stored(picture.pixelData.data(), picture.width, picture.height, stride,
+                          !picture.SetBitIsWhite());
+  return RotatedRows(stored, static_cast<double>(picture.cosAngle),
+                     static_cast<double>(picture.sinAngle), first, count);
 }
 
 // The writing view of a one-bit decoder picture (see StraightRows).

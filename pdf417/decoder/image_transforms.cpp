@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "pdf417/common/distance_votes.h"
 #include "pdf417/common/error.h"
 #include "pdf417/common/one_bit_rows.h"
 
@@ -178,13 +179,17 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
     const std::int32_t end = points.start[static_cast<std::size_t>(r) + 1];
     if (begin == end) continue;
     columns.assign(points.columns.begin() + begin, points.columns.begin() + end);
+    const double span = columns.back() - columns.front();
+    const auto count = static_cast<double>(columns.size());
     for (std::int32_t i = 0; i < nAngles; ++i) {
       const double rowTerm = r * cosines[static_cast<std::size_t>(i)];
       const double sine = sines[static_cast<std::size_t>(i)];
       std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
-      for (const double c : columns) {
-        const auto rho = static_cast<std::int32_t>(rowTerm + c * sine);
-        if (rho >= 1 && rho < nRho) ++line[rho];
+      // Near the horizontal a row's pixels share few distances: about |sin| x span + 1.
+      if (count >= 16 && 8 * (std::fabs(sine) * span + 1) < count) {
+        VoteDistancesByRuns(columns.data(), columns.size(), rowTerm, sine, line, nRho);
+      } else {
+        VoteDistances(columns.data(), columns.size(), rowTerm, sine, line, nRho);
       }
     }
   }

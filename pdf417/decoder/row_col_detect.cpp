@@ -104,6 +104,14 @@ void RowDarkCounts(const BinBMP& image, Profile& rowProfile) {
     }
     return;
   }
+  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
+    for (std::int32_t r = 1; r < image.height; ++r) {
+      std::int32_t dark = 0;
+      rows->ForEachDark(r, 0, image.width, [&dark](std::int32_t) { ++dark; });
+      rowProfile[static_cast<std::size_t>(r)] += dark;
+    }
+    return;
+  }
   for (std::int32_t r = 1; r < image.height; ++r) {
     std::int32_t dark = 0;
     for (std::int32_t c = 0; c < image.width; ++c) {
@@ -125,6 +133,14 @@ void RowDarkCountsInColumns(const BinBMP& image, Profile& rowProfile, std::int32
     }
     return;
   }
+  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
+    for (std::int32_t r = 0; r < image.height; ++r) {
+      std::int32_t dark = 0;
+      rows->ForEachDark(r, from, std::max(from, to), [&dark](std::int32_t) { ++dark; });
+      rowProfile[static_cast<std::size_t>(r)] += dark;
+    }
+    return;
+  }
   for (std::int32_t r = 0; r < image.height; ++r) {
     std::int32_t dark = 0;
     for (std::int32_t c = from; c < to; ++c) {
@@ -140,7 +156,12 @@ void ColumnDarkCounts(const BinBMP& image, Profile& colProfile, std::int32_t a, 
   const std::int32_t from = std::max(a, 0);
   const std::int32_t to = std::min(b, image.height);
   if (const std::optional<OneBitRows> rows = StraightRows(image)) {
-    // Row by row, adding each dark pixel to its column.
+    // Row by row, eight columns at a time.
+    std::fill(colProfile.begin(), colProfile.end(), 0);
+    if (from < to) rows->AddColumnCounts(from, to, colProfile.data());
+    return;
+  }
+  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
     std::fill(colProfile.begin(), colProfile.end(), 0);
     std::int32_t* counts = colProfile.data();
     for (std::int32_t r = from; r < to; ++r) {

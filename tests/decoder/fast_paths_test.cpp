@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/distance_votes.h"
 #include "pdf417/common/gf929.h"
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/encoder/encoder.h"
@@ -83,6 +84,12 @@ std::vector<BinBMP> OneBitPictures() {
   BinBMP turnedBack = BarsPicture(37, 50, false);
   turnedBack.SetAngle(-11.5f);
   pictures.push_back(turnedBack);
+  BinBMP steep = RandomPicture(40, 50, 0.6, true);  // reads dark pixels left of column 0 too
+  steep.SetAngle(25.0f);
+  pictures.push_back(steep);
+  // Taller than a one-byte counter holds, with columns that are black all the way down.
+  pictures.push_back(RandomPicture(600, 21, 0.97, true));
+  pictures.push_back(picturetest::Canvas(700, 13).Box(0, 2, 700, 4).Box(100, 9, 500, 1).image);
   pictures.push_back(SymbolPicture(40, 3, 2, 3));
   pictures.push_back(SymbolPicture(120, 6, 4, 1));
   return pictures;
@@ -199,11 +206,40 @@ TEST(FastPaths, AngleSearchesMatchThePlainOnes) {
   }
   pictures.push_back(BarsPicture(60, 900, true));
   for (const BinBMP& picture : pictures) {
+    for (int n = 0; n < 5; ++n) {
+      const float from = static_cast<float>(Uniform(-400, 400)) / 10.0f;
+      const float step = static_cast<float>(Uniform(1, 300)) / 100.0f;
+      const float to = from + step * static_cast<float>(Uniform(0, 40));
+      EXPECT_EQ(HoughAngle(picture, from, to, step), reference::HoughAngle(picture, from, to, step));
+    }
     EXPECT_EQ(SearchAngle(picture), reference::SearchAngle(picture));
     EXPECT_EQ(RefineAngle(picture, 2.7f), reference::RefineAngle(picture, 2.7f));
     EXPECT_EQ(RefineAngle(picture, 0.0f), reference::RefineAngle(picture, 0.0f));
     EXPECT_EQ(HoughAngle(picture, -30.0f, 30.0f, 2.0f),
               reference::HoughAngle(picture, -30.0f, 30.0f, 2.0f));
+  }
+}
+
+TEST(FastPaths, VotesByRunsMatchVotesPixelByPixel) {
+  // Rows of ascending columns, dense and sparse, at angles from the horizontal to steep ones,
+  // both signs, with distances reaching below 1 and past the table.
+  const double sines[] = {0.0, 1e-9, -1e-9, 0.0001745, -0.0087265, 0.0174524, 0.052336, -0.5, 0.5,
+                          0.9};
+  for (int n = 0; n < 400; ++n) {
+    std::vector<double> columns;
+    int c = Uniform(0, 20);
+    const int count = Uniform(0, 300);
+    const int gap = n % 3 == 0 ? 1 : Uniform(1, 6);
+    for (int k = 0; k < count; ++k, c += Uniform(1, gap)) columns.push_back(c);
+    const std::int32_t nRho = Uniform(2, 400);
+    const double angle = sines[n % std::size(sines)];
+    const double sine = n % 2 == 0 ? angle : angle * (1 + Uniform(0, 1000) / 1e4);
+    const double rowTerm = Uniform(-50, 450) * 0.9998477 + Uniform(0, 99) / 100.0;
+    std::vector<std::int32_t> byRuns(static_cast<std::size_t>(nRho), 0);
+    std::vector<std::int32_t> byPixel(static_cast<std::size_t>(nRho), 0);
+    VoteDistancesByRuns(columns.data(), columns.size(), rowTerm, sine, byRuns.data(), nRho);
+    VoteDistances(columns.data(), columns.size(), rowTerm, sine, byPixel.data(), nRho);
+    ASSERT_EQ(byRuns, byPixel) << n;
   }
 }
 
@@ -247,6 +283,41 @@ TEST(FastPaths, CellMeasurementsMatchThePlainOnes) {
       EXPECT_EQ(SampleCell(picture, row, col), reference::SampleCell(picture, row, col))
           << row.first << ".." << row.last << " x " << col.first << ".." << col.last;
     }
+  }
+}
+
+TEST(FastPaths, GridSamplingMatchesCellByCellSampling) {
+  for (const BinBMP& picture : OneBitPictures()) {
+    // Regions as the locator makes them (adjacent, in order) and stray ones (overlapping,
+    // outside the picture, empty).
+    LinkedList<AryRegion> rows;
+    LinkedList<AryRegion> cols;
+    for (int top = -2; top < picture.height + 2; top += Uniform(1, 6)) {
+      rows.Append(AryRegion{top, top + Uniform(-1, 5), 0});
+    }
+    for (int left = -30; left < picture.width + 20; left += Uniform(1, 25)) {
+      cols.Append(AryRegion{left, left + Uniform(-1, 30), 0});
+    }
+    cols.Append(AryRegion{0, 299, 0});
+    LinearDecode grid(rows.Size(), cols.Size(), rows, cols);
+    grid.image = picture;
+    grid.SampleCells();
+    std::size_t i = 0;
+    for (rows.Reset(0); !rows.AtEnd(); rows.Advance(), ++i) {
+      std::size_t j = 0;
+      for (cols.Reset(0); !cols.AtEnd(); cols.Advance(), ++j) {
+        ASSERT_EQ(grid.cellWidths[i][j], reference::SampleCell(picture, rows.Data(), cols.Data()))
+            << i << "," << j;
+      }
+    }
+  }
+}
+
+TEST(FastPaths, PatternValuesMatchTheBitByBitOnes) {
+  for (int n = 0; n < 20000; ++n) {
+    CellWidths modules;
+    for (std::int32_t& m : modules) m = Uniform(n % 3 == 0 ? -2 : 0, n % 5 == 0 ? 20 : 6);
+    ASSERT_EQ(PatternValue(modules), reference::PatternValue(modules));
   }
 }
 

@@ -355,6 +355,19 @@ inline CellWidths SampleCell(const BinBMP& image, const AryRegion& row, const Ar
   return widths;
 }
 
+inline std::int32_t PatternValue(const CellWidths& modules) {
+  std::int32_t value = 0;
+  int laid = 0;
+  for (std::size_t i = 0; i < modules.size() && laid < kModulesPerCodeword; ++i) {
+    const std::int32_t bit = i % 2 == 0 ? 1 : 0;
+    for (std::int32_t k = 0; k < modules[i] && laid < kModulesPerCodeword; ++k) {
+      value = value * 2 + bit;
+      ++laid;
+    }
+  }
+  return value << (kModulesPerCodeword - laid);
+}
+
 inline std::int32_t LookupCodeword(std::int32_t value, const PatternEntry (&table)[kCodewordCount]) {
   for (int k = 0; k + 1 < kCodewordCount; ++k) {
     if (table[k].value <= value && value < table[k + 1].value) return table[k].codewordPlusOne - 1;
