@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "pdf417/common/error.h"
+#include "pdf417/common/one_bit_rows.h"
 
 namespace pdf417 {
 namespace {
@@ -35,14 +36,27 @@ bool Contiguous(std::uint32_t mask) {
   return (mask & (mask + 1)) == 0;
 }
 
-// The channel selected by mask, scaled to 0..255.
-std::uint32_t Channel(std::uint32_t pixel, std::uint32_t mask) {
-  if (mask == 0) return 0;
+// A channel of 16- and 32-bit pixels: where its mask starts and its largest value.
+struct ChannelScale {
+  std::uint32_t mask = 0;
   int shift = 0;
-  while (((mask >> shift) & 1u) == 0) ++shift;
-  const std::uint64_t max = mask >> shift;
-  const std::uint64_t value = (pixel & mask) >> shift;
-  return static_cast<std::uint32_t>((value * 255 + max / 2) / max);
+  std::uint64_t max = 0;
+
+  explicit ChannelScale(std::uint32_t m) : mask(m) {
+    if (mask == 0) return;
+    while (((mask >> shift) & 1u) == 0) ++shift;
+    max = mask >> shift;
+  }
+  // The channel of the pixel, scaled to 0..255.
+  std::uint32_t Of(std::uint32_t pixel) const {
+    if (mask == 0) return 0;
+    const std::uint64_t value = (pixel & mask) >> shift;
+    return static_cast<std::uint32_t>((value * 255 + max / 2) / max);
+  }
+};
+
+std::uint32_t Channel(std::uint32_t pixel, std::uint32_t mask) {
+  return ChannelScale(mask).Of(pixel);
 }
 
 void DefaultMasks(std::int32_t bitCount, std::uint32_t& red, std::uint32_t& green,
@@ -383,6 +397,15 @@ std::uint32_t BinBMP::GetColor(std::int32_t row, std::int32_t col) const {
 }
 
 bool BinBMP::IsWhite(std::int32_t row, std::int32_t col) const {
+  if (angle == 0.0f && bitCount == 1) {
+    // The common case, read directly: no rotation, one bit per pixel.
+    if (row < 0 || col < 0 || row >= height || col >= width) return true;
+    const std::size_t stride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
+    const std::uint8_t byte = pixelData[static_cast<std::size_t>(height - 1 - row) * stride +
+                                        (static_cast<std::size_t>(col) >> 3)];
+    const bool bit = (byte >> (7 - (col & 7))) & 1;
+    return bit == (!palette.empty() && palette[0] == 0);
+  }
   std::int64_t r = row;
   std::int64_t c = col;
   if (angle != 0.0f) {
@@ -421,6 +444,70 @@ void BinBMP::SetPixel(std::int32_t row, std::int32_t col, bool white) {
   }
 }
 
+namespace {
+
+// The blue components (as GetColor gives them) of one stored row of a picture of any depth.
+class BlueReader {
+ public:
+  explicit BlueReader(const BinBMP& picture)
+      : picture_(picture), blue_(picture.blueMask) {}
+
+  void Read(const std::uint8_t* line, std::vector<std::uint8_t>& blue) const {
+    const std::int32_t width = picture_.width;
+    const std::vector<std::uint8_t>& palette = picture_.palette;
+    // Colour-table entries past the table read as white, as in GetColor.
+    auto fromPalette = [&palette](unsigned index) -> std::uint8_t {
+      const std::size_t at = static_cast<std::size_t>(index) * 4;
+      return at + 3 > palette.size() ? 0xFF : palette[at];
+    };
+    switch (picture_.bitCount) {
+      case 1: {
+        const std::uint8_t white = picture_.SetBitIsWhite() ? 1 : 0;
+        for (std::int32_t c = 0; c < width; ++c) {
+          const std::uint8_t bit = (line[c >> 3] >> (7 - (c & 7))) & 1;
+          blue[static_cast<std::size_t>(c)] = bit == white ? 0xFF : 0x00;
+        }
+        break;
+      }
+      case 4:
+        for (std::int32_t c = 0; c < width; ++c) {
+          const std::uint8_t b = line[c / 2];
+          blue[static_cast<std::size_t>(c)] = fromPalette(c % 2 == 0 ? b >> 4 : b & 0x0F);
+        }
+        break;
+      case 8:
+        for (std::int32_t c = 0; c < width; ++c) blue[static_cast<std::size_t>(c)] = fromPalette(line[c]);
+        break;
+      case 24:
+        for (std::int32_t c = 0; c < width; ++c) {
+          blue[static_cast<std::size_t>(c)] = line[static_cast<std::size_t>(c) * 3];
+        }
+        break;
+      case 16:
+        for (std::int32_t c = 0; c < width; ++c) {
+          const std::uint32_t pixel = GetU16(line + static_cast<std::size_t>(c) * 2);
+          blue[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(blue_.Of(pixel) & 0xFF);
+        }
+        break;
+      case 32:
+        for (std::int32_t c = 0; c < width; ++c) {
+          const std::uint32_t pixel = GetU32(line + static_cast<std::size_t>(c) * 4);
+          blue[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(blue_.Of(pixel) & 0xFF);
+        }
+        break;
+      default:
+        std::fill(blue.begin(), blue.end(), 0xFF);
+        break;
+    }
+  }
+
+ private:
+  const BinBMP& picture_;
+  ChannelScale blue_;
+};
+
+}  // namespace
+
 void Binarize(const BinBMP& source, BinBMP& destination) {
   if (source.Empty()) {
     destination.Release();
@@ -428,10 +515,34 @@ void Binarize(const BinBMP& source, BinBMP& destination) {
   }
   BinBMP result(source.height, source.width, 1);
   result.Clear();
+  const std::size_t stride = static_cast<std::size_t>(source.Stride());
+  if (source.pixelData.size() < stride * static_cast<std::size_t>(source.height)) {
+    // Pixels missing from the buffer: read each one through the checked path.
+    for (std::int32_t r = 0; r < source.height; ++r) {
+      for (std::int32_t c = 0; c < source.width; ++c) {
+        const std::uint32_t blue = (source.GetColor(r, c) >> 16) & 0xFF;
+        if (blue < kBinarizeThreshold) result.SetPixel(r, c, false);
+      }
+    }
+    destination = std::move(result);
+    return;
+  }
+  // A row at a time: the blue components, then eight pixels to a byte.
+  const BlueReader reader(source);
+  const OneBitCanvas canvas = CanvasOf(result);
+  std::vector<std::uint8_t> blue(static_cast<std::size_t>(source.width));
+  const std::size_t bytes = (static_cast<std::size_t>(source.width) + 7) / 8;
   for (std::int32_t r = 0; r < source.height; ++r) {
-    for (std::int32_t c = 0; c < source.width; ++c) {
-      const std::uint32_t blue = (source.GetColor(r, c) >> 16) & 0xFF;
-      if (blue < kBinarizeThreshold) result.SetPixel(r, c, false);
+    reader.Read(source.pixelData.data() + static_cast<std::size_t>(source.height - 1 - r) * stride,
+                blue);
+    std::uint8_t* out = canvas.Line(r);
+    for (std::size_t i = 0; i < bytes; ++i) {
+      std::uint8_t dark = 0;
+      const std::size_t end = std::min(blue.size(), i * 8 + 8);
+      for (std::size_t c = i * 8; c < end; ++c) {
+        if (blue[c] < kBinarizeThreshold) dark |= static_cast<std::uint8_t>(0x80u >> (c & 7));
+      }
+      canvas.PutDark(out, i, dark);
     }
   }
   destination = std::move(result);

@@ -17,19 +17,49 @@ std::int32_t Mul(std::int32_t a, std::int32_t b) {
   return static_cast<std::int32_t>(static_cast<std::int64_t>(a) * b % kFieldSize);
 }
 
-// S[1..n] of the received polynomial (first codeword = highest power) at 3, 3^2, ... 3^n;
-// S[0] = 1. Returns whether every S[i] (i >= 1) is 0.
+// S[1..n] of the received polynomial (first codeword = highest power, every one 0..928) at 3,
+// 3^2, ... 3^n; S[0] = 1. Returns whether every S[i] (i >= 1) is 0.
+//
+// All n Horner evaluations advance together, four codewords at a time: with w the point,
+// d <- c3 + w c2 + w^2 c1 + w^3 c0 + w^4 d does four Horner steps with one reduction, and the sum
+// of five products of numbers below 929 fits 32 bits. The residues are those of one step at a
+// time.
 bool Syndromes(const std::vector<std::int32_t>& received, int n, Poly& s) {
-  s.assign(static_cast<std::size_t>(n) + 1, 0);
+  const std::size_t count = static_cast<std::size_t>(n);
+  std::vector<std::uint32_t> w1(count);
+  std::vector<std::uint32_t> w2(count);
+  std::vector<std::uint32_t> w3(count);
+  std::vector<std::uint32_t> w4(count);
+  std::uint32_t w = 3;
+  for (std::size_t i = 0; i < count; ++i) {
+    w1[i] = w;
+    w2[i] = w * w % kFieldSize;
+    w3[i] = w2[i] * w % kFieldSize;
+    w4[i] = w3[i] * w % kFieldSize;
+    w = w * 3 % kFieldSize;
+  }
+  std::vector<std::uint32_t> values(count, 0);
+  const std::size_t total = received.size();
+  std::size_t k = 0;
+  for (; k + 4 <= total; k += 4) {
+    const auto c0 = static_cast<std::uint32_t>(received[k]);
+    const auto c1 = static_cast<std::uint32_t>(received[k + 1]);
+    const auto c2 = static_cast<std::uint32_t>(received[k + 2]);
+    const auto c3 = static_cast<std::uint32_t>(received[k + 3]);
+    for (std::size_t i = 0; i < count; ++i) {
+      values[i] = (c3 + w1[i] * c2 + w2[i] * c1 + w3[i] * c0 + w4[i] * values[i]) % kFieldSize;
+    }
+  }
+  for (; k < total; ++k) {
+    const auto c = static_cast<std::uint32_t>(received[k]);
+    for (std::size_t i = 0; i < count; ++i) values[i] = (c + w1[i] * values[i]) % kFieldSize;
+  }
+  s.assign(count + 1, 0);
   s[0] = 1;
   bool clean = true;
-  std::int32_t w = 3;
-  for (int i = 1; i <= n; ++i) {
-    std::int32_t d = 0;
-    for (const std::int32_t c : received) d = (c + Mul(w, d)) % kFieldSize;
-    s[static_cast<std::size_t>(i)] = d;
-    if (d != 0) clean = false;
-    w = Mul(w, 3);
+  for (std::size_t i = 0; i < count; ++i) {
+    s[i + 1] = static_cast<std::int32_t>(values[i]);
+    if (values[i] != 0) clean = false;
   }
   return clean;
 }
@@ -100,11 +130,24 @@ int Correct(std::vector<std::int32_t>& received, int n) {
   if (e == 0) return -1;  // errors present but none located
 
   // Chien search over every non-zero element: a root 3^j marks the codeword of power 928 - j.
+  // Term k of Lambda(3^j) is lambda_k 3^(jk); going from j to j + 1 multiplies it by 3^k. The
+  // sum of the e + 1 terms (each below 929) fits 32 bits and is reduced once.
+  std::vector<std::uint32_t> terms(static_cast<std::size_t>(e) + 1);
+  std::vector<std::uint32_t> steps(static_cast<std::size_t>(e) + 1);
+  for (int k = 0; k <= e; ++k) {
+    terms[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
+    steps[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(FieldPow3(k));
+  }
   std::vector<std::int32_t> roots;
   std::vector<int> positions;
   std::int32_t w = 3;
   for (int j = 1; j <= kFieldSize - 1; ++j) {
-    if (Evaluate(lambda, e, w) == 0) {
+    std::uint32_t sum = 0;
+    for (std::size_t k = 0; k < terms.size(); ++k) {
+      terms[k] = terms[k] * steps[k] % kFieldSize;
+      sum += terms[k];
+    }
+    if (sum % kFieldSize == 0) {
       roots.push_back(w);
       positions.push_back(kFieldSize - 1 - j);
     }

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <vector>
 
+#include "pdf417/common/distance_votes.h"
 #include "pdf417/common/error.h"
+#include "pdf417/common/one_bit_rows.h"
 
 namespace pdf417 {
 namespace {
@@ -33,15 +35,128 @@ BinBMP BlankPicture(std::int32_t height, std::int32_t width) {
   return picture;
 }
 
-// Line voting over the black pixels of an edge picture.
-float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
-  const std::int32_t nAngles = AngleCandidates(from, to, step);
-  if (nAngles <= 0 || edges.Empty()) return from;
+// The dark pixels of row `row`, masked to the picture's width: (width + 7) / 8 bytes into out.
+void ReadDarkRow(const OneBitRows& rows, std::int32_t row, std::uint8_t* out) {
+  const std::size_t bytes = (static_cast<std::size_t>(rows.width()) + 7) / 8;
+  const std::uint8_t* line = rows.Line(row);
+  for (std::size_t i = 0; i < bytes; ++i) out[i] = rows.Dark(line, i);
+  out[bytes - 1] &= MaskTo((rows.width() - 1) & 7);
+}
 
-  std::int32_t nRho = edges.height;
+// ORs the bits of in (bit 7 of byte 0 first) into out, moved right by shift bits (left when
+// negative); bits that fall outside out are dropped.
+void PlaceBits(const std::uint8_t* in, std::size_t inBytes, std::int64_t shift, std::uint8_t* out,
+               std::size_t outBytes) {
+  const auto n = static_cast<std::int64_t>(outBytes);
+  for (std::size_t i = 0; i < inBytes; ++i) {
+    const unsigned d = in[i];
+    if (d == 0) continue;
+    const std::int64_t pos = static_cast<std::int64_t>(i) * 8 + shift;
+    const std::int64_t k = pos >= 0 ? pos / 8 : -((-pos + 7) / 8);  // floor(pos / 8)
+    const auto s = static_cast<unsigned>(pos - 8 * k);
+    if (k >= 0 && k < n) out[k] = static_cast<std::uint8_t>(out[k] | (d >> s));
+    if (s != 0 && k + 1 >= 0 && k + 1 < n) {
+      out[k + 1] = static_cast<std::uint8_t>(out[k + 1] | (d << (8 - s)));
+    }
+  }
+}
+
+// Stores a row of dark bits into line row of the picture, one byte of the row per stored byte.
+void PutDarkRow(const OneBitCanvas& canvas, std::int32_t row, const std::uint8_t* dark,
+                std::size_t bytes) {
+  std::uint8_t* line = canvas.Line(row);
+  for (std::size_t i = 0; i < bytes; ++i) canvas.PutDark(line, i, dark[i]);
+}
+
+// Transposes the 8 x 8 bit block held one row a byte, row 0 in the top byte and column 0 in bit 7
+// of each byte.
+std::uint64_t TransposeBlock(std::uint64_t x) {
+  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+  x = x ^ t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+  x = x ^ t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+  return x ^ t ^ (t << 28);
+}
+
+// Mirrors the source over its diagonal into a white picture of the swapped size, eight by eight
+// pixels: destination (y, x) = source (x', c) with c = y (or width - 1 - y when flipColumns) and
+// x' = x (or height - 1 - x when flipRows).
+void TransposeRows(const OneBitRows& source, bool flipRows, bool flipColumns, BinBMP& result) {
+  const OneBitCanvas canvas = CanvasOf(result);
+  const std::int32_t h = source.height();
+  const std::int32_t w = source.width();
+  const std::size_t bytes = (static_cast<std::size_t>(w) + 7) / 8;
+  const std::uint8_t* lines[8];
+  for (std::int32_t x0 = 0; x0 < h; x0 += 8) {
+    for (int k = 0; k < 8; ++k) {
+      const std::int32_t x = x0 + k;
+      lines[k] = x < h ? source.Line(flipRows ? h - 1 - x : x) : nullptr;
+    }
+    const std::size_t column = static_cast<std::size_t>(x0) / 8;
+    for (std::size_t j = 0; j < bytes; ++j) {
+      std::uint64_t block = 0;
+      for (int k = 0; k < 8; ++k) {
+        if (lines[k] == nullptr) continue;
+        // Pixels past the width land in rows that are not written.
+        block |= static_cast<std::uint64_t>(source.Dark(lines[k], j)) << (56 - 8 * k);
+      }
+      if (block == 0) continue;
+      block = TransposeBlock(block);
+      for (int m = 0; m < 8; ++m) {
+        const auto c = static_cast<std::int32_t>(j * 8) + m;
+        if (c >= w) break;
+        const auto dark = static_cast<std::uint8_t>(block >> (56 - 8 * m));
+        if (dark == 0) continue;
+        canvas.PutDark(canvas.Line(flipColumns ? w - 1 - c : c), column, dark);
+      }
+    }
+  }
+}
+
+std::uint8_t ReverseBits(std::uint8_t b) {
+  b = static_cast<std::uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
+  b = static_cast<std::uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
+  return static_cast<std::uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
+}
+
+// The black pixels of an edge picture, row by row: the columns of row r are
+// columns[start[r] .. start[r + 1] - 1].
+struct EdgePoints {
+  std::vector<std::int32_t> start;
+  std::vector<std::int32_t> columns;
+};
+
+// Collects the black pixels of rows 0 .. rows - 1 in columns 0 .. cols - 1.
+EdgePoints CollectEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_t cols) {
+  EdgePoints points;
+  points.start.reserve(static_cast<std::size_t>(rows) + 1);
+  const std::optional<OneBitRows> straight = StraightRows(edges);
+  for (std::int32_t r = 0; r < rows; ++r) {
+    points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
+    if (straight) {
+      straight->ForEachDark(r, 0, std::min(cols, edges.width),
+                            [&points](std::int32_t c) { points.columns.push_back(c); });
+    } else {
+      for (std::int32_t c = 0; c < cols; ++c) {
+        if (!edges.IsWhite(r, c)) points.columns.push_back(c);
+      }
+    }
+  }
+  points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
+  return points;
+}
+
+// Line voting over the black pixels of an edge picture of the given height (0: an empty picture,
+// which answers the lower bound).
+float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, float to,
+                    float step) {
+  const std::int32_t nAngles = AngleCandidates(from, to, step);
+  if (nAngles <= 0 || height <= 0) return from;
+
+  std::int32_t nRho = height;
   if (nRho > 500) nRho /= 2;
-  const std::int32_t rows = edges.height;
-  const std::int32_t cols = edges.width > 800 ? edges.width / 2 : edges.width;
+  const auto rows = static_cast<std::int32_t>(points.start.size()) - 1;
 
   std::vector<double> cosines(static_cast<std::size_t>(nAngles));
   std::vector<double> sines(static_cast<std::size_t>(nAngles));
@@ -52,61 +167,56 @@ float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
     sines[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(static_cast<double>(theta)));
   }
 
+  // Each black pixel (r, c) votes, for every angle, for the distance trunc(r cos + c sin) when it
+  // lies in 1 .. nRho - 1. A row's pixels vote together, angle by angle: r cos is the same for
+  // all of them. The conversion to an integer truncates toward zero like trunc, and the
+  // distances stay far inside the integer range.
   std::vector<std::int32_t> votes(
       static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho), 0);
-  auto vote = [&](std::int32_t r, std::int32_t c) {
+  std::vector<double> columns;
+  for (std::int32_t r = 0; r < rows; ++r) {
+    const std::int32_t begin = points.start[static_cast<std::size_t>(r)];
+    const std::int32_t end = points.start[static_cast<std::size_t>(r) + 1];
+    if (begin == end) continue;
+    columns.assign(points.columns.begin() + begin, points.columns.begin() + end);
+    const double span = columns.back() - columns.front();
+    const auto count = static_cast<double>(columns.size());
     for (std::int32_t i = 0; i < nAngles; ++i) {
-      const double rho = std::trunc(r * cosines[static_cast<std::size_t>(i)] +
-                                    c * sines[static_cast<std::size_t>(i)]);
-      if (rho >= 1 && rho < nRho) {
-        ++votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho) +
-                static_cast<std::size_t>(rho)];
-      }
-    }
-  };
-
-  if (edges.angle == 0.0f && edges.bitCount == 1) {
-    // Straight reading of the stored rows, skipping bytes without a black pixel.
-    const bool setIsWhite = edges.SetBitIsWhite();
-    const std::uint8_t whiteByte = setIsWhite ? 0xFF : 0x00;
-    const std::size_t stride = static_cast<std::size_t>(edges.Stride());
-    for (std::int32_t r = 0; r < rows; ++r) {
-      const std::uint8_t* line =
-          edges.pixelData.data() + static_cast<std::size_t>(edges.height - 1 - r) * stride;
-      for (std::int32_t c = 0; c < cols; ++c) {
-        const std::uint8_t byte = line[c / 8];
-        if (byte == whiteByte) {
-          c |= 7;  // to the last pixel of this byte
-          continue;
-        }
-        const bool bit = (byte >> (7 - c % 8)) & 1;
-        if (bit != setIsWhite) vote(r, c);
-      }
-    }
-  } else {
-    for (std::int32_t r = 0; r < rows; ++r) {
-      for (std::int32_t c = 0; c < cols; ++c) {
-        if (!edges.IsWhite(r, c)) vote(r, c);
+      const double rowTerm = r * cosines[static_cast<std::size_t>(i)];
+      const double sine = sines[static_cast<std::size_t>(i)];
+      std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+      // Near the horizontal a row's pixels share few distances: about |sin| x span + 1.
+      if (count >= 16 && 8 * (std::fabs(sine) * span + 1) < count) {
+        VoteDistancesByRuns(columns.data(), columns.size(), rowTerm, sine, line, nRho);
+      } else {
+        VoteDistances(columns.data(), columns.size(), rowTerm, sine, line, nRho);
       }
     }
   }
 
   // Each distance gives its votes to the angles that come within 85% of its best count.
-  std::vector<std::int64_t> scores(static_cast<std::size_t>(nAngles), 0);
+  std::vector<std::int32_t> best(static_cast<std::size_t>(nRho), 0);
+  for (std::int32_t i = 0; i < nAngles; ++i) {
+    const std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+    for (std::int32_t rho = 0; rho < nRho; ++rho) {
+      best[static_cast<std::size_t>(rho)] = std::max(best[static_cast<std::size_t>(rho)], line[rho]);
+    }
+  }
+  std::vector<double> thresholds(static_cast<std::size_t>(nRho));
   for (std::int32_t rho = 0; rho < nRho; ++rho) {
-    std::int32_t best = 0;
-    for (std::int32_t i = 0; i < nAngles; ++i) {
-      best = std::max(best, votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho) +
-                                  static_cast<std::size_t>(rho)]);
+    thresholds[static_cast<std::size_t>(rho)] = 0.85 * best[static_cast<std::size_t>(rho)];
+  }
+  std::vector<std::int64_t> scores(static_cast<std::size_t>(nAngles), 0);
+  for (std::int32_t i = 0; i < nAngles; ++i) {
+    const std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+    std::int64_t score = 0;
+    for (std::int32_t rho = 0; rho < nRho; ++rho) {
+      const std::int32_t count = line[rho];
+      if (best[static_cast<std::size_t>(rho)] != 0 && count >= thresholds[static_cast<std::size_t>(rho)]) {
+        score += count;
+      }
     }
-    if (best == 0) continue;
-    const double threshold = 0.85 * best;
-    for (std::int32_t i = 0; i < nAngles; ++i) {
-      const std::int32_t count =
-          votes[static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho) +
-                static_cast<std::size_t>(rho)];
-      if (count >= threshold) scores[static_cast<std::size_t>(i)] += count;
-    }
+    scores[static_cast<std::size_t>(i)] = score;
   }
   std::int32_t bestIndex = 0;
   for (std::int32_t i = 1; i < nAngles; ++i) {
@@ -115,6 +225,13 @@ float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
     }
   }
   return from + step * static_cast<float>(bestIndex);
+}
+
+// The pixels that vote: all rows, and the left half of the columns of a picture wider than 800.
+EdgePoints VotingPoints(const BinBMP& edges) {
+  if (edges.Empty()) return EdgePoints{{0}, {}};
+  const std::int32_t cols = edges.width > 800 ? edges.width / 2 : edges.width;
+  return CollectEdgePoints(edges, edges.height, cols);
 }
 
 }  // namespace
@@ -133,6 +250,11 @@ std::int32_t AngleCandidates(float from, float to, float step) {
 
 void Transpose(const BinBMP& source, BinBMP& destination) {
   BinBMP result = BlankPicture(source.width, source.height);
+  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
+    TransposeRows(*rows, false, false, result);
+    destination = std::move(result);
+    return;
+  }
   for (std::int32_t r = 0; r < source.height; ++r) {
     for (std::int32_t c = 0; c < source.width; ++c) {
       if (!source.IsWhite(r, c)) result.SetPixel(c, r, false);
@@ -149,6 +271,37 @@ void Rotate(const BinBMP& source, BinBMP& destination, float degrees) {
   const float theta = ToRadians(degrees);
   const double cs = static_cast<float>(std::cos(static_cast<double>(theta)));
   const double sn = static_cast<float>(std::sin(static_cast<double>(theta)));
+  const std::optional<OneBitRows> rows = StraightRows(input);
+  if (rows && result.height > 0) {
+    // Destination (r, c) reads source (trunc(cs r - sn c), trunc(sn r + cs c)). The products with
+    // c are the same on every row; the conversion to an integer truncates toward zero like
+    // trunc, and every value stays far inside the integer range.
+    const OneBitCanvas canvas = CanvasOf(result);
+    const std::size_t bytes = (static_cast<std::size_t>(result.width) + 7) / 8;
+    std::vector<double> snc(static_cast<std::size_t>(result.width));
+    std::vector<double> csc(static_cast<std::size_t>(result.width));
+    for (std::int32_t c = 0; c < result.width; ++c) {
+      snc[static_cast<std::size_t>(c)] = sn * c;
+      csc[static_cast<std::size_t>(c)] = cs * c;
+    }
+    std::vector<std::uint8_t> dark(bytes);
+    for (std::int32_t r = 0; r < result.height; ++r) {
+      const double csr = cs * r;
+      const double snr = sn * r;
+      std::fill(dark.begin(), dark.end(), 0);
+      for (std::int32_t c = 0; c < result.width; ++c) {
+        const auto sr = static_cast<std::int64_t>(csr - snc[static_cast<std::size_t>(c)]);
+        const auto sc = static_cast<std::int64_t>(snr + csc[static_cast<std::size_t>(c)]);
+        if (sr < 0 || sc < 0 || sr >= input.height || sc >= input.width) continue;
+        if (rows->IsDark(static_cast<std::int32_t>(sr), static_cast<std::int32_t>(sc))) {
+          dark[static_cast<std::size_t>(c) >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
+        }
+      }
+      PutDarkRow(canvas, r, dark.data(), bytes);
+    }
+    destination = std::move(result);
+    return;
+  }
   for (std::int32_t r = 0; r < result.height; ++r) {
     for (std::int32_t c = 0; c < result.width; ++c) {
       const double sr = std::trunc(cs * r - sn * c);
@@ -189,6 +342,36 @@ void TurnRightAngle(const BinBMP& source, BinBMP& destination, int quarterTurns)
   const std::int32_t h = source.height;
   const std::int32_t w = source.width;
   BinBMP result = turns % 2 == 0 ? BlankPicture(h, w) : BlankPicture(w, h);
+  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
+    if (turns == 1) {
+      TransposeRows(*rows, true, false, result);  // the left column becomes the top row
+    } else if (turns == 3) {
+      TransposeRows(*rows, false, true, result);  // the top row becomes the left column
+    } else {
+      // Row by row; half a turn reverses every row and puts it at the mirrored height.
+      const OneBitCanvas canvas = CanvasOf(result);
+      const std::size_t bytes = (static_cast<std::size_t>(w) + 7) / 8;
+      std::vector<std::uint8_t> dark(bytes);
+      std::vector<std::uint8_t> flipped(bytes);
+      std::vector<std::uint8_t> reversed(bytes);
+      const auto padding = static_cast<std::int64_t>(bytes * 8) - w;
+      for (std::int32_t r = 0; r < h; ++r) {
+        ReadDarkRow(*rows, r, dark.data());
+        if (turns == 0) {
+          PutDarkRow(canvas, r, dark.data(), bytes);
+          continue;
+        }
+        // Reversing the bytes and their bits takes column c to 8 bytes - 1 - c; the padding
+        // then lies in front and the row moves left by it.
+        for (std::size_t i = 0; i < bytes; ++i) flipped[bytes - 1 - i] = ReverseBits(dark[i]);
+        std::fill(reversed.begin(), reversed.end(), 0);
+        PlaceBits(flipped.data(), bytes, -padding, reversed.data(), bytes);
+        PutDarkRow(canvas, h - 1 - r, reversed.data(), bytes);
+      }
+    }
+    destination = std::move(result);
+    return;
+  }
   for (std::int32_t r = 0; r < h; ++r) {
     for (std::int32_t c = 0; c < w; ++c) {
       if (source.IsWhite(r, c)) continue;
@@ -213,6 +396,18 @@ void TurnRightAngle(const BinBMP& source, BinBMP& destination, int quarterTurns)
 
 void DoubleRows(const BinBMP& source, BinBMP& destination) {
   BinBMP result = BlankPicture(source.height * 2, source.width);
+  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
+    const OneBitCanvas canvas = CanvasOf(result);
+    const std::size_t bytes = (static_cast<std::size_t>(source.width) + 7) / 8;
+    std::vector<std::uint8_t> dark(bytes);
+    for (std::int32_t r = 0; r < source.height; ++r) {
+      ReadDarkRow(*rows, r, dark.data());
+      PutDarkRow(canvas, 2 * r, dark.data(), bytes);
+      PutDarkRow(canvas, 2 * r + 1, dark.data(), bytes);
+    }
+    destination = std::move(result);
+    return;
+  }
   for (std::int32_t r = 0; r < source.height; ++r) {
     for (std::int32_t c = 0; c < source.width; ++c) {
       if (source.IsWhite(r, c)) continue;
@@ -234,6 +429,21 @@ void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels) {
   }
   BinBMP result(source.height + 2 * pixels, source.width + 2 * pixels, 1);
   result.Clear();
+  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
+    const OneBitCanvas canvas = CanvasOf(result);
+    const std::size_t inBytes = (static_cast<std::size_t>(source.width) + 7) / 8;
+    const std::size_t outBytes = (static_cast<std::size_t>(result.width) + 7) / 8;
+    std::vector<std::uint8_t> dark(inBytes);
+    std::vector<std::uint8_t> shifted(outBytes);
+    for (std::int32_t r = 0; r < source.height; ++r) {
+      ReadDarkRow(*rows, r, dark.data());
+      std::fill(shifted.begin(), shifted.end(), 0);
+      PlaceBits(dark.data(), inBytes, pixels, shifted.data(), outBytes);
+      PutDarkRow(canvas, r + pixels, shifted.data(), outBytes);
+    }
+    destination = std::move(result);
+    return;
+  }
   for (std::int32_t r = 0; r < source.height; ++r) {
     for (std::int32_t c = 0; c < source.width; ++c) {
       if (!source.IsWhite(r, c)) result.SetPixel(r + pixels, c + pixels, false);
@@ -245,16 +455,18 @@ void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels) {
 float HoughAngle(const BinBMP& image, float from, float to, float step) {
   BinBMP edges;
   RowDifference(image, edges);
-  return HoughOnEdges(edges, from, to, step);
+  return HoughOnPoints(VotingPoints(edges), edges.Empty() ? 0 : edges.height, from, to, step);
 }
 
 float SearchAngle(const BinBMP& image) {
-  // One edge picture serves all three passes.
+  // One edge picture, and one list of its black pixels, serve all three passes.
   BinBMP edges;
   RowDifference(image, edges);
-  const float coarse = HoughOnEdges(edges, -30.0f, 30.0f, 2.0f);
-  const float medium = HoughOnEdges(edges, coarse - 1.5f, coarse + 1.5f, 1.0f);
-  return HoughOnEdges(edges, medium - 0.5f, medium + 0.5f, 0.05f);
+  const EdgePoints points = VotingPoints(edges);
+  const std::int32_t height = edges.Empty() ? 0 : edges.height;
+  const float coarse = HoughOnPoints(points, height, -30.0f, 30.0f, 2.0f);
+  const float medium = HoughOnPoints(points, height, coarse - 1.5f, coarse + 1.5f, 1.0f);
+  return HoughOnPoints(points, height, medium - 0.5f, medium + 0.5f, 0.05f);
 }
 
 float RefineAngle(const BinBMP& image, float degrees) {

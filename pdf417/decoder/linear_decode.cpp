@@ -1,8 +1,11 @@
 #include "pdf417/decoder/linear_decode.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "pdf417/common/error.h"
+#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/decoder/image_amend.h"
 
 namespace pdf417 {
@@ -14,6 +17,89 @@ std::vector<AryRegion> ToVector(LinkedList<AryRegion>& list) {
   for (list.Reset(0); !list.AtEnd(); list.Advance()) out.push_back(list.Data());
   return out;
 }
+
+// Dark pixels per column of a cell: columns c .. c + n - 1 over rows a .. b, into dark[0 .. n-1].
+void CountCellColumns(const BinBMP& image, std::int32_t a, std::int32_t b, std::int32_t c,
+                      std::int32_t n, std::int32_t* dark) {
+  std::fill(dark, dark + n, 0);
+  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
+    // Only the part inside the picture can be dark.
+    const std::int32_t top = std::max(a, 0);
+    const std::int32_t bottom = std::min(b, image.height - 1);
+    const std::int32_t left = std::max(c, 0);
+    const auto right = static_cast<std::int32_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(c) + n, image.width));
+    for (std::int32_t y = top; y <= bottom; ++y) {
+      const std::uint8_t* line = rows->Line(y);
+      for (std::int32_t x = left; x < right; ++x) {
+        dark[x - c] += (rows->Dark(line, static_cast<std::size_t>(x) >> 3) >> (7 - (x & 7))) & 1;
+      }
+    }
+    return;
+  }
+  // Through a rotation, pixels outside the picture's own rows and columns can be dark.
+  const std::optional<RotatedRows> rows =
+      static_cast<std::int64_t>(c) + n <= INT32_MAX ? RotatedRowsOf(image, c, n) : std::nullopt;
+  if (rows) {
+    for (std::int32_t y = a; y <= b; ++y) {
+      rows->ForEachDark(y, c, c + n, [dark, c](std::int32_t x) { ++dark[x - c]; });
+    }
+    return;
+  }
+  for (std::int32_t k = 0; k < n; ++k) {
+    for (std::int32_t y = a; y <= b; ++y) {
+      if (!image.IsWhite(y, c + k)) ++dark[k];
+    }
+  }
+}
+
+// The module counts of a cell of n pixel columns (n >= 1) from the dark pixels of each column
+// over rows a .. b.
+CellWidths WidthsFromCounts(const std::int32_t* dark, std::int32_t n, std::int32_t a,
+                            std::int32_t b) {
+  // A pixel column is a bar when more than half of the cell's rows are dark in it.
+  const std::int32_t needed = (b - a) / 2;
+  auto bar = [dark, needed](std::int32_t k) { return dark[k] > needed; };
+
+  // Runs from the first bar column on; space columns in front of it are skipped. Only the first
+  // eight runs are kept; the run reaching the cell's right end counts only while fewer than
+  // eight were found.
+  CellWidths widths{};
+  std::int32_t s = 0;
+  while (s < n && !bar(s)) ++s;
+  if (s == n) s = 0;
+  std::size_t found = 0;
+  bool expected = true;
+  for (std::int32_t k = s; k < n && found < widths.size(); ++k) {
+    if (bar(k) != expected) {
+      widths[found++] = k - s;
+      s = k;
+      expected = !expected;
+    }
+  }
+  if (found < widths.size()) widths[found] = n - s;
+
+  NormalizeWidths(widths);
+  return widths;
+}
+
+// Scratch for the counts of one cell; cells are usually narrow, so they stay on the stack.
+class CellCounts {
+ public:
+  explicit CellCounts(std::int32_t n) {
+    if (n > kLocal) {
+      heap_.resize(static_cast<std::size_t>(n));
+      data_ = heap_.data();
+    }
+  }
+  std::int32_t* data() { return data_; }
+
+ private:
+  static constexpr std::int32_t kLocal = 256;
+  std::int32_t local_[kLocal];
+  std::vector<std::int32_t> heap_;
+  std::int32_t* data_ = local_;
+};
 
 }  // namespace
 
@@ -36,9 +122,74 @@ LinearDecode::LinearDecode(std::int32_t rows, std::int32_t columns,
 void LinearDecode::SampleCells() {
   const std::vector<AryRegion> rows = ToVector(rowRegions);
   const std::vector<AryRegion> cols = ToVector(colRegions);
+  const std::optional<OneBitRows> straight = StraightRows(image);
+  if (!straight && image.bitCount == 1 && image.angle != 0.0f) {
+    // Through a rotation: one table of column products serves every cell.
+    std::int64_t lo = INT32_MAX;
+    std::int64_t hi = INT32_MIN;
+    for (const AryRegion& col : cols) {
+      if (col.last < col.first) continue;
+      lo = std::min<std::int64_t>(lo, col.first);
+      hi = std::max<std::int64_t>(hi, col.last);
+    }
+    const std::optional<RotatedRows> rotated =
+        lo <= hi && hi - lo < kMaxPictureSide * 4LL && hi < INT32_MAX
+            ? RotatedRowsOf(image, static_cast<std::int32_t>(lo), static_cast<std::int32_t>(hi - lo + 1))
+            : std::nullopt;
+    if (rotated) {
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t j = 0; j < cols.size(); ++j) {
+          const std::int32_t c = cols[j].first;
+          const std::int32_t n = cols[j].last - cols[j].first + 1;
+          if (n <= 0) {
+            cellWidths[i][j] = CellWidths{};
+            continue;
+          }
+          CellCounts counts(n);
+          std::int32_t* dark = counts.data();
+          std::fill(dark, dark + n, 0);
+          for (std::int32_t y = rows[i].first; y <= rows[i].last; ++y) {
+            rotated->ForEachDark(y, c, c + n, [dark, c](std::int32_t x) { ++dark[x - c]; });
+          }
+          cellWidths[i][j] = WidthsFromCounts(dark, n, rows[i].first, rows[i].last);
+        }
+      }
+      return;
+    }
+  }
+  if (!straight) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      for (std::size_t j = 0; j < cols.size(); ++j) {
+        cellWidths[i][j] = SampleCell(image, rows[i], cols[j]);
+      }
+    }
+    return;
+  }
+  // All cells of a row region share its pixel rows: count the dark pixels of every column of the
+  // band once, then give each cell its slice. Columns outside the picture are white.
+  const std::int32_t width = image.width;
+  std::vector<std::int32_t> band(static_cast<std::size_t>(width));
   for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::int32_t a = rows[i].first;
+    const std::int32_t b = rows[i].last;
+    std::fill(band.begin(), band.end(), 0);
+    const std::int32_t top = std::max(a, 0);
+    const std::int32_t bottom = std::min(b, image.height - 1);
+    if (top <= bottom) straight->AddColumnCounts(top, bottom + 1, band.data());
     for (std::size_t j = 0; j < cols.size(); ++j) {
-      cellWidths[i][j] = SampleCell(image, rows[i], cols[j]);
+      const std::int32_t c = cols[j].first;
+      const std::int32_t n = cols[j].last - cols[j].first + 1;
+      if (n <= 0) {
+        cellWidths[i][j] = CellWidths{};
+        continue;
+      }
+      CellCounts counts(n);
+      std::int32_t* dark = counts.data();
+      for (std::int32_t k = 0; k < n; ++k) {
+        const std::int64_t x = static_cast<std::int64_t>(c) + k;
+        dark[k] = x >= 0 && x < width ? band[static_cast<std::size_t>(x)] : 0;
+      }
+      cellWidths[i][j] = WidthsFromCounts(dark, n, a, b);
     }
   }
 }
@@ -69,63 +220,39 @@ void LinearDecode::CollectDataCodewords() {
 }
 
 CellWidths SampleCell(const BinBMP& image, const AryRegion& row, const AryRegion& col) {
-  CellWidths widths{};
-  const std::int32_t a = row.first;
-  const std::int32_t b = row.last;
-  const std::int32_t c = col.first;
   const std::int32_t n = col.last - col.first + 1;
-  if (n <= 0) return widths;
-
-  // A pixel column is a bar when more than half of the cell's rows are dark in it.
-  std::vector<bool> bar(static_cast<std::size_t>(n));
-  const std::int32_t needed = (b - a) / 2;
-  for (std::int32_t k = 0; k < n; ++k) {
-    std::int32_t dark = 0;
-    for (std::int32_t y = a; y <= b; ++y) {
-      if (!image.IsWhite(y, c + k)) ++dark;
-    }
-    bar[static_cast<std::size_t>(k)] = dark > needed;
-  }
-
-  // Runs from the first bar column on; space columns in front of it are skipped.
-  std::int32_t s = 0;
-  while (s < n && !bar[static_cast<std::size_t>(s)]) ++s;
-  if (s == n) s = 0;
-  std::vector<std::int32_t> runs;
-  bool expected = true;
-  for (std::int32_t k = s; k < n; ++k) {
-    if (bar[static_cast<std::size_t>(k)] != expected) {
-      runs.push_back(k - s);
-      s = k;
-      expected = !expected;
-    }
-  }
-  // The run reaching the cell's right end counts only while fewer than eight were found.
-  if (runs.size() < widths.size()) runs.push_back(n - s);
-  for (std::size_t i = 0; i < widths.size() && i < runs.size(); ++i) widths[i] = runs[i];
-
-  NormalizeWidths(widths);
-  return widths;
+  if (n <= 0) return CellWidths{};
+  CellCounts counts(n);
+  CountCellColumns(image, row.first, row.last, col.first, n, counts.data());
+  return WidthsFromCounts(counts.data(), n, row.first, row.last);
 }
 
 std::int32_t PatternValue(const CellWidths& modules) {
+  // Each count appends that many equal bits at once (a count of 0 or less appends none).
   std::int32_t value = 0;
   int laid = 0;
   for (std::size_t i = 0; i < modules.size() && laid < kModulesPerCodeword; ++i) {
-    const std::int32_t bit = i % 2 == 0 ? 1 : 0;
-    for (std::int32_t k = 0; k < modules[i] && laid < kModulesPerCodeword; ++k) {
-      value = value * 2 + bit;
-      ++laid;
-    }
+    if (modules[i] <= 0) continue;
+    const int m = std::min(modules[i], kModulesPerCodeword - laid);
+    value = (value << m) | (i % 2 == 0 ? (1 << m) - 1 : 0);
+    laid += m;
   }
   return value << (kModulesPerCodeword - laid);
 }
 
 std::int32_t LookupCodeword(std::int32_t value, const PatternEntry (&table)[kCodewordCount]) {
-  for (int k = 0; k + 1 < kCodewordCount; ++k) {
-    if (table[k].value <= value && value < table[k + 1].value) return table[k].codewordPlusOne - 1;
+  // The tables ascend: the entry wanted is the last one whose value is at most value. Halving
+  // without branches on the data: base stays the last entry known to be at most value (or the
+  // first entry when none is).
+  const PatternEntry* base = table;
+  for (std::size_t n = kCodewordCount; n > 1;) {
+    const std::size_t half = n / 2;
+    base = base[half].value <= value ? base + half : base;
+    n -= half;
   }
-  return table[kCodewordCount - 1].codewordPlusOne - 1;
+  // Below the first pattern the answer is the last entry too.
+  if (base->value > value) return table[kCodewordCount - 1].codewordPlusOne - 1;
+  return base->codewordPlusOne - 1;
 }
 
 }  // namespace pdf417

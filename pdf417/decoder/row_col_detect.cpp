@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pdf417/common/error.h"
+#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
@@ -68,9 +69,9 @@ void RowColDetect::FindBounds() {
 }
 
 void RowColDetect::FindRows() {
-  // Rows where the picture changes from the row above; the working copy keeps the sampling angle.
-  BinBMP edges(image);
-  RowDifference(edges, edges);
+  // Rows where the picture changes from the row above; the edge picture keeps the sampling angle.
+  BinBMP edges;
+  RowDifference(image, edges);
   std::fill(rowProfile.begin(), rowProfile.end(), 0);
   RowDarkCountsInColumns(edges, rowProfile, leftCol, rightCol);
   // One entry of margin keeps the change into the first row below the symbol.
@@ -97,6 +98,20 @@ void RowColDetect::FindColumns() {
 
 void RowDarkCounts(const BinBMP& image, Profile& rowProfile) {
   CheckSize(rowProfile, image.height, "row profile");
+  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
+    for (std::int32_t r = 1; r < image.height; ++r) {
+      rowProfile[static_cast<std::size_t>(r)] += rows->CountDark(r, 0, image.width);
+    }
+    return;
+  }
+  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
+    for (std::int32_t r = 1; r < image.height; ++r) {
+      std::int32_t dark = 0;
+      rows->ForEachDark(r, 0, image.width, [&dark](std::int32_t) { ++dark; });
+      rowProfile[static_cast<std::size_t>(r)] += dark;
+    }
+    return;
+  }
   for (std::int32_t r = 1; r < image.height; ++r) {
     std::int32_t dark = 0;
     for (std::int32_t c = 0; c < image.width; ++c) {
@@ -112,6 +127,20 @@ void RowDarkCountsInColumns(const BinBMP& image, Profile& rowProfile, std::int32
   // Everything outside the picture is white, so only columns inside it can count.
   const std::int32_t from = std::max(a, 0);
   const std::int32_t to = std::min(b, image.width);
+  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
+    for (std::int32_t r = 0; r < image.height; ++r) {
+      rowProfile[static_cast<std::size_t>(r)] += rows->CountDark(r, from, to);
+    }
+    return;
+  }
+  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
+    for (std::int32_t r = 0; r < image.height; ++r) {
+      std::int32_t dark = 0;
+      rows->ForEachDark(r, from, std::max(from, to), [&dark](std::int32_t) { ++dark; });
+      rowProfile[static_cast<std::size_t>(r)] += dark;
+    }
+    return;
+  }
   for (std::int32_t r = 0; r < image.height; ++r) {
     std::int32_t dark = 0;
     for (std::int32_t c = from; c < to; ++c) {
@@ -126,6 +155,20 @@ void ColumnDarkCounts(const BinBMP& image, Profile& colProfile, std::int32_t a, 
   if (b == 0) b = image.height;
   const std::int32_t from = std::max(a, 0);
   const std::int32_t to = std::min(b, image.height);
+  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
+    // Row by row, eight columns at a time.
+    std::fill(colProfile.begin(), colProfile.end(), 0);
+    if (from < to) rows->AddColumnCounts(from, to, colProfile.data());
+    return;
+  }
+  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
+    std::fill(colProfile.begin(), colProfile.end(), 0);
+    std::int32_t* counts = colProfile.data();
+    for (std::int32_t r = from; r < to; ++r) {
+      rows->ForEachDark(r, 0, image.width, [counts](std::int32_t c) { ++counts[c]; });
+    }
+    return;
+  }
   for (std::int32_t c = 0; c < image.width; ++c) {
     std::int32_t dark = 0;
     for (std::int32_t r = from; r < to; ++r) {

@@ -55,22 +55,40 @@ const std::int32_t* ErrorCorrectionCoefficients(int level) {
 void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence) {
   const std::int32_t* c = ErrorCorrectionCoefficients(errorCorrectionLevel);
   const int k = ErrorCorrectionCount(errorCorrectionLevel);
-  std::vector<std::int32_t> ec(static_cast<std::size_t>(k), 0);
   for (const std::int32_t d : sequence) {
     if (d < 0 || d >= kFieldSize) {
       throw Error(ErrorCode::InvalidArgument, "codewords must be 0 to 928");
     }
-    const std::int32_t t = (d + ec[static_cast<std::size_t>(k - 1)]) % kFieldSize;
-    for (int j = k - 1; j >= 1; --j) {
-      ec[static_cast<std::size_t>(j)] =
-          (ec[static_cast<std::size_t>(j - 1)] + (kFieldSize - (c[j] * t) % kFieldSize)) %
-          kFieldSize;
-    }
-    ec[0] = (kFieldSize - (c[0] * t) % kFieldSize) % kFieldSize;
   }
-  for (int j = k - 1; j >= 0; --j) {
-    const std::int32_t v = ec[static_cast<std::size_t>(j)];
-    sequence.push_back(v == 0 ? 0 : kFieldSize - v);
+  // Division by the generator polynomial, register ec[0..k-1]. Each data codeword d feeds
+  // t = d + ec[k - 1] back, and the register shifts up by one while taking -c[j] t:
+  // ec[j] = ec[j - 1] - c[j] t, ec[0] = -c[0] t, all modulo 929.
+  //
+  // Only the top entry must be reduced at once, to give t. The others are kept unreduced: an
+  // entry is the sum of at most k products (928 - c[j]) t, each below 929^2, which for k <= 512
+  // stays below 2^32; reducing at the end gives the same residues. The register lives in a
+  // buffer that slides down instead of moving its entries: base + j holds ec[j].
+  const std::size_t n = sequence.size();
+  const std::size_t kk = static_cast<std::size_t>(k);
+  std::vector<std::uint32_t> negated(kk);
+  for (std::size_t j = 0; j < kk; ++j) {
+    negated[j] = static_cast<std::uint32_t>((kFieldSize - c[j]) % kFieldSize);
+  }
+  std::vector<std::uint32_t> buffer(n + kk, 0);
+  std::size_t base = n;  // ec[j] is buffer[base + j]
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto t =
+        (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
+    // Shift up: the new ec[j] (at base - 1 + j) is the old ec[j - 1] plus -c[j] t; the old top
+    // entry falls out.
+    --base;
+    std::uint32_t* ec = buffer.data() + base;
+    ec[0] = negated[0] * t;
+    for (std::size_t j = 1; j < kk; ++j) ec[j] += negated[j] * t;
+  }
+  for (std::size_t j = kk; j-- > 0;) {
+    const std::uint32_t v = buffer[base + j] % kFieldSize;
+    sequence.push_back(v == 0 ? 0 : kFieldSize - static_cast<std::int32_t>(v));
   }
 }
 

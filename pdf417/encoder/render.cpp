@@ -13,13 +13,37 @@ namespace {
 constexpr std::size_t kPaletteSize = 8;
 constexpr std::size_t kPixelOffset = kHeadersSize + kPaletteSize;  // 62
 
-// Copies the 17 modules of a codeword, left to right, from the reversed table entry.
-std::uint8_t* PutCodeword(std::uint8_t* out, int cluster, std::int32_t codeword) {
-  const std::uint8_t* entry =
-      CodewordModules.data() +
-      static_cast<std::size_t>(cluster * kCodewordCount + codeword) * kModulesPerCodeword;
-  for (int i = kModulesPerCodeword - 1; i >= 0; --i) *out++ = entry[i];
-  return out;
+// Appends the low `count` bits of value (the leftmost module first) to a row being packed eight
+// modules a byte, leftmost in bit 7.
+class RowPacker {
+ public:
+  explicit RowPacker(std::uint8_t* out) : out_(out) {}
+  void Put(std::uint32_t value, int count) {
+    bits_ = (bits_ << count) | value;
+    pending_ += count;
+    while (pending_ >= 8) {
+      pending_ -= 8;
+      *out_++ = static_cast<std::uint8_t>(bits_ >> pending_);
+    }
+  }
+  // Writes the last, partial byte; the modules missing from it are 0 (white).
+  void Finish() {
+    if (pending_ > 0) *out_++ = static_cast<std::uint8_t>(bits_ << (8 - pending_));
+    pending_ = 0;
+  }
+
+ private:
+  std::uint8_t* out_;
+  std::uint64_t bits_ = 0;
+  int pending_ = 0;
+};
+
+// The modules of a pattern given one byte per module, as a number with the leftmost module
+// in the highest bit.
+std::uint32_t PatternBits(const std::uint8_t* modules, int count) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < count; ++i) value = (value << 1) | (modules[i] ? 1u : 0u);
+  return value;
 }
 
 void CheckRenderParameters(int columns, int level, const CodewordSequence& sequence,
@@ -87,9 +111,10 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
   palette[0] = palette[1] = palette[2] = 255;
 
   std::uint8_t* pixels = file.data() + kPixelOffset;
-  std::vector<std::uint8_t> modules(static_cast<std::size_t>(W0));
   std::vector<std::uint8_t> packed(B);
   const std::size_t dstOffset = quiet ? 1 : 0;
+  const std::uint32_t start = PatternBits(StartPattern, kStartPatternModules);
+  const std::uint32_t stop = PatternBits(StopPattern, kStopPatternModules);
 
   for (int r = 0; r < R; ++r) {
     const int cluster = r % 3;
@@ -110,23 +135,19 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
         right = x + 3 * L + (R - 1) % 3;
         break;
     }
-    std::uint8_t* out = modules.data();
-    std::memcpy(out, StartPattern, kStartPatternModules);
-    out += kStartPatternModules;
-    out = PutCodeword(out, cluster, left);
+    // Start pattern, left indicator, data, right indicator, stop pattern: the W0 modules of the
+    // row, packed eight a byte, leftmost in bit 7; bits past the last module stay 0 (white).
+    RowPacker row(packed.data());
+    row.Put(start, kStartPatternModules);
+    row.Put(static_cast<std::uint32_t>(PatternValueOf(cluster, left)), kModulesPerCodeword);
     for (int j = 0; j < c; ++j) {
-      out = PutCodeword(out, cluster, sequence[static_cast<std::size_t>(r * c + j)]);
+      row.Put(static_cast<std::uint32_t>(
+                  PatternValueOf(cluster, sequence[static_cast<std::size_t>(r * c + j)])),
+              kModulesPerCodeword);
     }
-    out = PutCodeword(out, cluster, right);
-    std::memcpy(out, StopPattern, kStopPatternModules);
-
-    // Pack 8 modules a byte, leftmost in bit 7; bits past the last module stay 0 (white).
-    std::fill(packed.begin(), packed.end(), 0);
-    for (int m = 0; m < W0; ++m) {
-      if (modules[static_cast<std::size_t>(m)]) {
-        packed[static_cast<std::size_t>(m / 8)] |= static_cast<std::uint8_t>(0x80 >> (m % 8));
-      }
-    }
+    row.Put(static_cast<std::uint32_t>(PatternValueOf(cluster, right)), kModulesPerCodeword);
+    row.Put(stop, kStopPatternModules);
+    row.Finish();
 
     // Pixel rows of this symbol row, top-down k; stored bottom-up at H - 1 - k.
     const std::int64_t firstRow = quiet ? 2 + static_cast<std::int64_t>(r) * h : r;
