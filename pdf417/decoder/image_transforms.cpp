@@ -13,6 +13,10 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // More candidate angles than any search of ours uses; guards the vote table's size.
 constexpr long double kMaxCandidates = 100000;
+// Most votes (edge pixels x candidate angles) one search casts. A symbol's row edges stay well
+// below it even in a 10,000-pixel picture; beyond it (noise, dense texture) only every k-th edge
+// pixel votes, which keeps the search's time bounded and its lines where they were.
+constexpr std::int64_t kMaxVotes = std::int64_t{1} << 25;
 
 float ToRadians(float degrees) {
   return static_cast<float>(static_cast<double>(degrees) * (1.0 / 180.0) * kPi);
@@ -54,7 +58,10 @@ float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
 
   std::vector<std::int32_t> votes(
       static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho), 0);
+  std::int64_t every = 1;  // every-th edge pixel votes
+  std::int64_t seen = 0;
   auto vote = [&](std::int32_t r, std::int32_t c) {
+    if (seen++ % every != 0) return;
     for (std::int32_t i = 0; i < nAngles; ++i) {
       const double rho = std::trunc(r * cosines[static_cast<std::size_t>(i)] +
                                     c * sines[static_cast<std::size_t>(i)]);
@@ -65,31 +72,40 @@ float HoughOnEdges(const BinBMP& edges, float from, float to, float step) {
     }
   };
 
-  if (edges.angle == 0.0f && edges.bitCount == 1) {
-    // Straight reading of the stored rows, skipping bytes without a black pixel.
-    const bool setIsWhite = edges.SetBitIsWhite();
-    const std::uint8_t whiteByte = setIsWhite ? 0xFF : 0x00;
-    const std::size_t stride = static_cast<std::size_t>(edges.Stride());
-    for (std::int32_t r = 0; r < rows; ++r) {
-      const std::uint8_t* line =
-          edges.pixelData.data() + static_cast<std::size_t>(edges.height - 1 - r) * stride;
-      for (std::int32_t c = 0; c < cols; ++c) {
-        const std::uint8_t byte = line[c / 8];
-        if (byte == whiteByte) {
-          c |= 7;  // to the last pixel of this byte
-          continue;
+  // Calls visit(r, c) for every edge (black) pixel in the voting area, row by row.
+  auto forEachEdge = [&](auto&& visit) {
+    if (edges.angle == 0.0f && edges.bitCount == 1) {
+      // Straight reading of the stored rows, skipping bytes without a black pixel.
+      const bool setIsWhite = edges.SetBitIsWhite();
+      const std::uint8_t whiteByte = setIsWhite ? 0xFF : 0x00;
+      const std::size_t stride = static_cast<std::size_t>(edges.Stride());
+      for (std::int32_t r = 0; r < rows; ++r) {
+        const std::uint8_t* line =
+            edges.pixelData.data() + static_cast<std::size_t>(edges.height - 1 - r) * stride;
+        for (std::int32_t c = 0; c < cols; ++c) {
+          const std::uint8_t byte = line[c / 8];
+          if (byte == whiteByte) {
+            c |= 7;  // to the last pixel of this byte
+            continue;
+          }
+          const bool bit = (byte >> (7 - c % 8)) & 1;
+          if (bit != setIsWhite) visit(r, c);
         }
-        const bool bit = (byte >> (7 - c % 8)) & 1;
-        if (bit != setIsWhite) vote(r, c);
+      }
+    } else {
+      for (std::int32_t r = 0; r < rows; ++r) {
+        for (std::int32_t c = 0; c < cols; ++c) {
+          if (!edges.IsWhite(r, c)) visit(r, c);
+        }
       }
     }
-  } else {
-    for (std::int32_t r = 0; r < rows; ++r) {
-      for (std::int32_t c = 0; c < cols; ++c) {
-        if (!edges.IsWhite(r, c)) vote(r, c);
-      }
-    }
+  };
+  if (static_cast<std::int64_t>(rows) * cols * nAngles > kMaxVotes) {
+    std::int64_t edgePixels = 0;
+    forEachEdge([&edgePixels](std::int32_t, std::int32_t) { ++edgePixels; });
+    every = std::max<std::int64_t>(1, (edgePixels * nAngles + kMaxVotes - 1) / kMaxVotes);
   }
+  forEachEdge(vote);
 
   // Each distance gives its votes to the angles that come within 85% of its best count.
   std::vector<std::int64_t> scores(static_cast<std::size_t>(nAngles), 0);
