@@ -1,6 +1,8 @@
 // The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -22,12 +24,14 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-// Runs the tool with a shell-quoted argument list, optionally feeding standard input from a file.
-CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::string& stdinFile = "") {
+// Runs the tool with a shell-quoted argument list, optionally feeding standard input from a file;
+// shellSetup runs in the same shell first (limits, signal dispositions).
+CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::string& stdinFile = "",
+           const std::string& shellSetup = "") {
   const std::string outFile = dir / ".stdout";
   const std::string errFile = dir / ".stderr";
-  std::string cmd = "cd " + Quote(dir.path()) + " && " + Quote(PDF417_CLI_PATH) + " " + args +
-                    " >" + Quote(outFile) + " 2>" + Quote(errFile);
+  std::string cmd = "cd " + Quote(dir.path()) + " && " + shellSetup + Quote(PDF417_CLI_PATH) +
+                    " " + args + " >" + Quote(outFile) + " 2>" + Quote(errFile);
   cmd += stdinFile.empty() ? " </dev/null" : " <" + Quote(stdinFile);
   const int status = std::system(cmd.c_str());
   CliRun r;
@@ -110,6 +114,49 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
   }
 }
 
+// Names in a folder, without the captured standard streams.
+std::vector<std::string> Entries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(path.c_str())) {
+    while (const dirent* e = ::readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != ".." && n != ".stdout" && n != ".stderr") names.push_back(n);
+    }
+    ::closedir(d);
+  }
+  return names;
+}
+
+TEST(CliEncode, WriteFailuresKeepTheOldFileAndExitWithSeven) {
+  testutil::TempDir dir;
+  const std::vector<std::uint8_t> old = {1, 2, 3};
+  testutil::WriteBytes(dir / "keep.bmp", old);
+
+  // A full disk, as a file-size limit of one block: the write fails with "file too large"
+  // (the signal the limit would send is ignored, so the tool sees the error as on a full disk).
+  CliRun r = Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "",
+                 "trap '' XFSZ; ulimit -f 1; ");
+  EXPECT_EQ(r.exitCode, 7) << r.err;
+  EXPECT_NE(r.err.find("keep.bmp"), std::string::npos) << r.err;
+  EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"keep.bmp"});  // no temporary left
+
+  // A device that is always full.
+  r = Cli(dir, "encode -o /dev/full x");
+  EXPECT_EQ(r.exitCode, 7) << r.err;
+  EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
+
+  if (::geteuid() != 0) {  // root writes anyway
+    ASSERT_EQ(::chmod((dir / "keep.bmp").c_str(), 0444), 0);
+    EXPECT_EQ(Cli(dir, "encode -o keep.bmp x").exitCode, 7);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_EQ(Cli(dir, "encode -o other.bmp x").exitCode, 7);
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"keep.bmp"});
+  }
+}
+
 TEST(CliDecode, RoundTripsBytesExactly) {
   testutil::TempDir dir;
   std::vector<std::uint8_t> data;
@@ -166,6 +213,22 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
   }
   EXPECT_EQ(Cli(dir, "decode good.bmp missing.bmp").out, "fine");
   EXPECT_FALSE(Exists(dir / "bar.bmp"));
+}
+
+TEST(CliDecode, FilesItMayNotReadOrThatNeverEnd) {
+  testutil::TempDir dir;
+  // A device without end is refused on its first bytes.
+  CliRun r = Cli(dir, "decode /dev/zero");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("BM"), std::string::npos) << r.err;
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
+  ASSERT_EQ(Cli(dir, "encode -o secret.bmp hidden").exitCode, 0);
+  ASSERT_EQ(::chmod((dir / "secret.bmp").c_str(), 0200), 0);
+  r = Cli(dir, "decode secret.bmp");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("secret.bmp"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
 }
 
 }  // namespace
