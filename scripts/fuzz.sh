@@ -8,7 +8,8 @@
 #   bash scripts/fuzz.sh                 every target, 60 seconds each (about 3 minutes)
 #   FUZZ_SECONDS=600 bash scripts/fuzz.sh decode
 #
-# New inputs the fuzzer finds go to a temporary folder, so the committed corpus stays small.
+# New inputs the fuzzer finds go to build/fuzz/work/<target>, so the committed corpus stays small
+# and a later run on the same machine goes on from where the last one stopped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,8 +40,8 @@ cmake --build --preset fuzz
 
 findings="$PWD/build/fuzz/findings"
 mkdir -p "$findings"
-work="$(mktemp -d "${TMPDIR:-/tmp}/pdf417-fuzz-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+work="$PWD/build/fuzz/work"
+mkdir -p "$work"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:allocator_may_return_null=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -49,6 +50,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_target() {
   local t="$1" rc=0
   mkdir -p "$work/$t"
+  rm -f "$work/$t.rc"
   # shellcheck disable=SC2046
   "build/fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout="$timeout_seconds" \
     -rss_limit_mb=2048 -max_len="$(max_len "$t")" -print_final_stats=1 \

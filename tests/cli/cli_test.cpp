@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
+#include "pdf417/common/bitmap.h"
 #include "test_util.h"
 
 namespace {
@@ -101,6 +104,7 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
       {"encode -o keep.bmp x --input data.txt", 2},
       {"encode -o keep.bmp --input missing.txt", 3},
       {"encode -o keep.bmp --input folder", 4},
+      {"encode -o keep.bmp --input /dev/zero", 1},  // endless: refused after 1 MiB
       {"encode -o folder x", 7},
       {"encode -o nowhere/x.bmp x", 7},
   };
@@ -213,6 +217,47 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
   }
   EXPECT_EQ(Cli(dir, "decode good.bmp missing.bmp").out, "fine");
   EXPECT_FALSE(Exists(dir / "bar.bmp"));
+}
+
+// Sanitizers reserve far more address space than the limit below allows.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST(CliDecode, PictureNeedingMoreMemoryThanAllowedIsReportedNotCrashed) {
+  if (kSanitized) GTEST_SKIP() << "address space limits do not work under sanitizers";
+  testutil::TempDir dir;
+  // A white 5,000 x 4,000 picture at 24 bits: 60 MB, read into twice that under an 80 MB limit.
+  const std::uint32_t width = 5000;
+  const std::uint32_t height = 4000;
+  const std::uint32_t pixels = width * 3 * height;
+  std::vector<std::uint8_t> file(54 + pixels, 0xFF);
+  std::fill(file.begin(), file.begin() + 54, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  pdf417::PutU32(&file[2], 54 + pixels);
+  pdf417::PutU32(&file[10], 54);
+  pdf417::PutU32(&file[14], 40);
+  pdf417::PutU32(&file[18], width);
+  pdf417::PutU32(&file[22], height);
+  pdf417::PutU16(&file[26], 1);
+  pdf417::PutU16(&file[28], 24);
+  testutil::WriteBytes(dir / "huge.bmp", file);
+  ASSERT_EQ(Cli(dir, "encode -o small.bmp fits").exitCode, 0);
+
+  const CliRun r = Cli(dir, "decode huge.bmp small.bmp", "", "ulimit -v 80000; ");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("not enough memory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "fits");  // the next file is still decoded
+  EXPECT_EQ(Cli(dir, "decode huge.bmp").exitCode, 5);  // without the limit: no symbol in it
 }
 
 TEST(CliDecode, FilesItMayNotReadOrThatNeverEnd) {
