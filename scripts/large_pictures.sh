@@ -27,7 +27,7 @@ $gen noise 10000 32 "$work/noise-10000-32bit.bmp"
 $gen claim 10000 10000 24 "$work/claims-10000-over-1k.bmp"
 $gen claim 10001 10 24 "$work/claims-10001-wide.bmp"
 
-printf '%-28s %10s %5s %9s %10s\n' picture "file MB" exit "wall s" "peak MB"
+printf '%-28s %10s %5s %9s %9s %10s\n' picture "file MB" exit "wall s" "CPU s" "peak MB"
 status=0
 for f in symbol-6000-24bit noise-6000-24bit symbol-10000-24bit noise-10000-32bit \
          claims-10000-over-1k claims-10001-wide; do
@@ -36,9 +36,10 @@ for f in symbol-6000-24bit noise-6000-24bit symbol-10000-24bit noise-10000-32bit
   /usr/bin/time -v -o "$work/time.txt" "$cli" decode "$bmp" >"$work/out.txt" 2>"$work/err.txt" || rc=$?
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$work/time.txt" |
          awk -F: '{ if (NF == 3) print $1 * 3600 + $2 * 60 + $3; else print $1 * 60 + $2 }')
+  cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.2f", t}' "$work/time.txt")
   peak=$(awk -F': ' '/Maximum resident set size/ {printf "%.0f", $2 / 1024}' "$work/time.txt")
   size=$(du -m --apparent-size "$bmp" | cut -f1)
-  printf '%-28s %10s %5s %9s %10s\n' "$f" "$size" "$rc" "$wall" "$peak"
+  printf '%-28s %10s %5s %9s %9s %10s\n' "$f" "$size" "$rc" "$wall" "$cpu" "$peak"
   case "$f" in
     symbol-*) if [ "$rc" -ne 0 ] || ! cmp -s "$work/out.txt" <(printf '%s' "$text"); then
                 echo "  not decoded: $(cat "$work/err.txt")"; status=1; fi ;;
