@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,13 @@ constexpr const char* kExitCodeHelp =
     "3 input file missing; 4 input file unreadable or not a usable bitmap; 5 no symbol found;\n"
     "6 symbol errors not correctable; 7 output file cannot be written.";
 
-// Reads a whole file (or standard input for "-") as raw bytes; returns an exit code.
-int ReadAll(const std::string& name, std::string& out, std::string& error) {
+// More input than this is far more than a symbol holds (1,024 bytes at most); reading stops there,
+// so an endless input (/dev/zero, a pipe that never closes its end) is refused, not hoarded.
+constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
+
+// Reads a whole file (or standard input for "-") as raw bytes, but no more than maxBytes + 1;
+// returns an exit code.
+int ReadAll(const std::string& name, std::string& out, std::string& error, std::size_t maxBytes) {
   if (name != "-") {
     struct stat st {};
     if (::stat(name.c_str(), &st) != 0) {
@@ -52,7 +58,9 @@ int ReadAll(const std::string& name, std::string& out, std::string& error) {
   out.clear();
   char buffer[65536];
   size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+  while (out.size() <= maxBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    out.append(buffer, n);
+  }
   const bool failed = std::ferror(f) != 0;
   const int err = errno;
   if (f != stdin) std::fclose(f);
@@ -82,14 +90,15 @@ int RunEncode(const EncodeOptions& o, bool textGiven) {
     data = o.text;
   } else {
     std::string error;
-    const int rc = ReadAll(o.input.empty() ? "-" : o.input, data, error);
+    const int rc = ReadAll(o.input.empty() ? "-" : o.input, data, error, kMaxInputBytes);
     if (rc != kExitOk) {
       std::cerr << "pdf417 encode: " << error << "\n";
       return rc;
     }
   }
-  if (data.size() > static_cast<std::size_t>(1) << 20) {
-    std::cerr << "pdf417 encode: input of " << data.size() << " bytes is far more than a symbol holds\n";
+  if (data.size() > kMaxInputBytes) {
+    std::cerr << "pdf417 encode: input of more than " << kMaxInputBytes
+              << " bytes is far more than a symbol holds\n";
     return kExitParameters;
   }
   try {
@@ -128,7 +137,14 @@ int ExitCodeOf(pdf417::DecodeStatus status) {
 int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
   for (const std::string& file : o.files) {
-    const pdf417::DecodeResult r = pdf417::DecodePdf417Detailed(file);
+    pdf417::DecodeResult r;
+    try {
+      r = pdf417::DecodePdf417Detailed(file);
+    } catch (const std::bad_alloc&) {
+      // A picture within the size limits can still need more memory than the process may have.
+      r.status = pdf417::DecodeStatus::FileUnreadable;
+      r.message = "not enough memory to decode this picture";
+    }
     if (!r.ok()) {
       std::cerr << "pdf417 decode: " << file << ": " << r.message << "\n";
       if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);

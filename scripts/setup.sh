@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev libgl-dev
   xvfb xauth imagemagick fonts-wqy-zenhei xdotool poppler-utils
   clang libclang-rt-14-dev clang-format
+  python3 time
 )
 
 if [ "$(id -u)" -eq 0 ]; then

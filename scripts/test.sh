@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds everything with warnings as errors and runs every test;
-# then builds and runs the tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# then builds and runs the tests once more under AddressSanitizer and UndefinedBehaviorSanitizer;
+# runs the concurrency test under ThreadSanitizer; and fuzzes every entry point that takes outside
+# data for a minute each (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,3 +21,12 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+
+echo "== concurrency test (ThreadSanitizer)"
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
+
+echo "== fuzzing (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
+bash scripts/fuzz.sh

@@ -10,6 +10,9 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 constexpr std::size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
 
+// Largest picture side, in pixels, that the encoder writes and the decoder reads.
+constexpr std::int32_t kMaxBitmapSide = 10000;
+
 // The 14-byte file header.
 struct BitMpHead {
   std::uint16_t bfType = 0x4D42;  // "BM"

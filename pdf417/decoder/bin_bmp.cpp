@@ -1,6 +1,8 @@
 // The decoder's picture: loading bitmap files, pixel access and binarization.
 #include "pdf417/decoder/bin_bmp.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -158,8 +160,19 @@ void BinBMP::LoadFile(const std::string& fileName) {
                 "cannot open bitmap file '" + fileName + "': " + std::strerror(error));
   }
   // Read in chunks so that pipes and devices work too; stop once the file is larger than any
-  // picture we accept could need.
+  // picture we accept could need. A regular file's size is known before reading, and anything
+  // that does not start like a bitmap is refused after its first chunk (a device such as
+  // /dev/zero would otherwise be read up to the limit).
+  auto tooLarge = [&fileName]() {
+    return Error(ErrorCode::BadBitmap, "bitmap file '" + fileName + "' is larger than " +
+                                           Num(kMaxReadFileBytes) + " bytes");
+  };
   std::vector<std::uint8_t> bytes;
+  struct stat st {};
+  if (::fstat(::fileno(file.get()), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (st.st_size > kMaxReadFileBytes) throw tooLarge();
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+  }
   std::vector<std::uint8_t> chunk(65536);
   for (;;) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
@@ -168,12 +181,10 @@ void BinBMP::LoadFile(const std::string& fileName) {
       throw Error(ErrorCode::FileRead,
                   "cannot read bitmap file '" + fileName + "': " + std::strerror(error));
     }
+    if (static_cast<std::int64_t>(bytes.size() + got) > kMaxReadFileBytes) throw tooLarge();
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
-    if (static_cast<std::int64_t>(bytes.size()) > kMaxReadFileBytes) {
-      throw Error(ErrorCode::BadBitmap, "bitmap file '" + fileName + "' is larger than " +
-                                            Num(kMaxReadFileBytes) + " bytes");
-    }
     if (got < chunk.size()) break;
+    if (bytes.size() >= 2 && (bytes[0] != 'B' || bytes[1] != 'M')) break;  // refused below
   }
   file.reset();
   try {

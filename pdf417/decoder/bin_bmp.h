@@ -11,8 +11,6 @@
 
 namespace pdf417 {
 
-// Largest picture side the file reader accepts, in pixels.
-constexpr std::int32_t kMaxBitmapSide = 10000;
 // Limits of pictures made in memory (transforms may enlarge what was read): side and pixel array.
 constexpr std::int32_t kMaxPictureSide = 4 * kMaxBitmapSide;
 constexpr std::int64_t kMaxPictureBytes = 1LL << 30;

@@ -28,6 +28,9 @@ namespace {
 // White margin put around every loaded picture: a symbol that touches the picture's edge
 // would otherwise lose its first column mark or get a wrong row count.
 constexpr int kBorderPixels = 8;
+// The largest symbol: 90 rows of 30 data columns.
+constexpr int kMaxSymbolRows = 90;
+constexpr int kMaxDataColumns = 30;
 
 enum class Verdict {
   Decoded,
@@ -134,8 +137,10 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out) {
   const int R = rowRegions.Size();
   const int K = colRegions.Size();
-  // Start, left indicator, at least one data column, right indicator, stop.
-  if (R < 1 || K < 5) return Verdict::NoSymbol;
+  // Start, left indicator, at least one data column, right indicator, stop. A symbol has at most
+  // 90 rows and 30 data columns; a grid beyond that (stripes, noise) is no symbol and would only
+  // cost time and memory to read.
+  if (R < 1 || K < 5 || R > kMaxSymbolRows || K > kMaxDataColumns + 4) return Verdict::NoSymbol;
 
   LinearDecode matrix(R, K, rowRegions, colRegions);
   matrix.image = image;

@@ -128,6 +128,9 @@ int Correct(std::vector<std::int32_t>& received, int n) {
   const Poly lambda = ErrorLocator(s, n);
   const int e = Degree(lambda);
   if (e == 0) return -1;  // errors present but none located
+  // n syndromes locate at most n / 2 errors; a longer locator fits some other codeword that
+  // differs from the list in more places, which is a guess and not a correction.
+  if (2 * e > n) return -1;
 
   // Chien search over every non-zero element: a root 3^j marks the codeword of power 928 - j.
   // Term k of Lambda(3^j) is lambda_k 3^(jk); going from j to j + 1 multiplies it by 3^k. The

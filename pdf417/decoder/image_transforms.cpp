@@ -15,6 +15,10 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // More candidate angles than any search of ours uses; guards the vote table's size.
 constexpr long double kMaxCandidates = 100000;
+// Most votes (edge pixels x candidate angles) one search casts. A symbol's row edges stay well
+// below it even in a 10,000-pixel picture; beyond it (noise, dense texture) only every k-th edge
+// pixel votes, which keeps the search's time bounded and its lines where they were.
+constexpr std::int64_t kMaxVotes = std::int64_t{1} << 25;
 
 float ToRadians(float degrees) {
   return static_cast<float>(static_cast<double>(degrees) * (1.0 / 180.0) * kPi);
@@ -173,12 +177,31 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   // distances stay far inside the integer range.
   std::vector<std::int32_t> votes(
       static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho), 0);
+  // A bounded number of votes: on pictures with very many edge pixels only every k-th one
+  // (in row order) votes, so the search stays fast on any picture.
+  const EdgePoints* voters = &points;
+  EdgePoints thinned;
+  const auto edgeCount = static_cast<std::int64_t>(points.columns.size());
+  if (edgeCount * nAngles > kMaxVotes) {
+    const std::int64_t every = (edgeCount * nAngles + kMaxVotes - 1) / kMaxVotes;
+    thinned.start.reserve(points.start.size());
+    for (std::int32_t r = 0; r < rows; ++r) {
+      thinned.start.push_back(static_cast<std::int32_t>(thinned.columns.size()));
+      for (std::int32_t j = points.start[static_cast<std::size_t>(r)];
+           j < points.start[static_cast<std::size_t>(r) + 1]; ++j) {
+        if (j % every == 0) thinned.columns.push_back(points.columns[static_cast<std::size_t>(j)]);
+      }
+    }
+    thinned.start.push_back(static_cast<std::int32_t>(thinned.columns.size()));
+    voters = &thinned;
+  }
+
   std::vector<double> columns;
   for (std::int32_t r = 0; r < rows; ++r) {
-    const std::int32_t begin = points.start[static_cast<std::size_t>(r)];
-    const std::int32_t end = points.start[static_cast<std::size_t>(r) + 1];
+    const std::int32_t begin = voters->start[static_cast<std::size_t>(r)];
+    const std::int32_t end = voters->start[static_cast<std::size_t>(r) + 1];
     if (begin == end) continue;
-    columns.assign(points.columns.begin() + begin, points.columns.begin() + end);
+    columns.assign(voters->columns.begin() + begin, voters->columns.begin() + end);
     const double span = columns.back() - columns.front();
     const auto count = static_cast<double>(columns.size());
     for (std::int32_t i = 0; i < nAngles; ++i) {

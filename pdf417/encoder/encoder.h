@@ -43,7 +43,8 @@ void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence)
 
 // Builds the complete bitmap file image of a symbol: headers, palette and pixel rows. The picture
 // has one pixel per module, aspectRatio pixel rows per symbol row, and a quiet zone of 8 pixels
-// left and right and 2 rows above and below unless aspectRatio is 1.
+// left and right and 2 rows above and below unless aspectRatio is 1. A picture taller than
+// kMaxBitmapSide (10,000 pixels, pdf417/common/bitmap.h) is refused: no reader of ours takes it.
 std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLevel,
                                             const CodewordSequence& sequence, int aspectRatio);
 

@@ -5,8 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
@@ -84,10 +85,23 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
     WriteInPlace(fileName, buffer, length);
     return;
   }
+  // A file its owner made read-only stays as it is, as it would for a plain open; replacing it
+  // by renaming would need only the folder's permission.
+  if (exists && ::access(fileName.c_str(), W_OK) != 0) Fail(fileName, "open", errno);
+
+  // A symbolic link stays a link: the file it points to is the one replaced.
+  std::string target = fileName;
+  struct stat link {};
+  if (exists && ::lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* resolved = ::realpath(fileName.c_str(), nullptr);
+    if (resolved == nullptr) Fail(fileName, "resolve link", errno);
+    target = resolved;
+    std::free(resolved);
+  }
 
   // A fresh name in the same folder, created exclusively; the kernel applies the umask to 0666
   // just as it would for a plain create.
-  const std::string dir = DirectoryOf(fileName);
+  const std::string dir = DirectoryOf(target);
   std::string tempName;
   int rawFd = -1;
   std::random_device entropy;
@@ -115,7 +129,7 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
   if (const int err = WriteAll(fd.get(), buffer, length)) Fail(fileName, "write", err);
   if (::fsync(fd.get()) != 0) Fail(fileName, "flush", errno);
   if (fd.Close() != 0) Fail(fileName, "close", errno);
-  if (::rename(tempName.c_str(), fileName.c_str()) != 0) Fail(fileName, "rename", errno);
+  if (::rename(tempName.c_str(), target.c_str()) != 0) Fail(fileName, "rename", errno);
   guard.keep = true;
 }
 

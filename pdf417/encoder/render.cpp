@@ -88,7 +88,8 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
   const std::int64_t H = quiet ? static_cast<std::int64_t>(R) * h + 4 : R;
   const std::int64_t S = BitmapStride(W, 1);
   const std::int64_t fileSize = static_cast<std::int64_t>(kPixelOffset) + S * H;
-  if (fileSize > kMaxBitmapFileBytes) {
+  // A picture taller than the decoder reads would be a symbol nobody can read back.
+  if (fileSize > kMaxBitmapFileBytes || H > kMaxBitmapSide) {
     throw Error(ErrorCode::InvalidArgument,
                 "aspect ratio " + std::to_string(h) + " makes the picture too large");
   }

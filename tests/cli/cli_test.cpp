@@ -1,11 +1,16 @@
 // The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
+#include "pdf417/common/bitmap.h"
 #include "test_util.h"
 
 namespace {
@@ -22,12 +27,14 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-// Runs the tool with a shell-quoted argument list, optionally feeding standard input from a file.
-CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::string& stdinFile = "") {
+// Runs the tool with a shell-quoted argument list, optionally feeding standard input from a file;
+// shellSetup runs in the same shell first (limits, signal dispositions).
+CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::string& stdinFile = "",
+           const std::string& shellSetup = "") {
   const std::string outFile = dir / ".stdout";
   const std::string errFile = dir / ".stderr";
-  std::string cmd = "cd " + Quote(dir.path()) + " && " + Quote(PDF417_CLI_PATH) + " " + args +
-                    " >" + Quote(outFile) + " 2>" + Quote(errFile);
+  std::string cmd = "cd " + Quote(dir.path()) + " && " + shellSetup + Quote(PDF417_CLI_PATH) +
+                    " " + args + " >" + Quote(outFile) + " 2>" + Quote(errFile);
   cmd += stdinFile.empty() ? " </dev/null" : " <" + Quote(stdinFile);
   const int status = std::system(cmd.c_str());
   CliRun r;
@@ -97,6 +104,7 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
       {"encode -o keep.bmp x --input data.txt", 2},
       {"encode -o keep.bmp --input missing.txt", 3},
       {"encode -o keep.bmp --input folder", 4},
+      {"encode -o keep.bmp --input /dev/zero", 1},  // endless: refused after 1 MiB
       {"encode -o folder x", 7},
       {"encode -o nowhere/x.bmp x", 7},
   };
@@ -107,6 +115,49 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
       EXPECT_FALSE(r.err.empty()) << c.args;
     }
     EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), (std::vector<std::uint8_t>{1, 2, 3})) << c.args;
+  }
+}
+
+// Names in a folder, without the captured standard streams.
+std::vector<std::string> Entries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(path.c_str())) {
+    while (const dirent* e = ::readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != ".." && n != ".stdout" && n != ".stderr") names.push_back(n);
+    }
+    ::closedir(d);
+  }
+  return names;
+}
+
+TEST(CliEncode, WriteFailuresKeepTheOldFileAndExitWithSeven) {
+  testutil::TempDir dir;
+  const std::vector<std::uint8_t> old = {1, 2, 3};
+  testutil::WriteBytes(dir / "keep.bmp", old);
+
+  // A full disk, as a file-size limit of one block: the write fails with "file too large"
+  // (the signal the limit would send is ignored, so the tool sees the error as on a full disk).
+  CliRun r = Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "",
+                 "trap '' XFSZ; ulimit -f 1; ");
+  EXPECT_EQ(r.exitCode, 7) << r.err;
+  EXPECT_NE(r.err.find("keep.bmp"), std::string::npos) << r.err;
+  EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"keep.bmp"});  // no temporary left
+
+  // A device that is always full.
+  r = Cli(dir, "encode -o /dev/full x");
+  EXPECT_EQ(r.exitCode, 7) << r.err;
+  EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
+
+  if (::geteuid() != 0) {  // root writes anyway
+    ASSERT_EQ(::chmod((dir / "keep.bmp").c_str(), 0444), 0);
+    EXPECT_EQ(Cli(dir, "encode -o keep.bmp x").exitCode, 7);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_EQ(Cli(dir, "encode -o other.bmp x").exitCode, 7);
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"keep.bmp"});
   }
 }
 
@@ -166,6 +217,62 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
   }
   EXPECT_EQ(Cli(dir, "decode good.bmp missing.bmp").out, "fine");
   EXPECT_FALSE(Exists(dir / "bar.bmp"));
+}
+
+// Sanitizers reserve far more address space than the limit below allows.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST(CliDecode, PictureNeedingMoreMemoryThanAllowedIsReportedNotCrashed) {
+  if (kSanitized) GTEST_SKIP() << "address space limits do not work under sanitizers";
+  testutil::TempDir dir;
+  // A white 5,000 x 4,000 picture at 24 bits: 60 MB, read into twice that under an 80 MB limit.
+  const std::uint32_t width = 5000;
+  const std::uint32_t height = 4000;
+  const std::uint32_t pixels = width * 3 * height;
+  std::vector<std::uint8_t> file(54 + pixels, 0xFF);
+  std::fill(file.begin(), file.begin() + 54, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  pdf417::PutU32(&file[2], 54 + pixels);
+  pdf417::PutU32(&file[10], 54);
+  pdf417::PutU32(&file[14], 40);
+  pdf417::PutU32(&file[18], width);
+  pdf417::PutU32(&file[22], height);
+  pdf417::PutU16(&file[26], 1);
+  pdf417::PutU16(&file[28], 24);
+  testutil::WriteBytes(dir / "huge.bmp", file);
+  ASSERT_EQ(Cli(dir, "encode -o small.bmp fits").exitCode, 0);
+
+  const CliRun r = Cli(dir, "decode huge.bmp small.bmp", "", "ulimit -v 80000; ");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("not enough memory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "fits");  // the next file is still decoded
+}
+
+TEST(CliDecode, FilesItMayNotReadOrThatNeverEnd) {
+  testutil::TempDir dir;
+  // A device without end is refused on its first bytes.
+  CliRun r = Cli(dir, "decode /dev/zero");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("BM"), std::string::npos) << r.err;
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
+  ASSERT_EQ(Cli(dir, "encode -o secret.bmp hidden").exitCode, 0);
+  ASSERT_EQ(::chmod((dir / "secret.bmp").c_str(), 0200), 0);
+  r = Cli(dir, "decode secret.bmp");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("secret.bmp"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
 }
 
 }  // namespace

@@ -150,6 +150,43 @@ TEST(CorrectErrors, TooManyErrorsNeverCorruptTheList) {
   EXPECT_GT(refused, 0);
 }
 
+std::int32_t PowerOf3(int exponent) {
+  std::int32_t v = 1;
+  for (int i = 0; i < exponent % 928; ++i) v = v * 3 % 929;
+  return v;
+}
+
+TEST(CorrectErrors, NeverChangesMoreThanHalfTheSyndromeCount) {
+  // n syndromes correct at most n / 2 codewords. Two errors chosen so that the first of two
+  // syndromes vanishes give a locator of degree 2; following it would trade the list for some
+  // other consistent one, a guess, so it is refused. Codeword k stands for the power
+  // size - 1 - k; the errors a x^p + b x^q vanish at 3 when b = -a 3^(p - q). In a long list
+  // the roots of such a locator often fall on codewords of the list.
+  std::mt19937 rng(417);
+  const Seq valid = ValidCodewords(std::string(1000, 'q'), 30, 0);  // 840 codewords
+  const int size = static_cast<int>(valid.size());
+  for (int trial = 0; trial < 300; ++trial) {
+    const int i = static_cast<int>(rng() % static_cast<unsigned>(size));
+    const int j = (i + 1 + static_cast<int>(rng() % static_cast<unsigned>(size - 1))) % size;
+    const int p = size - 1 - i;
+    const int q = size - 1 - j;
+    const std::int32_t a = 1 + static_cast<std::int32_t>(rng() % 928);
+    const std::int32_t b = (929 - a * PowerOf3(p + 928 - q) % 929) % 929;
+    const Seq damaged = WithError(WithError(valid, static_cast<std::size_t>(i), a),
+                                  static_cast<std::size_t>(j), b);
+    LinkedList<int> list = ToList(damaged);
+    const int result = CorrectErrors(list, 2);
+    ASSERT_LE(result, 1) << "trial " << trial;
+    if (result == -1) {
+      ASSERT_EQ(ToSeq(list), damaged);
+    }
+  }
+  // One syndrome corrects nothing (found by fuzzing: [1] with n = 1 became [0]).
+  LinkedList<int> one = ToList({1});
+  EXPECT_EQ(CorrectErrors(one, 1), -1);
+  EXPECT_EQ(ToSeq(one), Seq{1});
+}
+
 TEST(CorrectErrors, LocatedCorrectionThatLeavesSyndromesIsRefused) {
   // Noise whose error locator has degree 1 with one root, although two syndrome pairs disagree:
   // the one located correction does not make this list consistent.

@@ -104,6 +104,47 @@ TEST(WriteWholeFile, FullDiskKeepsThePreviousFile) {
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"old.bmp"});
 }
 
+TEST(WriteWholeFile, ReadOnlyFileIsLeftAlone) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only files";
+  testutil::TempDir dir;
+  const std::string f = dir / "protected.bmp";
+  testutil::WriteBytes(f, {4, 5, 6});
+  ASSERT_EQ(::chmod(f.c_str(), 0444), 0);
+  try {
+    Write(f, {1, 2});
+    ADD_FAILURE() << "replaced a read-only file";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), ErrorCode::FileWrite);
+  }
+  EXPECT_EQ(testutil::ReadBytes(f), (std::vector<std::uint8_t>{4, 5, 6}));
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"protected.bmp"});
+}
+
+TEST(WriteWholeFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+  testutil::TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "real").c_str(), 0755), 0);
+  const std::string target = dir / "real/bar.bmp";
+  testutil::WriteBytes(target, {4, 5, 6});
+  ASSERT_EQ(::symlink("real/bar.bmp", (dir / "link.bmp").c_str()), 0);
+  Write(dir / "link.bmp", {1, 2});
+  struct stat st {};
+  ASSERT_EQ(::lstat((dir / "link.bmp").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(testutil::ReadBytes(target), (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_EQ(Entries(dir / "real"), std::vector<std::string>{"bar.bmp"});
+}
+
+// /dev/full refuses every write with "no space left on device", as a full disk does.
+TEST(WriteWholeFile, NoSpaceLeftIsReported) {
+  try {
+    Write("/dev/full", std::vector<std::uint8_t>(1000, 1));
+    ADD_FAILURE() << "wrote to /dev/full";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), ErrorCode::FileWrite);
+    EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos) << e.what();
+  }
+}
+
 TEST(WriteWholeFile, DeviceAndPipeAreWrittenInPlace) {
   Write("/dev/null", {1, 2, 3});
   struct stat st {};
