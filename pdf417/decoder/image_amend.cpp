@@ -55,6 +55,7 @@ void WalkEdge(const BinBMP& image, std::int32_t row0, std::int32_t col0, int ste
 }  // namespace
 
 void ImageAmend::CorrectSkew() {
+  untouched = true;
   if (image.Empty()) return;
   if (image.bitCount != 1) Binarize(image, image);
 
@@ -63,6 +64,7 @@ void ImageAmend::CorrectSkew() {
   bool found = ProbeRows(image, row, col);
   if (!found) {
     Transpose(image, image);
+    untouched = false;
     found = ProbeRows(image, row, col);
   }
   if (!found) {
@@ -75,6 +77,7 @@ void ImageAmend::CorrectSkew() {
   if (std::fabs(skewAngle) > kSkewTolerance) {
     skewAngle = RefineAngle(image, skewAngle);
     Rotate(image, image, skewAngle);
+    untouched = false;
   }
 }
 

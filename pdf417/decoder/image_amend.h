@@ -19,6 +19,10 @@ class ImageAmend {
 
   BinBMP image;
   float skewAngle = 0.0f;  // degrees, found by the last CorrectSkew
+  // Whether the last CorrectSkew left the picture as it was given (apart from binarizing it): the
+  // start pattern was found without turning the picture over its diagonal, and no skew above
+  // the tolerance was corrected.
+  bool untouched = true;
 };
 
 // Looks for the start pattern along a pixel row; on success col is where its first bar begins.
