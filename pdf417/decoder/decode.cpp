@@ -20,6 +20,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
+#include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
@@ -138,6 +139,20 @@ void ReadCellsByEdges(LinearDecode& matrix, const ColumnGrid& grid) {
   }
 }
 
+// Whether the column regions are a whole symbol's (start, indicators, a data column, stop at
+// least) and, apart from the stop pattern's, all equally wide, a whole number of pixels per
+// module: then the columns were found where a fitted grid would put them.
+bool WholeModuleColumns(const LinkedList<AryRegion>& colRegions) {
+  std::vector<std::int32_t> widths;
+  LinkedList<AryRegion> regions(colRegions);
+  for (regions.Reset(0); !regions.AtEnd(); regions.Advance()) {
+    widths.push_back(regions.Data().last - regions.Data().first + 1);
+  }
+  if (widths.size() < 5 || widths.front() % kModulesPerCodeword != 0) return false;
+  return std::all_of(widths.begin(), widths.end() - 1,
+                     [&widths](std::int32_t w) { return w == widths.front(); });
+}
+
 // Keeps the better of two verdicts in verdict and out: a decoded symbol over anything, a symbol
 // seen over none.
 void KeepBetter(Verdict& verdict, DecodeResult& out, Verdict retry, DecodeResult& second) {
@@ -168,8 +183,9 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
     if (verdict == Verdict::Decoded) return verdict;
   }
 
-  // Modules that are not a whole number of pixels wide: columns on one fitted codeword width,
-  // cells read by their edges.
+  // Modules that are not a whole number of pixels wide: columns on one fitted module grid, cells
+  // read by their edges. Columns of whole modules leave such a grid nothing to add.
+  if (WholeModuleColumns(locator.colRegions)) return verdict;
   const std::vector<AryRegion> runs =
       ColumnDarkRuns(locator.image, locator.symbolRows.first, locator.symbolRows.last,
                      locator.leftCol, locator.rightCol);
@@ -189,12 +205,14 @@ Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
   ImageAmend amend(picture);
   amend.CorrectSkew();
   Verdict verdict = ReadLocated(amend.image, out);
-  if (verdict == Verdict::Decoded || amend.untouched) return verdict;
+  if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
+    return verdict;
+  }
 
-  // The start pattern was not recognised in the picture as given, or something else was taken
-  // for it and the picture turned by a wrong angle: modules a fractional number of pixels wide
-  // scale the pattern's narrow elements unevenly. An upright symbol is then read from the
-  // picture as it is.
+  // The picture as given shows a start pattern, but straightening changed the picture: modules a
+  // fractional number of pixels wide scale the pattern's narrow elements unevenly, so it was not
+  // recognised, or something else was taken for it and the picture turned by a wrong angle. The
+  // upright symbol is then read from the picture as it is.
   DecodeResult second;
   const Verdict retry = ReadLocated(picture, second);
   KeepBetter(verdict, out, retry, second);

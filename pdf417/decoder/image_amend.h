@@ -28,6 +28,14 @@ class ImageAmend {
 // Looks for the start pattern along a pixel row; on success col is where its first bar begins.
 bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col);
 
+// Looks for the start pattern along a pixel row, drawn with modules of any width of at least 0.9
+// pixels (a fractional width gives its elements uneven pixel widths); on success col is where
+// its first bar begins.
+bool FindStartPatternLoosely(const BinBMP& image, std::int32_t row, std::int32_t& col);
+
+// Whether one of the rows that CorrectSkew probes holds the start pattern, loosely.
+bool ShowsStartPatternLoosely(const BinBMP& image);
+
 // Scales eight measured widths (bar first) to module counts that sum to 17, in place.
 void NormalizeWidths(std::array<std::int32_t, 8>& widths);
 
