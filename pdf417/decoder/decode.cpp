@@ -3,20 +3,29 @@
 // The picture is read in several ways in turn (as loaded, with its pixel rows doubled, and turned
 // by 180, 90 and 270 degrees); the first reading whose symbol passes every check wins. A reading
 // passes when the row indicators agree with the rows, columns and level measured, the
-// Reed-Solomon syndromes vanish (after correction, if any) and the length descriptor matches the
-// number of data codewords. Anything less is never reported as decoded.
+// Reed-Solomon syndromes vanish (after correcting at most (k - 2) / 2 of the k error-correction
+// codewords' worth, so that two of them always check the result) and the length descriptor
+// matches the number of data codewords. Anything less is never reported as decoded.
+//
+// Within a reading, the straightened picture is located and read as the stages define it first.
+// When that fails come, in turn: the row regions that hold two symbol rows split; column grids
+// fitted for modules that are not a whole number of pixels wide (fine_grid.h); and, when
+// straightening changed the picture, the same on the picture as given.
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
+#include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
 #include "pdf417/decoder/error_correction.h"
+#include "pdf417/decoder/fine_grid.h"
 #include "pdf417/decoder/image_amend.h"
 #include "pdf417/decoder/image_transforms.h"
 #include "pdf417/decoder/linear_decode.h"
@@ -108,33 +117,115 @@ bool SplitMergedRows(LinkedList<AryRegion>& rows) {
   return split;
 }
 
+// With a fitted grid, every cell is read by its edges on the grid's module width
+// (fine_grid.h) where that gives a pattern of the row's cluster.
 Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
-                 const LinkedList<AryRegion>& colRegions, DecodeResult& out);
+                 const LinkedList<AryRegion>& colRegions, DecodeResult& out,
+                 const ColumnGrid* grid = nullptr);
 
-// Runs the reading stages on one picture.
-Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
-  ImageAmend amend(picture);
-  amend.CorrectSkew();
+// Column grids tried for a picture whose ordinary column location failed.
+constexpr int kFineGrids = 2;
 
-  RowColDetect locator(amend.image);
+// Replaces the codewords of the grid (indicators and data) by their readings on a fitted column
+// grid, where a cell gives one.
+void ReadCellsByEdges(LinearDecode& matrix, const ColumnGrid& grid) {
+  std::vector<AryRegion> rows;
+  for (matrix.rowRegions.Reset(0); !matrix.rowRegions.AtEnd(); matrix.rowRegions.Advance()) {
+    rows.push_back(matrix.rowRegions.Data());
+  }
+  const std::vector<std::vector<std::int32_t>> codewords =
+      ReadGridByEdges(matrix.image, rows, grid);
+  for (std::size_t i = 0; i < codewords.size(); ++i) {
+    for (std::size_t j = 1; j + 1 < codewords[i].size(); ++j) {
+      if (codewords[i][j] >= 0) matrix.codewordGrid[i][j] = codewords[i][j];
+    }
+  }
+}
+
+// Whether the column regions are a whole symbol's (start, indicators, a data column, stop at
+// least) and, apart from the stop pattern's, all equally wide, a whole number of pixels per
+// module: then the columns were found where a fitted grid would put them.
+bool WholeModuleColumns(const LinkedList<AryRegion>& colRegions) {
+  std::vector<std::int32_t> widths;
+  LinkedList<AryRegion> regions(colRegions);
+  for (regions.Reset(0); !regions.AtEnd(); regions.Advance()) {
+    widths.push_back(regions.Data().last - regions.Data().first + 1);
+  }
+  if (widths.size() < 5 || widths.front() % kModulesPerCodeword != 0) return false;
+  return std::all_of(widths.begin(), widths.end() - 1,
+                     [&widths](std::int32_t w) { return w == widths.front(); });
+}
+
+// Keeps the better of two verdicts in verdict and out: a decoded symbol over anything, a symbol
+// seen over none.
+void KeepBetter(Verdict& verdict, DecodeResult& out, Verdict retry, DecodeResult& second) {
+  if (retry == Verdict::Decoded || verdict == Verdict::NoSymbol) {
+    verdict = retry;
+    out = std::move(second);
+  }
+}
+
+// Locates rows and columns in a straightened picture and reads the grid; when that fails, with
+// merged row regions split, then on fitted column grids.
+Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
+  RowColDetect locator(image);
   locator.FindBounds();
   locator.FindRows();
+  // Column location drops the rows when it finds no columns; the fitted grids below need them.
+  std::vector<LinkedList<AryRegion>> rowChoices{locator.rowRegions};
   locator.FindColumns();
   Verdict verdict = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, out);
-  if (verdict != Verdict::Decoded && SplitMergedRows(locator.rowRegions)) {
+  if (verdict == Verdict::Decoded) return verdict;
+
+  LinkedList<AryRegion> split(rowChoices.front());
+  if (SplitMergedRows(split)) {
+    rowChoices.push_back(split);
     DecodeResult second;
-    const Verdict retry = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, second);
-    if (retry == Verdict::Decoded || verdict == Verdict::NoSymbol) {
-      verdict = retry;
-      out = std::move(second);
+    const Verdict retry = ReadGrid(locator.image, split, locator.colRegions, second);
+    KeepBetter(verdict, out, retry, second);
+    if (verdict == Verdict::Decoded) return verdict;
+  }
+
+  // Modules that are not a whole number of pixels wide: columns on one fitted module grid, cells
+  // read by their edges. Columns of whole modules leave such a grid nothing to add.
+  if (WholeModuleColumns(locator.colRegions)) return verdict;
+  const std::vector<AryRegion> runs =
+      ColumnDarkRuns(locator.image, locator.symbolRows.first, locator.symbolRows.last,
+                     locator.leftCol, locator.rightCol);
+  for (const ColumnGrid& grid : FitColumnGrids(runs, kFineGrids)) {
+    for (const LinkedList<AryRegion>& rows : rowChoices) {
+      DecodeResult second;
+      const Verdict retry = ReadGrid(locator.image, rows, grid.regions, second, &grid);
+      KeepBetter(verdict, out, retry, second);
+      if (verdict == Verdict::Decoded) return verdict;
     }
   }
   return verdict;
 }
 
+// Runs the reading stages on one picture.
+Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
+  ImageAmend amend(picture);
+  amend.CorrectSkew();
+  Verdict verdict = ReadLocated(amend.image, out);
+  if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
+    return verdict;
+  }
+
+  // The picture as given shows a start pattern, but straightening changed the picture: modules a
+  // fractional number of pixels wide scale the pattern's narrow elements unevenly, so it was not
+  // recognised, or something else was taken for it and the picture turned by a wrong angle. The
+  // upright symbol is then read from the picture as it is.
+  DecodeResult second;
+  const Verdict retry = ReadLocated(picture, second);
+  KeepBetter(verdict, out, retry, second);
+  return verdict;
+}
+
 // Reads, checks, corrects and decompacts the codewords of a located grid.
 Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
-                 const LinkedList<AryRegion>& colRegions, DecodeResult& out) {
+                 const LinkedList<AryRegion>& colRegions, DecodeResult& out,
+                 const ColumnGrid* grid) {
   const int R = rowRegions.Size();
   const int K = colRegions.Size();
   // Start, left indicator, at least one data column, right indicator, stop. A symbol has at most
@@ -146,6 +237,7 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
   matrix.image = image;
   matrix.SampleCells();
   matrix.ReadCodewords();
+  if (grid != nullptr) ReadCellsByEdges(matrix, *grid);
   matrix.CollectDataCodewords();
   ReadLevel(matrix);
 
@@ -161,8 +253,10 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
   const int n = matrix.codewordList.Size();
   if (n <= k) return Verdict::NotCorrectable;
 
+  // Two error-correction codewords stay for detection: corrections that use them too could have
+  // turned a list with more errors into another symbol's list.
   const int corrected = CorrectErrors(matrix.codewordList, k);
-  if (corrected < 0) return Verdict::NotCorrectable;
+  if (corrected < 0 || 2 * corrected > k - 2) return Verdict::NotCorrectable;
   out.corrected = corrected;
 
   // The descriptor counts every codeword but the error-correction ones.

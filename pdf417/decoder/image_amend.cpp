@@ -1,8 +1,10 @@
 // Symbol geometry: the start pattern, the skew of its left edge and the picture's straightening.
 #include "pdf417/decoder/image_amend.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "pdf417/decoder/image_transforms.h"
 
@@ -14,19 +16,73 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kProbeSteps = 30;
 constexpr float kSkewTolerance = 0.05f;
 constexpr std::array<std::int32_t, 8> kStartPattern = {8, 1, 1, 1, 1, 1, 1, 3};
+constexpr int kModulesPerStartPattern = 17;
+// The loose start pattern search: the narrowest module it considers, the module widths it tries
+// between (total - 1) / 17 and (total + 1) / 17, and how far a boundary may stray from its
+// pixel column (a writer's rounding can go either way where a boundary falls on a whole pixel).
+constexpr double kMinLooseModule = 0.9;
+constexpr int kLooseWidthSteps = 40;
+constexpr double kLooseSlack = 0.05;
 
-// Probes rows outward from the centre; on success row and col locate the start pattern.
-bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col) {
+// Probes rows outward from the centre with find; on success row and col locate the start
+// pattern.
+bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col,
+               bool (*find)(const BinBMP&, std::int32_t, std::int32_t&) = FindStartPattern) {
   const std::int32_t centre = image.height / 2;
   for (int n = 0; n < kProbeSteps; ++n) {
     const auto offset =
         static_cast<std::int32_t>(static_cast<double>(n) / kProbeSteps * image.height * 0.5);
     for (const std::int32_t candidate : {centre + offset, centre - offset}) {
-      if (FindStartPattern(image, candidate, col)) {
+      if (find(image, candidate, col)) {
         row = candidate;
         return true;
       }
     }
+  }
+  return false;
+}
+
+// Run lengths along a row, from column 0; the run still open at the right edge is not recorded.
+// firstBlack tells whether the first run is dark.
+std::vector<std::int32_t> RowRuns(const BinBMP& image, std::int32_t row, bool& firstBlack) {
+  std::vector<std::int32_t> runs;
+  firstBlack = !image.IsWhite(row, 0);
+  bool white = !firstBlack;
+  std::int32_t runStart = 0;
+  for (std::int32_t c = 1; c < image.width; ++c) {
+    const bool w = image.IsWhite(row, c);
+    if (w != white) {
+      runs.push_back(c - runStart);
+      runStart = c;
+      white = w;
+    }
+  }
+  return runs;
+}
+
+// Whether eight runs (bar first) can be the start pattern drawn with modules of some width m of
+// at least kMinLooseModule pixels: module boundary i in the first pixel column at or right of
+// a + i m, for some start a (any consistent rounding of a scaled picture has this form). For a
+// given m the boundaries leave an interval of starts; m is tried across the widths the runs'
+// total allows.
+bool FitsStartPattern(const std::int32_t* runs) {
+  std::array<std::int32_t, 9> edge{};  // pixel columns of the boundaries, from the first bar
+  std::array<std::int32_t, 9> module{};
+  for (std::size_t i = 0; i < 8; ++i) {
+    edge[i + 1] = edge[i] + runs[i];
+    module[i + 1] = module[i] + kStartPattern[i];
+  }
+  const double total = edge[8];
+  if (total < kMinLooseModule * kModulesPerStartPattern) return false;
+  for (int step = 0; step <= kLooseWidthSteps; ++step) {
+    const double m = (total - 1.0 + 2.0 * step / kLooseWidthSteps) / kModulesPerStartPattern;
+    double low = -1.0 - kLooseSlack;
+    double high = kLooseSlack;
+    for (std::size_t i = 1; i < 9; ++i) {
+      low = std::max(low, edge[i] - 1.0 - module[i] * m - kLooseSlack);
+      high = std::min(high, edge[i] - module[i] * m + kLooseSlack);
+    }
+    if (low < high && m >= kMinLooseModule) return true;
   }
   return false;
 }
@@ -55,6 +111,7 @@ void WalkEdge(const BinBMP& image, std::int32_t row0, std::int32_t col0, int ste
 }  // namespace
 
 void ImageAmend::CorrectSkew() {
+  untouched = true;
   if (image.Empty()) return;
   if (image.bitCount != 1) Binarize(image, image);
 
@@ -63,6 +120,7 @@ void ImageAmend::CorrectSkew() {
   bool found = ProbeRows(image, row, col);
   if (!found) {
     Transpose(image, image);
+    untouched = false;
     found = ProbeRows(image, row, col);
   }
   if (!found) {
@@ -75,24 +133,14 @@ void ImageAmend::CorrectSkew() {
   if (std::fabs(skewAngle) > kSkewTolerance) {
     skewAngle = RefineAngle(image, skewAngle);
     Rotate(image, image, skewAngle);
+    untouched = false;
   }
 }
 
 bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) {
   if (image.width <= 0) return false;
-  // Run lengths along the row; the run still open at the right edge is not recorded.
-  std::vector<std::int32_t> runs;
-  const bool firstBlack = !image.IsWhite(row, 0);
-  bool white = !firstBlack;
-  std::int32_t runStart = 0;
-  for (std::int32_t c = 1; c < image.width; ++c) {
-    const bool w = image.IsWhite(row, c);
-    if (w != white) {
-      runs.push_back(c - runStart);
-      runStart = c;
-      white = w;
-    }
-  }
+  bool firstBlack = false;
+  const std::vector<std::int32_t> runs = RowRuns(image, row, firstBlack);
   if (runs.size() < 8) return false;
 
   std::int32_t before = 0;  // pixels left of run s
@@ -110,6 +158,30 @@ bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) 
     before += runs[s];
   }
   return false;
+}
+
+bool FindStartPatternLoosely(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+  if (image.width <= 0) return false;
+  bool firstBlack = false;
+  const std::vector<std::int32_t> runs = RowRuns(image, row, firstBlack);
+  if (runs.size() < 8) return false;
+
+  std::int32_t before = 0;  // pixels left of run s
+  for (std::size_t s = 0; s + 8 <= runs.size(); ++s) {
+    const bool black = (s % 2 == 0) == firstBlack;
+    if (black && FitsStartPattern(&runs[s])) {
+      col = before;
+      return true;
+    }
+    before += runs[s];
+  }
+  return false;
+}
+
+bool ShowsStartPatternLoosely(const BinBMP& image) {
+  std::int32_t row = 0;
+  std::int32_t col = 0;
+  return !image.Empty() && ProbeRows(image, row, col, FindStartPatternLoosely);
 }
 
 void NormalizeWidths(std::array<std::int32_t, 8>& widths) {

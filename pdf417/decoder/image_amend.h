@@ -19,10 +19,22 @@ class ImageAmend {
 
   BinBMP image;
   float skewAngle = 0.0f;  // degrees, found by the last CorrectSkew
+  // Whether the last CorrectSkew left the picture as it was given (apart from binarizing it): the
+  // start pattern was found without turning the picture over its diagonal, and no skew above
+  // the tolerance was corrected.
+  bool untouched = true;
 };
 
 // Looks for the start pattern along a pixel row; on success col is where its first bar begins.
 bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col);
+
+// Looks for the start pattern along a pixel row, drawn with modules of any width of at least 0.9
+// pixels (a fractional width gives its elements uneven pixel widths); on success col is where
+// its first bar begins.
+bool FindStartPatternLoosely(const BinBMP& image, std::int32_t row, std::int32_t& col);
+
+// Whether one of the rows that CorrectSkew probes holds the start pattern, loosely.
+bool ShowsStartPatternLoosely(const BinBMP& image);
 
 // Scales eight measured widths (bar first) to module counts that sum to 17, in place.
 void NormalizeWidths(std::array<std::int32_t, 8>& widths);

@@ -93,6 +93,36 @@ TEST(FindStartPattern, NeedsEightClosedRuns) {
       FindStartPattern(FromRows({Runs({8, 1, 1, 1, 1, 1, 1, 3, 2}, false) + "#"}), 0, col));
 }
 
+TEST(FindStartPatternLoosely, FindsPatternsOfFractionalModules) {
+  // The start pattern at 1.2 pixels per module: runs 9, 2, 1, 1, 1, 2, 1, 3 put the edges up to
+  // 0.7 pixels from 17 equal modules, and the strict widths come out wrong.
+  const BinBMP scaled = FromRows({Runs({4}, false) + Runs({9, 2, 1, 1, 1, 2, 1, 3}, true) + "#"});
+  std::int32_t col = -1;
+  EXPECT_FALSE(FindStartPattern(scaled, 0, col));
+  ASSERT_TRUE(FindStartPatternLoosely(scaled, 0, col));
+  EXPECT_EQ(col, 4);
+  // Exact patterns match too, scaled or not.
+  ASSERT_TRUE(FindStartPatternLoosely(FromRows({Runs(kStartRuns, true) + "#"}), 0, col));
+  EXPECT_EQ(col, 0);
+  EXPECT_TRUE(FindStartPatternLoosely(FromRows({"." + Runs({24, 3, 3, 3, 3, 3, 3, 9}, true) + "#"}),
+                                      0, col));
+}
+
+TEST(FindStartPatternLoosely, RejectsOtherPatterns) {
+  std::int32_t col = -1;
+  // The stop pattern, a codeword (cluster 0, codeword 0) and an edge two pixels off.
+  EXPECT_FALSE(
+      FindStartPatternLoosely(FromRows({Runs({7, 1, 1, 3, 1, 1, 1, 2, 1}, true) + "."}), 0, col));
+  EXPECT_FALSE(
+      FindStartPatternLoosely(FromRows({Runs({3, 1, 1, 1, 1, 1, 3, 6}, true) + "#"}), 0, col));
+  EXPECT_FALSE(
+      FindStartPatternLoosely(FromRows({Runs({16, 2, 2, 2, 2, 4, 2, 4}, true) + "#"}), 0, col));
+  // Modules narrower than a pixel cannot be seen.
+  EXPECT_FALSE(
+      FindStartPatternLoosely(FromRows({Runs({7, 1, 1, 1, 1, 1, 1, 2}, true) + "#"}), 0, col));
+  EXPECT_FALSE(FindStartPatternLoosely(FromRows({".." + Runs(kStartRuns, true)}), 0, col));
+}
+
 BinBMP EncodedSymbol(const std::string& text, int columns, int level, int aspect) {
   const std::vector<std::uint8_t> file =
       EncodePdf417ToImage(reinterpret_cast<const std::uint8_t*>(text.data()),
@@ -116,6 +146,8 @@ TEST(CorrectSkew, EncoderSymbolIsFoundOnTheCentreRowAndLeftUntouched) {
   EXPECT_EQ(amend.image.height, symbol.height);
   EXPECT_EQ(amend.image.pixelData, symbol.pixelData);
   EXPECT_EQ(amend.image.angle, 0.0f);
+  EXPECT_TRUE(amend.untouched);
+  EXPECT_TRUE(ShowsStartPatternLoosely(symbol));
 }
 
 TEST(CorrectSkew, QuarterTurnedSymbolIsTransposedBack) {
@@ -128,6 +160,8 @@ TEST(CorrectSkew, QuarterTurnedSymbolIsTransposedBack) {
   EXPECT_EQ(amend.image.height, symbol.height);
   EXPECT_EQ(amend.skewAngle, 0.0f);
   EXPECT_EQ(amend.image.angle, 0.0f);
+  EXPECT_FALSE(amend.untouched);
+  EXPECT_FALSE(ShowsStartPatternLoosely(turned));
   std::int32_t col = -1;
   EXPECT_TRUE(FindStartPattern(amend.image, amend.image.height / 2, col));
   EXPECT_EQ(col, 8);
@@ -242,6 +276,7 @@ TEST(CorrectSkew, SmallSkewIsLeftAlone) {
   EXPECT_GT(amend.skewAngle, 0.02f);
   EXPECT_LE(amend.skewAngle, 0.05f);
   EXPECT_EQ(amend.image.pixelData, nearlyUpright.pixelData);
+  EXPECT_TRUE(amend.untouched);
 }
 
 TEST(CorrectSkew, HalfADegreeIsRefinedAndRotatedBack) {
@@ -258,6 +293,7 @@ TEST(CorrectSkew, HalfADegreeIsRefinedAndRotatedBack) {
   EXPECT_NEAR(amend.skewAngle, -0.5f, 0.05f);
   EXPECT_NE(amend.image.pixelData, tilted.pixelData);
   EXPECT_EQ(amend.image.angle, 0.0f);
+  EXPECT_FALSE(amend.untouched);
   // Straightened: the start pattern's edge is upright again.
   std::int32_t col = -1;
   const std::int32_t centre = amend.image.height / 2;
@@ -269,6 +305,8 @@ TEST(CorrectSkew, NoStartPatternAndNoEdgesEndsSampledAtMinus32) {
   ImageAmend amend(Canvas(50, 70).image);
   amend.CorrectSkew();
   EXPECT_EQ(amend.skewAngle, -32.0f);
+  EXPECT_FALSE(amend.untouched);
+  EXPECT_FALSE(ShowsStartPatternLoosely(Canvas(50, 70).image));
   EXPECT_EQ(amend.image.height, 70);  // transposed
   EXPECT_EQ(amend.image.width, 50);
   EXPECT_FLOAT_EQ(amend.image.angle, static_cast<float>(-32.0 * M_PI / 180.0));
