@@ -123,6 +123,9 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out,
                  const ColumnGrid* grid = nullptr);
 
+std::vector<int> LevelCandidates(const LinearDecode& matrix);
+Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out);
+
 // Column grids tried for a picture whose ordinary column location failed.
 constexpr int kFineGrids = 2;
 
@@ -241,27 +244,73 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
   matrix.CollectDataCodewords();
   ReadLevel(matrix);
 
-  const int level = matrix.ecLevel;
-  const int columns = K - 4;
-  if (level < 0 || level > 8) return Verdict::NoSymbol;
+  // The vote's winner first; when its reading fails, the other levels the indicators voted for
+  // (a tie between a damaged and a sound indicator goes to the row voted first).
+  Verdict verdict = Verdict::NoSymbol;
+  for (const int level : LevelCandidates(matrix)) {
+    DecodeResult attempt;
+    const Verdict v = CheckAndDecompact(matrix, level, attempt);
+    KeepBetter(verdict, out, v, attempt);
+    if (verdict == Verdict::Decoded) break;
+  }
+  return verdict;
+}
+
+// The levels to try for a grid: the vote's winner, then every other level some row indicator
+// voted for, most votes first; levels outside 0..8 are left out.
+std::vector<int> LevelCandidates(const LinearDecode& matrix) {
+  const int R = matrix.rowCount;
+  const int K = matrix.colCount;
+  std::vector<std::pair<int, int>> votes;  // (level, count) in order of the first vote
+  for (int i = 0; i < R; ++i) {
+    if (i % 3 == 0 || K < 3) continue;
+    const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(i)];
+    const int indicator = i % 3 == 1 ? row[1] : row[static_cast<std::size_t>(K - 2)];
+    const int key = (indicator - 30 * (i / 3) - (R - 1) % 3) / 3;
+    if (key < 0 || key > 8) continue;
+    auto it = std::find_if(votes.begin(), votes.end(),
+                           [key](const std::pair<int, int>& v) { return v.first == key; });
+    if (it == votes.end()) {
+      votes.emplace_back(key, 1);
+    } else {
+      ++it->second;
+    }
+  }
+  std::stable_sort(votes.begin(), votes.end(),
+                   [](const std::pair<int, int>& a, const std::pair<int, int>& b) {
+                     return a.second > b.second;
+                   });
+  std::vector<int> levels;
+  if (matrix.ecLevel >= 0 && matrix.ecLevel <= 8) levels.push_back(matrix.ecLevel);
+  for (const auto& v : votes) {
+    if (v.first != matrix.ecLevel) levels.push_back(v.first);
+  }
+  return levels;
+}
+
+// Checks the grid's codewords at one level, corrects them and decompacts the data.
+Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out) {
+  const int R = matrix.rowCount;
+  const int columns = matrix.colCount - 4;
   if (!IndicatorsAgree(matrix, R, columns, level)) return Verdict::NoSymbol;
 
   out.rows = R;
   out.columns = columns;
   out.level = level;
   const int k = 1 << (level + 1);
-  const int n = matrix.codewordList.Size();
+  LinkedList<int> codewords(matrix.codewordList);
+  const int n = codewords.Size();
   if (n <= k) return Verdict::NotCorrectable;
 
   // Two error-correction codewords stay for detection: corrections that use them too could have
   // turned a list with more errors into another symbol's list.
-  const int corrected = CorrectErrors(matrix.codewordList, k);
+  const int corrected = CorrectErrors(codewords, k);
   if (corrected < 0 || 2 * corrected > k - 2) return Verdict::NotCorrectable;
   out.corrected = corrected;
 
   // The descriptor counts every codeword but the error-correction ones.
   const int dataCount = n - k;
-  LinkedList<int> dataList(matrix.codewordList);
+  LinkedList<int>& dataList = codewords;
   const int descriptor = dataList.RemoveFirst();
   if (descriptor != dataCount) return Verdict::NotCorrectable;
   dataList.InsertFront(dataCount);

