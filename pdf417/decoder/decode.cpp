@@ -1,7 +1,8 @@
 // The decoder's entry operations: load, straighten, locate, read, correct and decompact.
 //
-// The picture is read in several ways in turn (as loaded, with its pixel rows doubled, and turned
-// by 180, 90 and 270 degrees); the first reading whose symbol passes every check wins. A reading
+// The picture is read in several ways in turn (as loaded; then with its pixel rows doubled, and
+// turned by 180, 90 and 270 degrees, those that show an upright start pattern first); the first
+// reading whose symbol passes every check wins. A reading
 // passes when the row indicators agree with the rows, columns and level measured, the
 // Reed-Solomon syndromes vanish (after correcting at most (k - 2) / 2 of the k error-correction
 // codewords' worth, so that two of them always check the result) and the length descriptor
@@ -336,21 +337,28 @@ struct Reading {
   void (*prepare)(const BinBMP& source, BinBMP& destination);
 };
 
-void AsRead(const BinBMP& source, BinBMP& destination) { destination = source; }
 void Turn180(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 2); }
 void Turn90(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 1); }
 void Turn270(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 3); }
 
-constexpr Reading kReadings[] = {
-    {"as read", AsRead},
+// The readings after the picture as read, in their order of preference.
+constexpr Reading kOtherReadings[] = {
     {"with rows doubled", DoubleRows},
     {"turned 180 degrees", Turn180},
     {"turned 90 degrees clockwise", Turn90},
     {"turned 90 degrees counter-clockwise", Turn270},
 };
 
+// Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
+Verdict TryReading(const BinBMP& picture, DecodeResult& out) {
+  try {
+    return ReadPicture(picture, out);
+  } catch (const Error&) {
+    return Verdict::NoSymbol;
+  }
+}
+
 DecodeResult DecodeLoaded(BinBMP& source) {
-  DecodeResult result;
   if (source.bitCount != 1) Binarize(source, source);
   BinBMP bordered;
   AddWhiteBorder(source, bordered, kBorderPixels);
@@ -358,27 +366,56 @@ DecodeResult DecodeLoaded(BinBMP& source) {
 
   bool symbolSeen = false;
   DecodeResult seen;
-  for (const Reading& reading : kReadings) {
-    DecodeResult attempt;
-    Verdict verdict = Verdict::NoSymbol;
-    try {
-      BinBMP picture;
-      reading.prepare(bordered, picture);
-      verdict = ReadPicture(picture, attempt);
-    } catch (const Error&) {
-      // A stage met a picture it cannot make sense of: this reading found no symbol.
-      verdict = Verdict::NoSymbol;
-    }
-    if (verdict == Verdict::Decoded) {
-      attempt.status = DecodeStatus::Decoded;
-      attempt.reading = reading.name;
-      return attempt;
-    }
+  // Keeps the first reading that saw a symbol, for the report when none decodes.
+  auto note = [&](Verdict verdict, DecodeResult& attempt, const char* name) {
     if (verdict == Verdict::NotCorrectable && !symbolSeen) {
       symbolSeen = true;
       seen = std::move(attempt);
-      seen.reading = reading.name;
+      seen.reading = name;
     }
+  };
+
+  DecodeResult first;
+  const Verdict verdict = TryReading(bordered, first);
+  if (verdict == Verdict::Decoded) {
+    first.status = DecodeStatus::Decoded;
+    first.reading = "as read";
+    return first;
+  }
+  note(verdict, first, "as read");
+
+  // The other readings; those whose picture shows a start pattern the right way up on the rows
+  // that straightening probes go first, since the others need the slow angle search.
+  struct Prepared {
+    const Reading* reading;
+    BinBMP picture;
+    bool upright;
+  };
+  std::vector<Prepared> prepared;
+  for (const Reading& reading : kOtherReadings) {
+    Prepared p{&reading, BinBMP(), false};
+    try {
+      reading.prepare(bordered, p.picture);
+    } catch (const Error&) {
+      continue;  // too large to turn or double: that reading finds nothing
+    }
+    p.upright = ShowsStartPatternLoosely(p.picture);
+    prepared.push_back(std::move(p));
+  }
+  bordered.Release();
+  std::stable_partition(prepared.begin(), prepared.end(),
+                        [](const Prepared& p) { return p.upright; });
+
+  for (Prepared& p : prepared) {
+    DecodeResult attempt;
+    const Verdict v = TryReading(p.picture, attempt);
+    p.picture.Release();
+    if (v == Verdict::Decoded) {
+      attempt.status = DecodeStatus::Decoded;
+      attempt.reading = p.reading->name;
+      return attempt;
+    }
+    note(v, attempt, p.reading->name);
   }
   if (symbolSeen) {
     seen.status = DecodeStatus::NotCorrectable;
@@ -387,6 +424,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
     seen.corrected = 0;
     return seen;
   }
+  DecodeResult result;
   result.status = DecodeStatus::NoSymbolFound;
   result.message = "no symbol found";
   return result;
