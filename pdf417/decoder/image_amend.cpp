@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
+#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
@@ -46,6 +48,29 @@ bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col,
 // firstBlack tells whether the first run is dark.
 std::vector<std::int32_t> RowRuns(const BinBMP& image, std::int32_t row, bool& firstBlack) {
   std::vector<std::int32_t> runs;
+  const std::optional<OneBitRows> straight = StraightRows(image);
+  if (straight && row >= 0 && row < image.height) {
+    // The stored bytes directly, skipping whole bytes of the current colour.
+    const std::uint8_t* line = straight->Line(row);
+    bool dark = straight->IsDark(row, 0);
+    firstBlack = dark;
+    std::int32_t runStart = 0;
+    for (std::int32_t c = 1; c < image.width;) {
+      const std::uint8_t byte = straight->Dark(line, static_cast<std::size_t>(c) >> 3);
+      if ((c & 7) == 0 && c + 8 <= image.width && byte == (dark ? 0xFF : 0x00)) {
+        c += 8;
+        continue;
+      }
+      const bool d = (byte >> (7 - (c & 7))) & 1;
+      if (d != dark) {
+        runs.push_back(c - runStart);
+        runStart = c;
+        dark = d;
+      }
+      ++c;
+    }
+    return runs;
+  }
   firstBlack = !image.IsWhite(row, 0);
   bool white = !firstBlack;
   std::int32_t runStart = 0;

@@ -12,6 +12,7 @@
 #include "pdf417/common/distance_votes.h"
 #include "pdf417/common/gf929.h"
 #include "pdf417/decoder/error_correction.h"
+#include "pdf417/decoder/image_amend.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
 #include "reference_decoder.h"
@@ -148,6 +149,55 @@ TEST(FastPaths, BinarizeMatchesThePlainOneAtEveryDepth) {
           ASSERT_EQ(source.IsWhite(r, c), reference::IsWhite(source, r, c)) << bits;
     }
   }
+}
+
+// Start patterns are searched on the stored bytes of a one-bit picture; an 8-bit copy of the same
+// pixels is read pixel by pixel through its white test, and both must find the same.
+TEST(FastPaths, StartPatternSearchesMatchPixelByPixelReading) {
+  std::mt19937 rng(17);
+  int found = 0;
+  for (int trial = 0; trial < 40; ++trial) {
+    const int width = 20 + static_cast<int>(rng() % 140);
+    const int height = 6;
+    BinBMP oneBit(height, width, 1);
+    BinBMP eightBit(height, width, 8);
+    eightBit.palette[4] = eightBit.palette[5] = eightBit.palette[6] = 255;  // index 1 white
+    const int stride8 = eightBit.Stride();
+    for (int r = 0; r < height; ++r) {
+      // Random runs, with a start pattern of a random module width somewhere in most rows.
+      std::vector<bool> dark;
+      while (static_cast<int>(dark.size()) < width) {
+        if (rng() % 4 == 0) {
+          const int m = 1 + static_cast<int>(rng() % 3);
+          dark.push_back(false);
+          const int widths[8] = {8, 1, 1, 1, 1, 1, 1, 3};
+          for (int e = 0; e < 8; ++e) {
+            for (int i = 0; i < widths[e] * m; ++i) dark.push_back(e % 2 == 0);
+          }
+        }
+        const bool d = rng() % 2 == 0;
+        const int run = 1 + static_cast<int>(rng() % 6);
+        for (int i = 0; i < run; ++i) dark.push_back(d);
+      }
+      for (int c = 0; c < width; ++c) {
+        oneBit.SetPixel(r, c, !dark[static_cast<std::size_t>(c)]);
+        eightBit.pixelData[static_cast<std::size_t>((height - 1 - r) * stride8 + c)] =
+            dark[static_cast<std::size_t>(c)] ? 0 : 1;
+      }
+    }
+    for (int r = -1; r <= height; ++r) {
+      std::int32_t a = -7, b = -7;
+      const bool strict = FindStartPattern(oneBit, r, a);
+      ASSERT_EQ(strict, FindStartPattern(eightBit, r, b)) << trial << "/" << r;
+      EXPECT_EQ(a, b);
+      found += strict;
+      a = b = -7;
+      ASSERT_EQ(FindStartPatternLoosely(oneBit, r, a), FindStartPatternLoosely(eightBit, r, b))
+          << trial << "/" << r;
+      EXPECT_EQ(a, b);
+    }
+  }
+  EXPECT_GT(found, 40);
 }
 
 TEST(FastPaths, TransformsMatchThePlainOnes) {
