@@ -140,7 +140,7 @@ def valid_symbols(cli, work):
     paths = {
         "1bit.bmp": s1,
         "1bit-bytes.bmp": s1b,
-        "1bit-aspect1.bmp": s1a,
+        "1bit-ratio1.bmp": s1a,
         "1bit-level3.bmp": s1l,
         "1bit-os2.bmp": convert(s1, "os2.bmp", prefix="BMP2:"),
         "1bit-imagemagick.bmp": convert(s1, "im1.bmp", "-type", "Bilevel", prefix="BMP3:"),
@@ -281,7 +281,7 @@ def encoder_seeds():
         "hello": seed(5, 1, 3, b"Hello World"),
         "binary": seed(3, 2, 2, bytes(range(256))[:40]),
         "six-multiple": seed(4, 0, 4, b"abcdefabcdef"),
-        "aspect1": seed(1, 3, 1, b"x"),
+        "ratio1": seed(1, 3, 1, b"x"),
         "level8": seed(30, 8, 2, b"L" * 100),
         "full": seed(29, 5, 2, b"z" * 1024),
         "too-long": seed(30, 6, 3, b"z" * 1024),
@@ -290,9 +290,9 @@ def encoder_seeds():
         "columns-31": seed(31, 1, 3, b"c"),
         "level-9": seed(5, 9, 3, b"l"),
         "level-minus": seed(5, -1, 3, b"l"),
-        "aspect-zero": seed(5, 1, 0, b"a"),
-        "aspect-huge": seed(5, 1, 255, b"a"),
-        "aspect-tall": seed(2, 1, 253, b"a"),
+        "ratio-zero": seed(5, 1, 0, b"a"),
+        "ratio-huge": seed(5, 1, 255, b"a"),
+        "ratio-tall": seed(2, 1, 253, b"a"),
         "empty": seed(5, 1, 3, b""),
     }
 
