@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <sstream>
+
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -38,6 +40,24 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Quotes a string for the shell.
+inline std::string ShellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// Whether the zint command-line tool is on the PATH (tests that use it skip without it).
+inline bool ZintInstalled() {
+  const char* path = std::getenv("PATH");
+  std::istringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (!dir.empty() && ::access((dir + "/zint").c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

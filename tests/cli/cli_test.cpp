@@ -21,11 +21,7 @@ struct CliRun {
   std::string err;
 };
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using testutil::ShellQuote;
 
 // Runs the tool with a shell-quoted argument list, optionally feeding standard input from a file;
 // shellSetup runs in the same shell first (limits, signal dispositions).
@@ -33,9 +29,9 @@ CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::str
            const std::string& shellSetup = "") {
   const std::string outFile = dir / ".stdout";
   const std::string errFile = dir / ".stderr";
-  std::string cmd = "cd " + Quote(dir.path()) + " && " + shellSetup + Quote(PDF417_CLI_PATH) +
-                    " " + args + " >" + Quote(outFile) + " 2>" + Quote(errFile);
-  cmd += stdinFile.empty() ? " </dev/null" : " <" + Quote(stdinFile);
+  std::string cmd = "cd " + ShellQuote(dir.path()) + " && " + shellSetup + ShellQuote(PDF417_CLI_PATH) +
+                    " " + args + " >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile);
+  cmd += stdinFile.empty() ? " </dev/null" : " <" + ShellQuote(stdinFile);
   const int status = std::system(cmd.c_str());
   CliRun r;
   r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -73,7 +69,7 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
 TEST(CliEncode, DataFromTextFileOrStandardInputGiveTheSameSymbol) {
   testutil::TempDir dir;
   testutil::WriteBytes(dir / "data.txt", {'a', 'b', 'c', '\n'});
-  ASSERT_EQ(Cli(dir, "encode -o text.bmp " + Quote("abc\n")).exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -o text.bmp " + ShellQuote("abc\n")).exitCode, 0);
   ASSERT_EQ(Cli(dir, "encode -o file.bmp --input data.txt").exitCode, 0);
   ASSERT_EQ(Cli(dir, "encode -o stdin.bmp", dir / "data.txt").exitCode, 0);
   ASSERT_EQ(Cli(dir, "encode -o dash.bmp --input -", dir / "data.txt").exitCode, 0);

@@ -24,21 +24,8 @@ static void PrintTo(DecodeStatus status, std::ostream* os) {
 
 namespace {
 
-bool ZintInstalled() {
-  const char* path = std::getenv("PATH");
-  std::istringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && ::access((dir + "/zint").c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using testutil::ShellQuote;
+using testutil::ZintInstalled;
 
 class DecoderOtherSymbologies : public ::testing::Test {
  protected:

@@ -22,21 +22,8 @@
 namespace pdf417 {
 namespace {
 
-bool ZintInstalled() {
-  const char* path = std::getenv("PATH");
-  std::istringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && ::access((dir + "/zint").c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using testutil::ShellQuote;
+using testutil::ZintInstalled;
 
 // Data of each compaction mode zint chooses from, made reproducibly from a seed.
 std::string Text(std::size_t n, unsigned seed) {
