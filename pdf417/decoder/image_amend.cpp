@@ -168,7 +168,11 @@ void ImageAmend::CorrectSkew() {
   }
 }
 
-bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+namespace {
+
+// Walks the runs of a row and reports the leftmost eight, starting with a bar, that match.
+template <typename Matches>
+bool FindEightRuns(const BinBMP& image, std::int32_t row, std::int32_t& col, Matches matches) {
   if (image.width <= 0) return false;
   bool firstBlack = false;
   const std::vector<std::int32_t> runs = RowRuns(image, row, firstBlack);
@@ -177,36 +181,28 @@ bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) 
   std::int32_t before = 0;  // pixels left of run s
   for (std::size_t s = 0; s + 8 <= runs.size(); ++s) {
     const bool black = (s % 2 == 0) == firstBlack;
-    if (black) {
-      std::array<std::int32_t, 8> widths;
-      for (std::size_t i = 0; i < 8; ++i) widths[i] = runs[s + i];
-      NormalizeWidths(widths);
-      if (widths == kStartPattern) {
-        col = before;
-        return true;
-      }
-    }
-    before += runs[s];
-  }
-  return false;
-}
-
-bool FindStartPatternLoosely(const BinBMP& image, std::int32_t row, std::int32_t& col) {
-  if (image.width <= 0) return false;
-  bool firstBlack = false;
-  const std::vector<std::int32_t> runs = RowRuns(image, row, firstBlack);
-  if (runs.size() < 8) return false;
-
-  std::int32_t before = 0;  // pixels left of run s
-  for (std::size_t s = 0; s + 8 <= runs.size(); ++s) {
-    const bool black = (s % 2 == 0) == firstBlack;
-    if (black && FitsStartPattern(&runs[s])) {
+    if (black && matches(&runs[s])) {
       col = before;
       return true;
     }
     before += runs[s];
   }
   return false;
+}
+
+}  // namespace
+
+bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+  return FindEightRuns(image, row, col, [](const std::int32_t* runs) {
+    std::array<std::int32_t, 8> widths;
+    for (std::size_t i = 0; i < 8; ++i) widths[i] = runs[i];
+    NormalizeWidths(widths);
+    return widths == kStartPattern;
+  });
+}
+
+bool FindStartPatternLoosely(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+  return FindEightRuns(image, row, col, FitsStartPattern);
 }
 
 bool ShowsStartPatternLoosely(const BinBMP& image) {
