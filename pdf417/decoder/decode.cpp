@@ -2,8 +2,8 @@
 //
 // The picture is read in several ways in turn (as loaded; then with its pixel rows doubled, and
 // turned by 180, 90 and 270 degrees, those that show an upright start pattern first); the first
-// reading whose symbol passes every check wins. A reading
-// passes when the row indicators agree with the rows, columns and level measured, the
+// reading whose symbol passes every check wins. A reading passes when the row indicators agree
+// with the rows, columns and level measured, the
 // Reed-Solomon syndromes vanish (after correcting at most (k - 2) / 2 of the k error-correction
 // codewords' worth, so that two of them always check the result) and the length descriptor
 // matches the number of data codewords. Anything less is never reported as decoded.
@@ -11,7 +11,8 @@
 // Within a reading, the straightened picture is located and read as the stages define it first.
 // When that fails come, in turn: the row regions that hold two symbol rows split; column grids
 // fitted for modules that are not a whole number of pixels wide (fine_grid.h); and, when
-// straightening changed the picture, the same on the picture as given.
+// straightening changed the picture, the same on the picture as given. A grid whose voted level
+// does not check out is also tried at the other levels its indicators voted for.
 #include <sys/stat.h>
 
 #include <algorithm>
