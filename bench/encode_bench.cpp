@@ -69,15 +69,23 @@ struct ZintDeleter {
   void operator()(zint_symbol* s) const { ZBarcode_Delete(s); }
 };
 
+using ZintSymbol = std::unique_ptr<zint_symbol, ZintDeleter>;
+
+// A zint symbol set up for PDF417 bytes at the benchmarks' column count and the given level.
+ZintSymbol MakeZintPdf417(int level) {
+  ZintSymbol symbol(ZBarcode_Create());
+  symbol->symbology = BARCODE_PDF417;
+  symbol->option_1 = level;
+  symbol->option_2 = kColumns;
+  symbol->input_mode = DATA_MODE;
+  return symbol;
+}
+
 void ZintToMemory(benchmark::State& state) {
   const auto data = SampleBytes(static_cast<int>(state.range(0)));
   const int level = static_cast<int>(state.range(1));
   for (auto _ : state) {
-    std::unique_ptr<zint_symbol, ZintDeleter> symbol(ZBarcode_Create());
-    symbol->symbology = BARCODE_PDF417;
-    symbol->option_1 = level;
-    symbol->option_2 = kColumns;
-    symbol->input_mode = DATA_MODE;
+    const ZintSymbol symbol = MakeZintPdf417(level);
     if (ZBarcode_Encode_and_Buffer(symbol.get(), data.data(), static_cast<int>(data.size()), 0) >= 5) {
       state.SkipWithError(symbol->errtxt);
       break;
@@ -91,11 +99,7 @@ void ZintToFile(benchmark::State& state) {
   const int level = static_cast<int>(state.range(1));
   const std::string file = "/tmp/pdf417-bench-zint-" + std::to_string(::getpid()) + ".bmp";
   for (auto _ : state) {
-    std::unique_ptr<zint_symbol, ZintDeleter> symbol(ZBarcode_Create());
-    symbol->symbology = BARCODE_PDF417;
-    symbol->option_1 = level;
-    symbol->option_2 = kColumns;
-    symbol->input_mode = DATA_MODE;
+    const ZintSymbol symbol = MakeZintPdf417(level);
     std::snprintf(symbol->outfile, sizeof symbol->outfile, "%s", file.c_str());
     if (ZBarcode_Encode_and_Print(symbol.get(), data.data(), static_cast<int>(data.size()), 0) >= 5) {
       state.SkipWithError(symbol->errtxt);
