@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,13 +18,15 @@ namespace {
 
 // Exit codes, documented in --help and the README.
 constexpr int kExitOk = 0;
-constexpr int kExitParameters = 1;     // data or parameters that no symbol can hold
-constexpr int kExitUsage = 2;          // the command line could not be understood
-constexpr int kExitMissing = 3;        // an input file does not exist
-constexpr int kExitUnreadable = 4;     // an input file cannot be read or is not a usable bitmap
-constexpr int kExitNoSymbol = 5;       // no PDF417 symbol found in the picture
+constexpr int kExitParameters = 1;      // data or parameters that no symbol can hold
+constexpr int kExitUsage = 2;           // the command line could not be understood
+constexpr int kExitMissing = 3;         // an input file does not exist
+constexpr int kExitUnreadable = 4;      // an input file cannot be read or is not a usable bitmap
+constexpr int kExitNoSymbol = 5;        // no PDF417 symbol found in the picture
 constexpr int kExitNotCorrectable = 6;  // a symbol was found but has too many errors
-constexpr int kExitWrite = 7;          // the output file cannot be written
+constexpr int kExitWrite = 7;           // the output file cannot be written
+constexpr int kExitGaveUp = 8;          // the time budget ran out (or the decode was cancelled)
+constexpr int kExitInternal = 9;        // out of memory or a fault in the decoder itself
 
 constexpr const char* kExitCodeHelp =
     "Exit status: 0 success; 1 data or parameters no symbol can hold; 2 wrong command line;\n"
@@ -129,6 +130,11 @@ int ExitCodeOf(pdf417::DecodeStatus status) {
       return kExitNoSymbol;
     case pdf417::DecodeStatus::NotCorrectable:
       return kExitNotCorrectable;
+    case pdf417::DecodeStatus::TimeBudgetSpent:
+    case pdf417::DecodeStatus::Cancelled:
+      return kExitGaveUp;
+    case pdf417::DecodeStatus::InternalError:
+      return kExitInternal;
   }
   return kExitNoSymbol;
 }
@@ -184,8 +190,9 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   encode->add_option("-l,--level", enc.level, "error-correction level, 0 to 8")
       ->capture_default_str();
-  encode->add_option("-a,--aspect", enc.aspect,
-                     "pixel rows per symbol row, at least 1; 1 also drops the quiet zone")
+  encode
+      ->add_option("-a,--aspect", enc.aspect,
+                   "pixel rows per symbol row, at least 1; 1 also drops the quiet zone")
       ->capture_default_str();
   encode->add_option("-o,--output", enc.output, "bitmap file to write")->capture_default_str();
   encode->add_option("-i,--input", enc.input,
@@ -201,7 +208,8 @@ int main(int argc, char** argv) {
 
   DecodeOptions dec;
   CLI::App* decode = app.add_subcommand(
-      "decode", "Decode the PDF417 symbol in each bitmap file and write its bytes to standard output.");
+      "decode",
+      "Decode the PDF417 symbol in each bitmap file and write its bytes to standard output.");
   decode->add_option("FILE", dec.files, "bitmap files (1, 4, 8, 16, 24 or 32 bits per pixel)")
       ->required();
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");

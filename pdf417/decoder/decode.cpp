@@ -22,6 +22,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
+#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
@@ -31,6 +32,7 @@
 #include "pdf417/decoder/image_amend.h"
 #include "pdf417/decoder/image_transforms.h"
 #include "pdf417/decoder/linear_decode.h"
+#include "pdf417/decoder/pipeline.h"
 #include "pdf417/decoder/row_col_detect.h"
 
 namespace pdf417 {
@@ -466,6 +468,23 @@ DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
     return Unreadable(e.what());
   }
   return DecodeLoaded(source);
+}
+
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/) {
+  if (bits.Empty()) {
+    DecodeResult result;
+    result.status = DecodeStatus::NoSymbolFound;
+    result.message = "no symbol found";
+    return result;
+  }
+  BinBMP picture(bits.Height(), bits.Width(), 1);
+  const OneBitCanvas canvas = CanvasOf(picture);
+  for (std::int32_t r = 0; r < bits.Height(); ++r) {
+    std::uint8_t* line = canvas.Line(r);
+    const std::uint8_t* row = bits.Row(r);
+    for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
+  }
+  return DecodeLoaded(picture);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

@@ -1,6 +1,7 @@
 // PDF417 decoder: a bitmap file to the bytes of its symbol.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,11 +12,49 @@ namespace pdf417 {
 
 // Outcome of one decode.
 enum class DecodeStatus {
-  Decoded,         // the symbol was read and verified
-  FileMissing,     // no file of that name
-  FileUnreadable,  // the file could not be read or is not a bitmap this decoder understands
-  NoSymbolFound,   // the picture holds no readable PDF417 symbol
-  NotCorrectable,  // a symbol was found but its errors exceed what its level corrects
+  Decoded,          // the symbol was read and verified
+  FileMissing,      // no file of that name
+  FileUnreadable,   // the file could not be read or is not a bitmap this decoder understands
+  NoSymbolFound,    // the picture holds no readable PDF417 symbol
+  NotCorrectable,   // a symbol was found but its errors exceed what its level corrects
+  InternalError,    // out of memory or a fault in the decoder itself: a bug to report, not a miss
+  TimeBudgetSpent,  // DecodeOptions::timeoutSeconds ran out before a symbol was read
+  Cancelled,        // DecodeOptions::cancel was set before a symbol was read
+};
+
+// Layout of one pixel of an ImageView.
+enum class PixelFormat {
+  Grey8,   // one byte, 0 black .. 255 white
+  RGB24,   // red, green, blue
+  BGR24,   // blue, green, red
+  RGBA32,  // red, green, blue, alpha (alpha composited on white)
+  BGRA32,  // blue, green, red, alpha (alpha composited on white)
+};
+
+// Caller-owned pixels, top row first. Nothing is copied before the grey picture is made; a Grey8
+// view is read in place. The pixels must stay valid and unchanged for the whole call.
+struct ImageView {
+  const std::uint8_t* data = nullptr;
+  int width = 0;              // 1 .. 10,000
+  int height = 0;             // 1 .. 10,000
+  std::ptrdiff_t stride = 0;  // bytes from one row to the next; 0 means tightly packed
+  PixelFormat format = PixelFormat::Grey8;
+};
+
+// Choices of one decode; the defaults are what every entry without options does.
+struct DecodeOptions {
+  // Stop at the next reading boundary once this many seconds have passed; 0 means no limit.
+  double timeoutSeconds = 0;
+  // Another thread may set this to stop the decode at the next reading boundary. May be null.
+  const std::atomic<bool>* cancel = nullptr;
+  // Also convert each ECI segment of the bytes to UTF-8 into DecodeResult::text.
+  bool eciToUtf8 = false;
+};
+
+// A position in the picture, in pixels from its top-left corner.
+struct PointF {
+  double x = 0;
+  double y = 0;
 };
 
 // An Extended Channel Interpretation designator met in the data.
@@ -43,6 +82,10 @@ struct DecodeResult {
   std::string reading;  // which reading of the picture decoded it
   std::vector<EciDesignator> eci;
   MacroInfo macro;
+  int erasures = 0;                   // codewords not read and corrected as erasures
+  std::vector<std::string> warnings;  // decoded, but with something a person should know
+  std::string text;                   // UTF-8 text of the bytes when DecodeOptions::eciToUtf8
+  std::vector<PointF> corners;  // top-left, top-right, bottom-right, bottom-left; may be empty
 
   bool ok() const { return status == DecodeStatus::Decoded; }
 };
@@ -56,6 +99,9 @@ DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotif
 
 // Decodes the symbol in the bytes of a bitmap file held in memory.
 DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size);
+
+// Decodes the symbol in caller-owned pixels. Never throws for bad input.
+DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options = {});
 
 // Decodes the symbol in a bitmap file; empty text when it could not be decoded.
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {});

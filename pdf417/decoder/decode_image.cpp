@@ -1,0 +1,84 @@
+// DecodeImage: caller-owned pixels to the grey picture, its matrix and the reading stages.
+#include <new>
+
+#include "pdf417/common/bitmap.h"
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/pipeline.h"
+
+namespace pdf417 {
+namespace {
+
+// Luminance (ITU-R BT.601 weights) of a colour composited on white by its alpha.
+std::uint8_t Luminance(unsigned red, unsigned green, unsigned blue, unsigned alpha = 255) {
+  const unsigned y = (77 * red + 150 * green + 29 * blue + 128) >> 8;
+  return static_cast<std::uint8_t>((y * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+int BytesPerPixel(PixelFormat format) {
+  switch (format) {
+    case PixelFormat::Grey8:
+      return 1;
+    case PixelFormat::RGB24:
+    case PixelFormat::BGR24:
+      return 3;
+    case PixelFormat::RGBA32:
+    case PixelFormat::BGRA32:
+      return 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
+  DecodeResult result;
+  const int bpp = BytesPerPixel(image.format);
+  if (image.data == nullptr || bpp == 0 || image.width < 1 || image.height < 1 ||
+      image.width > kMaxBitmapSide || image.height > kMaxBitmapSide ||
+      (image.stride != 0 && image.stride < static_cast<std::ptrdiff_t>(image.width) * bpp)) {
+    result.status = DecodeStatus::FileUnreadable;
+    result.message =
+        "not a usable picture: need 1 to 10,000 pixels a side, a known pixel format "
+        "and a row stride of at least width x bytes per pixel";
+    return result;
+  }
+  const std::ptrdiff_t stride =
+      image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
+  try {
+    if (image.format == PixelFormat::Grey8) {
+      return DecodeBits(BinariseGlobal(GreyView{image.data, image.width, image.height, stride}),
+                        options);
+    }
+    GreyImage grey(image.width, image.height);
+    for (int r = 0; r < image.height; ++r) {
+      const std::uint8_t* in = image.data + r * stride;
+      std::uint8_t* out = grey.pixels.data() + static_cast<std::size_t>(r) * grey.width;
+      for (int c = 0; c < image.width; ++c, in += bpp) {
+        switch (image.format) {
+          case PixelFormat::RGB24:
+            out[c] = Luminance(in[0], in[1], in[2]);
+            break;
+          case PixelFormat::BGR24:
+            out[c] = Luminance(in[2], in[1], in[0]);
+            break;
+          case PixelFormat::RGBA32:
+            out[c] = Luminance(in[0], in[1], in[2], in[3]);
+            break;
+          case PixelFormat::BGRA32:
+            out[c] = Luminance(in[2], in[1], in[0], in[3]);
+            break;
+          case PixelFormat::Grey8:
+            break;
+        }
+      }
+    }
+    return DecodeBits(BinariseGlobal(grey.View()), options);
+  } catch (const std::bad_alloc&) {
+    result.status = DecodeStatus::InternalError;
+    result.message = "not enough memory to decode this picture";
+    return result;
+  }
+}
+
+}  // namespace pdf417

@@ -1,0 +1,13 @@
+// The reading stages, from the one-bit matrix to the decoded bytes: every entry of decoder.h
+// loads or views a picture, makes the grey picture and its matrix, and hands it here.
+#pragma once
+
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/picture.h"
+
+namespace pdf417 {
+
+// Reads the symbol in the matrix. Never throws for a picture without a symbol.
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options);
+
+}  // namespace pdf417
