@@ -13,8 +13,6 @@
 // fitted for modules that are not a whole number of pixels wide (fine_grid.h); and, when
 // straightening changed the picture, the same on the picture as given. A grid whose voted level
 // does not check out is also tried at the other levels its indicators voted for.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <new>
 #include <utility>
@@ -433,42 +431,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   return result;
 }
 
-DecodeResult Unreadable(const std::string& message) {
-  DecodeResult result;
-  result.status = DecodeStatus::FileUnreadable;
-  result.message = message;
-  return result;
-}
-
 }  // namespace
-
-DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify) {
-  struct stat st {};
-  if (::stat(fileName.c_str(), &st) != 0) {
-    DecodeResult result;
-    result.status = DecodeStatus::FileMissing;
-    result.message = "File Not Exist!!!";
-    if (notify) notify(result.message, "PDF417Dec");
-    return result;
-  }
-  BinBMP source;
-  try {
-    source.LoadFile(fileName);
-  } catch (const Error& e) {
-    return Unreadable(e.what());
-  }
-  return DecodeLoaded(source);
-}
-
-DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
-  BinBMP source;
-  try {
-    source.LoadBytes(data, size);
-  } catch (const Error& e) {
-    return Unreadable(e.what());
-  }
-  return DecodeLoaded(source);
-}
 
 DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/) {
   if (bits.Empty()) {
@@ -485,11 +448,6 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
   }
   return DecodeLoaded(picture);
-}
-
-std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {
-  DecodeResult result = DecodePdf417Detailed(fileName, notify);
-  return result.ok() ? std::move(result.bytes) : std::string();
 }
 
 }  // namespace pdf417
