@@ -1,65 +1,68 @@
-// The decoder's file and file-bytes entries: load the picture, make its one-bit matrix and hand it
-// to the reading stages (pipeline.h).
+// The decoder's file and file-bytes entries: load the picture (PNG, JPEG or BMP) as grey, make its
+// one-bit matrix and hand it to the reading stages (pipeline.h).
 #include <sys/stat.h>
 
+#include <exception>
+#include <new>
 #include <utility>
 
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/picture_load.h"
 #include "pdf417/decoder/pipeline.h"
 
 namespace pdf417 {
 namespace {
 
-DecodeResult Unreadable(const std::string& message) {
+DecodeResult Failed(DecodeStatus status, const std::string& message) {
   DecodeResult result;
-  result.status = DecodeStatus::FileUnreadable;
+  result.status = status;
   result.message = message;
   return result;
 }
 
-DecodeResult DecodeLoaded(BinBMP& source) {
-  if (source.bitCount != 1) Binarize(source, source);
-  BitMatrix bits(source.width, source.height);
-  for (std::int32_t r = 0; r < source.height; ++r) {
-    for (std::int32_t c = 0; c < source.width; ++c) {
-      if (!source.IsWhite(r, c)) bits.SetDark(r, c);
+// Loads with `load`, keeps only the matrix of the grey picture and reads it. A picture that cannot
+// be loaded is unreadable; running out of memory or any other fault is an internal error, never
+// a picture without a symbol.
+template <typename Load>
+DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
+  try {
+    BitMatrix bits;
+    try {
+      const GreyImage grey = load();
+      bits = BinariseGlobal(grey.View());
+    } catch (const Error& e) {
+      return Failed(DecodeStatus::FileUnreadable, e.what());
     }
+    return DecodeBits(bits, options);
+  } catch (const std::bad_alloc&) {
+    return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
+  } catch (const std::exception& e) {
+    return Failed(DecodeStatus::InternalError, std::string("internal error: ") + e.what());
   }
-  source.Release();
-  return DecodeBits(bits, DecodeOptions());
 }
 
 }  // namespace
 
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify) {
+  return DecodePdf417Detailed(fileName, DecodeOptions(), notify);
+}
+
+DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptions& options,
+                                  const DecodeNotifier& notify) {
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) {
-    DecodeResult result;
-    result.status = DecodeStatus::FileMissing;
-    result.message = "File Not Exist!!!";
+    DecodeResult result = Failed(DecodeStatus::FileMissing, "File Not Exist!!!");
     if (notify) notify(result.message, "PDF417Dec");
     return result;
   }
-  BinBMP source;
-  try {
-    source.LoadFile(fileName);
-  } catch (const Error& e) {
-    return Unreadable(e.what());
-  }
-  return DecodeLoaded(source);
+  return DecodeLoaded([&fileName] { return LoadPictureFile(fileName); }, options);
 }
 
-DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
-  BinBMP source;
-  try {
-    source.LoadBytes(data, size);
-  } catch (const Error& e) {
-    return Unreadable(e.what());
-  }
-  return DecodeLoaded(source);
+DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size,
+                                   const DecodeOptions& options) {
+  return DecodeLoaded([data, size] { return LoadPicture(data, size); }, options);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

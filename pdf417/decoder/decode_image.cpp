@@ -1,5 +1,7 @@
 // DecodeImage: caller-owned pixels to the grey picture, its matrix and the reading stages.
+#include <exception>
 #include <new>
+#include <string>
 
 #include "pdf417/common/bitmap.h"
 #include "pdf417/decoder/decoder.h"
@@ -8,12 +10,6 @@
 
 namespace pdf417 {
 namespace {
-
-// Luminance (ITU-R BT.601 weights) of a colour composited on white by its alpha.
-std::uint8_t Luminance(unsigned red, unsigned green, unsigned blue, unsigned alpha = 255) {
-  const unsigned y = (77 * red + 150 * green + 29 * blue + 128) >> 8;
-  return static_cast<std::uint8_t>((y * alpha + 255 * (255 - alpha) + 127) / 255);
-}
 
 int BytesPerPixel(PixelFormat format) {
   switch (format) {
@@ -77,6 +73,10 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
   } catch (const std::bad_alloc&) {
     result.status = DecodeStatus::InternalError;
     result.message = "not enough memory to decode this picture";
+    return result;
+  } catch (const std::exception& e) {
+    result.status = DecodeStatus::InternalError;
+    result.message = std::string("internal error: ") + e.what();
     return result;
   }
 }

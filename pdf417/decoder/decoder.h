@@ -94,11 +94,15 @@ struct DecodeResult {
 // (a missing file: "File Not Exist!!!", "PDF417Dec"). May be empty.
 using DecodeNotifier = std::function<void(const std::string& message, const std::string& caption)>;
 
-// Decodes the symbol in a bitmap file and says what happened. Never throws for bad input.
+// Decodes the symbol in a picture file (PNG, JPEG or BMP, told by its first bytes) and says what
+// happened. Never throws for bad input.
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify = {});
+DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptions& options,
+                                  const DecodeNotifier& notify = {});
 
-// Decodes the symbol in the bytes of a bitmap file held in memory.
-DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size);
+// Decodes the symbol in the bytes of a picture file (PNG, JPEG or BMP) held in memory.
+DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size,
+                                   const DecodeOptions& options = {});
 
 // Decodes the symbol in caller-owned pixels. Never throws for bad input.
 DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options = {});

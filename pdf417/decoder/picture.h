@@ -76,6 +76,13 @@ class BitMatrix {
   std::vector<std::uint8_t> bits_;
 };
 
+// Grey level of a colour composited on white by its alpha: luminance with the ITU-R BT.601
+// weights, from all three channels (a warm-lit picture read by one channel alone loses contrast).
+inline std::uint8_t Luminance(unsigned red, unsigned green, unsigned blue, unsigned alpha = 255) {
+  const unsigned y = (77 * red + 150 * green + 29 * blue + 128) >> 8;
+  return static_cast<std::uint8_t>((y * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
 // The global threshold: a grey level below this is dark.
 constexpr std::uint8_t kGreyThreshold = 100;
 
