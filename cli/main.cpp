@@ -30,8 +30,9 @@ constexpr int kExitInternal = 9;        // out of memory or a fault in the decod
 
 constexpr const char* kExitCodeHelp =
     "Exit status: 0 success; 1 data or parameters no symbol can hold; 2 wrong command line;\n"
-    "3 input file missing; 4 input file unreadable or not a usable bitmap; 5 no symbol found;\n"
-    "6 symbol errors not correctable; 7 output file cannot be written.";
+    "3 input file missing; 4 input file unreadable or not a usable picture; 5 no symbol found;\n"
+    "6 symbol errors not correctable; 7 output file cannot be written; 8 gave up (time budget\n"
+    "spent or cancelled); 9 internal error (out of memory or a fault in the decoder).";
 
 // More input than this is far more than a symbol holds (1,024 bytes at most); reading stops there,
 // so an endless input (/dev/zero, a pipe that never closes its end) is refused, not hoarded.
@@ -145,7 +146,26 @@ int RunDecode(const DecodeOptions& o) {
   for (const std::string& file : o.files) {
     pdf417::DecodeResult r;
     try {
-      r = pdf417::DecodePdf417Detailed(file);
+      if (file == "-") {
+        // Standard input, read whole but no further than the largest picture file we read.
+        std::string bytes;
+        std::string error;
+        const int rc = ReadAll("-", bytes, error, pdf417::kMaxPictureFileBytes);
+        if (rc == kExitOk && bytes.size() > pdf417::kMaxPictureFileBytes) {
+          error = "standard input holds more than the " +
+                  std::to_string(pdf417::kMaxPictureFileBytes) +
+                  " bytes of the largest picture file we read";
+        }
+        if (!error.empty()) {
+          std::cerr << "pdf417 decode: -: " << error << "\n";
+          if (exitCode == kExitOk) exitCode = kExitUnreadable;
+          continue;
+        }
+        r = pdf417::DecodePdf417FromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                          bytes.size());
+      } else {
+        r = pdf417::DecodePdf417Detailed(file);
+      }
     } catch (const std::bad_alloc&) {
       // A picture within the size limits can still need more memory than the process may have.
       r.status = pdf417::DecodeStatus::FileUnreadable;
@@ -209,8 +229,11 @@ int main(int argc, char** argv) {
   DecodeOptions dec;
   CLI::App* decode = app.add_subcommand(
       "decode",
-      "Decode the PDF417 symbol in each bitmap file and write its bytes to standard output.");
-  decode->add_option("FILE", dec.files, "bitmap files (1, 4, 8, 16, 24 or 32 bits per pixel)")
+      "Decode the PDF417 symbol in each picture file and write its bytes to standard output.");
+  decode
+      ->add_option("FILE", dec.files,
+                   "PNG, JPEG or BMP files, told by their content; '-' reads one from standard "
+                   "input")
       ->required();
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-v,--verbose", dec.verbose,
@@ -220,7 +243,8 @@ int main(int argc, char** argv) {
       "given. A file that does not decode is reported on standard error.\n\n"
       "Examples:\n"
       "  pdf417 decode bar.bmp\n"
-      "  pdf417 decode -n -v *.bmp");
+      "  pdf417 decode -n -v scan.png photo.jpg *.bmp\n"
+      "  convert photo.heic png:- | pdf417 decode -");
   encode->footer(std::string(encode->get_footer()) + "\n\n" + kExitCodeHelp);
   decode->footer(std::string(decode->get_footer()) + "\n\n" + kExitCodeHelp);
 

@@ -10,6 +10,10 @@
 
 namespace pdf417 {
 
+// The largest picture file the decoder reads, in bytes (a 10,000 x 10,000 picture at 32 bits
+// per pixel is 400,000,000 bytes).
+constexpr std::size_t kMaxPictureFileBytes = std::size_t{512} << 20;
+
 // Outcome of one decode.
 enum class DecodeStatus {
   Decoded,          // the symbol was read and verified

@@ -14,11 +14,15 @@
 #include <vector>
 
 #include "pdf417/common/error.h"
+#include "pdf417/decoder/decoder.h"
 
 namespace pdf417 {
 namespace {
 
 using namespace std::string_view_literals;
+
+static_assert(kMaxPictureFileBytes == static_cast<std::size_t>(kMaxReadFileBytes),
+              "the public and the loaders' file limits agree");
 
 // Enough of a file to tell its format and read the sides its header claims.
 constexpr std::size_t kHeadBytes = 64;
