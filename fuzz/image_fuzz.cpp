@@ -1,0 +1,82 @@
+// Decoding caller-owned pixels: the input is a pixel format, width, height and row padding, then
+// the pixels. Every outcome is a status with a message; a view whose pixels are grey gives the same
+// outcome in every pixel format.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "pdf417/decoder/decoder.h"
+
+namespace {
+
+// Enough for small symbols while keeping each run fast.
+constexpr int kMaxSide = 400;
+
+int BytesPerPixel(pdf417::PixelFormat format) {
+  switch (format) {
+    case pdf417::PixelFormat::Grey8:
+      return 1;
+    case pdf417::PixelFormat::RGB24:
+    case pdf417::PixelFormat::BGR24:
+      return 3;
+    default:
+      return 4;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  pdf417::fuzz::Input in(data, size);
+  const auto format = static_cast<pdf417::PixelFormat>(in.U8() % 5);
+  const int width = in.U16() % (kMaxSide + 1);
+  const int height = in.U16() % (kMaxSide + 1);
+  const int padding = in.U8() % 8;
+  const int bpp = BytesPerPixel(format);
+  const std::size_t stride = static_cast<std::size_t>(width) * bpp + padding;
+  // The pixels: the rest of the input, repeated to fill the picture (all white when it is empty).
+  std::vector<std::uint8_t> pixels(stride * static_cast<std::size_t>(height), 0xFF);
+  if (in.Left() > 0) {
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = in.Rest()[i % in.Left()];
+  }
+  pdf417::ImageView view;
+  view.data = pixels.data();
+  view.width = width;
+  view.height = height;
+  view.stride = static_cast<std::ptrdiff_t>(stride);
+  view.format = format;
+  const pdf417::DecodeResult result = pdf417::DecodeImage(view);
+  switch (result.status) {
+    case pdf417::DecodeStatus::Decoded:
+      PDF417_FUZZ_CHECK(result.message.empty());
+      PDF417_FUZZ_CHECK(result.level >= 0 && result.level <= 8);
+      break;
+    case pdf417::DecodeStatus::FileUnreadable:
+      PDF417_FUZZ_CHECK(width == 0 || height == 0);
+      PDF417_FUZZ_CHECK(!result.message.empty());
+      return 0;
+    case pdf417::DecodeStatus::NoSymbolFound:
+    case pdf417::DecodeStatus::NotCorrectable:
+      PDF417_FUZZ_CHECK(!result.message.empty());
+      PDF417_FUZZ_CHECK(result.bytes.empty());
+      break;
+    default:
+      PDF417_FUZZ_CHECK(false);  // no budget, no cancelling, no fault
+  }
+  if (format != pdf417::PixelFormat::Grey8) return 0;
+  // The same grey pixels as opaque colour: every channel equal gives back the grey level.
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4, 0xFF);
+  for (int r = 0; r < height; ++r) {
+    for (int c = 0; c < width; ++c) {
+      const std::uint8_t g = pixels[static_cast<std::size_t>(r) * stride + c];
+      std::uint8_t* p = &rgba[(static_cast<std::size_t>(r) * width + c) * 4];
+      p[0] = p[1] = p[2] = g;
+    }
+  }
+  pdf417::ImageView colour{rgba.data(), width, height, 0, pdf417::PixelFormat::BGRA32};
+  const pdf417::DecodeResult again = pdf417::DecodeImage(colour);
+  PDF417_FUZZ_CHECK(again.status == result.status);
+  PDF417_FUZZ_CHECK(again.bytes == result.bytes);
+  return 0;
+}
