@@ -1,12 +1,12 @@
 // The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -29,8 +29,9 @@ CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::str
            const std::string& shellSetup = "") {
   const std::string outFile = dir / ".stdout";
   const std::string errFile = dir / ".stderr";
-  std::string cmd = "cd " + ShellQuote(dir.path()) + " && " + shellSetup + ShellQuote(PDF417_CLI_PATH) +
-                    " " + args + " >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile);
+  std::string cmd = "cd " + ShellQuote(dir.path()) + " && " + shellSetup +
+                    ShellQuote(PDF417_CLI_PATH) + " " + args + " >" + ShellQuote(outFile) + " 2>" +
+                    ShellQuote(errFile);
   cmd += stdinFile.empty() ? " </dev/null" : " <" + ShellQuote(stdinFile);
   const int status = std::system(cmd.c_str());
   CliRun r;
@@ -58,7 +59,8 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
 
   r = Cli(dir, "encode --help");
   EXPECT_EQ(r.exitCode, 0);
-  for (const char* word : {"--columns", "--level", "--aspect", "--output", "--input", "TEXT", "bar.bmp"}) {
+  for (const char* word :
+       {"--columns", "--level", "--aspect", "--output", "--input", "TEXT", "bar.bmp"}) {
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
   }
   r = Cli(dir, "--help");
@@ -110,7 +112,8 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
     if (c.code != 0) {
       EXPECT_FALSE(r.err.empty()) << c.args;
     }
-    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), (std::vector<std::uint8_t>{1, 2, 3})) << c.args;
+    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), (std::vector<std::uint8_t>{1, 2, 3}))
+        << c.args;
   }
 }
 
@@ -134,8 +137,8 @@ TEST(CliEncode, WriteFailuresKeepTheOldFileAndExitWithSeven) {
 
   // A full disk, as a file-size limit of one block: the write fails with "file too large"
   // (the signal the limit would send is ignored, so the tool sees the error as on a full disk).
-  CliRun r = Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "",
-                 "trap '' XFSZ; ulimit -f 1; ");
+  CliRun r =
+      Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "", "trap '' XFSZ; ulimit -f 1; ");
   EXPECT_EQ(r.exitCode, 7) << r.err;
   EXPECT_NE(r.err.find("keep.bmp"), std::string::npos) << r.err;
   EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
@@ -201,8 +204,12 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
     int code;
   };
   const Case cases[] = {
-      {"decode missing.bmp", 3}, {"decode empty.bmp", 4},       {"decode text.bmp", 4},
-      {"decode folder.bmp", 4},  {"decode white.bmp", 5},       {"decode", 2},
+      {"decode missing.bmp", 3},
+      {"decode empty.bmp", 4},
+      {"decode text.bmp", 4},
+      {"decode folder.bmp", 4},
+      {"decode white.bmp", 5},
+      {"decode", 2},
       {"decode --bogus good.bmp", 2},
       {"decode good.bmp missing.bmp", 3},  // the good one is still printed
   };
@@ -213,6 +220,34 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
   }
   EXPECT_EQ(Cli(dir, "decode good.bmp missing.bmp").out, "fine");
   EXPECT_FALSE(Exists(dir / "bar.bmp"));
+}
+
+TEST(CliDecode, PngJpegAndStandardInput) {
+  testutil::TempDir dir;
+  ASSERT_EQ(Cli(dir, "encode -o s.bmp 'from a pipe'").exitCode, 0);
+  ASSERT_EQ(std::system(("cd " + ShellQuote(dir.path()) +
+                         " && convert s.bmp s.png && convert s.bmp -quality 90 s.jpg && "
+                         "convert s.bmp s.gif")
+                            .c_str()),
+            0);
+  const struct {
+    std::string args, stdinFile;
+    int code;
+    const char* out;
+  } kCases[] = {
+      {"decode s.png s.jpg", "", 0, "from a pipefrom a pipe"},
+      {"decode -", dir / "s.png", 0, "from a pipe"},
+      {"decode - s.bmp", dir / "s.jpg", 0, "from a pipefrom a pipe"},
+      {"decode -", dir / "s.gif", 4, ""},
+      {"decode -", "", 4, ""},  // nothing on standard input
+  };
+  for (const auto& c : kCases) {
+    const CliRun r = Cli(dir, c.args, c.stdinFile);
+    EXPECT_EQ(r.exitCode, c.code) << c.args << " < " << c.stdinFile << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+  }
+  EXPECT_NE(Cli(dir, "decode -", dir / "s.gif").err.find("GIF is not supported"),
+            std::string::npos);
 }
 
 // Sanitizers reserve far more address space than the limit below allows.
@@ -250,7 +285,7 @@ TEST(CliDecode, PictureNeedingMoreMemoryThanAllowedIsReportedNotCrashed) {
   ASSERT_EQ(Cli(dir, "encode -o small.bmp fits").exitCode, 0);
 
   const CliRun r = Cli(dir, "decode huge.bmp small.bmp", "", "ulimit -v 80000; ");
-  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_EQ(r.exitCode, 9) << r.err;  // out of memory is an internal error, not a bad file
   EXPECT_NE(r.err.find("not enough memory"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "fits");  // the next file is still decoded
 }
