@@ -35,6 +35,7 @@
 #include "bench_util.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Byte compaction, padding and the symbol length descriptor.
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 

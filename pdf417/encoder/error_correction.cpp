@@ -4,6 +4,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/common/gf929.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {
@@ -77,8 +78,7 @@ void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence)
   std::vector<std::uint32_t> buffer(n + kk, 0);
   std::size_t base = n;  // ec[j] is buffer[base + j]
   for (std::size_t i = 0; i < n; ++i) {
-    const auto t =
-        (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
+    const auto t = (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
     // Shift up: the new ec[j] (at base - 1 + j) is the old ec[j - 1] plus -c[j] t; the old top
     // entry falls out.
     --base;

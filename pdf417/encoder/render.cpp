@@ -6,6 +6,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {
@@ -49,7 +50,8 @@ std::uint32_t PatternBits(const std::uint8_t* modules, int count) {
 void CheckRenderParameters(int columns, int level, const CodewordSequence& sequence,
                            int aspectRatio) {
   if (columns < kMinColumns || columns > kMaxColumns) {
-    throw Error(ErrorCode::InvalidArgument, "columns must be 1 to 30, got " + std::to_string(columns));
+    throw Error(ErrorCode::InvalidArgument,
+                "columns must be 1 to 30, got " + std::to_string(columns));
   }
   if (level < kMinLevel || level > kMaxLevel) {
     throw Error(ErrorCode::InvalidArgument,
@@ -60,7 +62,8 @@ void CheckRenderParameters(int columns, int level, const CodewordSequence& seque
                 "aspect ratio must be at least 1, got " + std::to_string(aspectRatio));
   }
   if (sequence.empty() || sequence.size() % static_cast<std::size_t>(columns) != 0) {
-    throw Error(ErrorCode::InvalidArgument, "codeword count must be a non-zero multiple of columns");
+    throw Error(ErrorCode::InvalidArgument,
+                "codeword count must be a non-zero multiple of columns");
   }
   if (sequence.size() / static_cast<std::size_t>(columns) > static_cast<std::size_t>(kMaxRows)) {
     throw Error(ErrorCode::InvalidArgument, "a symbol has at most 90 rows");

@@ -14,6 +14,7 @@
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/image_amend.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "picture_test_util.h"
 #include "reference_decoder.h"
 

@@ -12,6 +12,7 @@
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/row_col_detect.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {

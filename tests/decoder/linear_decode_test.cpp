@@ -11,6 +11,7 @@
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/row_col_detect.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "picture_test_util.h"
 
 namespace pdf417 {

@@ -9,6 +9,7 @@
 #include "pdf417/common/gf929.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "test_util.h"
 
 namespace pdf417 {

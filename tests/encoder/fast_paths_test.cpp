@@ -8,6 +8,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "reference_encoder.h"
 
 namespace pdf417 {

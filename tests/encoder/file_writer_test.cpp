@@ -10,6 +10,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "test_util.h"
 
 namespace pdf417 {
