@@ -191,6 +191,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
   OpenDialog1->setFileMode(QFileDialog::ExistingFile);
   OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
   OpenDialog1->setSizeGripEnabled(true);
+  // The decoder tells PNG, JPEG and BMP apart by their content.
+  OpenDialog1->setNameFilters(
+      {QStringLiteral("图片 (*.png *.jpg *.jpeg *.bmp)"), QStringLiteral("所有文件 (*)")});
 
   // The print page lies below the client area; it is seen only through the print preview.
   QuickRep1 = new TQuickRep(this);
