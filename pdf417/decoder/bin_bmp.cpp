@@ -460,7 +460,8 @@ namespace {
 // The blue components (as GetColor gives them) of one stored row of a picture of any depth.
 class BlueReader {
  public:
-  explicit BlueReader(const BinBMP& picture) : picture_(picture), blue_(picture.blueMask) {}
+  explicit BlueReader(const BinBMP& picture)
+      : picture_(picture), blue_(picture.blueMask) {}
 
   void Read(const std::uint8_t* line, std::vector<std::uint8_t>& blue) const {
     const std::int32_t width = picture_.width;
@@ -486,8 +487,7 @@ class BlueReader {
         }
         break;
       case 8:
-        for (std::int32_t c = 0; c < width; ++c)
-          blue[static_cast<std::size_t>(c)] = fromPalette(line[c]);
+        for (std::int32_t c = 0; c < width; ++c) blue[static_cast<std::size_t>(c)] = fromPalette(line[c]);
         break;
       case 24:
         for (std::int32_t c = 0; c < width; ++c) {

@@ -98,20 +98,29 @@ struct DecodeResult {
 // (a missing file: "File Not Exist!!!", "PDF417Dec"). May be empty.
 using DecodeNotifier = std::function<void(const std::string& message, const std::string& caption)>;
 
-// Decodes the symbol in a picture file (PNG, JPEG or BMP, told by its first bytes) and says what
-// happened. Never throws for bad input.
+// Decodes the symbol in a picture file: PNG, JPEG or BMP, told by its first bytes, at most
+// 10,000 pixels a side and kMaxPictureFileBytes; the header is checked before the rest of the file
+// is read. Returns Decoded with the bytes, or FileMissing (also told through `notify`, when set),
+// FileUnreadable (cannot be read, not one of these formats, damaged or too large; the message says
+// which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or InternalError (out of
+// memory or a fault in the decoder). Throws nothing.
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify = {});
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptions& options,
                                   const DecodeNotifier& notify = {});
 
-// Decodes the symbol in the bytes of a picture file (PNG, JPEG or BMP) held in memory.
+// Decodes the symbol in the `size` bytes at `data` of a picture file (PNG, JPEG or BMP) held in
+// memory; `data` may be null when `size` is 0. Returns as DecodePdf417Detailed, never FileMissing.
+// Throws nothing.
 DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size,
                                    const DecodeOptions& options = {});
 
-// Decodes the symbol in caller-owned pixels. Never throws for bad input.
+// Decodes the symbol in caller-owned pixels (see ImageView: 1 to 10,000 pixels a side, a stride of
+// 0 or at least width x bytes per pixel). Returns FileUnreadable for a view outside those ranges,
+// otherwise as DecodePdf417Detailed. Throws nothing.
 DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options = {});
 
-// Decodes the symbol in a bitmap file; empty text when it could not be decoded.
+// Decodes the symbol in a picture file as DecodePdf417Detailed does; returns its bytes, or an empty
+// string when it could not be decoded (for whatever reason). Throws nothing.
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {});
 
 }  // namespace pdf417

@@ -82,9 +82,9 @@ Poly ErrorLocator(const Poly& s, int n) {
   for (int r = 1; r <= n; ++r) {
     std::int32_t delta = 0;
     for (int k = 0; k <= r - 1; ++k) {
-      delta =
-          (delta + Mul(lambda[static_cast<std::size_t>(k)], s[static_cast<std::size_t>(r - k)])) %
-          kFieldSize;
+      delta = (delta + Mul(lambda[static_cast<std::size_t>(k)],
+                           s[static_cast<std::size_t>(r - k)])) %
+              kFieldSize;
     }
     if (delta == 0) {
       ShiftUp(b);
@@ -116,8 +116,7 @@ int Degree(const Poly& p) {
 // Horner evaluation of p[0..degree] at w.
 std::int32_t Evaluate(const Poly& p, int degree, std::int32_t w) {
   std::int32_t value = 0;
-  for (int k = degree; k >= 0; --k)
-    value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
+  for (int k = degree; k >= 0; --k) value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
   return value;
 }
 
@@ -139,8 +138,7 @@ int Correct(std::vector<std::int32_t>& received, int n) {
   std::vector<std::uint32_t> terms(static_cast<std::size_t>(e) + 1);
   std::vector<std::uint32_t> steps(static_cast<std::size_t>(e) + 1);
   for (int k = 0; k <= e; ++k) {
-    terms[static_cast<std::size_t>(k)] =
-        static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
+    terms[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
     steps[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(FieldPow3(k));
   }
   std::vector<std::int32_t> roots;
@@ -270,8 +268,7 @@ int CorrectErrors(LinkedList<int>& codewords, int n) {
   if (!Syndromes(corrected, n, s)) return -1;
 
   std::size_t k = 0;
-  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance())
-    codewords.Data() = corrected[k++];
+  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance()) codewords.Data() = corrected[k++];
   return result;
 }
 

@@ -207,8 +207,7 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
     for (std::int32_t i = 0; i < nAngles; ++i) {
       const double rowTerm = r * cosines[static_cast<std::size_t>(i)];
       const double sine = sines[static_cast<std::size_t>(i)];
-      std::int32_t* line =
-          votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+      std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
       // Near the horizontal a row's pixels share few distances: about |sin| x span + 1.
       if (count >= 16 && 8 * (std::fabs(sine) * span + 1) < count) {
         VoteDistancesByRuns(columns.data(), columns.size(), rowTerm, sine, line, nRho);
@@ -221,11 +220,9 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   // Each distance gives its votes to the angles that come within 85% of its best count.
   std::vector<std::int32_t> best(static_cast<std::size_t>(nRho), 0);
   for (std::int32_t i = 0; i < nAngles; ++i) {
-    const std::int32_t* line =
-        votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+    const std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
     for (std::int32_t rho = 0; rho < nRho; ++rho) {
-      best[static_cast<std::size_t>(rho)] =
-          std::max(best[static_cast<std::size_t>(rho)], line[rho]);
+      best[static_cast<std::size_t>(rho)] = std::max(best[static_cast<std::size_t>(rho)], line[rho]);
     }
   }
   std::vector<double> thresholds(static_cast<std::size_t>(nRho));
@@ -234,13 +231,11 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   }
   std::vector<std::int64_t> scores(static_cast<std::size_t>(nAngles), 0);
   for (std::int32_t i = 0; i < nAngles; ++i) {
-    const std::int32_t* line =
-        votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+    const std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
     std::int64_t score = 0;
     for (std::int32_t rho = 0; rho < nRho; ++rho) {
       const std::int32_t count = line[rho];
-      if (best[static_cast<std::size_t>(rho)] != 0 &&
-          count >= thresholds[static_cast<std::size_t>(rho)]) {
+      if (best[static_cast<std::size_t>(rho)] != 0 && count >= thresholds[static_cast<std::size_t>(rho)]) {
         score += count;
       }
     }

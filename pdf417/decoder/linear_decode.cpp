@@ -134,8 +134,7 @@ void LinearDecode::SampleCells() {
     }
     const std::optional<RotatedRows> rotated =
         lo <= hi && hi - lo < kMaxPictureSide * 4LL && hi < INT32_MAX
-            ? RotatedRowsOf(image, static_cast<std::int32_t>(lo),
-                            static_cast<std::int32_t>(hi - lo + 1))
+            ? RotatedRowsOf(image, static_cast<std::int32_t>(lo), static_cast<std::int32_t>(hi - lo + 1))
             : std::nullopt;
     if (rotated) {
       for (std::size_t i = 0; i < rows.size(); ++i) {

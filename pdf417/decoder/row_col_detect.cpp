@@ -20,8 +20,9 @@ std::int32_t Count(const Profile& v) { return static_cast<std::int32_t>(v.size()
 
 void CheckSize(const Profile& v, std::int32_t n, const char* what) {
   if (Count(v) != n) {
-    throw Error(ErrorCode::InvalidArgument, std::string(what) + " has " + std::to_string(v.size()) +
-                                                " entries, expected " + std::to_string(n));
+    throw Error(ErrorCode::InvalidArgument, std::string(what) + " has " +
+                                                std::to_string(v.size()) + " entries, expected " +
+                                                std::to_string(n));
   }
 }
 

@@ -78,7 +78,8 @@ void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence)
   std::vector<std::uint32_t> buffer(n + kk, 0);
   std::size_t base = n;  // ec[j] is buffer[base + j]
   for (std::size_t i = 0; i < n; ++i) {
-    const auto t = (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
+    const auto t =
+        (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
     // Shift up: the new ec[j] (at base - 1 + j) is the old ec[j - 1] plus -c[j] t; the old top
     // entry falls out.
     --base;

@@ -126,8 +126,7 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
   } guard{tempName};
 
   // A replaced file keeps its permissions.
-  if (exists && ::fchmod(fd.get(), st.st_mode & 07777) != 0)
-    Fail(fileName, "set permissions", errno);
+  if (exists && ::fchmod(fd.get(), st.st_mode & 07777) != 0) Fail(fileName, "set permissions", errno);
   if (const int err = WriteAll(fd.get(), buffer, length)) Fail(fileName, "write", err);
   if (::fsync(fd.get()) != 0) Fail(fileName, "flush", errno);
   if (fd.Close() != 0) Fail(fileName, "close", errno);

@@ -50,8 +50,7 @@ std::uint32_t PatternBits(const std::uint8_t* modules, int count) {
 void CheckRenderParameters(int columns, int level, const CodewordSequence& sequence,
                            int aspectRatio) {
   if (columns < kMinColumns || columns > kMaxColumns) {
-    throw Error(ErrorCode::InvalidArgument,
-                "columns must be 1 to 30, got " + std::to_string(columns));
+    throw Error(ErrorCode::InvalidArgument, "columns must be 1 to 30, got " + std::to_string(columns));
   }
   if (level < kMinLevel || level > kMaxLevel) {
     throw Error(ErrorCode::InvalidArgument,
@@ -62,8 +61,7 @@ void CheckRenderParameters(int columns, int level, const CodewordSequence& seque
                 "aspect ratio must be at least 1, got " + std::to_string(aspectRatio));
   }
   if (sequence.empty() || sequence.size() % static_cast<std::size_t>(columns) != 0) {
-    throw Error(ErrorCode::InvalidArgument,
-                "codeword count must be a non-zero multiple of columns");
+    throw Error(ErrorCode::InvalidArgument, "codeword count must be a non-zero multiple of columns");
   }
   if (sequence.size() / static_cast<std::size_t>(columns) > static_cast<std::size_t>(kMaxRows)) {
     throw Error(ErrorCode::InvalidArgument, "a symbol has at most 90 rows");
