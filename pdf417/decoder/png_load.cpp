@@ -62,12 +62,30 @@ GreyImage LoadPng(const PictureInput& input) {
   }
   if (rc != 0) Fail(rc);
 
-  rc = spng_decode_image(c, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+  // The common kinds, not interlaced and of at most eight bits, are read as stored and turned into
+  // grey here: grey without a transparent level (packed one to eight bits), grey with alpha, RGB
+  // without a transparent colour and RGBA. libspng's own conversion of these to RGBA costs more
+  // than the rest of a decode. Interlaced grey is read as grey; everything else as RGBA.
+  spng_trns trns{};
+  rc = spng_get_trns(c, &trns);  // reads the chunks before the pixels
+  if (rc != 0 && rc != SPNG_ECHUNKAVAIL) Fail(rc);
+  const bool noTrns = rc == SPNG_ECHUNKAVAIL;
+  const int type = ihdr.color_type;
+  const bool grey8 = type == SPNG_COLOR_TYPE_GRAYSCALE && ihdr.bit_depth <= 8 && noTrns;
+  const bool raw =
+      ihdr.interlace_method == 0 &&
+      (grey8 || (ihdr.bit_depth == 8 && (type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                                         type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
+                                         (type == SPNG_COLOR_TYPE_TRUECOLOR && noTrns))));
+  const bool packed = raw && grey8;
+  const int format = raw ? SPNG_FMT_PNG : grey8 ? SPNG_FMT_G8 : SPNG_FMT_RGBA8;
+  rc = spng_decode_image(c, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
   if (rc != 0) Fail(rc);
   const auto width = static_cast<std::int32_t>(ihdr.width);
   const auto height = static_cast<std::int32_t>(ihdr.height);
   GreyImage grey(width, height);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+  const std::size_t pixelBytes = grey8 ? 1 : 4;
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * pixelBytes);
   for (;;) {
     spng_row_info info{};
     rc = spng_get_row_info(c, &info);
@@ -80,9 +98,40 @@ GreyImage LoadPng(const PictureInput& input) {
     const int step = interlaced ? kPassColumnStep[info.pass] : 1;
     std::uint8_t* out = grey.pixels.data() +
                         static_cast<std::size_t>(info.row_num) * static_cast<std::size_t>(width);
-    for (std::int32_t x = start; x < width; x += step) {
-      const std::uint8_t* p = row.data() + static_cast<std::size_t>(x) * 4;
-      out[x] = Luminance(p[0], p[1], p[2], p[3]);
+    if (packed) {
+      const int depth = ihdr.bit_depth;
+      const unsigned mask = (1u << depth) - 1;
+      const unsigned scale = 255 / mask;  // 255, 85, 17 or 1
+      for (std::int32_t x = 0; x < width; ++x) {
+        const std::size_t bit = static_cast<std::size_t>(x) * static_cast<std::size_t>(depth);
+        const unsigned v = (row[bit >> 3] >> (8 - depth - (bit & 7))) & mask;
+        out[x] = static_cast<std::uint8_t>(v * scale);
+      }
+    } else if (raw) {
+      const std::uint8_t* p = row.data();
+      for (std::int32_t x = 0; x < width; ++x) {
+        switch (type) {
+          case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
+            out[x] = Luminance(p[0], p[0], p[0], p[1]);
+            p += 2;
+            break;
+          case SPNG_COLOR_TYPE_TRUECOLOR:
+            out[x] = Luminance(p[0], p[1], p[2]);
+            p += 3;
+            break;
+          default:
+            out[x] = Luminance(p[0], p[1], p[2], p[3]);
+            p += 4;
+            break;
+        }
+      }
+    } else if (grey8) {
+      for (std::int32_t x = start; x < width; x += step) out[x] = row[static_cast<std::size_t>(x)];
+    } else {
+      for (std::int32_t x = start; x < width; x += step) {
+        const std::uint8_t* p = row.data() + static_cast<std::size_t>(x) * 4;
+        out[x] = Luminance(p[0], p[1], p[2], p[3]);
+      }
     }
     if (rc == SPNG_EOI) break;
   }
