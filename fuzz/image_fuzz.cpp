@@ -11,7 +11,7 @@
 namespace {
 
 // Enough for small symbols while keeping each run fast.
-constexpr int kMaxSide = 400;
+constexpr int kMaxSide = 256;
 
 int BytesPerPixel(pdf417::PixelFormat format) {
   switch (format) {
