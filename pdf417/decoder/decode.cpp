@@ -6,7 +6,7 @@
 // with the rows, columns and level measured, the
 // Reed-Solomon syndromes vanish (after correcting at most (k - 2) / 2 of the k error-correction
 // codewords' worth, so that two of them always check the result) and the length descriptor
-// matches the number of data codewords. Anything less is never reported as decoded.
+// checks out (codeword_check.h). Anything less is never reported as decoded.
 //
 // Within a reading, the straightened picture is located and read as the stages define it first.
 // When that fails come, in turn: the row regions that hold two symbol rows split; column grids
@@ -25,6 +25,7 @@
 #include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
 #include "pdf417/decoder/error_correction.h"
@@ -301,36 +302,10 @@ Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& o
   out.rows = R;
   out.columns = columns;
   out.level = level;
-  const int k = 1 << (level + 1);
-  LinkedList<int> codewords(matrix.codewordList);
-  const int n = codewords.Size();
-  if (n <= k) return Verdict::NotCorrectable;
-
-  // Two error-correction codewords stay for detection: corrections that use them too could have
-  // turned a list with more errors into another symbol's list.
-  const int corrected = CorrectErrors(codewords, k);
-  if (corrected < 0 || 2 * corrected > k - 2) return Verdict::NotCorrectable;
-  out.corrected = corrected;
-
-  // The descriptor counts every codeword but the error-correction ones.
-  const int dataCount = n - k;
-  LinkedList<int>& dataList = codewords;
-  const int descriptor = dataList.RemoveFirst();
-  if (descriptor != dataCount) return Verdict::NotCorrectable;
-  dataList.InsertFront(dataCount);
-
-  LinkedList<int> byteList;
-  DecompactInfo info;
-  Decompact(dataList, byteList, &info);
-
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(byteList.Size()));
-  for (byteList.Reset(0); !byteList.AtEnd(); byteList.Advance()) {
-    bytes.push_back(static_cast<char>(byteList.Data() & 0xFF));
-  }
-  out.bytes = std::move(bytes);
-  out.eci = std::move(info.eci);
-  out.macro = std::move(info.macro);
+  LinkedList<int> list(matrix.codewordList);
+  std::vector<int> codewords;
+  for (list.Reset(0); !list.AtEnd(); list.Advance()) codewords.push_back(list.Data());
+  if (!CorrectAndDecompact(std::move(codewords), level, {}, out)) return Verdict::NotCorrectable;
   return Verdict::Decoded;
 }
 

@@ -1,0 +1,119 @@
+// The checks after a symbol's codewords are read: error correction with erasures, the length
+// descriptor and decompaction, on codeword lists and on whole symbols drawn by the encoder.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pdf417/decoder/codeword_check.h"
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/encoder/encoder.h"
+
+namespace pdf417 {
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  std::string hex;
+  for (const char b : bytes) {
+    hex += "0123456789abcdef"[static_cast<std::uint8_t>(b) >> 4];
+    hex += "0123456789abcdef"[static_cast<std::uint8_t>(b) & 15];
+  }
+  return hex;
+}
+
+// The data codewords behind a descriptor, filled with `filler` to dataCount, then the error
+// correction of the level: the descriptor is written before the correction is computed.
+CodewordSequence WithDescriptor(int descriptor, const std::vector<int>& data, int dataCount,
+                                int level, int filler = 0) {
+  CodewordSequence seq{descriptor};
+  seq.insert(seq.end(), data.begin(), data.end());
+  seq.resize(static_cast<std::size_t>(dataCount), filler);
+  AppendErrorCorrection(level, seq);
+  return seq;
+}
+
+DecodeResult DecodeSymbol(const CodewordSequence& seq, int columns, int level) {
+  const std::vector<std::uint8_t> image = RenderSymbolImage(columns, level, seq, 3);
+  return DecodePdf417FromBytes(image.data(), image.size());
+}
+
+// "Hello" as single bytes after 901, then a text latch; filled with zeros ("AA" each as text)
+// to 10 data codewords; level 2: 18 codewords, 6 rows of 3.
+const std::vector<int> kHello = {901, 'H', 'e', 'l', 'l', 'o', 900};
+
+TEST(LengthDescriptor, SmallerThanTheDataEndsItWhenNothingWasCorrected) {
+  struct Case {
+    int descriptor;
+    bool decoded;
+    std::string bytes;
+    bool warning;
+  };
+  // 8 says "Hello" and leaves the zero fillers behind, as other encoders do.
+  const Case cases[] = {{10, true, "HelloAAAA", false},
+                        {8, true, "Hello", true},
+                        {5, true, "Hel", true},
+                        {2, true, "", true},
+                        {11, false, "", false},
+                        {0, false, "", false},
+                        {928, false, "", false}};
+  for (const Case& c : cases) {
+    const CodewordSequence seq = WithDescriptor(c.descriptor, kHello, 10, 2);
+    // Codeword lists, and the same as whole symbols read from a picture.
+    DecodeResult list;
+    EXPECT_EQ(CorrectAndDecompact(std::vector<int>(seq.begin(), seq.end()), 2, {}, list), c.decoded)
+        << c.descriptor;
+    const DecodeResult r = DecodeSymbol(seq, 3, 2);
+    EXPECT_EQ(r.ok(), c.decoded) << c.descriptor;
+    EXPECT_EQ(r.bytes, c.bytes) << c.descriptor;
+    EXPECT_EQ(list.bytes, c.bytes) << c.descriptor;
+    EXPECT_EQ(r.warnings.size(), c.warning ? 1u : 0u) << c.descriptor;
+    if (!c.decoded) {
+      EXPECT_EQ(r.status, DecodeStatus::NotCorrectable) << c.descriptor;
+    }
+  }
+}
+
+TEST(LengthDescriptor, MustMatchWhenAnythingWasCorrectedOrErased) {
+  const CodewordSequence good = WithDescriptor(10, kHello, 10, 2);
+  const CodewordSequence shorter = WithDescriptor(8, kHello, 10, 2);
+  for (const bool erase : {false, true}) {
+    for (const CodewordSequence* seq : {&good, &shorter}) {
+      std::vector<int> list(seq->begin(), seq->end());
+      list[3] = (list[3] + 100) % 929;
+      DecodeResult r;
+      const std::vector<int> erasures = erase ? std::vector<int>{3} : std::vector<int>{};
+      EXPECT_EQ(CorrectAndDecompact(list, 2, erasures, r), seq == &good) << erase;
+      if (seq == &good) {
+        EXPECT_EQ(r.bytes, "HelloAAAA");
+        EXPECT_EQ(r.corrected, erase ? 0 : 1);
+        EXPECT_EQ(r.erasures, erase ? 1 : 0);
+      }
+    }
+  }
+}
+
+// The codewords of a sample symbol with four ECI designators inside one byte run.
+TEST(EciInByteRuns, SampleSymbolDecodesToItsBytes) {
+  const std::vector<int> data = {1,  901, 927, 20,  246, 877, 166, 106, 797, 927, 30, 927,
+                                 29, 415, 537, 357, 329, 194, 927, 8,   225, 144, 172};
+  const int dataCount = 1 + static_cast<int>(data.size()) + 2;  // 26 + 16 = 42: 7 rows of 6
+  const DecodeResult r = DecodeSymbol(WithDescriptor(dataCount, data, dataCount, 3, 900), 6, 3);
+  ASSERT_TRUE(r.ok()) << r.message;
+  EXPECT_EQ(Hex(r.bytes), "4142935fe4aa8365f7feb0f2f4f6e190ac");
+  ASSERT_EQ(r.eci.size(), 4u);
+  EXPECT_EQ(r.eci[3].number, 8);
+  EXPECT_EQ(r.eci[3].position, 14u);
+
+  // The same with a single byte of the run's tail raised above 255: a corrupt symbol, never the
+  // bytes of its low eight bits.
+  std::vector<int> corrupt = data;
+  corrupt.back() = 172 + 256;
+  const DecodeResult bad =
+      DecodeSymbol(WithDescriptor(dataCount, corrupt, dataCount, 3, 900), 6, 3);
+  EXPECT_EQ(bad.status, DecodeStatus::NotCorrectable);
+  EXPECT_TRUE(bad.bytes.empty());
+}
+
+}  // namespace
+}  // namespace pdf417
