@@ -28,6 +28,7 @@
 #include "pdf417/decoder/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/eci_text.h"
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/fine_grid.h"
 #include "pdf417/decoder/image_amend.h"
@@ -445,7 +446,7 @@ DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
   return DecodeLoaded(source);
 }
 
-DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/) {
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
@@ -459,7 +460,9 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     const std::uint8_t* row = bits.Row(r);
     for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
   }
-  return DecodeLoaded(picture);
+  DecodeResult result = DecodeLoaded(picture);
+  if (options.eciToUtf8) ApplyEciText(result);
+  return result;
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

@@ -9,6 +9,7 @@
 #include "pdf417/decoder/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
+#include "test_util.h"
 
 namespace pdf417 {
 namespace {
@@ -50,12 +51,9 @@ TEST(LengthDescriptor, SmallerThanTheDataEndsItWhenNothingWasCorrected) {
     bool warning;
   };
   // 8 says "Hello" and leaves the zero fillers behind, as other encoders do.
-  const Case cases[] = {{10, true, "HelloAAAA", false},
-                        {8, true, "Hello", true},
-                        {5, true, "Hel", true},
-                        {2, true, "", true},
-                        {11, false, "", false},
-                        {0, false, "", false},
+  const Case cases[] = {{10, true, "HelloAAAA", false}, {8, true, "Hello", true},
+                        {5, true, "Hel", true},         {2, true, "", true},
+                        {11, false, "", false},         {0, false, "", false},
                         {928, false, "", false}};
   for (const Case& c : cases) {
     const CodewordSequence seq = WithDescriptor(c.descriptor, kHello, 10, 2);
@@ -113,6 +111,33 @@ TEST(EciInByteRuns, SampleSymbolDecodesToItsBytes) {
       DecodeSymbol(WithDescriptor(dataCount, corrupt, dataCount, 3, 900), 6, 3);
   EXPECT_EQ(bad.status, DecodeStatus::NotCorrectable);
   EXPECT_TRUE(bad.bytes.empty());
+}
+
+// DecodeOptions::eciToUtf8 fills the text of a decoded picture; without it the text stays empty.
+TEST(EciInByteRuns, DecodeImageGivesTheTextWhenAsked) {
+  // "Mir" in ISO 8859-5 (ECI 7) as single bytes, then "AB" in text under ECI 26, a pad.
+  const std::vector<int> data = {927, 7, 901, 0xbc, 0xd8, 0xe0, 927, 26, 900, 1};
+  const testutil::OneBitPicture picture(
+      RenderSymbolImage(2, 3, WithDescriptor(12, data, 12, 3, 900), 3));  // 14 rows of 2
+  const std::vector<std::uint8_t> grey = picture.Luminance();
+  ImageView view;
+  view.data = grey.data();
+  view.width = picture.width;
+  view.height = picture.height;
+  DecodeOptions options;
+  const DecodeResult plain = DecodeImage(view, options);
+  ASSERT_TRUE(plain.ok()) << plain.message;
+  EXPECT_EQ(plain.bytes,
+            "\xbc\xd8\xe0"
+            "AB");
+  EXPECT_EQ(plain.text, "");
+  options.eciToUtf8 = true;
+  const DecodeResult text = DecodeImage(view, options);
+  ASSERT_TRUE(text.ok()) << text.message;
+  EXPECT_EQ(text.text,
+            "\xd0\x9c\xd0\xb8\xd1\x80"
+            "AB");
+  EXPECT_TRUE(text.warnings.empty());
 }
 
 }  // namespace
