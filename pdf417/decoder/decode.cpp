@@ -36,6 +36,7 @@
 #include "pdf417/decoder/linear_decode.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/decoder/row_col_detect.h"
+#include "pdf417/decoder/symbol_assembly.h"
 
 namespace pdf417 {
 namespace {
@@ -131,6 +132,7 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
 
 std::vector<int> LevelCandidates(const LinearDecode& matrix);
 Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out);
+Verdict CheckAssembled(const LinearDecode& matrix, DecodeResult& out);
 
 // Column grids tried for a picture whose ordinary column location failed.
 constexpr int kFineGrids = 2;
@@ -259,7 +261,34 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
     KeepBetter(verdict, out, v, attempt);
     if (verdict == Verdict::Decoded) break;
   }
+  if (verdict != Verdict::Decoded) {
+    DecodeResult attempt;
+    const Verdict v = CheckAssembled(matrix, attempt);
+    KeepBetter(verdict, out, v, attempt);
+  }
   return verdict;
+}
+
+// The symbol the row indicators describe, with each read row at the place its indicators give
+// and the rows not seen (cut off by the picture's edge) as erasures (symbol_assembly.h). Only
+// tried when that differs from the grid as measured, which CheckAndDecompact has checked.
+Verdict CheckAssembled(const LinearDecode& matrix, DecodeResult& out) {
+  const int K = matrix.colCount;
+  std::vector<ReadRow> rows;
+  for (int i = 0; i < matrix.rowCount; ++i) {
+    const std::vector<std::int32_t>& grid = matrix.codewordGrid[static_cast<std::size_t>(i)];
+    rows.push_back({i % 3, grid[1], grid[static_cast<std::size_t>(K - 2)],
+                    std::vector<int>(grid.begin() + 2, grid.end() - 2)});
+  }
+  AssembledSymbol symbol;
+  if (!AssembleSymbol(rows, symbol)) return Verdict::NoSymbol;
+  if (symbol.rows == matrix.rowCount && symbol.erasures.empty()) return Verdict::NoSymbol;
+  out.rows = symbol.rows;
+  out.columns = symbol.columns;
+  out.level = symbol.level;
+  return CorrectAndDecompact(std::move(symbol.codewords), symbol.level, symbol.erasures, out)
+             ? Verdict::Decoded
+             : Verdict::NotCorrectable;
 }
 
 // The levels to try for a grid: the vote's winner, then every other level some row indicator

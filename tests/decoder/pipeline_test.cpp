@@ -528,8 +528,9 @@ TEST(Corrections, BlankCellsInOneColumnKeepTheColumn) {
 }
 
 // A symbol row blanked between its start and stop patterns (5 data codewords at level 5) cuts
-// the symbol in two; the decoder keeps the longer part and finds no symbol.
-TEST(Corrections, DISABLED_BlankRowKeepsTheSymbolWhole) {
+// the symbol in two; the rows of the longer part are placed by their indicators and the rest
+// are erasures.
+TEST(Corrections, BlankRowKeepsTheSymbolWhole) {
   const Bytes data = MakeData(Content::kAscii, 200, 1);
   Symbol s = MakeSymbol(data, 5, 5, 3);
   for (int col = 1; col <= s.columns + 2; ++col) PaintCell(s, 5, col, Paint::kBlank);

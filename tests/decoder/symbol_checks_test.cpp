@@ -140,5 +140,44 @@ TEST(EciInByteRuns, DecodeImageGivesTheTextWhenAsked) {
   EXPECT_TRUE(text.warnings.empty());
 }
 
+// Symbols with their top or bottom three rows outside the picture: the rows, columns and level
+// come from the row indicators and the missing rows are erasures, so the symbol decodes when its
+// level has error-correction codewords for them (3 rows x 3 columns = 9 erasures take k - 2 >= 9)
+// and is "errors not correctable" when not.
+TEST(PartialSymbols, RowsCutOffByThePictureEdge) {
+  const std::string text = "Cut by the edge, 0123456789";
+  constexpr int kColumns = 3;
+  constexpr int kAspect = 3;
+  for (const int level : {1, 2, 3, 4}) {
+    CodewordSequence seq;
+    CompactBytes(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()),
+                 kColumns, level, seq, 12);
+    AppendErrorCorrection(level, seq);
+    const int rows = static_cast<int>(seq.size()) / kColumns;
+    const testutil::OneBitPicture picture(RenderSymbolImage(kColumns, level, seq, kAspect));
+    const std::vector<std::uint8_t> grey = picture.Luminance();
+    const bool enough = ErrorCorrectionCount(level) - 2 >= 3 * kColumns;
+    for (const bool top : {true, false}) {
+      // The quiet zone (2 pixel rows) and three symbol rows go.
+      const int cut = 2 + 3 * kAspect;
+      ImageView view;
+      view.data = grey.data() + (top ? static_cast<std::size_t>(cut) * picture.width : 0);
+      view.width = picture.width;
+      view.height = picture.height - cut;
+      const DecodeResult r = DecodeImage(view);
+      const std::string what = "level " + std::to_string(level) + (top ? ", top" : ", bottom");
+      if (enough) {
+        ASSERT_TRUE(r.ok()) << what << ": " << r.message;
+        EXPECT_EQ(r.bytes, text) << what;
+        EXPECT_EQ(r.rows, rows) << what;
+        EXPECT_EQ(r.erasures, 3 * kColumns) << what;
+      } else {
+        EXPECT_EQ(r.status, DecodeStatus::NotCorrectable) << what;
+        EXPECT_TRUE(r.bytes.empty()) << what;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pdf417
