@@ -166,6 +166,7 @@ int RunDecode(const DecodeOptions& o) {
     if (o.verbose) {
       std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
                 << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
+      if (r.erasures > 0) std::cerr << ", " << r.erasures << " codewords not seen (erasures)";
       if (!r.reading.empty()) std::cerr << ", picture " << r.reading;
       for (const pdf417::EciDesignator& e : r.eci) {
         std::cerr << ", ECI " << e.number << " from byte " << e.position;
