@@ -250,6 +250,28 @@ TEST_F(DecompactZint, ByteSegmentsUnderSeveralEcis) {
   }
 }
 
+// Text and digit runs interrupted by designators: each goes on after the designator in its own
+// mode (text in its sub-mode; a numeric run closes its group before the designator).
+TEST_F(DecompactZint, TextAndDigitSegmentsUnderSeveralEcis) {
+  const std::string digits = "12345678901234567890123456789012345678901234567890";
+  const struct {
+    std::string options;
+    std::string data;
+  } cases[] = {
+      {"--eci=3 -d 'lower case text' --seg1=26,'more lower case' --seg2=4,'MIXED 123 text'",
+       "lower case textmore lower caseMIXED 123 text"},
+      {"--eci=3 -d " + digits + " --seg1=26," + digits + "9 --seg2=7,abc",
+       digits + digits + "9abc"},
+  };
+  for (const auto& c : cases) {
+    const ZintSymbol symbol = RunZint("", c.options);
+    ASSERT_EQ(symbol.failure, "") << c.options;
+    DecompactInfo info;
+    EXPECT_EQ(DecompactSymbol(symbol, &info), c.data) << c.options;
+    EXPECT_EQ(info.eci.size(), 3u) << c.options;
+  }
+}
+
 TEST_F(DecompactZint, MacroPdf417StructuredAppend) {
   DecompactInfo info;
   const ZintSymbol middle = RunZint("Segment two: 1234567890123", "--structapp=2,3,123007");
