@@ -12,6 +12,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/eci_text.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace {
@@ -117,6 +118,7 @@ struct DecodeOptions {
   std::vector<std::string> files;
   bool newline = false;
   bool verbose = false;
+  bool utf8 = false;
 };
 
 int ExitCodeOf(pdf417::DecodeStatus status) {
@@ -176,12 +178,15 @@ int RunDecode(const DecodeOptions& o) {
       if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);
       continue;
     }
-    std::fwrite(r.bytes.data(), 1, r.bytes.size(), stdout);
+    if (o.utf8) pdf417::ApplyEciText(r);
+    const std::string& out = o.utf8 ? r.text : r.bytes;
+    std::fwrite(out.data(), 1, out.size(), stdout);
     if (o.newline) std::fputc('\n', stdout);
     std::fflush(stdout);
     if (o.verbose) {
       std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
                 << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
+      if (r.erasures > 0) std::cerr << ", " << r.erasures << " codewords not seen (erasures)";
       if (!r.reading.empty()) std::cerr << ", picture " << r.reading;
       for (const pdf417::EciDesignator& e : r.eci) {
         std::cerr << ", ECI " << e.number << " from byte " << e.position;
@@ -191,6 +196,9 @@ int RunDecode(const DecodeOptions& o) {
                   << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
       }
       std::cerr << "\n";
+    }
+    if (o.verbose || o.utf8) {
+      for (const std::string& w : r.warnings) std::cerr << file << ": " << w << "\n";
     }
   }
   return exitCode;
@@ -238,6 +246,10 @@ int main(int argc, char** argv) {
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
+  decode->add_flag("-u,--utf8", dec.utf8,
+                   "write the text as UTF-8, each ECI segment converted from its character set "
+                   "(ISO 8859-1 without a designator); what cannot be converted is reported on "
+                   "standard error");
   decode->footer(
       "The bytes are written exactly as the symbol holds them, without any line end unless -n is\n"
       "given. A file that does not decode is reported on standard error.\n\n"

@@ -1,6 +1,6 @@
 // Decompaction of arbitrary codeword lists. Input: little-endian 16-bit values; the first is the
 // data count (signed), each further one a codeword (its low 10 bits: 0..1023, so values above
-// 928 occur too). Decompact either throws pdf417::Error or fills the byte list.
+// 928 occur too). Decompact either throws pdf417::Error or fills the byte list with bytes.
 #include <cstddef>
 #include <cstdint>
 
@@ -27,8 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PDF417_FUZZ_CHECK(dataList.Size() >= before);
   // Every codeword yields at most a handful of bytes (numeric compaction: under 3 digits each).
   PDF417_FUZZ_CHECK(byteList.Size() <= 3 * dataList.Size() + 45);
+  // Every element is a byte: a value beyond one is corrupt data, never passed on.
   for (byteList.Reset(0); !byteList.AtEnd(); byteList.Advance()) {
-    PDF417_FUZZ_CHECK(byteList.Data() >= 0 && byteList.Data() <= 1023);
+    PDF417_FUZZ_CHECK(byteList.Data() >= 0 && byteList.Data() <= 255);
+  }
+  // Designators apply from a byte within the data (or its end), in order.
+  std::size_t last = 0;
+  for (const pdf417::EciDesignator& d : info.eci) {
+    PDF417_FUZZ_CHECK(d.position >= last &&
+                      d.position <= static_cast<std::size_t>(byteList.Size()));
+    last = d.position;
   }
   return 0;
 }

@@ -2,7 +2,10 @@
 // chooses the syndrome count (-4..525, so a few are out of range), then 16-bit values whose low
 // 10 bits are the codewords (0..1023). CorrectErrors either refuses the count with pdf417::Error,
 // or returns -1 and leaves the list as it was, or corrects at most n/2 codewords into a list whose
-// syndromes all vanish.
+// syndromes all vanish. The same list goes to CorrectErrorsAndErasures with the codewords whose
+// value has bit 10 set as erasures: refused and untouched, or at most (n - 2 - f) / 2 errors
+// besides the f erasures corrected into a consistent list.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -25,8 +28,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   pdf417::fuzz::Input in(data, size);
   const int n = static_cast<int>(in.U16() % 530) - 4;
   pdf417::LinkedList<int> list;
-  while (in.Left() >= 2) list.Append(in.U16() & 0x3FF);
+  std::vector<int> erasures;
+  while (in.Left() >= 2) {
+    const int value = in.U16();
+    if (value & 0x400) erasures.push_back(list.Size());
+    list.Append(value & 0x3FF);
+  }
   const std::vector<int> before = Values(list);
+
+  std::vector<int> withErasures = before;
+  const int repaired = pdf417::CorrectErrorsAndErasures(withErasures, n, erasures);
+  if (repaired < 0) {
+    PDF417_FUZZ_CHECK(repaired == -1 && withErasures == before);
+  } else {
+    const int f = static_cast<int>(erasures.size());
+    PDF417_FUZZ_CHECK(f == 0 || f <= n - 2);
+    int errors = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      PDF417_FUZZ_CHECK(withErasures[i] >= 0 && withErasures[i] <= 928);
+      const bool erased =
+          std::find(erasures.begin(), erasures.end(), static_cast<int>(i)) != erasures.end();
+      errors += !erased && withErasures[i] != before[i];
+    }
+    PDF417_FUZZ_CHECK(n == 0 || 2 * errors + f <= n - 2 || (errors == 0 && f == 0));
+    std::vector<int> again = withErasures;
+    PDF417_FUZZ_CHECK(pdf417::CorrectErrorsAndErasures(again, n, {}) == 0 && again == withErasures);
+  }
 
   int corrected = 0;
   try {

@@ -6,7 +6,7 @@
 // with the rows, columns and level measured, the
 // Reed-Solomon syndromes vanish (after correcting at most (k - 2) / 2 of the k error-correction
 // codewords' worth, so that two of them always check the result) and the length descriptor
-// matches the number of data codewords. Anything less is never reported as decoded.
+// checks out (codeword_check.h). Anything less is never reported as decoded.
 //
 // Within a reading, the straightened picture is located and read as the stages define it first.
 // When that fails come, in turn: the row regions that hold two symbol rows split; column grids
@@ -23,8 +23,10 @@
 #include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/eci_text.h"
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/fine_grid.h"
 #include "pdf417/decoder/image_amend.h"
@@ -32,6 +34,7 @@
 #include "pdf417/decoder/linear_decode.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/decoder/row_col_detect.h"
+#include "pdf417/decoder/symbol_assembly.h"
 
 namespace pdf417 {
 namespace {
@@ -127,6 +130,7 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
 
 std::vector<int> LevelCandidates(const LinearDecode& matrix);
 Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out);
+Verdict CheckAssembled(const LinearDecode& matrix, DecodeResult& out);
 
 // Column grids tried for a picture whose ordinary column location failed.
 constexpr int kFineGrids = 2;
@@ -255,7 +259,34 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
     KeepBetter(verdict, out, v, attempt);
     if (verdict == Verdict::Decoded) break;
   }
+  if (verdict != Verdict::Decoded) {
+    DecodeResult attempt;
+    const Verdict v = CheckAssembled(matrix, attempt);
+    KeepBetter(verdict, out, v, attempt);
+  }
   return verdict;
+}
+
+// The symbol the row indicators describe, with each read row at the place its indicators give
+// and the rows not seen (cut off by the picture's edge) as erasures (symbol_assembly.h). Only
+// tried when that differs from the grid as measured, which CheckAndDecompact has checked.
+Verdict CheckAssembled(const LinearDecode& matrix, DecodeResult& out) {
+  const int K = matrix.colCount;
+  std::vector<ReadRow> rows;
+  for (int i = 0; i < matrix.rowCount; ++i) {
+    const std::vector<std::int32_t>& grid = matrix.codewordGrid[static_cast<std::size_t>(i)];
+    rows.push_back({i % 3, grid[1], grid[static_cast<std::size_t>(K - 2)],
+                    std::vector<int>(grid.begin() + 2, grid.end() - 2)});
+  }
+  AssembledSymbol symbol;
+  if (!AssembleSymbol(rows, symbol)) return Verdict::NoSymbol;
+  if (symbol.rows == matrix.rowCount && symbol.erasures.empty()) return Verdict::NoSymbol;
+  out.rows = symbol.rows;
+  out.columns = symbol.columns;
+  out.level = symbol.level;
+  return CorrectAndDecompact(std::move(symbol.codewords), symbol.level, symbol.erasures, out)
+             ? Verdict::Decoded
+             : Verdict::NotCorrectable;
 }
 
 // The levels to try for a grid: the vote's winner, then every other level some row indicator
@@ -299,36 +330,10 @@ Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& o
   out.rows = R;
   out.columns = columns;
   out.level = level;
-  const int k = 1 << (level + 1);
-  LinkedList<int> codewords(matrix.codewordList);
-  const int n = codewords.Size();
-  if (n <= k) return Verdict::NotCorrectable;
-
-  // Two error-correction codewords stay for detection: corrections that use them too could have
-  // turned a list with more errors into another symbol's list.
-  const int corrected = CorrectErrors(codewords, k);
-  if (corrected < 0 || 2 * corrected > k - 2) return Verdict::NotCorrectable;
-  out.corrected = corrected;
-
-  // The descriptor counts every codeword but the error-correction ones.
-  const int dataCount = n - k;
-  LinkedList<int>& dataList = codewords;
-  const int descriptor = dataList.RemoveFirst();
-  if (descriptor != dataCount) return Verdict::NotCorrectable;
-  dataList.InsertFront(dataCount);
-
-  LinkedList<int> byteList;
-  DecompactInfo info;
-  Decompact(dataList, byteList, &info);
-
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(byteList.Size()));
-  for (byteList.Reset(0); !byteList.AtEnd(); byteList.Advance()) {
-    bytes.push_back(static_cast<char>(byteList.Data() & 0xFF));
-  }
-  out.bytes = std::move(bytes);
-  out.eci = std::move(info.eci);
-  out.macro = std::move(info.macro);
+  LinkedList<int> list(matrix.codewordList);
+  std::vector<int> codewords;
+  for (list.Reset(0); !list.AtEnd(); list.Advance()) codewords.push_back(list.Data());
+  if (!CorrectAndDecompact(std::move(codewords), level, {}, out)) return Verdict::NotCorrectable;
   return Verdict::Decoded;
 }
 
@@ -433,7 +438,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
 
 }  // namespace
 
-DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/) {
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
@@ -447,7 +452,9 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     const std::uint8_t* row = bits.Row(r);
     for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
   }
-  return DecodeLoaded(picture);
+  DecodeResult result = DecodeLoaded(picture);
+  if (options.eciToUtf8) ApplyEciText(result);
+  return result;
 }
 
 }  // namespace pdf417

@@ -31,6 +31,21 @@ bool IsControlCodeword(int codeword) {
          codeword == kEciGeneralPurpose || codeword == kEciCharacterSet || codeword == kMacroBlock;
 }
 
+bool IsEciDesignator(int codeword) {
+  return codeword == kEciUserDefined || codeword == kEciGeneralPurpose ||
+         codeword == kEciCharacterSet;
+}
+
+// A codeword that stands for one byte: 0..255, anything else is a corrupt symbol (never cut
+// to its low eight bits, which would give other data).
+int SingleByte(int codeword) {
+  if (codeword < 0 || codeword > 255) {
+    throw Error(ErrorCode::ContainerMisuse, "Corrupt symbol data: codeword " +
+                                                std::to_string(codeword) + " where a byte belongs");
+  }
+  return codeword;
+}
+
 bool IsModeCodeword(int codeword) {
   CompactionMode unused = CompactionMode::Text;
   return ClassifyModeCodeword(codeword, unused);
@@ -210,7 +225,7 @@ void Decompact(LinkedList<int>& dataList, LinkedList<int>& byteList, DecompactIn
     if (c == kByteShift) {
       // One codeword stands for one byte; text then goes on in its sub-mode. A shift met
       // outside text leaves the data to be read as text from Alpha.
-      byteList.Append(data.Take("a byte shift"));
+      byteList.Append(SingleByte(data.Take("a byte shift")));
       if (mode != CompactionMode::Text) {
         mode = CompactionMode::Text;
         subMode = TextSubmode::Alpha;
@@ -219,21 +234,40 @@ void Decompact(LinkedList<int>& dataList, LinkedList<int>& byteList, DecompactIn
     }
     if (c == kByteLatch || c == kByteLatchSix) byteLatch = c;
 
+    if (mode == CompactionMode::Byte) {
+      // A byte run goes on across ECI designators: they change the character set of the bytes
+      // that follow, not the grouping of the run's codewords into six-byte groups.
+      std::vector<int> run;
+      std::vector<std::pair<std::size_t, int>> designators;  // (codewords before it, eci index)
+      while (data.HasMore() && !IsModeCodeword(data.Peek())) {
+        const int next = data.Peek();
+        if (IsEciDesignator(next)) {
+          data.Take("a byte run");
+          ReadControl(next, data, 0, found);
+          designators.emplace_back(run.size(), static_cast<int>(found.eci.size()) - 1);
+          continue;
+        }
+        if (IsControlCodeword(next)) break;
+        run.push_back(data.Take("a segment"));
+      }
+      const std::size_t before = static_cast<std::size_t>(byteList.Size());
+      for (const auto& d : designators) {
+        found.eci[static_cast<std::size_t>(d.second)].position =
+            before + ByteRunOffset(c, run.size(), d.first);
+      }
+      for (const int byte : DecodeByteRun(c, run)) byteList.Append(byte);
+      continue;
+    }
+
     segment.Clear();
     segment.Append(c);
     while (data.HasMore() && !IsModeCodeword(data.Peek()) && !IsControlCodeword(data.Peek())) {
       segment.Append(data.Take("a segment"));
     }
-    switch (mode) {
-      case CompactionMode::Text:
-        DecodeTextSegment(segment, &subMode);
-        break;
-      case CompactionMode::Byte:
-        DecodeByteSegment(segment);
-        break;
-      case CompactionMode::Numeric:
-        DecodeNumericSegment(segment);
-        break;
+    if (mode == CompactionMode::Text) {
+      DecodeTextSegment(segment, &subMode);
+    } else {
+      DecodeNumericSegment(segment);
     }
     for (segment.Reset(0); !segment.AtEnd(); segment.Advance()) byteList.Append(segment.Data());
   }
@@ -327,19 +361,51 @@ void DecodeTextSegment(LinkedList<int>& segment, TextSubmode* subModeInOut) {
 
 void DecodeByteSegment(LinkedList<int>& segment) {
   const int latch = segment.RemoveFirst();
-  const int count = segment.Size();
-  int groups = count / 5;
+  std::vector<int> run;
+  for (segment.Reset(0); !segment.AtEnd(); segment.Advance()) run.push_back(segment.Data());
+  segment.Clear();
+  for (const int byte : DecodeByteRun(latch, run)) segment.Append(byte);
+}
+
+std::size_t ByteRunGroups(int latch, std::size_t count) {
+  std::size_t groups = count / 5;
   // After 901 the last five codewords of a multiple of five are single bytes.
   if (count % 5 == 0 && latch == kByteLatch && groups > 0) --groups;
+  return groups;
+}
 
-  std::vector<std::int64_t> values(static_cast<std::size_t>(groups));
-  for (std::int64_t& value : values) {
-    for (int i = 0; i < 5; ++i) value = value * 900 + segment.RemoveFirst();
+std::size_t ByteRunOffset(int latch, std::size_t count, std::size_t index) {
+  const std::size_t grouped = 5 * ByteRunGroups(latch, count);
+  // Inside a group (which no encoder writes) the designator is taken to apply to the whole group.
+  if (index <= grouped) return 6 * (index / 5);
+  return 6 * (grouped / 5) + (index - grouped);
+}
+
+std::vector<int> DecodeByteRun(int latch, const std::vector<int>& codewords) {
+  const std::size_t groups = ByteRunGroups(latch, codewords.size());
+  std::vector<int> bytes;
+  bytes.reserve(6 * groups + codewords.size());
+  for (std::size_t g = 0; g < groups; ++g) {
+    std::int64_t value = 0;
+    for (std::size_t i = 5 * g; i < 5 * g + 5; ++i) {
+      const int c = codewords[i];
+      if (c < 0 || c >= 900) {
+        throw Error(ErrorCode::ContainerMisuse,
+                    "Corrupt symbol data: codeword " + std::to_string(c) + " in a byte group");
+      }
+      value = value * 900 + c;
+    }
+    // Five base-900 digits reach beyond 2^48: such a group stands for no six bytes.
+    if (value >= (std::int64_t{1} << 48)) {
+      throw Error(ErrorCode::ContainerMisuse, "Corrupt symbol data: a byte group beyond 48 bits");
+    }
+    // Six bytes per group, most significant first.
+    for (int i = 5; i >= 0; --i) bytes.push_back(static_cast<int>((value >> (8 * i)) & 255));
   }
-  // Six bytes per group, most significant first, in front of the single codewords.
-  for (auto group = values.rbegin(); group != values.rend(); ++group) {
-    for (int i = 0; i < 6; ++i) segment.InsertFront(static_cast<int>((*group >> (8 * i)) & 255));
+  for (std::size_t i = 5 * groups; i < codewords.size(); ++i) {
+    bytes.push_back(SingleByte(codewords[i]));
   }
+  return bytes;
 }
 
 void DecodeNumericSegment(LinkedList<int>& segment) {

@@ -26,13 +26,15 @@ struct DecompactInfo {
   bool readerInitialisation = false;
 };
 
-// Decodes the data list into the byte list, one element per byte (the caller keeps the low
-// 8 bits; a byte shift or a single byte-compaction codeword gives the codeword itself).
+// Decodes the data list into the byte list, one element per byte (every element 0..255).
+// A byte-compaction run goes on across ECI designators; each designator is recorded at the
+// position of the byte it precedes.
 // The data list's first element is the data count: the number of elements from that one up
 // to the last data or pad codeword. The byte list is emptied first. Segments that begin
 // without a mode codeword get their implied latch inserted into the data list.
 // Throws pdf417::Error (ContainerMisuse) when the data ends inside a byte shift or a control
-// codeword's parameters, or the count runs past the end of the list.
+// codeword's parameters, the count runs past the end of the list, or a byte position holds
+// something that is no byte (a single codeword above 255, a group of five above 2^48 - 1).
 void Decompact(LinkedList<int>& dataList, LinkedList<int>& byteList, DecompactInfo* info = nullptr);
 
 // True for the codewords that open a segment (900, 901, 902, 913, 924); sets mode to the
@@ -44,6 +46,15 @@ bool ClassifyModeCodeword(int codeword, CompactionMode& mode);
 // end (a pending shift does not outlive the segment).
 void DecodeTextSegment(LinkedList<int>& segment, TextSubmode* subMode = nullptr);
 void DecodeByteSegment(LinkedList<int>& segment);
+
+// The bytes of a byte-compaction run (the codewords after its latch 901 or 924, designators
+// left out): groups of five codewords give six bytes each, counted from the run's start; the
+// rest are single bytes. Throws pdf417::Error for values that are no bytes (see Decompact).
+std::vector<int> DecodeByteRun(int latch, const std::vector<int>& codewords);
+// How many of a run's codewords are read in groups of five (times five).
+std::size_t ByteRunGroups(int latch, std::size_t count);
+// Where in the run's bytes the codeword at index lands (index = count: the end).
+std::size_t ByteRunOffset(int latch, std::size_t count, std::size_t index);
 void DecodeNumericSegment(LinkedList<int>& segment);
 
 // Applies a text value to the sub-mode state if it is a latch or shift there; returns whether

@@ -1,5 +1,6 @@
 #include "pdf417/decoder/error_correction.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -82,9 +83,9 @@ Poly ErrorLocator(const Poly& s, int n) {
   for (int r = 1; r <= n; ++r) {
     std::int32_t delta = 0;
     for (int k = 0; k <= r - 1; ++k) {
-      delta = (delta + Mul(lambda[static_cast<std::size_t>(k)],
-                           s[static_cast<std::size_t>(r - k)])) %
-              kFieldSize;
+      delta =
+          (delta + Mul(lambda[static_cast<std::size_t>(k)], s[static_cast<std::size_t>(r - k)])) %
+          kFieldSize;
     }
     if (delta == 0) {
       ShiftUp(b);
@@ -116,7 +117,8 @@ int Degree(const Poly& p) {
 // Horner evaluation of p[0..degree] at w.
 std::int32_t Evaluate(const Poly& p, int degree, std::int32_t w) {
   std::int32_t value = 0;
-  for (int k = degree; k >= 0; --k) value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
+  for (int k = degree; k >= 0; --k)
+    value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
   return value;
 }
 
@@ -138,7 +140,8 @@ int Correct(std::vector<std::int32_t>& received, int n) {
   std::vector<std::uint32_t> terms(static_cast<std::size_t>(e) + 1);
   std::vector<std::uint32_t> steps(static_cast<std::size_t>(e) + 1);
   for (int k = 0; k <= e; ++k) {
-    terms[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
+    terms[static_cast<std::size_t>(k)] =
+        static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
     steps[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(FieldPow3(k));
   }
   std::vector<std::int32_t> roots;
@@ -196,6 +199,53 @@ int Correct(std::vector<std::int32_t>& received, int n) {
     c = (c + values[k]) % kFieldSize;
   }
   return static_cast<int>(roots.size());
+}
+
+// x^power in the field, power >= 0.
+std::int32_t Pow(std::int32_t x, int power) {
+  std::int32_t result = 1;
+  for (; power > 0; power >>= 1) {
+    if (power & 1) result = Mul(result, x);
+    x = Mul(x, x);
+  }
+  return result;
+}
+
+// Errata locator by the Berlekamp-Massey iteration started from the erasure locator gamma
+// (f = its degree): the result is gamma times the locator of the errors among the other places.
+// s[1..k] are the syndromes. Returns the degree of the locator in l.
+Poly ErrataLocator(const Poly& s, int k, const Poly& gamma, int f, int& l) {
+  const std::size_t size = static_cast<std::size_t>(k) + 1;
+  Poly lambda = gamma;
+  lambda.resize(size, 0);
+  Poly b = lambda;
+  Poly t(size, 0);
+  l = f;
+  for (int r = f + 1; r <= k; ++r) {
+    std::int32_t delta = 0;
+    for (int j = 0; j <= r - 1; ++j) {
+      delta =
+          (delta + Mul(lambda[static_cast<std::size_t>(j)], s[static_cast<std::size_t>(r - j)])) %
+          kFieldSize;
+    }
+    if (delta == 0) {
+      ShiftUp(b);
+      continue;
+    }
+    t[0] = lambda[0];
+    for (std::size_t j = 0; j + 1 < size; ++j) {
+      t[j + 1] = FieldReduce(static_cast<std::int64_t>(lambda[j + 1]) - Mul(delta, b[j]));
+    }
+    if (2 * l <= r - 1 + f) {
+      const std::int32_t inverse = FieldInverse(delta);
+      for (std::size_t j = 0; j < size; ++j) b[j] = Mul(lambda[j], inverse);
+      l = r - l + f;
+    } else {
+      ShiftUp(b);
+    }
+    lambda = t;
+  }
+  return lambda;
 }
 
 }  // namespace
@@ -268,8 +318,103 @@ int CorrectErrors(LinkedList<int>& codewords, int n) {
   if (!Syndromes(corrected, n, s)) return -1;
 
   std::size_t k = 0;
-  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance()) codewords.Data() = corrected[k++];
+  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance())
+    codewords.Data() = corrected[k++];
   return result;
+}
+
+}  // namespace pdf417
+
+namespace pdf417 {
+
+int CorrectErrorsAndErasures(std::vector<int>& codewords, int k,
+                             const std::vector<int>& erasurePositions) {
+  const int count = static_cast<int>(codewords.size());
+  if (k < 0 || k > kMaxSyndromes || count == 0) return k == 0 && erasurePositions.empty() ? 0 : -1;
+
+  std::vector<int> erased(erasurePositions);
+  std::sort(erased.begin(), erased.end());
+  erased.erase(std::unique(erased.begin(), erased.end()), erased.end());
+  for (const int p : erased) {
+    if (p < 0 || p >= count) return -1;
+  }
+  const int f = static_cast<int>(erased.size());
+  if (f > 0 && f > k - 2) return -1;
+
+  // The codeword at index i is the coefficient of x^(count - 1 - i); an erased one counts as 0.
+  std::vector<std::int32_t> received(codewords.size());
+  std::vector<bool> isErased(codewords.size(), false);
+  for (const int p : erased) isErased[static_cast<std::size_t>(p)] = true;
+  for (std::size_t i = 0; i < codewords.size(); ++i) {
+    const int c = codewords[i];
+    if (isErased[i]) continue;
+    if (c < 0 || c >= kFieldSize) return -1;
+    received[i] = c;
+  }
+  if (k == 0) return f == 0 ? 0 : -1;
+
+  Poly s;
+  const bool clean = Syndromes(received, k, s);
+  if (clean && f == 0) return 0;
+
+  // Erasure locator: the product of (1 - X x) over the erased places, X = 3^power.
+  Poly gamma(1, 1);
+  for (const int p : erased) {
+    const std::int32_t x = Pow(3, count - 1 - p);
+    gamma.push_back(0);
+    for (std::size_t j = gamma.size() - 1; j > 0; --j) {
+      gamma[j] = FieldReduce(gamma[j] - static_cast<std::int64_t>(Mul(x, gamma[j - 1])));
+    }
+  }
+  int l = 0;
+  const Poly lambda = ErrataLocator(s, k, gamma, f, l);
+  const int degree = Degree(lambda);
+  if (degree != l) return -1;
+  const int errors = l - f;
+  if (errors < 0 || 2 * errors + f > k - 2) return -1;
+
+  // Places whose inverse locator is a root, among the list's own places only.
+  std::vector<int> places;
+  for (int i = 0; i < count; ++i) {
+    const std::int32_t inverse = FieldInverse(Pow(3, count - 1 - i));
+    if (Evaluate(lambda, degree, inverse) == 0) places.push_back(i);
+  }
+  if (static_cast<int>(places.size()) != degree) return -1;
+
+  // Error evaluator Omega = S(x) Lambda(x) mod x^k with S(x) = sum S[j + 1] x^j; Forney gives
+  // the value at place X as -Omega(1/X) / Lambda'(1/X).
+  Poly omega(static_cast<std::size_t>(k), 0);
+  for (int j = 0; j < k; ++j) {
+    std::int64_t sum = 0;
+    for (int m = 0; m <= j && m <= degree; ++m) {
+      sum += Mul(s[static_cast<std::size_t>(j - m + 1)], lambda[static_cast<std::size_t>(m)]);
+    }
+    omega[static_cast<std::size_t>(j)] = FieldReduce(sum);
+  }
+  Poly derivative(static_cast<std::size_t>(std::max(degree, 1)), 0);
+  for (int j = 1; j <= degree; ++j) {
+    derivative[static_cast<std::size_t>(j - 1)] =
+        Mul(j % kFieldSize, lambda[static_cast<std::size_t>(j)]);
+  }
+  std::vector<std::int32_t> corrected = received;
+  for (const int i : places) {
+    const std::int32_t inverse = FieldInverse(Pow(3, count - 1 - i));
+    const std::int32_t d = Evaluate(derivative, static_cast<int>(derivative.size()) - 1, inverse);
+    if (d == 0) return -1;
+    const std::int32_t value = Mul(Evaluate(omega, k - 1, inverse), FieldInverse(d));
+    std::int32_t& c = corrected[static_cast<std::size_t>(i)];
+    c = FieldReduce(static_cast<std::int64_t>(c) + value);  // subtracting -value
+  }
+  if (!Syndromes(corrected, k, s)) return -1;
+
+  int changed = 0;
+  for (std::size_t i = 0; i < codewords.size(); ++i) {
+    if (codewords[i] != corrected[i]) {
+      codewords[i] = corrected[i];
+      ++changed;
+    }
+  }
+  return changed;
 }
 
 }  // namespace pdf417

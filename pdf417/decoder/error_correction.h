@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "pdf417/common/linked_list.h"
 #include "pdf417/decoder/linear_decode.h"
@@ -33,5 +34,15 @@ void ReadLevel(LinearDecode& matrix);
 // 0..928. A list holding a value outside 0..928 is not correctable. Throws pdf417::Error for n
 // outside 0..512.
 int CorrectErrors(LinkedList<int>& codewords, int n);
+
+// Corrects errors at unknown places and erasures (codewords known to be unread, at the given
+// indices into codewords; their values are ignored) with the list's last k codewords the
+// error-correction ones. It corrects e errors and f erasures while 2e + f <= k - 2: two
+// error-correction codewords always stay to check the result, and a correction is kept only if
+// every syndrome of the corrected list vanishes. Returns how many codewords were changed, or -1
+// when the list is not correctable (a value outside 0..928 at a place not erased, an erasure
+// index outside the list, too many errata); the list is then left exactly as it was.
+int CorrectErrorsAndErasures(std::vector<int>& codewords, int k,
+                             const std::vector<int>& erasurePositions);
 
 }  // namespace pdf417

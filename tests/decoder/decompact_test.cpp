@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pdf417/common/error.h"
@@ -226,8 +228,63 @@ TEST(Decompact, ByteLatch901KeepsTheLastFiveAsSingles) {
   EXPECT_EQ(Decode({924}), "");
 }
 
-TEST(Decompact, SingleByteCodewordsKeepTheirValue) {
-  EXPECT_EQ(Elements({901, 300, 65}), (std::vector<int>{300, 65}));
+TEST(Decompact, ValuesThatAreNoBytesAreCorruptData) {
+  // Single bytes above 255, a group codeword from 900 on, a group of five beyond 2^48 - 1.
+  const std::vector<std::vector<int>> corrupt = {{901, 300, 65},
+                                                 {913, 500},
+                                                 {1, 913, 256},
+                                                 {924, 1, 2, 3, 4, 905},
+                                                 {924, 899, 899, 899, 899, 899},
+                                                 {901, 927, 3, 256}};
+  for (const std::vector<int>& codewords : corrupt) {
+    EXPECT_EQ(ThrownCode(codewords), ErrorCode::ContainerMisuse) << codewords[1];
+  }
+  // The largest group: six bytes of 0xff.
+  EXPECT_EQ(Elements(Concat({924}, ByteGroup(std::string(6, '\xff')))), std::vector<int>(6, 255));
+}
+
+// Random data codewords with a value from 256 to 899 at a single-byte place never give bytes:
+// the byte run's single bytes, after designators or not, and byte shifts.
+TEST(Decompact, RandomSequencesWithANonByteWhereAByteBelongsAreRefused) {
+  std::mt19937 rng(2024);
+  std::uniform_int_distribution<int> any(0, 928);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> nonByte(256, 899);
+  for (int trial = 0; trial < 3000; ++trial) {
+    // Some random codewords (any mode, any control), then a byte run whose single bytes hold
+    // one value above 255, possibly behind ECI designators.
+    std::vector<int> codewords;
+    const int prefix = std::uniform_int_distribution<int>(0, 6)(rng);
+    for (int i = 0; i < prefix; ++i) codewords.push_back(any(rng));
+    // Close whatever the prefix opened (a Macro block, an unfinished designator) with a latch.
+    codewords.push_back(900);
+    codewords.push_back(900);
+    codewords.push_back(900);
+    const bool shift = trial % 4 == 0;
+    if (shift) {
+      codewords.push_back(913);
+      codewords.push_back(nonByte(rng));
+    } else {
+      codewords.push_back(trial % 3 == 0 ? 924 : 901);
+      const int groups = std::uniform_int_distribution<int>(0, 3)(rng);
+      for (int i = 0; i < 5 * groups; ++i) codewords.push_back(byte(rng));
+      if (trial % 2 == 0) codewords.insert(codewords.end(), {927, 26});
+      const int singles = std::uniform_int_distribution<int>(1, 4)(rng);
+      const int bad = std::uniform_int_distribution<int>(0, singles - 1)(rng);
+      for (int i = 0; i < singles; ++i) {
+        codewords.push_back(i == bad ? nonByte(rng) : byte(rng));
+        if (i == 0 && trial % 5 == 0) codewords.insert(codewords.end(), {926, 0, 3});
+      }
+    }
+    DecompactInfo info;
+    bool refused = false;
+    try {
+      Elements(codewords, &info);
+    } catch (const Error&) {
+      refused = true;
+    }
+    ASSERT_TRUE(refused) << "trial " << trial;
+  }
 }
 
 TEST(Decompact, SegmentsFollowTheModeCodewords) {
@@ -316,7 +373,6 @@ TEST(Decompact, ByteShiftResumesTheTextSubmode) {
 
 TEST(Decompact, ByteShiftOutsideTextLeavesAlphaText) {
   EXPECT_EQ(Decode({901, 65, 913, 66, 1}), "ABAB");
-  EXPECT_EQ(Elements({913, 500}), std::vector<int>{500});
 }
 
 TEST(Decompact, TruncatedDataIsAnError) {
@@ -366,6 +422,58 @@ TEST(Decompact, EciKeepsTheModeAndTextSubmode) {
   EXPECT_EQ(Decode({901, 65, 66, 927, 3, 67}, &info), "ABC");
   EXPECT_EQ(info.eci[0].position, 2u);
   EXPECT_EQ(Decode({902, 1, 100, 927, 3, 1, 100}), "000000");
+}
+
+// A byte run goes on across designators: its groups of five are counted over the whole run,
+// and each designator lands at the byte it precedes.
+TEST(Decompact, ByteRunsGoOnAcrossEciDesignators) {
+  // A sample symbol of another encoder: "AB" as text, then one 901 run with four designators.
+  const std::vector<int> sample = {1,  901, 927, 20,  246, 877, 166, 106, 797, 927, 30, 927,
+                                   29, 415, 537, 357, 329, 194, 927, 8,   225, 144, 172};
+  DecompactInfo info;
+  const std::string bytes = Decode(sample, &info);
+  std::string hex;
+  for (const char b : bytes) {
+    hex += "0123456789abcdef"[static_cast<std::uint8_t>(b) >> 4];
+    hex += "0123456789abcdef"[static_cast<std::uint8_t>(b) & 15];
+  }
+  EXPECT_EQ(hex, "4142935fe4aa8365f7feb0f2f4f6e190ac");
+  std::vector<std::pair<int, std::size_t>> designators;
+  for (const EciDesignator& d : info.eci) designators.emplace_back(d.number, d.position);
+  EXPECT_EQ(designators,
+            (std::vector<std::pair<int, std::size_t>>{{20, 2}, {30, 8}, {29, 8}, {8, 14}}));
+
+  // Every split of random data between two designators round-trips, whatever the latch, and the
+  // designator's position is that of the byte it precedes.
+  std::mt19937 rng(5);
+  for (int length = 1; length <= 25; ++length) {
+    std::string data;
+    for (int i = 0; i < length; ++i) data.push_back(static_cast<char>(rng() & 255));
+    const int latch = length % 6 == 0 ? 924 : 901;
+    std::vector<int> run = {latch};
+    std::size_t at = 0;
+    for (; at + 6 <= data.size() && !(latch == 901 && at + 6 == data.size()); at += 6) {
+      run = Concat(run, ByteGroup(data.substr(at, 6)));
+    }
+    for (std::size_t i = at; i < data.size(); ++i)
+      run.push_back(static_cast<std::uint8_t>(data[i]));
+    // A designator after every group boundary and between the single bytes.
+    for (std::size_t cut = 1; cut < run.size(); ++cut) {
+      const std::size_t codewordsBefore = cut - 1;
+      const bool inGroup = codewordsBefore < at / 6 * 5 && codewordsBefore % 5 != 0;
+      if (inGroup) continue;
+      std::vector<int> withEci(run.begin(), run.begin() + static_cast<long>(cut));
+      withEci.insert(withEci.end(), {926, 1, 7});
+      withEci.insert(withEci.end(), run.begin() + static_cast<long>(cut), run.end());
+      ASSERT_EQ(Decode(withEci, &info), data) << length << " cut " << cut;
+      ASSERT_EQ(info.eci.size(), 1u);
+      EXPECT_EQ(info.eci[0].number, 1807);
+      const std::size_t expected = codewordsBefore <= at / 6 * 5
+                                       ? codewordsBefore / 5 * 6
+                                       : at + (codewordsBefore - at / 6 * 5);
+      EXPECT_EQ(info.eci[0].position, expected) << length << " cut " << cut;
+    }
+  }
 }
 
 TEST(Decompact, ReaderInitialisation) {

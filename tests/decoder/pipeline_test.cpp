@@ -136,7 +136,9 @@ Symbol MakeSymbol(const Bytes& data, int columns, int level, int aspect) {
   return s;
 }
 
-DecodeResult Decode(const Bytes& image) { return DecodePdf417FromBytes(image.data(), image.size()); }
+DecodeResult Decode(const Bytes& image) {
+  return DecodePdf417FromBytes(image.data(), image.size());
+}
 
 // Checks that a result is the symbol's own data with its shape, and no corrections.
 void ExpectRoundTrip(const Symbol& s, const DecodeResult& r, const std::string& what) {
@@ -529,8 +531,9 @@ TEST(Corrections, BlankCellsInOneColumnKeepTheColumn) {
 }
 
 // A symbol row blanked between its start and stop patterns (5 data codewords at level 5) cuts
-// the symbol in two; the decoder keeps the longer part and finds no symbol.
-TEST(Corrections, DISABLED_BlankRowKeepsTheSymbolWhole) {
+// the symbol in two; the rows of the longer part are placed by their indicators and the rest
+// are erasures.
+TEST(Corrections, BlankRowKeepsTheSymbolWhole) {
   const Bytes data = MakeData(Content::kAscii, 200, 1);
   Symbol s = MakeSymbol(data, 5, 5, 3);
   for (int col = 1; col <= s.columns + 2; ++col) PaintCell(s, 5, col, Paint::kBlank);
@@ -578,8 +581,8 @@ TEST(NeverWrongText, RandomSymbolsWithRandomDamage) {
     }
     ++decoded;
     corrected += r.corrected > 0;
-    EXPECT_EQ(r.bytes, Text(s.data)) << s.What() << ", " << damage << " cells painted (trial "
-                                     << trial << ")";
+    EXPECT_EQ(r.bytes, Text(s.data))
+        << s.What() << ", " << damage << " cells painted (trial " << trial << ")";
   }
   RecordProperty("decoded", decoded);
   RecordProperty("decodedWithCorrections", corrected);
@@ -687,7 +690,11 @@ TEST(BadInput, MalformedHeadersAreUnreadable) {
       {"signature", [](Bytes& f) { f[0] = 'P'; }},
       {"info header size 0", [](Bytes& f) { PutU32(f, 14, 0); }},
       {"info header size 41", [](Bytes& f) { PutU32(f, 14, 41); }},
-      {"info header past the end", [](Bytes& f) { PutU32(f, 14, 124); f.resize(100); }},
+      {"info header past the end",
+       [](Bytes& f) {
+         PutU32(f, 14, 124);
+         f.resize(100);
+       }},
       {"width 0", [](Bytes& f) { PutU32(f, 18, 0); }},
       {"negative width", [](Bytes& f) { PutU32(f, 18, 0xFFFFFF00u); }},
       {"height 0", [](Bytes& f) { PutU32(f, 22, 0); }},
@@ -790,7 +797,8 @@ TEST(BadInput, PicturesWithoutASymbol) {
       {"even stripes", [](int, int c) { return (c / 3) % 2 ? 255 : 0; }},
       {"uneven stripes", [&](int, int c) { return noise[c] % 3 == 0 ? 0 : 255; }},
       {"checkerboard", [](int r, int c) { return ((r / 4) + (c / 4)) % 2 ? 255 : 0; }},
-      {"black frame", [](int r, int c) { return r < 20 || r >= 280 || c < 20 || c >= 380 ? 0 : 255; }},
+      {"black frame",
+       [](int r, int c) { return r < 20 || r >= 280 || c < 20 || c >= 380 ? 0 : 255; }},
   };
   for (const auto& picture : pictures) {
     for (int bits : {1, 24}) {
@@ -803,7 +811,8 @@ TEST(BadInput, PicturesWithoutASymbol) {
   }
   // One-pixel and one-row pictures.
   for (const auto& size : {std::pair<int, int>{1, 1}, {1, 500}, {500, 1}}) {
-    const DecodeResult r = Decode(MakeBitmap(size.first, size.second, 1, [](int, int) { return 0; }));
+    const DecodeResult r =
+        Decode(MakeBitmap(size.first, size.second, 1, [](int, int) { return 0; }));
     EXPECT_EQ(r.status, DecodeStatus::NoSymbolFound) << size.first << " x " << size.second;
   }
 }

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pdf417/common/linked_list.h"
@@ -210,6 +212,63 @@ TEST_F(DecompactZint, EciDesignators) {
     EXPECT_EQ(DecompactSymbol(large, &info), "AB12") << number;
     ASSERT_EQ(info.eci.size(), 1u) << number;
     EXPECT_EQ(info.eci[0].number, number);
+  }
+}
+
+// Byte data in segments of several ECIs: zint ends each segment's byte run and latches again
+// after the designator; every split must give back the bytes and the designators' positions.
+TEST_F(DecompactZint, ByteSegmentsUnderSeveralEcis) {
+  std::mt19937 rng(11);
+  const int ecis[] = {3, 7, 20, 26, 29, 30, 899};
+  for (int trial = 0; trial < 12; ++trial) {
+    const int segments = 2 + trial % 3;
+    std::string options = "--binary --esc";
+    std::string all;
+    std::vector<std::pair<int, std::size_t>> expected;
+    for (int seg = 0; seg < segments; ++seg) {
+      const int eci = ecis[(trial + 3 * seg) % 7];
+      const int length = 1 + static_cast<int>(rng() % 14);
+      std::string escaped;
+      expected.emplace_back(eci, all.size());
+      for (int i = 0; i < length; ++i) {
+        const int byte = 128 + static_cast<int>(rng() % 128);  // high bytes: byte compaction
+        all.push_back(static_cast<char>(byte));
+        escaped +=
+            "\\x" + std::string(1, "0123456789ABCDEF"[byte >> 4]) + "0123456789ABCDEF"[byte & 15];
+      }
+      options += seg == 0 ? " --eci=" + std::to_string(eci) + " -d '" + escaped + "'"
+                          : " --seg" + std::to_string(seg) + "=" + std::to_string(eci) + ",'" +
+                                escaped + "'";
+    }
+    const ZintSymbol symbol = RunZint("", options);
+    ASSERT_EQ(symbol.failure, "") << options;
+    DecompactInfo info;
+    EXPECT_EQ(DecompactSymbol(symbol, &info), all) << options;
+    std::vector<std::pair<int, std::size_t>> found;
+    for (const EciDesignator& d : info.eci) found.emplace_back(d.number, d.position);
+    EXPECT_EQ(found, expected) << options;
+  }
+}
+
+// Text and digit runs interrupted by designators: each goes on after the designator in its own
+// mode (text in its sub-mode; a numeric run closes its group before the designator).
+TEST_F(DecompactZint, TextAndDigitSegmentsUnderSeveralEcis) {
+  const std::string digits = "12345678901234567890123456789012345678901234567890";
+  const struct {
+    std::string options;
+    std::string data;
+  } cases[] = {
+      {"--eci=3 -d 'lower case text' --seg1=26,'more lower case' --seg2=4,'MIXED 123 text'",
+       "lower case textmore lower caseMIXED 123 text"},
+      {"--eci=3 -d " + digits + " --seg1=26," + digits + "9 --seg2=7,abc",
+       digits + digits + "9abc"},
+  };
+  for (const auto& c : cases) {
+    const ZintSymbol symbol = RunZint("", c.options);
+    ASSERT_EQ(symbol.failure, "") << c.options;
+    DecompactInfo info;
+    EXPECT_EQ(DecompactSymbol(symbol, &info), c.data) << c.options;
+    EXPECT_EQ(info.eci.size(), 3u) << c.options;
   }
 }
 
