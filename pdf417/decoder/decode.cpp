@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -445,6 +447,10 @@ DecodeResult Unreadable(const std::string& message) {
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify) {
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) {
+    // Missing only when there is no such file; a loop or a denied lookup is unreadable.
+    if (errno != ENOENT && errno != ENOTDIR) {
+      return Unreadable("cannot open '" + fileName + "': " + std::strerror(errno));
+    }
     DecodeResult result;
     result.status = DecodeStatus::FileMissing;
     result.message = "File Not Exist!!!";
