@@ -34,7 +34,8 @@ constexpr int kExitInternal = 9;        // out of memory or a fault in the decod
 constexpr const char* kExitCodeHelp =
     "Exit status: 0 success; 1 data or parameters no symbol can hold; 2 wrong command line;\n"
     "3 input file missing; 4 input file unreadable or not a usable bitmap; 5 no symbol found;\n"
-    "6 symbol errors not correctable; 7 output file cannot be written.";
+    "6 symbol errors not correctable; 7 output file cannot be written; 8 time budget spent\n"
+    "(--timeout); 9 internal error.";
 
 // More input than this is far more than a symbol holds (1,024 bytes at most); reading stops there,
 // so an endless input (/dev/zero, a pipe that never closes its end) is refused, not hoarded.
@@ -145,6 +146,7 @@ struct DecodeOptions {
   std::vector<std::string> files;
   bool newline = false;
   bool verbose = false;
+  double timeoutSeconds = 0;  // per file; 0: no limit
 };
 
 int ExitCodeOf(pdf417::DecodeStatus status) {
@@ -180,7 +182,9 @@ int RunDecode(const DecodeOptions& o) {
       continue;
     }
     try {
-      r = pdf417::DecodePdf417Detailed(file);
+      pdf417::DecodeOptions options;
+      options.timeoutSeconds = o.timeoutSeconds;
+      r = pdf417::DecodeFile(file, options);
     } catch (const std::bad_alloc&) {
       // A picture within the size limits can still need more memory than the process may have.
       r.status = pdf417::DecodeStatus::FileUnreadable;
@@ -254,6 +258,11 @@ int main(int argc, char** argv) {
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
+  decode
+      ->add_option("-t,--timeout", dec.timeoutSeconds,
+                   "give up on a file after this many seconds (exit 8); 0, the default, means no "
+                   "limit")
+      ->check(CLI::NonNegativeNumber);
   decode->footer(
       "The bytes are written exactly as the symbol holds them, without any line end unless -n is\n"
       "given. A file that does not decode is reported on standard error.\n\n"

@@ -27,6 +27,7 @@
 #include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
 #include "pdf417/decoder/error_correction.h"
@@ -175,17 +176,19 @@ void KeepBetter(Verdict& verdict, DecodeResult& out, Verdict retry, DecodeResult
 }
 
 // Locates rows and columns in a straightened picture and reads the grid; when that fails, with
-// merged row regions split, then on fitted column grids.
-Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
+// merged row regions split, then on fitted column grids. The budget is checked between them.
+Verdict ReadLocated(const BinBMP& image, DecodeResult& out, const Budget& budget) {
   RowColDetect locator(image);
   locator.FindBounds();
   locator.FindRows();
+  budget.Check();
   // Column location drops the rows when it finds no columns; the fitted grids below need them.
   std::vector<LinkedList<AryRegion>> rowChoices{locator.rowRegions};
   locator.FindColumns();
   Verdict verdict = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, out);
   if (verdict == Verdict::Decoded) return verdict;
 
+  budget.Check();
   LinkedList<AryRegion> split(rowChoices.front());
   if (SplitMergedRows(split)) {
     rowChoices.push_back(split);
@@ -203,6 +206,7 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
                      locator.leftCol, locator.rightCol);
   for (const ColumnGrid& grid : FitColumnGrids(runs, kFineGrids)) {
     for (const LinkedList<AryRegion>& rows : rowChoices) {
+      budget.Check();
       DecodeResult second;
       const Verdict retry = ReadGrid(locator.image, rows, grid.regions, second, &grid);
       KeepBetter(verdict, out, retry, second);
@@ -213,10 +217,11 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
 }
 
 // Runs the reading stages on one picture.
-Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
+Verdict ReadPicture(const BinBMP& picture, DecodeResult& out, const Budget& budget) {
   ImageAmend amend(picture);
-  amend.CorrectSkew();
-  Verdict verdict = ReadLocated(amend.image, out);
+  amend.CorrectSkew(&budget);
+  budget.Check();
+  Verdict verdict = ReadLocated(amend.image, out, budget);
   if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
     return verdict;
   }
@@ -225,8 +230,9 @@ Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
   // fractional number of pixels wide scale the pattern's narrow elements unevenly, so it was not
   // recognised, or something else was taken for it and the picture turned by a wrong angle. The
   // upright symbol is then read from the picture as it is.
+  budget.Check();
   DecodeResult second;
-  const Verdict retry = ReadLocated(picture, second);
+  const Verdict retry = ReadLocated(picture, second, budget);
   KeepBetter(verdict, out, retry, second);
   return verdict;
 }
@@ -355,15 +361,16 @@ constexpr Reading kOtherReadings[] = {
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
-Verdict TryReading(const BinBMP& picture, DecodeResult& out) {
+Verdict TryReading(const BinBMP& picture, DecodeResult& out, const Budget& budget) {
   try {
-    return ReadPicture(picture, out);
+    return ReadPicture(picture, out, budget);
   } catch (const Error&) {
     return Verdict::NoSymbol;
   }
 }
 
-DecodeResult DecodeLoaded(BinBMP& source) {
+DecodeResult DecodeWithin(BinBMP& source, const Budget& budget) {
+  budget.Check();
   if (source.bitCount != 1) Binarize(source, source);
   BinBMP bordered;
   AddWhiteBorder(source, bordered, kBorderPixels);
@@ -381,7 +388,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   };
 
   DecodeResult first;
-  const Verdict verdict = TryReading(bordered, first);
+  const Verdict verdict = TryReading(bordered, first, budget);
   if (verdict == Verdict::Decoded) {
     first.status = DecodeStatus::Decoded;
     first.reading = "as read";
@@ -398,6 +405,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   };
   std::vector<Prepared> prepared;
   for (const Reading& reading : kOtherReadings) {
+    budget.Check();
     Prepared p{&reading, BinBMP(), false};
     try {
       reading.prepare(bordered, p.picture);
@@ -412,8 +420,9 @@ DecodeResult DecodeLoaded(BinBMP& source) {
                         [](const Prepared& p) { return p.upright; });
 
   for (Prepared& p : prepared) {
+    budget.Check();
     DecodeResult attempt;
-    const Verdict v = TryReading(p.picture, attempt);
+    const Verdict v = TryReading(p.picture, attempt, budget);
     p.picture.Release();
     if (v == Verdict::Decoded) {
       attempt.status = DecodeStatus::Decoded;
@@ -435,6 +444,18 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   return result;
 }
 
+// Decodes a loaded picture; a decode stopped by its budget reports why.
+DecodeResult DecodeLoaded(BinBMP& source, const Budget& budget = Budget()) {
+  try {
+    return DecodeWithin(source, budget);
+  } catch (const BudgetStop& stop) {
+    DecodeResult result;
+    result.status = stop.status;
+    result.message = Budget::MessageOf(stop.status);
+    return result;
+  }
+}
+
 DecodeResult Unreadable(const std::string& message) {
   DecodeResult result;
   result.status = DecodeStatus::FileUnreadable;
@@ -442,9 +463,8 @@ DecodeResult Unreadable(const std::string& message) {
   return result;
 }
 
-}  // namespace
-
-DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify) {
+DecodeResult DecodeFileWithin(const std::string& fileName, const DecodeNotifier& notify,
+                              const Budget& budget) {
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) {
     // Missing only when there is no such file; a loop or a denied lookup is unreadable.
@@ -463,7 +483,17 @@ DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotif
   } catch (const Error& e) {
     return Unreadable(e.what());
   }
-  return DecodeLoaded(source);
+  return DecodeLoaded(source, budget);
+}
+
+}  // namespace
+
+DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify) {
+  return DecodeFileWithin(fileName, notify, Budget());
+}
+
+DecodeResult DecodeFile(const std::string& fileName, const DecodeOptions& options) {
+  return DecodeFileWithin(fileName, {}, Budget(options));
 }
 
 DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
@@ -476,7 +506,8 @@ DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
   return DecodeLoaded(source);
 }
 
-DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/) {
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
+  const Budget budget(options);
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
@@ -490,7 +521,7 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     const std::uint8_t* row = bits.Row(r);
     for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
   }
-  return DecodeLoaded(picture);
+  return DecodeLoaded(picture, budget);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

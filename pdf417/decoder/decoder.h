@@ -97,6 +97,12 @@ using DecodeNotifier = std::function<void(const std::string& message, const std:
 // Decodes the symbol in a bitmap file and says what happened. Never throws for bad input.
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify = {});
 
+// Decodes the symbol in a bitmap file with the given options: a decode whose time budget runs out
+// or that is cancelled stops at the next reading boundary with TimeBudgetSpent ("gave up: time
+// budget spent") or Cancelled. The budget counts from the call, loading included. Never throws
+// for bad input.
+DecodeResult DecodeFile(const std::string& fileName, const DecodeOptions& options);
+
 // Decodes the symbol in the bytes of a bitmap file held in memory.
 DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size);
 
