@@ -260,6 +260,23 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
   EXPECT_FALSE(Exists(dir / "bar.bmp"));
 }
 
+// --timeout: a spent budget is exit 8 with its message, a generous one changes nothing, and a
+// value that is not a duration is a wrong command line.
+TEST(CliDecode, TimeoutGivesUpWithItsOwnExitCode) {
+  testutil::TempDir dir;
+  ASSERT_EQ(Cli(dir, "encode -o good.bmp fine").exitCode, 0);
+  CliRun r = Cli(dir, "decode --timeout 0.000000001 good.bmp");
+  EXPECT_EQ(r.exitCode, 8) << r.err;
+  EXPECT_NE(r.err.find("gave up: time budget spent"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+  r = Cli(dir, "decode --timeout 600 good.bmp");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "fine");
+  for (const char* bad : {"-1", "soon"}) {
+    EXPECT_EQ(Cli(dir, std::string("decode --timeout ") + bad + " good.bmp").exitCode, 2) << bad;
+  }
+}
+
 // Sanitizers reserve far more address space than the limit below allows.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
