@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode
-      ->add_option("-t,--timeout", dec.timeoutSeconds,
+      ->add_option("--timeout", dec.timeoutSeconds,
                    "give up on a file after this many seconds (exit 8); 0, the default, means no "
                    "limit")
       ->check(CLI::NonNegativeNumber);
