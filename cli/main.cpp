@@ -1,8 +1,11 @@
 // pdf417: command-line tool over the codec.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -39,19 +42,45 @@ constexpr const char* kExitCodeHelp =
 // so an endless input (/dev/zero, a pipe that never closes its end) is refused, not hoarded.
 constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
 
+// Looks an input file up and opens it once for reading; returns kExitOk, or kExitMissing only
+// when no such file exists, or kExitUnreadable (permission denied, a symbolic-link loop, a
+// folder, any other failure), with a message that says which.
+int CheckReadable(const std::string& name, std::string& error) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) {
+    const int err = errno;
+    if (err == ENOENT || err == ENOTDIR) {
+      error = "cannot open '" + name + "': no such file";
+      return kExitMissing;
+    }
+    error = "cannot open '" + name + "': " +
+            (err == ELOOP    ? std::string("symbolic-link loop")
+             : err == EACCES ? std::string("permission denied (looking it up)")
+                             : std::string(std::strerror(err)));
+    return kExitUnreadable;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    error = "cannot read '" + name + "': it is a folder";
+    return kExitUnreadable;
+  }
+  // A pipe or device may be opened once only, by the reader itself.
+  if (!S_ISREG(st.st_mode)) return kExitOk;
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    const int err = errno;
+    error = "cannot open '" + name + "': " +
+            (err == EACCES ? std::string("permission denied") : std::string(std::strerror(err)));
+    return kExitUnreadable;
+  }
+  ::close(fd);
+  return kExitOk;
+}
+
 // Reads a whole file (or standard input for "-") as raw bytes, but no more than maxBytes + 1;
 // returns an exit code.
 int ReadAll(const std::string& name, std::string& out, std::string& error, std::size_t maxBytes) {
   if (name != "-") {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) != 0) {
-      error = "cannot open '" + name + "': " + std::strerror(errno);
-      return errno == ENOENT ? kExitMissing : kExitUnreadable;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      error = "cannot read '" + name + "': it is a folder";
-      return kExitUnreadable;
-    }
+    if (const int rc = CheckReadable(name, error)) return rc;
   }
   FILE* f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
   if (f == nullptr) {
@@ -119,6 +148,7 @@ struct DecodeOptions {
   bool newline = false;
   bool verbose = false;
   bool utf8 = false;
+  double timeoutSeconds = 0;  // per file; 0: no limit
 };
 
 int ExitCodeOf(pdf417::DecodeStatus status) {
@@ -147,7 +177,15 @@ int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
   for (const std::string& file : o.files) {
     pdf417::DecodeResult r;
+    std::string lookup;
+    if (const int rc = file == "-" ? kExitOk : CheckReadable(file, lookup)) {
+      std::cerr << "pdf417 decode: " << lookup << "\n";
+      if (exitCode == kExitOk) exitCode = rc;
+      continue;
+    }
     try {
+      pdf417::DecodeOptions options;
+      options.timeoutSeconds = o.timeoutSeconds;
       if (file == "-") {
         // Standard input, read whole but no further than the largest picture file we read.
         std::string bytes;
@@ -164,9 +202,9 @@ int RunDecode(const DecodeOptions& o) {
           continue;
         }
         r = pdf417::DecodePdf417FromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                          bytes.size());
+                                          bytes.size(), options);
       } else {
-        r = pdf417::DecodePdf417Detailed(file);
+        r = pdf417::DecodePdf417Detailed(file, options);
       }
     } catch (const std::bad_alloc&) {
       // A picture within the size limits can still need more memory than the process may have.
@@ -207,6 +245,10 @@ int RunDecode(const DecodeOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past the file-size limit a write raises SIGXFSZ, which would kill the tool mid-write with no
+  // message and a temporary file left over; ignored, the write fails with "file too large" and is
+  // reported (exit 7) and cleaned up like any other failed write.
+  std::signal(SIGXFSZ, SIG_IGN);
   CLI::App app{"Encode data as PDF417 barcode symbols in one-bit bitmap files, and decode them."};
   app.require_subcommand(1);
   app.footer(kExitCodeHelp);
@@ -250,6 +292,11 @@ int main(int argc, char** argv) {
                    "write the text as UTF-8, each ECI segment converted from its character set "
                    "(ISO 8859-1 without a designator); what cannot be converted is reported on "
                    "standard error");
+  decode
+      ->add_option("--timeout", dec.timeoutSeconds,
+                   "give up on a file after this many seconds (exit 8); 0, the default, means no "
+                   "limit")
+      ->check(CLI::NonNegativeNumber);
   decode->footer(
       "The bytes are written exactly as the symbol holds them, without any line end unless -n is\n"
       "given. A file that does not decode is reported on standard error.\n\n"

@@ -5,7 +5,7 @@
 # timeout or memory above the limit; the input that did it is kept in build/fuzz/findings/ and
 # belongs in fuzz/corpus/<target>/ as regression-<what>.bmp (or .bin) once fixed.
 #
-#   bash scripts/fuzz.sh                 every target, 60 seconds each (about 4 minutes)
+#   bash scripts/fuzz.sh                 every target, 60 seconds each (about 5 minutes)
 #   FUZZ_SECONDS=600 bash scripts/fuzz.sh decode
 #
 # New inputs the fuzzer finds go to build/fuzz/work/<target>, so the committed corpus stays small
@@ -19,7 +19,7 @@ parallel="${FUZZ_PARALLEL:-2}"
 # sanitizers); an input that takes longer than this is a finding.
 timeout_seconds=10
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(bin_bmp decode decompact error_correction encoder png jpeg image)
+[ "${#targets[@]}" -gt 0 ] || targets=(bin_bmp decode decompact error_correction encoder png jpeg image turned)
 
 # The bitmap reader and the whole decode share their seeds; bitmaps get more room than lists.
 extra_corpus() {

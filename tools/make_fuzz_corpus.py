@@ -297,11 +297,33 @@ def encoder_seeds():
     }
 
 
+def turned_seeds():
+    # columns - 1, level, aspect - 1, (scale - 1) x 127.5, angle x 65536 / 360 (two bytes), noise
+    # per 4,096, rows cut, where they are cut (of 256), noise seed, then the data.
+    def seed(columns, level, aspect, scale, degrees, noise=0, cut=0, at=0, data=b"Hello"):
+        angle = round(degrees * 65536 / 360) % 65536
+        head = [columns - 1, level, aspect - 1, round((scale - 1) * 127.5), angle & 0xFF, angle >> 8]
+        return bytes(head + [noise, cut, at, 7]) + data
+
+    return {
+        "upright": seed(3, 2, 3, 1, 0),
+        "skewed-3": seed(4, 3, 3, 2, 3, data=b"skewed by three degrees"),
+        "skewed-minus-7": seed(4, 3, 3, 3, -7, data=b"seven the other way"),
+        "skewed-15": seed(2, 2, 2, 3, 15),
+        "turned-90": seed(3, 2, 3, 1, 90, data=b"a quarter turn"),
+        "turned-180-scaled": seed(5, 4, 2, 3, 180, data=bytes(range(50))),
+        "turned-200": seed(3, 1, 4, 2, 200),
+        "noisy": seed(4, 5, 3, 2, 0, noise=40, data=b"noise everywhere"),
+        "cut-rows": seed(4, 4, 4, 2, 0, cut=6, at=128, data=b"rows cut out"),
+        "everything": seed(6, 5, 3, 2.5, 33, noise=10, cut=3, at=60, data=b"all at once"),
+    }
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--cli", required=True, help="path of the pdf417 command-line tool")
     args = parser.parse_args()
-    for target in ("bin_bmp", "decode", "decompact", "error_correction", "encoder"):
+    for target in ("bin_bmp", "decode", "decompact", "error_correction", "encoder", "turned"):
         clear_generated(target)
     with tempfile.TemporaryDirectory() as work:
         symbols = valid_symbols(os.path.abspath(args.cli), work)
@@ -317,6 +339,8 @@ def main():
         write("decompact", name, data)
     for name, data in encoder_seeds().items():
         write("encoder", name, data)
+    for name, data in turned_seeds().items():
+        write("turned", name, data)
 
 
 if __name__ == "__main__":

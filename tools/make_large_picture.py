@@ -4,8 +4,9 @@
     make_large_picture.py symbol SYMBOL.bmp SCALE SIDE BITS OUT.bmp   symbol scaled, centred
     make_large_picture.py noise SIDE BITS OUT.bmp                      random pixels
     make_large_picture.py claim WIDTH HEIGHT BITS OUT.bmp              header only, no pixels
+    make_large_picture.py checker SIDE BITS OUT.bmp                    one-pixel checkerboard
 
-SYMBOL.bmp is a one-bit bitmap as the encoder writes it; BITS is 24 or 32.
+SYMBOL.bmp is a one-bit bitmap as the encoder writes it; BITS is 24 or 32 (or 1 for checker).
 """
 import os
 import struct
@@ -71,6 +72,30 @@ def noise(side, bits, out):
             f.write(os.urandom(stride))
 
 
+def checker(side, bits, out):
+    stride = stride_of(side, bits)
+    if bits == 1:  # colour table white, black: a set bit is dark
+        pad = b"\0" * (stride - (side + 7) // 8)
+        even = (b"\xaa" * ((side + 7) // 8)) + pad
+        odd = (b"\x55" * ((side + 7) // 8)) + pad
+        head = bytearray(header(side, side, 1, stride * side) + b"\xff\xff\xff\0\0\0\0\0")
+        struct.pack_into("<I", head, 2, len(head) + stride * side)
+        struct.pack_into("<I", head, 10, len(head))
+        struct.pack_into("<I", head, 46, 2)
+    else:
+        px = bits // 8
+        white_px = b"\xff" * px
+        dark_px = b"\x00\x00\x00" + (b"\xff" if px == 4 else b"")
+        pad = b"\0" * (stride - side * px)
+        even = ((dark_px + white_px) * ((side + 1) // 2))[: side * px] + pad
+        odd = ((white_px + dark_px) * ((side + 1) // 2))[: side * px] + pad
+        head = header(side, side, bits, stride * side)
+    with open(out, "wb") as f:
+        f.write(head)
+        for r in range(side):
+            f.write(even if r % 2 == 0 else odd)
+
+
 def claim(width, height, bits, out):
     with open(out, "wb") as f:
         f.write(header(width, height, bits, stride_of(width, bits) * height) + b"\0" * 1024)
@@ -81,6 +106,8 @@ def main(argv):
         symbol(argv[2], int(argv[3]), int(argv[4]), int(argv[5]), argv[6])
     elif len(argv) == 5 and argv[1] == "noise":
         noise(int(argv[2]), int(argv[3]), argv[4])
+    elif len(argv) == 5 and argv[1] == "checker":
+        checker(int(argv[2]), int(argv[3]), argv[4])
     elif len(argv) == 6 and argv[1] == "claim":
         claim(int(argv[2]), int(argv[3]), int(argv[4]), argv[5])
     else:

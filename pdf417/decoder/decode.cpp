@@ -23,6 +23,7 @@
 #include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
@@ -175,17 +176,19 @@ void KeepBetter(Verdict& verdict, DecodeResult& out, Verdict retry, DecodeResult
 }
 
 // Locates rows and columns in a straightened picture and reads the grid; when that fails, with
-// merged row regions split, then on fitted column grids.
-Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
+// merged row regions split, then on fitted column grids. The budget is checked between them.
+Verdict ReadLocated(const BinBMP& image, DecodeResult& out, const Budget& budget) {
   RowColDetect locator(image);
   locator.FindBounds();
   locator.FindRows();
+  budget.Check();
   // Column location drops the rows when it finds no columns; the fitted grids below need them.
   std::vector<LinkedList<AryRegion>> rowChoices{locator.rowRegions};
   locator.FindColumns();
   Verdict verdict = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, out);
   if (verdict == Verdict::Decoded) return verdict;
 
+  budget.Check();
   LinkedList<AryRegion> split(rowChoices.front());
   if (SplitMergedRows(split)) {
     rowChoices.push_back(split);
@@ -203,6 +206,7 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
                      locator.leftCol, locator.rightCol);
   for (const ColumnGrid& grid : FitColumnGrids(runs, kFineGrids)) {
     for (const LinkedList<AryRegion>& rows : rowChoices) {
+      budget.Check();
       DecodeResult second;
       const Verdict retry = ReadGrid(locator.image, rows, grid.regions, second, &grid);
       KeepBetter(verdict, out, retry, second);
@@ -213,10 +217,11 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
 }
 
 // Runs the reading stages on one picture.
-Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
+Verdict ReadPicture(const BinBMP& picture, DecodeResult& out, const Budget& budget) {
   ImageAmend amend(picture);
-  amend.CorrectSkew();
-  Verdict verdict = ReadLocated(amend.image, out);
+  amend.CorrectSkew(&budget);
+  budget.Check();
+  Verdict verdict = ReadLocated(amend.image, out, budget);
   if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
     return verdict;
   }
@@ -225,8 +230,9 @@ Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
   // fractional number of pixels wide scale the pattern's narrow elements unevenly, so it was not
   // recognised, or something else was taken for it and the picture turned by a wrong angle. The
   // upright symbol is then read from the picture as it is.
+  budget.Check();
   DecodeResult second;
-  const Verdict retry = ReadLocated(picture, second);
+  const Verdict retry = ReadLocated(picture, second, budget);
   KeepBetter(verdict, out, retry, second);
   return verdict;
 }
@@ -356,15 +362,16 @@ constexpr Reading kOtherReadings[] = {
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
-Verdict TryReading(const BinBMP& picture, DecodeResult& out) {
+Verdict TryReading(const BinBMP& picture, DecodeResult& out, const Budget& budget) {
   try {
-    return ReadPicture(picture, out);
+    return ReadPicture(picture, out, budget);
   } catch (const Error&) {
     return Verdict::NoSymbol;
   }
 }
 
-DecodeResult DecodeLoaded(BinBMP& source) {
+DecodeResult DecodeWithin(BinBMP& source, const Budget& budget) {
+  budget.Check();
   if (source.bitCount != 1) Binarize(source, source);
   BinBMP bordered;
   AddWhiteBorder(source, bordered, kBorderPixels);
@@ -382,7 +389,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   };
 
   DecodeResult first;
-  const Verdict verdict = TryReading(bordered, first);
+  const Verdict verdict = TryReading(bordered, first, budget);
   if (verdict == Verdict::Decoded) {
     first.status = DecodeStatus::Decoded;
     first.reading = "as read";
@@ -399,6 +406,7 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   };
   std::vector<Prepared> prepared;
   for (const Reading& reading : kOtherReadings) {
+    budget.Check();
     Prepared p{&reading, BinBMP(), false};
     try {
       reading.prepare(bordered, p.picture);
@@ -413,8 +421,9 @@ DecodeResult DecodeLoaded(BinBMP& source) {
                         [](const Prepared& p) { return p.upright; });
 
   for (Prepared& p : prepared) {
+    budget.Check();
     DecodeResult attempt;
-    const Verdict v = TryReading(p.picture, attempt);
+    const Verdict v = TryReading(p.picture, attempt, budget);
     p.picture.Release();
     if (v == Verdict::Decoded) {
       attempt.status = DecodeStatus::Decoded;
@@ -436,9 +445,22 @@ DecodeResult DecodeLoaded(BinBMP& source) {
   return result;
 }
 
+// Decodes a loaded picture; a decode stopped by its budget reports why.
+DecodeResult DecodeLoaded(BinBMP& source, const Budget& budget = Budget()) {
+  try {
+    return DecodeWithin(source, budget);
+  } catch (const BudgetStop& stop) {
+    DecodeResult result;
+    result.status = stop.status;
+    result.message = Budget::MessageOf(stop.status);
+    return result;
+  }
+}
+
 }  // namespace
 
 DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
+  const Budget budget(options);
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
@@ -452,7 +474,7 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
     const std::uint8_t* row = bits.Row(r);
     for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
   }
-  DecodeResult result = DecodeLoaded(picture);
+  DecodeResult result = DecodeLoaded(picture, budget);
   if (options.eciToUtf8) ApplyEciText(result);
   return result;
 }

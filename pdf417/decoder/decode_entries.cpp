@@ -2,6 +2,10 @@
 // one-bit matrix and hand it to the reading stages (pipeline.h).
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <utility>
@@ -25,8 +29,11 @@ DecodeResult Failed(DecodeStatus status, const std::string& message) {
 // Loads with `load`, keeps only the matrix of the grey picture and reads it. A picture that cannot
 // be loaded is unreadable; running out of memory or any other fault is an internal error, never
 // a picture without a symbol.
+// A time budget counts from the call: loading spends it too.
 template <typename Load>
 DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
   try {
     BitMatrix bits;
     try {
@@ -35,7 +42,13 @@ DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
     } catch (const Error& e) {
       return Failed(DecodeStatus::FileUnreadable, e.what());
     }
-    return DecodeBits(bits, options);
+    DecodeOptions rest = options;
+    if (options.timeoutSeconds > 0) {
+      const double spent = std::chrono::duration<double>(Clock::now() - start).count();
+      // A budget spent while loading still stops the reading at its first boundary.
+      rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
+    }
+    return DecodeBits(bits, rest);
   } catch (const std::bad_alloc&) {
     return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
   } catch (const std::exception& e) {
@@ -53,6 +66,11 @@ DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptio
                                   const DecodeNotifier& notify) {
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) {
+    // Missing only when there is no such file; a loop or a denied lookup is unreadable.
+    if (errno != ENOENT && errno != ENOTDIR) {
+      return Failed(DecodeStatus::FileUnreadable,
+                    "cannot open '" + fileName + "': " + std::strerror(errno));
+    }
     DecodeResult result = Failed(DecodeStatus::FileMissing, "File Not Exist!!!");
     if (notify) notify(result.message, "PDF417Dec");
     return result;

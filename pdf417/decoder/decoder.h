@@ -103,7 +103,9 @@ using DecodeNotifier = std::function<void(const std::string& message, const std:
 // is read. Returns Decoded with the bytes, or FileMissing (also told through `notify`, when set),
 // FileUnreadable (cannot be read, not one of these formats, damaged or too large; the message says
 // which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or InternalError (out of
-// memory or a fault in the decoder). Throws nothing.
+// memory or a fault in the decoder). A time budget in `options` counts from the call, loading
+// included; the decode stops at the next reading boundary once it is spent or once
+// `options.cancel` is set. Throws nothing.
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify = {});
 DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptions& options,
                                   const DecodeNotifier& notify = {});

@@ -141,28 +141,34 @@ void WalkEdge(const BinBMP& image, std::int32_t row0, std::int32_t col0, int ste
 
 }  // namespace
 
-void ImageAmend::CorrectSkew() {
+void ImageAmend::CorrectSkew(const Budget* budget) {
   untouched = true;
   if (image.Empty()) return;
   if (image.bitCount != 1) Binarize(image, image);
+  auto check = [budget] {
+    if (budget != nullptr) budget->Check();
+  };
 
   std::int32_t row = 0;
   std::int32_t col = 0;
   bool found = ProbeRows(image, row, col);
   if (!found) {
+    check();
     Transpose(image, image);
     untouched = false;
+    check();
     found = ProbeRows(image, row, col);
   }
   if (!found) {
     // No start pattern either way: sample the (transposed) picture along the dominant edges.
-    skewAngle = SearchAngle(image);
+    skewAngle = SearchAngle(image, budget);
     image.SetAngle(skewAngle);
     return;
   }
   skewAngle = EstimateEdgeAngle(image, row, col);
   if (std::fabs(skewAngle) > kSkewTolerance) {
-    skewAngle = RefineAngle(image, skewAngle);
+    skewAngle = RefineAngle(image, skewAngle, budget);
+    check();
     Rotate(image, image, skewAngle);
     untouched = false;
   }

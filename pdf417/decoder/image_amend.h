@@ -7,6 +7,7 @@
 
 #include "pdf417/common/linked_list.h"
 #include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/budget.h"
 
 namespace pdf417 {
 
@@ -15,7 +16,8 @@ class ImageAmend {
   explicit ImageAmend(const BinBMP& source) : image(source) {}
 
   // Finds the start pattern (transposing the picture when needed) and straightens the picture.
-  void CorrectSkew();
+  // With a budget, stops with BudgetStop between its steps and within the angle searches.
+  void CorrectSkew(const Budget* budget = nullptr);
 
   BinBMP image;
   float skewAngle = 0.0f;  // degrees, found by the last CorrectSkew

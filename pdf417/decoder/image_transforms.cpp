@@ -131,19 +131,24 @@ struct EdgePoints {
   std::vector<std::int32_t> columns;
 };
 
-// Collects the black pixels of rows 0 .. rows - 1 in columns 0 .. cols - 1.
-EdgePoints CollectEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_t cols) {
+// Collects the black pixels of rows 0 .. rows - 1 in columns 0 .. cols - 1; with every > 1 only
+// those whose index in row order is a multiple of every.
+EdgePoints CollectEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_t cols,
+                             std::int64_t every = 1) {
   EdgePoints points;
   points.start.reserve(static_cast<std::size_t>(rows) + 1);
   const std::optional<OneBitRows> straight = StraightRows(edges);
+  std::int64_t index = 0;
+  auto keep = [&points, &index, every](std::int32_t c) {
+    if (index++ % every == 0) points.columns.push_back(c);
+  };
   for (std::int32_t r = 0; r < rows; ++r) {
     points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
     if (straight) {
-      straight->ForEachDark(r, 0, std::min(cols, edges.width),
-                            [&points](std::int32_t c) { points.columns.push_back(c); });
+      straight->ForEachDark(r, 0, std::min(cols, edges.width), keep);
     } else {
       for (std::int32_t c = 0; c < cols; ++c) {
-        if (!edges.IsWhite(r, c)) points.columns.push_back(c);
+        if (!edges.IsWhite(r, c)) keep(c);
       }
     }
   }
@@ -151,16 +156,38 @@ EdgePoints CollectEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_
   return points;
 }
 
+// The number of black pixels CollectEdgePoints would visit.
+std::int64_t CountEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_t cols) {
+  std::int64_t count = 0;
+  const std::optional<OneBitRows> straight = StraightRows(edges);
+  for (std::int32_t r = 0; r < rows; ++r) {
+    if (straight) {
+      straight->ForEachDark(r, 0, std::min(cols, edges.width), [&count](std::int32_t) { ++count; });
+    } else {
+      for (std::int32_t c = 0; c < cols; ++c) count += edges.IsWhite(r, c) ? 0 : 1;
+    }
+  }
+  return count;
+}
+
+// A bounded number of votes: on pictures with very many edge pixels only every k-th one (in row
+// order) votes, so the search stays fast on any picture. Returns k.
+std::int64_t VoterSpacing(std::int64_t edgeCount, std::int32_t nAngles) {
+  const std::int64_t votes = edgeCount * std::max<std::int32_t>(nAngles, 0);
+  return votes > kMaxVotes ? (votes + kMaxVotes - 1) / kMaxVotes : 1;
+}
+
 // Line voting over the black pixels of an edge picture of the given height (0: an empty picture,
-// which answers the lower bound).
-float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, float to,
-                    float step) {
+// which answers the lower bound), thinned by VoterSpacing for this many angles. The budget is
+// checked every few hundred rows.
+float HoughOnPoints(const EdgePoints& voters, std::int32_t height, float from, float to, float step,
+                    const Budget* budget) {
   const std::int32_t nAngles = AngleCandidates(from, to, step);
   if (nAngles <= 0 || height <= 0) return from;
 
   std::int32_t nRho = height;
   if (nRho > 500) nRho /= 2;
-  const auto rows = static_cast<std::int32_t>(points.start.size()) - 1;
+  const auto rows = static_cast<std::int32_t>(voters.start.size()) - 1;
 
   std::vector<double> cosines(static_cast<std::size_t>(nAngles));
   std::vector<double> sines(static_cast<std::size_t>(nAngles));
@@ -177,37 +204,20 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   // distances stay far inside the integer range.
   std::vector<std::int32_t> votes(
       static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho), 0);
-  // A bounded number of votes: on pictures with very many edge pixels only every k-th one
-  // (in row order) votes, so the search stays fast on any picture.
-  const EdgePoints* voters = &points;
-  EdgePoints thinned;
-  const auto edgeCount = static_cast<std::int64_t>(points.columns.size());
-  if (edgeCount * nAngles > kMaxVotes) {
-    const std::int64_t every = (edgeCount * nAngles + kMaxVotes - 1) / kMaxVotes;
-    thinned.start.reserve(points.start.size());
-    for (std::int32_t r = 0; r < rows; ++r) {
-      thinned.start.push_back(static_cast<std::int32_t>(thinned.columns.size()));
-      for (std::int32_t j = points.start[static_cast<std::size_t>(r)];
-           j < points.start[static_cast<std::size_t>(r) + 1]; ++j) {
-        if (j % every == 0) thinned.columns.push_back(points.columns[static_cast<std::size_t>(j)]);
-      }
-    }
-    thinned.start.push_back(static_cast<std::int32_t>(thinned.columns.size()));
-    voters = &thinned;
-  }
-
   std::vector<double> columns;
   for (std::int32_t r = 0; r < rows; ++r) {
-    const std::int32_t begin = voters->start[static_cast<std::size_t>(r)];
-    const std::int32_t end = voters->start[static_cast<std::size_t>(r) + 1];
+    if (budget != nullptr && r % 256 == 0) budget->Check();
+    const std::int32_t begin = voters.start[static_cast<std::size_t>(r)];
+    const std::int32_t end = voters.start[static_cast<std::size_t>(r) + 1];
     if (begin == end) continue;
-    columns.assign(voters->columns.begin() + begin, voters->columns.begin() + end);
+    columns.assign(voters.columns.begin() + begin, voters.columns.begin() + end);
     const double span = columns.back() - columns.front();
     const auto count = static_cast<double>(columns.size());
     for (std::int32_t i = 0; i < nAngles; ++i) {
       const double rowTerm = r * cosines[static_cast<std::size_t>(i)];
       const double sine = sines[static_cast<std::size_t>(i)];
-      std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+      std::int32_t* line =
+          votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
       // Near the horizontal a row's pixels share few distances: about |sin| x span + 1.
       if (count >= 16 && 8 * (std::fabs(sine) * span + 1) < count) {
         VoteDistancesByRuns(columns.data(), columns.size(), rowTerm, sine, line, nRho);
@@ -220,9 +230,11 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   // Each distance gives its votes to the angles that come within 85% of its best count.
   std::vector<std::int32_t> best(static_cast<std::size_t>(nRho), 0);
   for (std::int32_t i = 0; i < nAngles; ++i) {
-    const std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+    const std::int32_t* line =
+        votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
     for (std::int32_t rho = 0; rho < nRho; ++rho) {
-      best[static_cast<std::size_t>(rho)] = std::max(best[static_cast<std::size_t>(rho)], line[rho]);
+      best[static_cast<std::size_t>(rho)] =
+          std::max(best[static_cast<std::size_t>(rho)], line[rho]);
     }
   }
   std::vector<double> thresholds(static_cast<std::size_t>(nRho));
@@ -231,11 +243,13 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   }
   std::vector<std::int64_t> scores(static_cast<std::size_t>(nAngles), 0);
   for (std::int32_t i = 0; i < nAngles; ++i) {
-    const std::int32_t* line = votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
+    const std::int32_t* line =
+        votes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nRho);
     std::int64_t score = 0;
     for (std::int32_t rho = 0; rho < nRho; ++rho) {
       const std::int32_t count = line[rho];
-      if (best[static_cast<std::size_t>(rho)] != 0 && count >= thresholds[static_cast<std::size_t>(rho)]) {
+      if (best[static_cast<std::size_t>(rho)] != 0 &&
+          count >= thresholds[static_cast<std::size_t>(rho)]) {
         score += count;
       }
     }
@@ -250,12 +264,39 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   return from + step * static_cast<float>(bestIndex);
 }
 
-// The pixels that vote: all rows, and the left half of the columns of a picture wider than 800.
-EdgePoints VotingPoints(const BinBMP& edges) {
-  if (edges.Empty()) return EdgePoints{{0}, {}};
-  const std::int32_t cols = edges.width > 800 ? edges.width / 2 : edges.width;
-  return CollectEdgePoints(edges, edges.height, cols);
+// The columns that vote: all of them, or the left half of a picture wider than 800.
+std::int32_t VotingColumns(const BinBMP& edges) {
+  return edges.width > 800 ? edges.width / 2 : edges.width;
 }
+
+// The votes of one search of the edge picture over the candidate angles from .. to by step.
+// Voters are collected only as thinned as the search needs: a picture of dense texture has
+// tens of millions of edge pixels, far too many to list.
+class EdgeVotes {
+ public:
+  explicit EdgeVotes(const BinBMP& edges)
+      : edges_(edges),
+        height_(edges.Empty() ? 0 : edges.height),
+        cols_(edges.Empty() ? 0 : VotingColumns(edges)),
+        count_(CountEdgePoints(edges, height_, cols_)) {}
+
+  float Search(float from, float to, float step, const Budget* budget) {
+    const std::int64_t every = VoterSpacing(count_, AngleCandidates(from, to, step));
+    if (every != every_) {
+      voters_ = CollectEdgePoints(edges_, height_, cols_, every);
+      every_ = every;
+    }
+    return HoughOnPoints(voters_, height_, from, to, step, budget);
+  }
+
+ private:
+  const BinBMP& edges_;
+  std::int32_t height_;
+  std::int32_t cols_;
+  std::int64_t count_;
+  std::int64_t every_ = 0;
+  EdgePoints voters_;
+};
 
 }  // namespace
 
@@ -475,25 +516,26 @@ void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels) {
   destination = std::move(result);
 }
 
-float HoughAngle(const BinBMP& image, float from, float to, float step) {
+float HoughAngle(const BinBMP& image, float from, float to, float step, const Budget* budget) {
   BinBMP edges;
   RowDifference(image, edges);
-  return HoughOnPoints(VotingPoints(edges), edges.Empty() ? 0 : edges.height, from, to, step);
+  return EdgeVotes(edges).Search(from, to, step, budget);
 }
 
-float SearchAngle(const BinBMP& image) {
-  // One edge picture, and one list of its black pixels, serve all three passes.
+float SearchAngle(const BinBMP& image, const Budget* budget) {
+  // One edge picture, and one list of its voting pixels where the thinning allows, serve all
+  // three passes.
   BinBMP edges;
   RowDifference(image, edges);
-  const EdgePoints points = VotingPoints(edges);
-  const std::int32_t height = edges.Empty() ? 0 : edges.height;
-  const float coarse = HoughOnPoints(points, height, -30.0f, 30.0f, 2.0f);
-  const float medium = HoughOnPoints(points, height, coarse - 1.5f, coarse + 1.5f, 1.0f);
-  return HoughOnPoints(points, height, medium - 0.5f, medium + 0.5f, 0.05f);
+  if (budget != nullptr) budget->Check();
+  EdgeVotes votes(edges);
+  const float coarse = votes.Search(-30.0f, 30.0f, 2.0f, budget);
+  const float medium = votes.Search(coarse - 1.5f, coarse + 1.5f, 1.0f, budget);
+  return votes.Search(medium - 0.5f, medium + 0.5f, 0.05f, budget);
 }
 
-float RefineAngle(const BinBMP& image, float degrees) {
-  return HoughAngle(image, degrees - 1.0f, degrees + 1.0f, 0.01f);
+float RefineAngle(const BinBMP& image, float degrees, const Budget* budget) {
+  return HoughAngle(image, degrees - 1.0f, degrees + 1.0f, 0.01f, budget);
 }
 
 }  // namespace pdf417

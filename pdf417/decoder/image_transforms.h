@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/budget.h"
 
 namespace pdf417 {
 
@@ -17,10 +18,12 @@ void DoubleRows(const BinBMP& source, BinBMP& destination);
 // A white border of the given width on all four sides.
 void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels);
 
-float HoughAngle(const BinBMP& image, float from, float to, float step);
+// The angle searches check the budget, when given, as they vote (Budget::Check throws).
+float HoughAngle(const BinBMP& image, float from, float to, float step,
+                 const Budget* budget = nullptr);
 // How many candidate angles HoughAngle tries: trunc((to - from) / step + 1) in extended precision.
 std::int32_t AngleCandidates(float from, float to, float step);
-float SearchAngle(const BinBMP& image);
-float RefineAngle(const BinBMP& image, float degrees);
+float SearchAngle(const BinBMP& image, const Budget* budget = nullptr);
+float RefineAngle(const BinBMP& image, float degrees, const Budget* budget = nullptr);
 
 }  // namespace pdf417

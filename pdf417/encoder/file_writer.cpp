@@ -1,5 +1,14 @@
 // Writes a whole file so that a failure never leaves a truncated or destroyed file behind.
+//
+// A write beyond the process's file-size limit raises SIGXFSZ, whose default action kills the
+// process in the middle of the write, before it can remove its temporary file. The writer relies
+// on its caller ignoring that signal (the pdf417 tool does), so that such a write fails with
+// EFBIG like any other failed write and is reported and cleaned up. Temporary files that a killed
+// writer could not remove carry its process id, and the next write into the same folder removes
+// those of processes that no longer exist.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
@@ -64,6 +74,78 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// Temporary files are named ".pdf417-<pid>-<8 hex digits>.tmp".
+constexpr char kTempPrefix[] = ".pdf417-";
+constexpr char kTempSuffix[] = ".tmp";
+
+// The process id in a temporary file's name, or 0 when the name is not one of ours.
+pid_t WriterOf(const std::string& name) {
+  const std::size_t prefix = sizeof kTempPrefix - 1;
+  const std::size_t suffix = sizeof kTempSuffix - 1;
+  if (name.size() <= prefix + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
+    return 0;
+  }
+  const std::string middle = name.substr(prefix, name.size() - prefix - suffix);
+  const std::size_t dash = middle.find('-');
+  if (dash == std::string::npos || dash == 0 || dash > 9 || middle.size() - dash - 1 != 8) return 0;
+  long long pid = 0;
+  for (std::size_t i = 0; i < dash; ++i) {
+    if (middle[i] < '0' || middle[i] > '9') return 0;
+    pid = pid * 10 + (middle[i] - '0');
+  }
+  for (std::size_t i = dash + 1; i < middle.size(); ++i) {
+    const char c = middle[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return 0;
+  }
+  return pid > 0 ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files in dir left by writers that no longer run: regular files with our
+// name pattern whose process id names no process. A live process (or one whose id was reused)
+// keeps its file; nothing else is touched. Best effort: a folder that cannot be listed is left.
+void RemoveLeftovers(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(d)) {
+    const pid_t pid = WriterOf(e->d_name);
+    if (pid == 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to judge
+    stale.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  for (const std::string& name : stale) {
+    const std::string path = dir + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
+}
+
+// Follows a symbolic link that points to nothing yet, hop by hop, to the name a new file gets.
+// Returns false with errno set when the chain is longer than the system follows (a loop).
+bool FollowDanglingLink(const std::string& link, std::string& target) {
+  std::string path = link;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      target = path;
+      return true;
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return false;
+    if (static_cast<std::size_t>(n) >= buffer.size()) {  // grew meanwhile
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    const std::string next(buffer.data(), static_cast<std::size_t>(n));
+    path = !next.empty() && next[0] == '/' ? next : DirectoryOf(path) + "/" + next;
+  }
+  errno = ELOOP;
+  return false;
+}
+
 // Writes into an existing file that is not a regular file (a device, a pipe): no rename.
 void WriteInPlace(const std::string& fileName, const std::uint8_t* buffer, std::size_t length) {
   Fd fd(::open(fileName.c_str(), O_WRONLY | O_CLOEXEC));
@@ -79,6 +161,7 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
 
   struct stat st {};
   const bool exists = ::stat(fileName.c_str(), &st) == 0;
+  const int lookupError = errno;
   if (exists && S_ISDIR(st.st_mode)) {
     throw Error(ErrorCode::FileWrite, "cannot write '" + fileName + "': it is a folder");
   }
@@ -90,26 +173,34 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
   // by renaming would need only the folder's permission.
   if (exists && ::access(fileName.c_str(), W_OK) != 0) Fail(fileName, "open", errno);
 
-  // A symbolic link stays a link: the file it points to is the one replaced.
+  // A symbolic link stays a link: the file it points to is the one replaced, or created when the
+  // link points to nothing yet. A link that cannot be followed (a loop) is refused.
   std::string target = fileName;
   struct stat link {};
-  if (exists && ::lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    char* resolved = ::realpath(fileName.c_str(), nullptr);
-    if (resolved == nullptr) Fail(fileName, "resolve link", errno);
-    target = resolved;
-    std::free(resolved);
+  if (!exists && lookupError == ELOOP) Fail(fileName, "follow symbolic link", ELOOP);
+  if (::lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (exists) {
+      char* resolved = ::realpath(fileName.c_str(), nullptr);
+      if (resolved == nullptr) Fail(fileName, "resolve link", errno);
+      target = resolved;
+      std::free(resolved);
+    } else if (!FollowDanglingLink(fileName, target)) {
+      Fail(fileName, "follow symbolic link", errno);
+    }
   }
 
   // A fresh name in the same folder, created exclusively; the kernel applies the umask to 0666
   // just as it would for a plain create.
   const std::string dir = DirectoryOf(target);
+  RemoveLeftovers(dir);
   std::string tempName;
   int rawFd = -1;
   std::random_device entropy;
   for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(entropy()));
-    tempName = dir + "/.pdf417-" + suffix + ".tmp";
+    char middle[40];
+    std::snprintf(middle, sizeof middle, "%ld-%08x", static_cast<long>(::getpid()),
+                  static_cast<unsigned>(entropy()));
+    tempName = dir + "/" + kTempPrefix + middle + kTempSuffix;
     rawFd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (rawFd < 0 && errno != EEXIST) Fail(fileName, "create temporary file", errno);
   }
@@ -126,7 +217,8 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
   } guard{tempName};
 
   // A replaced file keeps its permissions.
-  if (exists && ::fchmod(fd.get(), st.st_mode & 07777) != 0) Fail(fileName, "set permissions", errno);
+  if (exists && ::fchmod(fd.get(), st.st_mode & 07777) != 0)
+    Fail(fileName, "set permissions", errno);
   if (const int err = WriteAll(fd.get(), buffer, length)) Fail(fileName, "write", err);
   if (::fsync(fd.get()) != 0) Fail(fileName, "flush", errno);
   if (fd.Close() != 0) Fail(fileName, "close", errno);

@@ -1,11 +1,14 @@
 // The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
 #include <dirent.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -90,6 +93,7 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
     int code;
   };
   ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("loop.bmp", (dir / "loop.bmp").c_str()), 0);
   const Case cases[] = {
       {"encode -o keep.bmp -c 31 x", 1},
       {"encode -o keep.bmp -l 9 x", 1},
@@ -105,6 +109,7 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
       {"encode -o keep.bmp --input /dev/zero", 1},  // endless: refused after 1 MiB
       {"encode -o folder x", 7},
       {"encode -o nowhere/x.bmp x", 7},
+      {"encode -o loop.bmp x", 7},  // a symbolic link that cannot be followed
   };
   for (const Case& c : cases) {
     const CliRun r = Cli(dir, c.args);
@@ -135,10 +140,10 @@ TEST(CliEncode, WriteFailuresKeepTheOldFileAndExitWithSeven) {
   const std::vector<std::uint8_t> old = {1, 2, 3};
   testutil::WriteBytes(dir / "keep.bmp", old);
 
-  // A full disk, as a file-size limit of one block: the write fails with "file too large"
-  // (the signal the limit would send is ignored, so the tool sees the error as on a full disk).
-  CliRun r =
-      Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "", "trap '' XFSZ; ulimit -f 1; ");
+  // A file-size limit of one block in a plain shell, its signal at the default action: the tool
+  // ignores the signal itself, so the write fails with "file too large", reported like a full disk.
+  std::signal(SIGXFSZ, SIG_DFL);
+  CliRun r = Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "", "ulimit -f 1; ");
   EXPECT_EQ(r.exitCode, 7) << r.err;
   EXPECT_NE(r.err.find("keep.bmp"), std::string::npos) << r.err;
   EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
@@ -158,6 +163,24 @@ TEST(CliEncode, WriteFailuresKeepTheOldFileAndExitWithSeven) {
     EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"keep.bmp"});
   }
+}
+
+// After writers that were killed mid-write, the next encode into the folder leaves no leftovers;
+// the temporary file of a writer still running stays.
+TEST(CliEncode, LeftoversOfKilledEncodesAreRemoved) {
+  testutil::TempDir dir;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = ".pdf417-" + std::to_string(child) + "-00c0ffee.tmp";
+  const std::string live = ".pdf417-" + std::to_string(::getpid()) + "-00c0ffee.tmp";
+  testutil::WriteBytes(dir / dead, {1, 2});
+  testutil::WriteBytes(dir / live, {3, 4});
+  EXPECT_EQ(Cli(dir, "encode -o new.bmp x").exitCode, 0);
+  std::vector<std::string> left = Entries(dir.path());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{live, "new.bmp"}));
 }
 
 TEST(CliDecode, RoundTripsBytesExactly) {
@@ -250,6 +273,23 @@ TEST(CliDecode, PngJpegAndStandardInput) {
             std::string::npos);
 }
 
+// --timeout: a spent budget is exit 8 with its message, a generous one changes nothing, and a
+// value that is not a duration is a wrong command line.
+TEST(CliDecode, TimeoutGivesUpWithItsOwnExitCode) {
+  testutil::TempDir dir;
+  ASSERT_EQ(Cli(dir, "encode -o good.bmp fine").exitCode, 0);
+  CliRun r = Cli(dir, "decode --timeout 0.000000001 good.bmp");
+  EXPECT_EQ(r.exitCode, 8) << r.err;
+  EXPECT_NE(r.err.find("gave up: time budget spent"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+  r = Cli(dir, "decode --timeout 600 good.bmp");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "fine");
+  for (const char* bad : {"-1", "soon"}) {
+    EXPECT_EQ(Cli(dir, std::string("decode --timeout ") + bad + " good.bmp").exitCode, 2) << bad;
+  }
+}
+
 // Sanitizers reserve far more address space than the limit below allows.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
@@ -304,6 +344,77 @@ TEST(CliDecode, FilesItMayNotReadOrThatNeverEnd) {
   EXPECT_EQ(r.exitCode, 4) << r.err;
   EXPECT_NE(r.err.find("secret.bmp"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
+}
+
+// Runs the tool as the unprivileged user 'nobody' when the tests run as root (in a child that
+// drops its ids), or as the current user otherwise; false when the ids cannot be dropped.
+bool CliAsUser(const testutil::TempDir& dir, const std::string& args, CliRun& run) {
+  if (::geteuid() != 0) {
+    run = Cli(dir, args);
+    return true;
+  }
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) return false;
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    ::unlink((dir / ".stdout").c_str());  // root's captures; 'nobody' makes its own
+    ::unlink((dir / ".stderr").c_str());
+    if (::setgroups(0, nullptr) != 0 ||
+        ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) != 0 ||
+        ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) != 0) {
+      ::_exit(100);
+    }
+    ::_exit(Cli(dir, args).exitCode & 0x7F);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 100) {
+    return false;
+  }
+  run.exitCode = WEXITSTATUS(status);
+  const auto e = testutil::ReadBytes(dir / ".stderr");
+  run.err.assign(e.begin(), e.end());
+  return true;
+}
+
+// Missing (3) only when there is no such file; every other failed lookup is unreadable (4), each
+// with its own message, for decode and for encode --input alike.
+TEST(CliInput, LookupFailuresHaveTheirOwnCodesAndMessages) {
+  testutil::TempDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);  // 'nobody' writes the captured streams here
+  ASSERT_EQ(Cli(dir, "encode -o locked.bmp hidden").exitCode, 0);
+  ASSERT_EQ(::chmod((dir / "locked.bmp").c_str(), 0), 0);
+  ASSERT_EQ(::symlink("loop.bmp", (dir / "loop.bmp").c_str()), 0);
+  ASSERT_EQ(::mkdir((dir / "folder.bmp").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((dir / "closed").c_str(), 0), 0);
+  testutil::WriteBytes(dir / "plain.txt", {'a'});
+  struct Case {
+    std::string file;
+    int code;
+    std::string message;
+    bool unprivileged;  // the case needs a user whom permissions bind
+  };
+  const Case cases[] = {
+      {"missing.bmp", 3, "no such file", false},    {"plain.txt/x.bmp", 3, "no such file", false},
+      {"loop.bmp", 4, "symbolic-link loop", false}, {"folder.bmp", 4, "folder", false},
+      {"locked.bmp", 4, "permission denied", true}, {"closed/x.bmp", 4, "permission denied", true},
+  };
+  for (const Case& c : cases) {
+    for (const std::string& args : {"decode " + c.file, "encode -o out.bmp --input " + c.file}) {
+      CliRun r;
+      if (c.unprivileged) {
+        if (!CliAsUser(dir, args, r)) {
+          std::printf("skipped '%s': cannot run as an unprivileged user\n", args.c_str());
+          continue;
+        }
+      } else {
+        r = Cli(dir, args);
+      }
+      EXPECT_EQ(r.exitCode, c.code) << args << "\n" << r.err;
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << args << "\n" << r.err;
+    }
+  }
+  EXPECT_FALSE(Exists(dir / "out.bmp"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // ThreadSanitizer by the tsan preset, which also reports any data race on the way.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
+#include "turned_picture.h"
 
 namespace pdf417 {
 namespace {
@@ -23,10 +25,8 @@ std::vector<Job> Jobs() {
   std::string bytes;
   for (int i = 0; i < 300; ++i) bytes.push_back(static_cast<char>(i * 7));
   return {
-      {"Hello from many threads", 3, 1, 3},
-      {bytes, 8, 4, 2},
-      {std::string(60, 'x'), 4, 2, 1},
-      {"numbers 0123456789", 6, 0, 4},
+      {"Hello from many threads", 3, 1, 3}, {bytes, 8, 4, 2},
+      {std::string(60, 'x'), 4, 2, 1},      {"numbers 0123456789", 6, 0, 4},
       {bytes.substr(0, 100), 10, 6, 3},
   };
 }
@@ -63,9 +63,8 @@ struct Outcome {
   std::string bytes, message, reading;
   int rows, columns, level, corrected;
   bool operator==(const Outcome& o) const {
-    return status == o.status && bytes == o.bytes && message == o.message &&
-           reading == o.reading && rows == o.rows && columns == o.columns && level == o.level &&
-           corrected == o.corrected;
+    return status == o.status && bytes == o.bytes && message == o.message && reading == o.reading &&
+           rows == o.rows && columns == o.columns && level == o.level && corrected == o.corrected;
   }
 };
 
@@ -89,13 +88,30 @@ TEST(Concurrency, ThreadsEncodeAndDecodeExactlyAsOneThreadDoes) {
   pictures.push_back(Turned(images[0]));
   pictures.push_back(Damaged(images[1]));
   std::vector<Outcome> expected;
-  for (const auto& p : pictures) expected.push_back(OutcomeOf(DecodePdf417FromBytes(p.data(), p.size())));
+  for (const auto& p : pictures)
+    expected.push_back(OutcomeOf(DecodePdf417FromBytes(p.data(), p.size())));
   // The variants are worth having only if they take the other paths.
   ASSERT_EQ(expected[jobs.size()].bytes, jobs[0].data);
   ASSERT_NE(expected[jobs.size()].reading, expected[0].reading);
   ASSERT_EQ(expected[jobs.size() + 1].bytes, jobs[1].data);
   ASSERT_GT(expected[jobs.size() + 1].corrected, 0);
   for (std::size_t i = 0; i < jobs.size(); ++i) ASSERT_EQ(expected[i].bytes, jobs[i].data);
+
+  // Grey pictures that need the angle search and rotation (skewed) or a right-angle turn, decoded
+  // with a budget and a cancellation flag that are never spent.
+  const std::vector<testutil::GreyPicture> grey = {testutil::DrawTurned(images[1], 2, 3),
+                                                   testutil::DrawTurned(images[3], 2, -7),
+                                                   testutil::DrawTurned(images[0], 2, 90)};
+  std::atomic<bool> never{false};
+  DecodeOptions budget;
+  budget.timeoutSeconds = 600;
+  budget.cancel = &never;
+  std::vector<Outcome> expectedGrey;
+  for (const auto& g : grey) expectedGrey.push_back(OutcomeOf(DecodeImage(g.View(), budget)));
+  ASSERT_EQ(expectedGrey[0].bytes, jobs[1].data);
+  ASSERT_EQ(expectedGrey[1].bytes, jobs[3].data);
+  ASSERT_EQ(expectedGrey[2].bytes, jobs[0].data);
+  ASSERT_NE(expectedGrey[2].reading, expectedGrey[0].reading);
 
   constexpr int kThreads = 4;
   constexpr int kRounds = 2;
@@ -118,13 +134,18 @@ TEST(Concurrency, ThreadsEncodeAndDecodeExactlyAsOneThreadDoes) {
               ++wrongImages[ut];
             }
             // Files in one folder: each thread its own name, all through temporary files.
-            const std::string file = dir / ("t" + std::to_string(t) + "-" + std::to_string(i) + ".bmp");
+            const std::string file =
+                dir / ("t" + std::to_string(t) + "-" + std::to_string(i) + ".bmp");
             EncodePdf417(d, n, file, j.columns, j.level, j.aspect);
             if (testutil::ReadBytes(file) != images[i]) ++wrongFiles[ut];
             if (!(OutcomeOf(DecodePdf417Detailed(file)) == expected[i])) ++wrongFiles[ut];
           }
           const auto& p = pictures[i];
           if (!(OutcomeOf(DecodePdf417FromBytes(p.data(), p.size())) == expected[i])) {
+            ++wrongDecodes[ut];
+          }
+          const std::size_t g = (k + ut) % grey.size();
+          if (!(OutcomeOf(DecodeImage(grey[g].View(), budget)) == expectedGrey[g])) {
             ++wrongDecodes[ut];
           }
         }

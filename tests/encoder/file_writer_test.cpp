@@ -1,12 +1,15 @@
 // Whole-file writes: replacement, failures that keep the old file, and non-regular targets.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <utility>
 
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
@@ -58,8 +61,8 @@ TEST(WriteWholeFile, NewFileFollowsTheUmask) {
 TEST(WriteWholeFile, FailuresAreReportedAndLeaveNothingBehind) {
   testutil::TempDir dir;
   ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
-  EXPECT_THROW(Write(dir / "sub", {1}), Error);                   // a folder
-  EXPECT_THROW(Write(dir / "missing/x.bmp", {1}), Error);         // a missing folder
+  EXPECT_THROW(Write(dir / "sub", {1}), Error);            // a folder
+  EXPECT_THROW(Write(dir / "missing/x.bmp", {1}), Error);  // a missing folder
   EXPECT_THROW(Write("", {1}), Error);
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"sub"});
   EXPECT_TRUE(Entries(dir / "sub").empty());
@@ -133,6 +136,77 @@ TEST(WriteWholeFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(testutil::ReadBytes(target), (std::vector<std::uint8_t>{1, 2}));
   EXPECT_EQ(Entries(dir / "real"), std::vector<std::string>{"bar.bmp"});
+}
+
+// Dangling links are followed and their targets created; a loop is refused and left as it is.
+TEST(WriteWholeFile, DanglingLinksAreFollowedAndLoopsRefused) {
+  testutil::TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "real").c_str(), 0755), 0);
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> links;  // name -> what it points to
+    std::string written;                                     // the name written to
+    std::string created;                                     // the file that gets the bytes, or ""
+  };
+  const Case cases[] = {
+      {{{"one.bmp", "real/one.bmp"}}, "one.bmp", "real/one.bmp"},
+      {{{"abs.bmp", dir / "real/abs.bmp"}}, "abs.bmp", "real/abs.bmp"},
+      {{{"a.bmp", "b.bmp"}, {"b.bmp", "real/two.bmp"}}, "a.bmp", "real/two.bmp"},
+      {{{"self.bmp", "self.bmp"}}, "self.bmp", ""},
+      {{{"x.bmp", "y.bmp"}, {"y.bmp", "x.bmp"}}, "x.bmp", ""},
+  };
+  for (const Case& c : cases) {
+    for (const auto& link : c.links) {
+      ASSERT_EQ(::symlink(link.second.c_str(), (dir / link.first).c_str()), 0) << link.first;
+    }
+    if (c.created.empty()) {
+      EXPECT_THROW(Write(dir / c.written, {1}), Error) << c.written;
+    } else {
+      Write(dir / c.written, {3, 1, 4});
+      EXPECT_EQ(testutil::ReadBytes(dir / c.created), (std::vector<std::uint8_t>{3, 1, 4}));
+    }
+    for (const auto& link : c.links) {
+      struct stat st {};
+      ASSERT_EQ(::lstat((dir / link.first).c_str(), &st), 0);
+      EXPECT_TRUE(S_ISLNK(st.st_mode)) << link.first << " is no longer a link";
+    }
+  }
+  const std::vector<std::string> real = Entries(dir / "real");
+  EXPECT_EQ(std::set<std::string>(real.begin(), real.end()),
+            (std::set<std::string>{"one.bmp", "abs.bmp", "two.bmp"}));
+}
+
+// The id of a process that has ended.
+pid_t EndedProcess() {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+// A write removes the temporary files of writers that have ended, and nothing else.
+TEST(WriteWholeFile, LeftoversOfEndedWritersAreRemovedAndNothingElse) {
+  testutil::TempDir dir;
+  const std::string dead = std::to_string(EndedProcess());
+  const std::string live = std::to_string(::getppid());
+  const std::vector<std::string> stale = {".pdf417-" + dead + "-0badf00d.tmp",
+                                          ".pdf417-" + dead + "-12345678.tmp"};
+  const std::vector<std::string> kept = {
+      ".pdf417-" + live + "-0badf00d.tmp",  // a writer still running
+      ".pdf417-0badf00d.tmp",               // no process id
+      ".pdf417-" + dead + "-0BADF00D.tmp",  // not a name we give
+      ".pdf417-" + dead + "-0badf00d.tmp.bak",
+      "pdf417-" + dead + "-0badf00d.tmp",
+      "notes.txt"};
+  for (const std::string& n : stale) testutil::WriteBytes(dir / n, {1});
+  for (const std::string& n : kept) testutil::WriteBytes(dir / n, {2});
+  ASSERT_EQ(::mkdir((dir / (".pdf417-" + dead + "-abcdef01.tmp")).c_str(), 0755), 0);
+
+  Write(dir / "out.bmp", {5});
+  std::set<std::string> expected(kept.begin(), kept.end());
+  expected.insert("out.bmp");
+  expected.insert(".pdf417-" + dead + "-abcdef01.tmp");  // a folder is never ours
+  const std::vector<std::string> left = Entries(dir.path());
+  EXPECT_EQ(std::set<std::string>(left.begin(), left.end()), expected);
 }
 
 // /dev/full refuses every write with "no space left on device", as a full disk does.
