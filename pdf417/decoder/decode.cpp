@@ -22,7 +22,6 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
-#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
@@ -123,7 +122,7 @@ bool SplitMergedRows(LinkedList<AryRegion>& rows) {
 
 // With a fitted grid, every cell is read by its edges on the grid's module width
 // (fine_grid.h) where that gives a pattern of the row's cluster.
-Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
+Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions,
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out,
                  const ColumnGrid* grid = nullptr);
 
@@ -135,13 +134,12 @@ constexpr int kFineGrids = 2;
 
 // Replaces the codewords of the grid (indicators and data) by their readings on a fitted column
 // grid, where a cell gives one.
-void ReadCellsByEdges(LinearDecode& matrix, const ColumnGrid& grid) {
+void ReadCellsByEdges(LinearDecode& matrix, const BitMatrix& image, const ColumnGrid& grid) {
   std::vector<AryRegion> rows;
   for (matrix.rowRegions.Reset(0); !matrix.rowRegions.AtEnd(); matrix.rowRegions.Advance()) {
     rows.push_back(matrix.rowRegions.Data());
   }
-  const std::vector<std::vector<std::int32_t>> codewords =
-      ReadGridByEdges(matrix.image, rows, grid);
+  const std::vector<std::vector<std::int32_t>> codewords = ReadGridByEdges(image, rows, grid);
   for (std::size_t i = 0; i < codewords.size(); ++i) {
     for (std::size_t j = 1; j + 1 < codewords[i].size(); ++j) {
       if (codewords[i][j] >= 0) matrix.codewordGrid[i][j] = codewords[i][j];
@@ -173,22 +171,22 @@ void KeepBetter(Verdict& verdict, DecodeResult& out, Verdict retry, DecodeResult
 }
 
 // Locates rows and columns in a straightened picture and reads the grid; when that fails, with
-// merged row regions split, then on fitted column grids.
-Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
-  RowColDetect locator(image);
+// merged row regions split, then on fitted column grids. Rows are located on edges when given.
+Verdict ReadLocated(const BitMatrix& image, const BitMatrix* edges, DecodeResult& out) {
+  RowColDetect locator(image, edges);
   locator.FindBounds();
   locator.FindRows();
   // Column location drops the rows when it finds no columns; the fitted grids below need them.
   std::vector<LinkedList<AryRegion>> rowChoices{locator.rowRegions};
   locator.FindColumns();
-  Verdict verdict = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, out);
+  Verdict verdict = ReadGrid(image, locator.rowRegions, locator.colRegions, out);
   if (verdict == Verdict::Decoded) return verdict;
 
   LinkedList<AryRegion> split(rowChoices.front());
   if (SplitMergedRows(split)) {
     rowChoices.push_back(split);
     DecodeResult second;
-    const Verdict retry = ReadGrid(locator.image, split, locator.colRegions, second);
+    const Verdict retry = ReadGrid(image, split, locator.colRegions, second);
     KeepBetter(verdict, out, retry, second);
     if (verdict == Verdict::Decoded) return verdict;
   }
@@ -197,12 +195,11 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
   // read by their edges. Columns of whole modules leave such a grid nothing to add.
   if (WholeModuleColumns(locator.colRegions)) return verdict;
   const std::vector<AryRegion> runs =
-      ColumnDarkRuns(locator.image, locator.symbolRows.first, locator.symbolRows.last,
-                     locator.leftCol, locator.rightCol);
+      ColumnDarkRuns(locator.columnCounts, locator.leftCol, locator.rightCol);
   for (const ColumnGrid& grid : FitColumnGrids(runs, kFineGrids)) {
     for (const LinkedList<AryRegion>& rows : rowChoices) {
       DecodeResult second;
-      const Verdict retry = ReadGrid(locator.image, rows, grid.regions, second, &grid);
+      const Verdict retry = ReadGrid(image, rows, grid.regions, second, &grid);
       KeepBetter(verdict, out, retry, second);
       if (verdict == Verdict::Decoded) return verdict;
     }
@@ -211,10 +208,10 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out) {
 }
 
 // Runs the reading stages on one picture.
-Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
+Verdict ReadPicture(const BitMatrix& picture, DecodeResult& out) {
   ImageAmend amend(picture);
   amend.CorrectSkew();
-  Verdict verdict = ReadLocated(amend.image, out);
+  Verdict verdict = ReadLocated(amend.Image(), amend.Edges(), out);
   if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
     return verdict;
   }
@@ -224,13 +221,13 @@ Verdict ReadPicture(const BinBMP& picture, DecodeResult& out) {
   // recognised, or something else was taken for it and the picture turned by a wrong angle. The
   // upright symbol is then read from the picture as it is.
   DecodeResult second;
-  const Verdict retry = ReadLocated(picture, second);
+  const Verdict retry = ReadLocated(picture, nullptr, second);
   KeepBetter(verdict, out, retry, second);
   return verdict;
 }
 
 // Reads, checks, corrects and decompacts the codewords of a located grid.
-Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
+Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions,
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out,
                  const ColumnGrid* grid) {
   const int R = rowRegions.Size();
@@ -241,10 +238,9 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
   if (R < 1 || K < 5 || R > kMaxSymbolRows || K > kMaxDataColumns + 4) return Verdict::NoSymbol;
 
   LinearDecode matrix(R, K, rowRegions, colRegions);
-  matrix.image = image;
-  matrix.SampleCells();
+  matrix.SampleCells(image);
   matrix.ReadCodewords();
-  if (grid != nullptr) ReadCellsByEdges(matrix, *grid);
+  if (grid != nullptr) ReadCellsByEdges(matrix, image, *grid);
   matrix.CollectDataCodewords();
   ReadLevel(matrix);
 
@@ -334,18 +330,23 @@ Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& o
   return Verdict::Decoded;
 }
 
-// One way of presenting the picture to the reading stages.
+BitMatrix Turn180(const BitMatrix& source) { return TurnRightAngle(source, 2); }
+BitMatrix Turn90(const BitMatrix& source) { return TurnRightAngle(source, 1); }
+BitMatrix Turn270(const BitMatrix& source) { return TurnRightAngle(source, 3); }
+
+// One way of presenting the picture to the reading stages: its name, and how its matrix is made
+// from the bordered picture (null: the bordered picture itself). Each reading makes at most one
+// new matrix, and every stage reads it through a const reference.
 struct Reading {
   const char* name;
-  void (*prepare)(const BinBMP& source, BinBMP& destination);
+  BitMatrix (*make)(const BitMatrix& bordered);
 };
 
-void Turn180(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 2); }
-void Turn90(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 1); }
-void Turn270(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 3); }
-
-// The readings after the picture as read, in their order of preference.
-constexpr Reading kOtherReadings[] = {
+// The readings in their order of preference; after the first, those whose picture shows an
+// upright start pattern go first. A second threshold or a perspective reading would be one more
+// entry here (or one more list of readings over a second matrix).
+constexpr Reading kReadings[] = {
+    {"as read", nullptr},
     {"with rows doubled", DoubleRows},
     {"turned 180 degrees", Turn180},
     {"turned 90 degrees clockwise", Turn90},
@@ -353,7 +354,7 @@ constexpr Reading kOtherReadings[] = {
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
-Verdict TryReading(const BinBMP& picture, DecodeResult& out) {
+Verdict TryReading(const BitMatrix& picture, DecodeResult& out) {
   try {
     return ReadPicture(picture, out);
   } catch (const Error&) {
@@ -361,12 +362,8 @@ Verdict TryReading(const BinBMP& picture, DecodeResult& out) {
   }
 }
 
-DecodeResult DecodeLoaded(BinBMP& source) {
-  if (source.bitCount != 1) Binarize(source, source);
-  BinBMP bordered;
-  AddWhiteBorder(source, bordered, kBorderPixels);
-  source.Release();
-
+// Runs the readings on the bordered picture until one decodes.
+DecodeResult ReadAll(const BitMatrix& bordered) {
   bool symbolSeen = false;
   DecodeResult seen;
   // Keeps the first reading that saw a symbol, for the report when none decodes.
@@ -377,49 +374,49 @@ DecodeResult DecodeLoaded(BinBMP& source) {
       seen.reading = name;
     }
   };
+  // Reads one picture; true when it decoded, with the result in out.
+  auto read = [&](const Reading& reading, const BitMatrix& picture, DecodeResult& out) {
+    const Verdict verdict = TryReading(picture, out);
+    if (verdict == Verdict::Decoded) {
+      out.status = DecodeStatus::Decoded;
+      out.reading = reading.name;
+      return true;
+    }
+    note(verdict, out, reading.name);
+    return false;
+  };
 
-  DecodeResult first;
-  const Verdict verdict = TryReading(bordered, first);
-  if (verdict == Verdict::Decoded) {
-    first.status = DecodeStatus::Decoded;
-    first.reading = "as read";
-    return first;
-  }
-  note(verdict, first, "as read");
+  DecodeResult result;
+  if (read(kReadings[0], bordered, result)) return result;
 
   // The other readings; those whose picture shows a start pattern the right way up on the rows
   // that straightening probes go first, since the others need the slow angle search.
   struct Prepared {
     const Reading* reading;
-    BinBMP picture;
+    BitMatrix picture;
     bool upright;
   };
   std::vector<Prepared> prepared;
-  for (const Reading& reading : kOtherReadings) {
-    Prepared p{&reading, BinBMP(), false};
+  for (const Reading& reading : kReadings) {
+    if (reading.make == nullptr) continue;
+    Prepared p{&reading, BitMatrix(), false};
     try {
-      reading.prepare(bordered, p.picture);
+      p.picture = reading.make(bordered);
     } catch (const Error&) {
       continue;  // too large to turn or double: that reading finds nothing
     }
     p.upright = ShowsStartPatternLoosely(p.picture);
     prepared.push_back(std::move(p));
   }
-  bordered.Release();
   std::stable_partition(prepared.begin(), prepared.end(),
                         [](const Prepared& p) { return p.upright; });
-
   for (Prepared& p : prepared) {
     DecodeResult attempt;
-    const Verdict v = TryReading(p.picture, attempt);
-    p.picture.Release();
-    if (v == Verdict::Decoded) {
-      attempt.status = DecodeStatus::Decoded;
-      attempt.reading = p.reading->name;
-      return attempt;
-    }
-    note(v, attempt, p.reading->name);
+    const bool decoded = read(*p.reading, p.picture, attempt);
+    p.picture = BitMatrix();
+    if (decoded) return attempt;
   }
+
   if (symbolSeen) {
     seen.status = DecodeStatus::NotCorrectable;
     seen.message = "errors not correctable";
@@ -427,10 +424,17 @@ DecodeResult DecodeLoaded(BinBMP& source) {
     seen.corrected = 0;
     return seen;
   }
-  DecodeResult result;
+  result = DecodeResult();
   result.status = DecodeStatus::NoSymbolFound;
   result.message = "no symbol found";
   return result;
+}
+
+// A loaded bitmap as the matrix its white test reads, then the reading stages.
+DecodeResult DecodeLoaded(BinBMP& source) {
+  const BitMatrix bits = MatrixOf(source);
+  source.Release();
+  return DecodeBits(bits, DecodeOptions{});
 }
 
 DecodeResult Unreadable(const std::string& message) {
@@ -477,14 +481,7 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     result.message = "no symbol found";
     return result;
   }
-  BinBMP picture(bits.Height(), bits.Width(), 1);
-  const OneBitCanvas canvas = CanvasOf(picture);
-  for (std::int32_t r = 0; r < bits.Height(); ++r) {
-    std::uint8_t* line = canvas.Line(r);
-    const std::uint8_t* row = bits.Row(r);
-    for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
-  }
-  return DecodeLoaded(picture);
+  return ReadAll(AddWhiteBorder(bits, kBorderPixels));
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "pdf417/common/one_bit_rows.h"
+
 namespace pdf417 {
 
 // Read-only grey pixels, top row first: 0 is black, 255 white. Points into memory it does not own.
@@ -57,6 +59,9 @@ class BitMatrix {
   std::uint8_t* Row(std::int32_t row) {
     return bits_.data() + static_cast<std::size_t>(row) * stride_;
   }
+
+  // Whole-byte reading of the rows (profiles, counts, the dark pixels of a row).
+  OneBitRows Rows() const { return OneBitRows::TopDown(bits_.data(), width_, height_, stride_); }
 
   bool IsDark(std::int32_t row, std::int32_t col) const {
     if (row < 0 || col < 0 || row >= height_ || col >= width_) return false;

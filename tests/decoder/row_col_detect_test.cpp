@@ -168,7 +168,7 @@ TEST(ProfileRegions, CollectRegionsBetweenMarks) {
 TEST(ProfileCounts, CountDarkPixelsInTheirRanges) {
   Canvas canvas(6, 8);
   canvas.Box(0, 0, 6, 1).Box(2, 2, 1, 6).Box(4, 5, 2, 2);
-  const BinBMP& image = canvas.image;
+  const BitMatrix& image = canvas.image;
 
   // Row 0 is never counted; counts add to what the profile holds.
   Profile rows(6, 1);
@@ -208,8 +208,8 @@ TEST(RowColDetect, PicturesWithoutASymbolGiveEmptyRegionLists) {
   box.Box(5, 5, 20, 20);
   Canvas lastColumn(30, 40);
   lastColumn.Box(3, 39, 20, 1);
-  BinBMP empty;
-  for (const BinBMP* image : {&blank.image, &box.image, &lastColumn.image, &empty}) {
+  BitMatrix empty;
+  for (const BitMatrix* image : {&blank.image, &box.image, &lastColumn.image, &empty}) {
     RowColDetect locator(*image);
     locator.FindBounds();
     locator.FindRows();
@@ -220,8 +220,8 @@ TEST(RowColDetect, PicturesWithoutASymbolGiveEmptyRegionLists) {
 }
 
 // A symbol as the encoder draws it: quiet zone, one pixel per module, aspect rows per row.
-BinBMP DrawSymbol(const std::string& text, int columns, int level, int minRows, int aspect,
-                  int* rows = nullptr) {
+BitMatrix DrawSymbol(const std::string& text, int columns, int level, int minRows, int aspect,
+                     int* rows = nullptr) {
   CodewordSequence seq;
   CompactBytes(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()),
                columns, level, seq, minRows);
@@ -230,12 +230,12 @@ BinBMP DrawSymbol(const std::string& text, int columns, int level, int minRows, 
   const std::vector<std::uint8_t> file = RenderSymbolImage(columns, level, seq, aspect);
   BinBMP image;
   image.LoadBytes(file.data(), file.size());
-  return image;
+  return MatrixOf(image);
 }
 
 TEST(RowColDetect, CleanSymbolGivesOneRegionPerRowAndColumn) {
   int rowCount = 0;
-  const BinBMP image = DrawSymbol("Row and column location", 5, 2, 12, 3, &rowCount);
+  const BitMatrix image = DrawSymbol("Row and column location", 5, 2, 12, 3, &rowCount);
   ASSERT_EQ(rowCount, 12);
   RowColDetect locator(image);
   locator.FindBounds();
@@ -269,7 +269,8 @@ TEST(RowColDetect, RegionCountsFollowTheSymbolsShape) {
   };
   for (const Shape s : {Shape{1, 0, 3, 4}, Shape{3, 1, 5, 2}, Shape{10, 4, 20, 3}}) {
     int rows = 0;
-    RowColDetect locator(DrawSymbol("shape", s.columns, s.level, s.minRows, s.aspect, &rows));
+    const BitMatrix picture = DrawSymbol("shape", s.columns, s.level, s.minRows, s.aspect, &rows);
+    RowColDetect locator(picture);
     locator.FindBounds();
     locator.FindRows();
     locator.FindColumns();
