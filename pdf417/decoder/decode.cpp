@@ -23,6 +23,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
 #include "pdf417/common/patterns.h"
+#include "pdf417/common/symbol_geometry.h"
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
@@ -40,9 +41,6 @@ namespace {
 // White margin put around every loaded picture: a symbol that touches the picture's edge
 // would otherwise lose its first column mark or get a wrong row count.
 constexpr int kBorderPixels = 8;
-// The largest symbol: 90 rows of 30 data columns.
-constexpr int kMaxSymbolRows = 90;
-constexpr int kMaxDataColumns = 30;
 
 enum class Verdict {
   Decoded,
@@ -56,29 +54,10 @@ bool IndicatorsAgree(const LinearDecode& matrix, int rows, int columns, int leve
   int agree = 0;
   int total = 0;
   for (int i = 0; i < rows; ++i) {
-    const int x = 30 * (i / 3);
-    const int rowInfo = x + (rows - 1) / 3;
-    const int levelInfo = x + 3 * level + (rows - 1) % 3;
-    const int columnInfo = x + columns - 1;
-    int left = 0;
-    int right = 0;
-    switch (i % 3) {
-      case 0:
-        left = rowInfo;
-        right = columnInfo;
-        break;
-      case 1:
-        left = levelInfo;
-        right = rowInfo;
-        break;
-      default:
-        left = columnInfo;
-        right = levelInfo;
-        break;
-    }
+    const RowIndicators expected = RowIndicatorsOf(i, rows, columns, level);
     const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(i)];
-    agree += row[1] == left;
-    agree += row[static_cast<std::size_t>(K - 2)] == right;
+    agree += row[1] == expected.left;
+    agree += row[static_cast<std::size_t>(K - 2)] == expected.right;
     total += 2;
   }
   return 2 * agree > total;
@@ -126,7 +105,6 @@ Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out,
                  const ColumnGrid* grid = nullptr);
 
-std::vector<int> LevelCandidates(const LinearDecode& matrix);
 Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out);
 
 // Column grids tried for a picture whose ordinary column location failed.
@@ -235,7 +213,7 @@ Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions
   // Start, left indicator, at least one data column, right indicator, stop. A symbol has at most
   // 90 rows and 30 data columns; a grid beyond that (stripes, noise) is no symbol and would only
   // cost time and memory to read.
-  if (R < 1 || K < 5 || R > kMaxSymbolRows || K > kMaxDataColumns + 4) return Verdict::NoSymbol;
+  if (R < 1 || K < 5 || R > kMaxRows || K > kMaxColumns + 4) return Verdict::NoSymbol;
 
   LinearDecode matrix(R, K, rowRegions, colRegions);
   matrix.SampleCells(image);
@@ -247,45 +225,13 @@ Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions
   // The vote's winner first; when its reading fails, the other levels the indicators voted for
   // (a tie between a damaged and a sound indicator goes to the row voted first).
   Verdict verdict = Verdict::NoSymbol;
-  for (const int level : LevelCandidates(matrix)) {
+  for (const int level : matrix.levelCandidates) {
     DecodeResult attempt;
     const Verdict v = CheckAndDecompact(matrix, level, attempt);
     KeepBetter(verdict, out, v, attempt);
     if (verdict == Verdict::Decoded) break;
   }
   return verdict;
-}
-
-// The levels to try for a grid: the vote's winner, then every other level some row indicator
-// voted for, most votes first; levels outside 0..8 are left out.
-std::vector<int> LevelCandidates(const LinearDecode& matrix) {
-  const int R = matrix.rowCount;
-  const int K = matrix.colCount;
-  std::vector<std::pair<int, int>> votes;  // (level, count) in order of the first vote
-  for (int i = 0; i < R; ++i) {
-    if (i % 3 == 0 || K < 3) continue;
-    const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(i)];
-    const int indicator = i % 3 == 1 ? row[1] : row[static_cast<std::size_t>(K - 2)];
-    const int key = (indicator - 30 * (i / 3) - (R - 1) % 3) / 3;
-    if (key < 0 || key > 8) continue;
-    auto it = std::find_if(votes.begin(), votes.end(),
-                           [key](const std::pair<int, int>& v) { return v.first == key; });
-    if (it == votes.end()) {
-      votes.emplace_back(key, 1);
-    } else {
-      ++it->second;
-    }
-  }
-  std::stable_sort(votes.begin(), votes.end(),
-                   [](const std::pair<int, int>& a, const std::pair<int, int>& b) {
-                     return a.second > b.second;
-                   });
-  std::vector<int> levels;
-  if (matrix.ecLevel >= 0 && matrix.ecLevel <= 8) levels.push_back(matrix.ecLevel);
-  for (const auto& v : votes) {
-    if (v.first != matrix.ecLevel) levels.push_back(v.first);
-  }
-  return levels;
 }
 
 // Checks the grid's codewords at one level, corrects them and decompacts the data.
@@ -297,7 +243,7 @@ Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& o
   out.rows = R;
   out.columns = columns;
   out.level = level;
-  const int k = 1 << (level + 1);
+  const int k = ErrorCorrectionCount(level);
   LinkedList<int> codewords(matrix.codewordList);
   const int n = codewords.Size();
   if (n <= k) return Verdict::NotCorrectable;

@@ -1,10 +1,12 @@
 #include "pdf417/decoder/error_correction.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/gf929.h"
+#include "pdf417/common/symbol_geometry.h"
 
 namespace pdf417 {
 namespace {
@@ -82,9 +84,9 @@ Poly ErrorLocator(const Poly& s, int n) {
   for (int r = 1; r <= n; ++r) {
     std::int32_t delta = 0;
     for (int k = 0; k <= r - 1; ++k) {
-      delta = (delta + Mul(lambda[static_cast<std::size_t>(k)],
-                           s[static_cast<std::size_t>(r - k)])) %
-              kFieldSize;
+      delta =
+          (delta + Mul(lambda[static_cast<std::size_t>(k)], s[static_cast<std::size_t>(r - k)])) %
+          kFieldSize;
     }
     if (delta == 0) {
       ShiftUp(b);
@@ -116,7 +118,8 @@ int Degree(const Poly& p) {
 // Horner evaluation of p[0..degree] at w.
 std::int32_t Evaluate(const Poly& p, int degree, std::int32_t w) {
   std::int32_t value = 0;
-  for (int k = degree; k >= 0; --k) value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
+  for (int k = degree; k >= 0; --k)
+    value = (Mul(value, w) + p[static_cast<std::size_t>(k)]) % kFieldSize;
   return value;
 }
 
@@ -138,7 +141,8 @@ int Correct(std::vector<std::int32_t>& received, int n) {
   std::vector<std::uint32_t> terms(static_cast<std::size_t>(e) + 1);
   std::vector<std::uint32_t> steps(static_cast<std::size_t>(e) + 1);
   for (int k = 0; k <= e; ++k) {
-    terms[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
+    terms[static_cast<std::size_t>(k)] =
+        static_cast<std::uint32_t>(lambda[static_cast<std::size_t>(k)]);
     steps[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(FieldPow3(k));
   }
   std::vector<std::int32_t> roots;
@@ -234,14 +238,27 @@ void ReadLevel(LinearDecode& matrix) {
   for (std::int32_t i = 0; i < rows; ++i) {
     // Rows 1, 4, 7, ... carry the level in the left indicator, rows 2, 5, 8, ... in the right.
     std::int32_t column = -1;
-    if (i % 3 == 1) column = 1;
-    if (i % 3 == 2) column = cols - 2;
+    if (LeftIndicatorFact(i) == IndicatorFact::Level) column = 1;
+    if (RightIndicatorFact(i) == IndicatorFact::Level) column = cols - 2;
     if (column < 0 || column >= cols) continue;
     const std::int32_t indicator =
         matrix.codewordGrid[static_cast<std::size_t>(i)][static_cast<std::size_t>(column)];
-    Tally(votes, (indicator - 30 * (i / 3) - (rows - 1) % 3) / 3);
+    Tally(votes, LevelFromIndicator(i, indicator, rows));
   }
   matrix.ecLevel = Winner(votes);
+
+  // Every level of 0..8 voted for, most votes first; equal votes in the order of the first vote,
+  // so that the winner leads whenever it is a level at all.
+  std::vector<OccurCnt> tallies;
+  MyLinkedList<OccurCnt>& entries = votes.entries;
+  for (entries.Reset(0); !entries.AtEnd(); entries.Advance()) {
+    const OccurCnt entry = entries.Data();
+    if (entry.key >= kMinLevel && entry.key <= kMaxLevel) tallies.push_back(entry);
+  }
+  std::stable_sort(tallies.begin(), tallies.end(),
+                   [](const OccurCnt& a, const OccurCnt& b) { return a.count > b.count; });
+  matrix.levelCandidates.clear();
+  for (const OccurCnt& entry : tallies) matrix.levelCandidates.push_back(entry.key);
 }
 
 int CorrectErrors(LinkedList<int>& codewords, int n) {
@@ -268,7 +285,8 @@ int CorrectErrors(LinkedList<int>& codewords, int n) {
   if (!Syndromes(corrected, n, s)) return -1;
 
   std::size_t k = 0;
-  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance()) codewords.Data() = corrected[k++];
+  for (codewords.Reset(0); !codewords.AtEnd(); codewords.Advance())
+    codewords.Data() = corrected[k++];
   return result;
 }
 

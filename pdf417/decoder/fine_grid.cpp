@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "pdf417/common/patterns.h"
+#include "pdf417/common/symbol_geometry.h"
 #include "pdf417/decoder/linear_decode.h"
 #include "pdf417/decoder/row_col_detect.h"
 
@@ -18,7 +19,7 @@ namespace {
 constexpr double kStopBarModules = 4.0;
 // Codeword columns of a symbol: start, left indicator, 1 to 30 data columns, right indicator, stop.
 constexpr int kMinGridColumns = 5;
-constexpr int kMaxGridColumns = 34;
+constexpr int kMaxGridColumns = kMaxColumns + 4;
 // Modules narrower than this many pixels cannot all be seen.
 constexpr double kMinModulePixels = 0.9;
 // The start pattern's first two bars begin 9 modules apart.

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "pdf417/common/patterns.h"
+#include "pdf417/common/symbol_geometry.h"
 #include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
@@ -15,8 +17,8 @@ constexpr double kPi = 3.14159265358979323846;
 // Rows probed on each side of the centre, and the skew below which the picture is left alone.
 constexpr int kProbeSteps = 30;
 constexpr float kSkewTolerance = 0.05f;
-constexpr std::array<std::int32_t, 8> kStartPattern = {8, 1, 1, 1, 1, 1, 1, 3};
-constexpr int kModulesPerStartPattern = 17;
+constexpr std::array<std::int32_t, 8> kStartPattern = kStartPatternWidths;
+constexpr int kModulesPerStartPattern = kStartPatternModules;
 // The loose start pattern search: the narrowest module it considers, the module widths it tries
 // between (total - 1) / 17 and (total + 1) / 17, and how far a boundary may stray from its
 // pixel column (a writer's rounding can go either way where a boundary falls on a whole pixel).

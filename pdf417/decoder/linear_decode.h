@@ -35,7 +35,10 @@ class LinearDecode {
   LinkedList<int> codewordList;      // data region, row by row
   std::int32_t rowCount = 0;
   std::int32_t colCount = 0;
-  std::int32_t ecLevel = 0;                             // set by ReadLevel
+  std::int32_t ecLevel = 0;  // set by ReadLevel
+  // Set by ReadLevel from the same vote: the levels 0..8 the indicators voted for, most votes
+  // first (the winner first when it is one of them).
+  std::vector<std::int32_t> levelCandidates;
   std::vector<std::vector<CellWidths>> cellWidths;      // [row][column]
   std::vector<std::vector<std::int32_t>> codewordGrid;  // [row][column]
 };

@@ -8,24 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/symbol_geometry.h"
+
 namespace pdf417 {
 
 // A codeword is 0..928.
 using CodewordSequence = std::vector<std::int32_t>;
 
-constexpr int kMinColumns = 1;
-constexpr int kMaxColumns = 30;
-constexpr int kMinLevel = 0;
-constexpr int kMaxLevel = 8;
-constexpr int kMinRows = 3;
-constexpr int kMaxRows = 90;
-constexpr int kMaxCodewords = 928;
+// The limits of a symbol's shape (kMinColumns .. kMaxCodewords) and ErrorCorrectionCount come from
+// symbol_geometry.h, shared with the decoder.
 constexpr int kPadCodeword = 900;
 // Largest file (headers and pixels) the encoder builds: bounds the aspect ratio.
 constexpr std::int64_t kMaxBitmapFileBytes = 64LL * 1024 * 1024;
-
-// Number of error-correction codewords of a level: 2 to the power (level + 1).
-inline int ErrorCorrectionCount(int level) { return 1 << (level + 1); }
 
 // Coefficients of the generator polynomial of a level (0..8): entry j is the coefficient of x^j,
 // j = 0 .. k-1; the leading 1 is not stored. Throws for a level outside 0..8.
