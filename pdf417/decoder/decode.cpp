@@ -38,10 +38,6 @@
 namespace pdf417 {
 namespace {
 
-// White margin put around every loaded picture: a symbol that touches the picture's edge
-// would otherwise lose its first column mark or get a wrong row count.
-constexpr int kBorderPixels = 8;
-
 enum class Verdict {
   Decoded,
   NoSymbol,        // nothing that looks like a PDF417 symbol
@@ -336,30 +332,32 @@ DecodeResult ReadAll(const BitMatrix& bordered) {
   if (read(kReadings[0], bordered, result)) return result;
 
   // The other readings; those whose picture shows a start pattern the right way up on the rows
-  // that straightening probes go first, since the others need the slow angle search.
-  struct Prepared {
+  // that straightening probes go first, since the others need the slow angle search. An upright
+  // one is read as soon as it is made; the others wait, in order, for the upright ones to fail.
+  struct Deferred {
     const Reading* reading;
     BitMatrix picture;
-    bool upright;
   };
-  std::vector<Prepared> prepared;
+  std::vector<Deferred> deferred;
   for (const Reading& reading : kReadings) {
     if (reading.make == nullptr) continue;
-    Prepared p{&reading, BitMatrix(), false};
+    BitMatrix picture;
     try {
-      p.picture = reading.make(bordered);
+      picture = reading.make(bordered);
     } catch (const Error&) {
       continue;  // too large to turn or double: that reading finds nothing
     }
-    p.upright = ShowsStartPatternLoosely(p.picture);
-    prepared.push_back(std::move(p));
-  }
-  std::stable_partition(prepared.begin(), prepared.end(),
-                        [](const Prepared& p) { return p.upright; });
-  for (Prepared& p : prepared) {
+    if (!ShowsStartPatternLoosely(picture)) {
+      deferred.push_back(Deferred{&reading, std::move(picture)});
+      continue;
+    }
     DecodeResult attempt;
-    const bool decoded = read(*p.reading, p.picture, attempt);
-    p.picture = BitMatrix();
+    if (read(reading, picture, attempt)) return attempt;
+  }
+  for (Deferred& d : deferred) {
+    DecodeResult attempt;
+    const bool decoded = read(*d.reading, d.picture, attempt);
+    d.picture = BitMatrix();
     if (decoded) return attempt;
   }
 
@@ -427,7 +425,12 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     result.message = "no symbol found";
     return result;
   }
-  return ReadAll(AddWhiteBorder(bits, kBorderPixels));
+  return ReadAll(AddWhiteBorder(bits, kReadingBorder));
+}
+
+DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& /*options*/) {
+  if (bordered.Empty()) return DecodeBits(bordered, DecodeOptions{});
+  return ReadAll(bordered);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

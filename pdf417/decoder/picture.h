@@ -84,7 +84,9 @@ class BitMatrix {
 // The global threshold: a grey level below this is dark.
 constexpr std::uint8_t kGreyThreshold = 100;
 
-// One matrix, dark exactly where the grey level is below the threshold.
-BitMatrix BinariseGlobal(const GreyView& grey, std::uint8_t threshold = kGreyThreshold);
+// One matrix, dark exactly where the grey level is below the threshold, with a light border of
+// `border` pixels (at least 0) on every side; empty for an empty picture.
+BitMatrix BinariseGlobal(const GreyView& grey, std::uint8_t threshold = kGreyThreshold,
+                         std::int32_t border = 0);
 
 }  // namespace pdf417

@@ -5,7 +5,6 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/one_bit_rows.h"
-#include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
 namespace {
@@ -72,11 +71,12 @@ void RowColDetect::FindBounds() {
 
 void RowColDetect::FindRows() {
   // Rows where the picture changes from the row above.
-  BitMatrix own;
-  if (edges_ == nullptr) own = RowDifference(image);
-  const BitMatrix& edges = edges_ != nullptr ? *edges_ : own;
   std::fill(rowProfile.begin(), rowProfile.end(), 0);
-  RowDarkCountsInColumns(edges, rowProfile, leftCol, rightCol);
+  if (edges_ != nullptr) {
+    RowDarkCountsInColumns(*edges_, rowProfile, leftCol, rightCol);
+  } else {
+    RowChangeCountsInColumns(image, rowProfile, leftCol, rightCol);
+  }
   // One entry of margin keeps the change into the first row below the symbol.
   ZeroOutside(rowProfile, symbolRows.first, symbolRows.last);
   ThresholdProfile(rowProfile, 0.25);
@@ -120,6 +120,27 @@ void RowDarkCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::in
   const OneBitRows rows = image.Rows();
   for (std::int32_t r = 0; r < image.Height(); ++r) {
     rowProfile[static_cast<std::size_t>(r)] += rows.CountDark(r, from, to);
+  }
+}
+
+void RowChangeCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
+                              std::int32_t b) {
+  CheckSize(rowProfile, image.Height(), "row profile");
+  const std::int32_t from = std::max(a, 0);
+  const std::int32_t to = std::min(b, image.Width());
+  if (from >= to) return;
+  // Each pair of rows XORed a byte at a time into one scratch row, whose dark pixels are counted.
+  const std::size_t first = static_cast<std::size_t>(from) >> 3;
+  const std::size_t last = static_cast<std::size_t>(to - 1) >> 3;
+  std::vector<std::uint8_t> change(image.Stride());
+  const OneBitRows changed = OneBitRows::TopDown(change.data(), image.Width(), 1, image.Stride());
+  for (std::int32_t r = 1; r < image.Height(); ++r) {
+    const std::uint8_t* upper = image.Row(r - 1);
+    const std::uint8_t* lower = image.Row(r);
+    for (std::size_t i = first; i <= last; ++i) {
+      change[i] = static_cast<std::uint8_t>(upper[i] ^ lower[i]);
+    }
+    rowProfile[static_cast<std::size_t>(r)] += changed.CountDark(0, from, to);
   }
 }
 

@@ -51,6 +51,10 @@ void RowDarkCounts(const BitMatrix& image, Profile& rowProfile);
 // Adds to entry r the dark pixels of row r in columns a .. b - 1, for every row.
 void RowDarkCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
                             std::int32_t b);
+// Adds to entry r the pixels of row r in columns a .. b - 1 that differ from the pixel above them
+// (none in row 0): RowDarkCountsInColumns of RowDifference(image), without making that picture.
+void RowChangeCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
+                              std::int32_t b);
 // Sets entry c to the dark pixels of column c in rows a .. b - 1 (b = 0 means the last row).
 void ColumnDarkCounts(const BitMatrix& image, Profile& colProfile, std::int32_t a, std::int32_t b);
 

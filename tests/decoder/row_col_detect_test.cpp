@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "pdf417/decoder/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
 
@@ -188,6 +190,26 @@ TEST(ProfileCounts, CountDarkPixelsInTheirRanges) {
 
   Profile wrong(5, 0);
   EXPECT_THROW(RowDarkCounts(image, wrong), Error);
+}
+
+TEST(ProfileCounts, RowChangesCountTheEdgePictureWithoutMakingIt) {
+  std::mt19937 rng(90);
+  for (std::int32_t width = 1; width <= 40; width += 3) {
+    BitMatrix image(width, 12);
+    for (std::int32_t r = 0; r < 12; ++r)
+      for (std::int32_t c = 0; c < width; ++c)
+        if (rng() % 2 == 0) image.SetDark(r, c);
+    const BitMatrix edges = RowDifference(image);
+    for (const auto& [a, b] :
+         {std::pair{0, width}, std::pair{-3, width + 5}, std::pair{1, width / 2},
+          std::pair{width / 3, width - 1}, std::pair{5, 2}}) {
+      Profile direct(12, 7);
+      Profile fromEdges(12, 7);
+      RowChangeCountsInColumns(image, direct, a, b);
+      RowDarkCountsInColumns(edges, fromEdges, a, b);
+      EXPECT_EQ(direct, fromEdges) << width << " wide, columns " << a << " .. " << b;
+    }
+  }
 }
 
 TEST(RowColDetect, BoundsSkipTheLastColumnAndPreferTheUpperBand) {
