@@ -1,7 +1,6 @@
-// Whole-byte access to one-bit pixel rows: each `stride` bytes, the leftmost pixel of a byte in its
-// bit 7, stored top-down (the decoder's matrix) or bottom-up (a bitmap file). Reading eight pixels
-// at a time is what makes the profiles, transforms and cell measurements fast; the pixel-by-pixel
-// reads give the same counts.
+// Whole-byte access to one-bit pixel rows: each `stride` bytes, top row first, the leftmost pixel
+// of a byte in its bit 7. Reading eight pixels at a time is what makes the profiles, transforms and
+// cell measurements fast; the pixel-by-pixel reads give the same counts.
 #pragma once
 
 #include <cstddef>
@@ -43,34 +42,22 @@ constexpr std::uint8_t MaskFrom(int first) { return static_cast<std::uint8_t>(0x
 // Mask of the pixels 0 .. last of a byte (last 0..7).
 constexpr std::uint8_t MaskTo(int last) { return static_cast<std::uint8_t>(0xFF00u >> (last + 1)); }
 
-// Reading view of a one-bit picture; `setIsDark` tells the polarity of its colour table.
+// Reading view of one-bit rows stored top-down, a set bit dark (the decoder's matrix).
 class OneBitRows {
  public:
-  // Rows stored bottom-up, as a bitmap file holds them.
-  OneBitRows(const std::uint8_t* data, std::int32_t width, std::int32_t height, std::size_t stride,
-             bool setIsDark)
-      : top_(data + (height > 0 ? static_cast<std::size_t>(height - 1) * stride : 0)),
-        step_(-static_cast<std::ptrdiff_t>(stride)),
-        width_(width),
-        height_(height),
-        stride_(stride),
-        flip_(setIsDark ? std::uint8_t{0x00} : std::uint8_t{0xFF}) {}
-  // Rows stored top-down, a set bit dark.
-  static OneBitRows TopDown(const std::uint8_t* data, std::int32_t width, std::int32_t height,
-                            std::size_t stride) {
-    return OneBitRows(data, width, height, stride);
-  }
+  OneBitRows(const std::uint8_t* data, std::int32_t width, std::int32_t height, std::size_t stride)
+      : data_(data), width_(width), height_(height), stride_(stride) {}
 
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   std::size_t stride() const { return stride_; }
 
   // The stored bytes of pixel row `row` (0 at the top, 0 <= row < height).
-  const std::uint8_t* Line(std::int32_t row) const { return top_ + row * step_; }
-  // Byte i of a line with every dark pixel as a set bit; bits past the width are not cleared.
-  std::uint8_t Dark(const std::uint8_t* line, std::size_t i) const {
-    return static_cast<std::uint8_t>(line[i] ^ flip_);
+  const std::uint8_t* Line(std::int32_t row) const {
+    return data_ + static_cast<std::size_t>(row) * stride_;
   }
+  // Byte i of a line, every dark pixel a set bit.
+  static std::uint8_t Dark(const std::uint8_t* line, std::size_t i) { return line[i]; }
   // Whether pixel (row, col) inside the picture is dark.
   bool IsDark(std::int32_t row, std::int32_t col) const {
     return (Dark(Line(row), static_cast<std::size_t>(col) >> 3) >> (7 - (col & 7))) & 1;
@@ -136,20 +123,10 @@ class OneBitRows {
   }
 
  private:
-  OneBitRows(const std::uint8_t* data, std::int32_t width, std::int32_t height, std::size_t stride)
-      : top_(data),
-        step_(static_cast<std::ptrdiff_t>(stride)),
-        width_(width),
-        height_(height),
-        stride_(stride),
-        flip_(0x00) {}
-
-  const std::uint8_t* top_;  // row 0
-  std::ptrdiff_t step_;      // from one row to the next
+  const std::uint8_t* data_;
   std::int32_t width_;
   std::int32_t height_;
   std::size_t stride_;
-  std::uint8_t flip_;
 };
 
 }  // namespace pdf417

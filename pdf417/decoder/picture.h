@@ -61,7 +61,7 @@ class BitMatrix {
   }
 
   // Whole-byte reading of the rows (profiles, counts, the dark pixels of a row).
-  OneBitRows Rows() const { return OneBitRows::TopDown(bits_.data(), width_, height_, stride_); }
+  OneBitRows Rows() const { return OneBitRows(bits_.data(), width_, height_, stride_); }
 
   bool IsDark(std::int32_t row, std::int32_t col) const {
     if (row < 0 || col < 0 || row >= height_ || col >= width_) return false;

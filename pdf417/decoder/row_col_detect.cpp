@@ -133,7 +133,7 @@ void RowChangeCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::
   const std::size_t first = static_cast<std::size_t>(from) >> 3;
   const std::size_t last = static_cast<std::size_t>(to - 1) >> 3;
   std::vector<std::uint8_t> change(image.Stride());
-  const OneBitRows changed = OneBitRows::TopDown(change.data(), image.Width(), 1, image.Stride());
+  const OneBitRows changed = OneBitRows(change.data(), image.Width(), 1, image.Stride());
   for (std::int32_t r = 1; r < image.Height(); ++r) {
     const std::uint8_t* upper = image.Row(r - 1);
     const std::uint8_t* lower = image.Row(r);
