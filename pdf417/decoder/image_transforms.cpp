@@ -118,18 +118,35 @@ struct EdgePoints {
 };
 
 // The pixels that vote: all rows, and the left half of the columns of a picture wider than 800.
-EdgePoints VotingPoints(const BitMatrix& edges) {
+// Of an edge picture, its dark pixels; of a picture (changes), the pixels that differ from the one
+// above them, which are the edge picture's dark pixels without making it.
+EdgePoints VotingPoints(const BitMatrix& picture, bool changes) {
   EdgePoints points;
-  points.start.reserve(static_cast<std::size_t>(std::max(edges.Height(), 0)) + 1);
-  const std::int32_t cols = edges.Width() > 800 ? edges.Width() / 2 : edges.Width();
-  const OneBitRows rows = edges.Rows();
-  for (std::int32_t r = 0; r < edges.Height(); ++r) {
+  points.start.reserve(static_cast<std::size_t>(std::max(picture.Height(), 0)) + 1);
+  const std::int32_t cols = picture.Width() > 800 ? picture.Width() / 2 : picture.Width();
+  std::vector<std::uint8_t> change(changes ? picture.Stride() : 0);
+  const OneBitRows rows = picture.Rows();
+  const OneBitRows changed(change.data(), picture.Width(), 1, change.size());
+  for (std::int32_t r = 0; r < picture.Height(); ++r) {
     points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
-    rows.ForEachDark(r, 0, cols, [&points](std::int32_t c) { points.columns.push_back(c); });
+    const auto add = [&points](std::int32_t c) { points.columns.push_back(c); };
+    if (!changes) {
+      rows.ForEachDark(r, 0, cols, add);
+    } else if (r > 0) {  // the top row has no row above to differ from
+      const std::uint8_t* upper = picture.Row(r - 1);
+      const std::uint8_t* lower = picture.Row(r);
+      for (std::size_t i = 0; i < change.size(); ++i) {
+        change[i] = static_cast<std::uint8_t>(upper[i] ^ lower[i]);
+      }
+      changed.ForEachDark(0, 0, cols, add);
+    }
   }
   points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
   return points;
 }
+
+// The three passes of the angle search over one list of voting pixels.
+float SearchOnPoints(const EdgePoints& points, std::int32_t height);
 
 // Line voting over the black pixels of an edge picture of the given height (0: an empty picture,
 // which answers the lower bound).
@@ -233,6 +250,13 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
     }
   }
   return from + step * static_cast<float>(bestIndex);
+}
+
+float SearchOnPoints(const EdgePoints& points, std::int32_t height) {
+  // One list of the edge pixels serves all three passes.
+  const float coarse = HoughOnPoints(points, height, -30.0f, 30.0f, 2.0f);
+  const float medium = HoughOnPoints(points, height, coarse - 1.5f, coarse + 1.5f, 1.0f);
+  return HoughOnPoints(points, height, medium - 0.5f, medium + 0.5f, 0.05f);
 }
 
 }  // namespace
@@ -342,20 +366,16 @@ BitMatrix AddWhiteBorder(const BitMatrix& source, int pixels) {
 }
 
 float HoughAngle(const BitMatrix& image, float from, float to, float step) {
-  const BitMatrix edges = RowDifference(image);
-  return HoughOnPoints(VotingPoints(edges), edges.Height(), from, to, step);
+  return HoughOnPoints(VotingPoints(image, true), image.Height(), from, to, step);
 }
 
 float SearchEdgeAngle(const BitMatrix& edges) {
-  // One list of the edge picture's black pixels serves all three passes.
-  const EdgePoints points = VotingPoints(edges);
-  const std::int32_t height = edges.Empty() ? 0 : edges.Height();
-  const float coarse = HoughOnPoints(points, height, -30.0f, 30.0f, 2.0f);
-  const float medium = HoughOnPoints(points, height, coarse - 1.5f, coarse + 1.5f, 1.0f);
-  return HoughOnPoints(points, height, medium - 0.5f, medium + 0.5f, 0.05f);
+  return SearchOnPoints(VotingPoints(edges, false), edges.Height());
 }
 
-float SearchAngle(const BitMatrix& image) { return SearchEdgeAngle(RowDifference(image)); }
+float SearchAngle(const BitMatrix& image) {
+  return SearchOnPoints(VotingPoints(image, true), image.Height());
+}
 
 float RefineAngle(const BitMatrix& image, float degrees) {
   return HoughAngle(image, degrees - 1.0f, degrees + 1.0f, 0.01f);
