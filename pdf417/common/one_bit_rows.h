@@ -1,12 +1,10 @@
-// Whole-byte access to one-bit pixel rows as bitmaps store them: rows bottom-up, each `stride`
-// bytes, the leftmost pixel of a byte in its bit 7. Reading eight pixels at a time is what makes
-// the profiles, transforms and cell measurements fast; the pixel-by-pixel reads give the same
-// counts.
+// Whole-byte access to one-bit pixel rows: each `stride` bytes, top row first, the leftmost pixel
+// of a byte in its bit 7. Reading eight pixels at a time is what makes the profiles, transforms and
+// cell measurements fast; the pixel-by-pixel reads give the same counts.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace pdf417 {
@@ -31,7 +29,8 @@ struct SpreadBits {
   constexpr SpreadBits() : of() {
     for (int v = 0; v < 256; ++v) {
       std::uint64_t lanes = 0;
-      for (int k = 0; k < 8; ++k) lanes |= static_cast<std::uint64_t>((v >> (7 - k)) & 1) << (8 * k);
+      for (int k = 0; k < 8; ++k)
+        lanes |= static_cast<std::uint64_t>((v >> (7 - k)) & 1) << (8 * k);
       of[v] = lanes;
     }
   }
@@ -43,16 +42,11 @@ constexpr std::uint8_t MaskFrom(int first) { return static_cast<std::uint8_t>(0x
 // Mask of the pixels 0 .. last of a byte (last 0..7).
 constexpr std::uint8_t MaskTo(int last) { return static_cast<std::uint8_t>(0xFF00u >> (last + 1)); }
 
-// Reading view of a one-bit picture; `setIsDark` tells the polarity of its colour table.
+// Reading view of one-bit rows stored top-down, a set bit dark (the decoder's matrix).
 class OneBitRows {
  public:
-  OneBitRows(const std::uint8_t* data, std::int32_t width, std::int32_t height, std::size_t stride,
-             bool setIsDark)
-      : data_(data),
-        width_(width),
-        height_(height),
-        stride_(stride),
-        flip_(setIsDark ? std::uint8_t{0x00} : std::uint8_t{0xFF}) {}
+  OneBitRows(const std::uint8_t* data, std::int32_t width, std::int32_t height, std::size_t stride)
+      : data_(data), width_(width), height_(height), stride_(stride) {}
 
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
@@ -60,12 +54,10 @@ class OneBitRows {
 
   // The stored bytes of pixel row `row` (0 at the top, 0 <= row < height).
   const std::uint8_t* Line(std::int32_t row) const {
-    return data_ + static_cast<std::size_t>(height_ - 1 - row) * stride_;
+    return data_ + static_cast<std::size_t>(row) * stride_;
   }
-  // Byte i of a line with every dark pixel as a set bit; bits past the width are not cleared.
-  std::uint8_t Dark(const std::uint8_t* line, std::size_t i) const {
-    return static_cast<std::uint8_t>(line[i] ^ flip_);
-  }
+  // Byte i of a line, every dark pixel a set bit.
+  static std::uint8_t Dark(const std::uint8_t* line, std::size_t i) { return line[i]; }
   // Whether pixel (row, col) inside the picture is dark.
   bool IsDark(std::int32_t row, std::int32_t col) const {
     return (Dark(Line(row), static_cast<std::size_t>(col) >> 3) >> (7 - (col & 7))) & 1;
@@ -135,122 +127,6 @@ class OneBitRows {
   std::int32_t width_;
   std::int32_t height_;
   std::size_t stride_;
-  std::uint8_t flip_;
 };
-
-// Writing view of a one-bit picture that starts all white; `setIsDark` as for OneBitRows.
-class OneBitCanvas {
- public:
-  OneBitCanvas(std::uint8_t* data, std::int32_t height, std::size_t stride, bool setIsDark)
-      : data_(data), height_(height), stride_(stride), setIsDark_(setIsDark) {}
-
-  std::uint8_t* Line(std::int32_t row) const {
-    return data_ + static_cast<std::size_t>(height_ - 1 - row) * stride_;
-  }
-  void SetDark(std::int32_t row, std::int32_t col) const {
-    std::uint8_t& byte = Line(row)[static_cast<std::size_t>(col) >> 3];
-    const auto bit = static_cast<std::uint8_t>(0x80u >> (col & 7));
-    byte = static_cast<std::uint8_t>(setIsDark_ ? byte | bit : byte & ~bit);
-  }
-  // Stores a byte of dark bits (set = dark) as byte i of a line.
-  void PutDark(std::uint8_t* line, std::size_t i, std::uint8_t dark) const {
-    line[i] = setIsDark_ ? dark : static_cast<std::uint8_t>(~dark);
-  }
-
- private:
-  std::uint8_t* data_;
-  std::int32_t height_;
-  std::size_t stride_;
-  bool setIsDark_;
-};
-
-// Reads a one-bit picture through a rotation, as the decoder's white test samples it: pixel
-// (row, col) is the stored pixel (trunc(row cos - col sin), trunc(row sin + col cos)), white
-// outside. The products with col are computed once per column; each sum is then formed exactly as
-// for a single pixel, and the conversion to an integer truncates toward zero like trunc (the
-// values stay far inside the integer range).
-class RotatedRows {
- public:
-  // Columns first .. first + count - 1 can be read; they may lie outside the stored picture.
-  RotatedRows(const OneBitRows& stored, double cosine, double sine, std::int32_t first,
-              std::int32_t count)
-      : stored_(stored), cosine_(cosine), sine_(sine), first_(first) {
-    colSin_.resize(static_cast<std::size_t>(count));
-    colCos_.resize(static_cast<std::size_t>(count));
-    for (std::int32_t k = 0; k < count; ++k) {
-      const std::int32_t c = first + k;
-      colSin_[static_cast<std::size_t>(k)] = c * sine;
-      colCos_[static_cast<std::size_t>(k)] = c * cosine;
-    }
-  }
-
-  // Calls f(col) for every dark pixel of row `row` in columns from .. to - 1, which must be
-  // readable.
-  template <typename F>
-  void ForEachDark(std::int32_t row, std::int32_t from, std::int32_t to, F&& f) const {
-    const double rowCos = row * cosine_;
-    const double rowSin = row * sine_;
-    const std::int64_t height = stored_.height();
-    const std::int64_t width = stored_.width();
-    for (std::int32_t c = from; c < to; ++c) {
-      const auto k = static_cast<std::size_t>(c - first_);
-      const auto sr = static_cast<std::int64_t>(rowCos - colSin_[k]);
-      const auto sc = static_cast<std::int64_t>(rowSin + colCos_[k]);
-      if (sr < 0 || sc < 0 || sr >= height || sc >= width) continue;
-      if (stored_.IsDark(static_cast<std::int32_t>(sr), static_cast<std::int32_t>(sc))) f(c);
-    }
-  }
-
- private:
-  OneBitRows stored_;
-  double cosine_;
-  double sine_;
-  std::int32_t first_;
-  std::vector<double> colSin_;
-  std::vector<double> colCos_;
-};
-
-// The rows of a decoder picture (anything with bitCount, angle, width, height, pixelData, Stride()
-// and SetBitIsWhite()) for whole-byte reading. Only a one-bit picture read without a sampling
-// rotation qualifies; anything else must be read pixel by pixel through its white test.
-template <typename Picture>
-std::optional<OneBitRows> StraightRows(const Picture& picture) {
-  if (picture.bitCount != 1 || picture.angle != 0.0f || picture.width <= 0 ||
-      picture.height <= 0) {
-    return std::nullopt;
-  }
-  const auto stride = static_cast<std::size_t>(picture.Stride());
-  if (picture.pixelData.size() < stride * static_cast<std::size_t>(picture.height)) {
-    return std::nullopt;
-  }
-  return OneBitRows(picture.pixelData.data(), picture.width, picture.height, stride,
-                    !picture.SetBitIsWhite());
-}
-
-// A decoder picture read through its sampling rotation, columns first .. first + count - 1:
-// only for a one-bit picture with a rotation (StraightRows serves the others).
-template <typename Picture>
-std::optional<RotatedRows> RotatedRowsOf(const Picture& picture, std::int32_t first,
-                                         std::int32_t count) {
-  if (picture.bitCount != 1 || picture.angle == 0.0f || picture.width <= 0 ||
-      picture.height <= 0 || count < 0) {
-    return std::nullopt;
-  }
-  const auto stride = static_cast<std::size_t>(picture.Stride());
-  if (picture.pixelData.size() < stride * static_cast<std::size_t>(picture.height)) {
-    return std::nullopt;
-  }
-  const OneBitRows stored(picture.pixelData.data(), picture.width, picture.height, stride,
-                          !picture.SetBitIsWhite());
-  return RotatedRows(stored, static_cast<double>(picture.cosAngle),
-                     static_cast<double>(picture.sinAngle), first, count);
-}
-
-// The writing view of a one-bit decoder picture (see StraightRows).
-template <typename Picture>
-OneBitCanvas CanvasOf(Picture& picture) {
-  return OneBitCanvas(picture.pixelData.data(), picture.height,
-                      static_cast<std::size_t>(picture.Stride()), !picture.SetBitIsWhite());
-}
 
 }  // namespace pdf417

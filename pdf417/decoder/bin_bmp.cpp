@@ -12,6 +12,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/one_bit_rows.h"
+#include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
 namespace {
@@ -460,8 +461,7 @@ namespace {
 // The blue components (as GetColor gives them) of one stored row of a picture of any depth.
 class BlueReader {
  public:
-  explicit BlueReader(const BinBMP& picture)
-      : picture_(picture), blue_(picture.blueMask) {}
+  explicit BlueReader(const BinBMP& picture) : picture_(picture), blue_(picture.blueMask) {}
 
   void Read(const std::uint8_t* line, std::vector<std::uint8_t>& blue) const {
     const std::int32_t width = picture_.width;
@@ -487,7 +487,8 @@ class BlueReader {
         }
         break;
       case 8:
-        for (std::int32_t c = 0; c < width; ++c) blue[static_cast<std::size_t>(c)] = fromPalette(line[c]);
+        for (std::int32_t c = 0; c < width; ++c)
+          blue[static_cast<std::size_t>(c)] = fromPalette(line[c]);
         break;
       case 24:
         for (std::int32_t c = 0; c < width; ++c) {
@@ -519,44 +520,84 @@ class BlueReader {
 
 }  // namespace
 
-void Binarize(const BinBMP& source, BinBMP& destination) {
-  if (source.Empty()) {
-    destination.Release();
-    return;
-  }
-  BinBMP result(source.height, source.width, 1);
-  result.Clear();
+namespace {
+
+// Dark exactly where the blue component is below the threshold; no rotation.
+BitMatrix BinarizedMatrix(const BinBMP& source) {
+  BitMatrix result(source.width, source.height);
   const std::size_t stride = static_cast<std::size_t>(source.Stride());
   if (source.pixelData.size() < stride * static_cast<std::size_t>(source.height)) {
     // Pixels missing from the buffer: read each one through the checked path.
     for (std::int32_t r = 0; r < source.height; ++r) {
       for (std::int32_t c = 0; c < source.width; ++c) {
         const std::uint32_t blue = (source.GetColor(r, c) >> 16) & 0xFF;
-        if (blue < kBinarizeThreshold) result.SetPixel(r, c, false);
+        if (blue < kBinarizeThreshold) result.SetDark(r, c);
       }
     }
-    destination = std::move(result);
-    return;
+    return result;
+  }
+  const std::size_t bytes = result.Stride();
+  if (source.bitCount == 1) {
+    // The stored bytes, flipped to a set bit for dark, rows turned top-down.
+    const std::uint8_t flip = source.SetBitIsWhite() ? 0xFF : 0x00;
+    const std::uint8_t tail = MaskTo((source.width - 1) & 7);
+    for (std::int32_t r = 0; r < source.height; ++r) {
+      const std::uint8_t* in =
+          source.pixelData.data() + static_cast<std::size_t>(source.height - 1 - r) * stride;
+      std::uint8_t* out = result.Row(r);
+      for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<std::uint8_t>(in[i] ^ flip);
+      out[bytes - 1] &= tail;
+    }
+    return result;
   }
   // A row at a time: the blue components, then eight pixels to a byte.
   const BlueReader reader(source);
-  const OneBitCanvas canvas = CanvasOf(result);
   std::vector<std::uint8_t> blue(static_cast<std::size_t>(source.width));
-  const std::size_t bytes = (static_cast<std::size_t>(source.width) + 7) / 8;
   for (std::int32_t r = 0; r < source.height; ++r) {
     reader.Read(source.pixelData.data() + static_cast<std::size_t>(source.height - 1 - r) * stride,
                 blue);
-    std::uint8_t* out = canvas.Line(r);
+    std::uint8_t* out = result.Row(r);
     for (std::size_t i = 0; i < bytes; ++i) {
       std::uint8_t dark = 0;
       const std::size_t end = std::min(blue.size(), i * 8 + 8);
       for (std::size_t c = i * 8; c < end; ++c) {
         if (blue[c] < kBinarizeThreshold) dark |= static_cast<std::uint8_t>(0x80u >> (c & 7));
       }
-      canvas.PutDark(out, i, dark);
+      out[i] = dark;
     }
   }
-  destination = std::move(result);
+  return result;
+}
+
+}  // namespace
+
+void Binarize(const BinBMP& source, BinBMP& destination) {
+  if (source.Empty()) {
+    destination.Release();
+    return;
+  }
+  destination = PictureOf(BinarizedMatrix(source));
+}
+
+BitMatrix MatrixOf(const BinBMP& picture) {
+  if (picture.Empty()) return BitMatrix();
+  BitMatrix bits = BinarizedMatrix(picture);
+  if (picture.angle == 0.0f) return bits;
+  return Resample(bits, static_cast<double>(picture.cosAngle),
+                  static_cast<double>(picture.sinAngle));
+}
+
+BinBMP PictureOf(const BitMatrix& bits) {
+  if (bits.Empty()) return BinBMP();
+  BinBMP picture(bits.Height(), bits.Width(), 1);
+  const std::size_t stride = static_cast<std::size_t>(picture.Stride());
+  for (std::int32_t r = 0; r < bits.Height(); ++r) {
+    const std::uint8_t* in = bits.Row(r);
+    std::uint8_t* out =
+        picture.pixelData.data() + static_cast<std::size_t>(bits.Height() - 1 - r) * stride;
+    for (std::size_t i = 0; i < bits.Stride(); ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
+  }
+  return picture;
 }
 
 }  // namespace pdf417

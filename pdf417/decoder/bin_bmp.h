@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pdf417/common/bitmap.h"
+#include "pdf417/decoder/picture.h"
 
 namespace pdf417 {
 
@@ -87,5 +88,11 @@ class BinBMP {
 // Builds a 1-bit picture, black exactly where the source's blue component is below 100, and
 // assigns it to destination (which may be the source).
 void Binarize(const BinBMP& source, BinBMP& destination);
+
+// The picture as IsWhite reads it, inside its width and height: dark where the blue component is
+// below 100 (the colour table's black for one bit), sampled through the rotation when one is set.
+BitMatrix MatrixOf(const BinBMP& picture);
+// A one-bit picture (a set bit white, as the constructor makes it) of the matrix.
+BinBMP PictureOf(const BitMatrix& bits);
 
 }  // namespace pdf417

@@ -6,7 +6,7 @@
 // with the rows, columns and level measured, the
 // Reed-Solomon syndromes vanish (after correcting at most (k - 2) / 2 of the k error-correction
 // codewords' worth, so that two of them always check the result) and the length descriptor
-// checks out (codeword_check.h). Anything less is never reported as decoded.
+// matches the number of data codewords. Anything less is never reported as decoded.
 //
 // Within a reading, the straightened picture is located and read as the stages define it first.
 // When that fails come, in turn: the row regions that hold two symbol rows split; column grids
@@ -20,8 +20,8 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
-#include "pdf417/common/one_bit_rows.h"
 #include "pdf417/common/patterns.h"
+#include "pdf417/common/symbol_geometry.h"
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/codeword_check.h"
@@ -40,13 +40,6 @@
 namespace pdf417 {
 namespace {
 
-// White margin put around every loaded picture: a symbol that touches the picture's edge
-// would otherwise lose its first column mark or get a wrong row count.
-constexpr int kBorderPixels = 8;
-// The largest symbol: 90 rows of 30 data columns.
-constexpr int kMaxSymbolRows = 90;
-constexpr int kMaxDataColumns = 30;
-
 enum class Verdict {
   Decoded,
   NoSymbol,        // nothing that looks like a PDF417 symbol
@@ -59,29 +52,10 @@ bool IndicatorsAgree(const LinearDecode& matrix, int rows, int columns, int leve
   int agree = 0;
   int total = 0;
   for (int i = 0; i < rows; ++i) {
-    const int x = 30 * (i / 3);
-    const int rowInfo = x + (rows - 1) / 3;
-    const int levelInfo = x + 3 * level + (rows - 1) % 3;
-    const int columnInfo = x + columns - 1;
-    int left = 0;
-    int right = 0;
-    switch (i % 3) {
-      case 0:
-        left = rowInfo;
-        right = columnInfo;
-        break;
-      case 1:
-        left = levelInfo;
-        right = rowInfo;
-        break;
-      default:
-        left = columnInfo;
-        right = levelInfo;
-        break;
-    }
+    const RowIndicators expected = RowIndicatorsOf(i, rows, columns, level);
     const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(i)];
-    agree += row[1] == left;
-    agree += row[static_cast<std::size_t>(K - 2)] == right;
+    agree += row[1] == expected.left;
+    agree += row[static_cast<std::size_t>(K - 2)] == expected.right;
     total += 2;
   }
   return 2 * agree > total;
@@ -125,11 +99,10 @@ bool SplitMergedRows(LinkedList<AryRegion>& rows) {
 
 // With a fitted grid, every cell is read by its edges on the grid's module width
 // (fine_grid.h) where that gives a pattern of the row's cluster.
-Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
+Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions,
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out,
                  const ColumnGrid* grid = nullptr);
 
-std::vector<int> LevelCandidates(const LinearDecode& matrix);
 Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out);
 Verdict CheckAssembled(const LinearDecode& matrix, DecodeResult& out);
 
@@ -138,13 +111,12 @@ constexpr int kFineGrids = 2;
 
 // Replaces the codewords of the grid (indicators and data) by their readings on a fitted column
 // grid, where a cell gives one.
-void ReadCellsByEdges(LinearDecode& matrix, const ColumnGrid& grid) {
+void ReadCellsByEdges(LinearDecode& matrix, const BitMatrix& image, const ColumnGrid& grid) {
   std::vector<AryRegion> rows;
   for (matrix.rowRegions.Reset(0); !matrix.rowRegions.AtEnd(); matrix.rowRegions.Advance()) {
     rows.push_back(matrix.rowRegions.Data());
   }
-  const std::vector<std::vector<std::int32_t>> codewords =
-      ReadGridByEdges(matrix.image, rows, grid);
+  const std::vector<std::vector<std::int32_t>> codewords = ReadGridByEdges(image, rows, grid);
   for (std::size_t i = 0; i < codewords.size(); ++i) {
     for (std::size_t j = 1; j + 1 < codewords[i].size(); ++j) {
       if (codewords[i][j] >= 0) matrix.codewordGrid[i][j] = codewords[i][j];
@@ -176,16 +148,18 @@ void KeepBetter(Verdict& verdict, DecodeResult& out, Verdict retry, DecodeResult
 }
 
 // Locates rows and columns in a straightened picture and reads the grid; when that fails, with
-// merged row regions split, then on fitted column grids. The budget is checked between them.
-Verdict ReadLocated(const BinBMP& image, DecodeResult& out, const Budget& budget) {
-  RowColDetect locator(image);
+// merged row regions split, then on fitted column grids. Rows are located on edges when given.
+// The budget is checked between these steps.
+Verdict ReadLocated(const BitMatrix& image, const BitMatrix* edges, DecodeResult& out,
+                    const Budget& budget) {
+  RowColDetect locator(image, edges);
   locator.FindBounds();
   locator.FindRows();
   budget.Check();
   // Column location drops the rows when it finds no columns; the fitted grids below need them.
   std::vector<LinkedList<AryRegion>> rowChoices{locator.rowRegions};
   locator.FindColumns();
-  Verdict verdict = ReadGrid(locator.image, locator.rowRegions, locator.colRegions, out);
+  Verdict verdict = ReadGrid(image, locator.rowRegions, locator.colRegions, out);
   if (verdict == Verdict::Decoded) return verdict;
 
   budget.Check();
@@ -193,7 +167,7 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out, const Budget& budget
   if (SplitMergedRows(split)) {
     rowChoices.push_back(split);
     DecodeResult second;
-    const Verdict retry = ReadGrid(locator.image, split, locator.colRegions, second);
+    const Verdict retry = ReadGrid(image, split, locator.colRegions, second);
     KeepBetter(verdict, out, retry, second);
     if (verdict == Verdict::Decoded) return verdict;
   }
@@ -202,13 +176,12 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out, const Budget& budget
   // read by their edges. Columns of whole modules leave such a grid nothing to add.
   if (WholeModuleColumns(locator.colRegions)) return verdict;
   const std::vector<AryRegion> runs =
-      ColumnDarkRuns(locator.image, locator.symbolRows.first, locator.symbolRows.last,
-                     locator.leftCol, locator.rightCol);
+      ColumnDarkRuns(locator.columnCounts, locator.leftCol, locator.rightCol);
   for (const ColumnGrid& grid : FitColumnGrids(runs, kFineGrids)) {
     for (const LinkedList<AryRegion>& rows : rowChoices) {
       budget.Check();
       DecodeResult second;
-      const Verdict retry = ReadGrid(locator.image, rows, grid.regions, second, &grid);
+      const Verdict retry = ReadGrid(image, rows, grid.regions, second, &grid);
       KeepBetter(verdict, out, retry, second);
       if (verdict == Verdict::Decoded) return verdict;
     }
@@ -217,11 +190,11 @@ Verdict ReadLocated(const BinBMP& image, DecodeResult& out, const Budget& budget
 }
 
 // Runs the reading stages on one picture.
-Verdict ReadPicture(const BinBMP& picture, DecodeResult& out, const Budget& budget) {
+Verdict ReadPicture(const BitMatrix& picture, DecodeResult& out, const Budget& budget) {
   ImageAmend amend(picture);
   amend.CorrectSkew(&budget);
   budget.Check();
-  Verdict verdict = ReadLocated(amend.image, out, budget);
+  Verdict verdict = ReadLocated(amend.Image(), amend.Edges(), out, budget);
   if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
     return verdict;
   }
@@ -232,13 +205,13 @@ Verdict ReadPicture(const BinBMP& picture, DecodeResult& out, const Budget& budg
   // upright symbol is then read from the picture as it is.
   budget.Check();
   DecodeResult second;
-  const Verdict retry = ReadLocated(picture, second, budget);
+  const Verdict retry = ReadLocated(picture, nullptr, second, budget);
   KeepBetter(verdict, out, retry, second);
   return verdict;
 }
 
 // Reads, checks, corrects and decompacts the codewords of a located grid.
-Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
+Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions,
                  const LinkedList<AryRegion>& colRegions, DecodeResult& out,
                  const ColumnGrid* grid) {
   const int R = rowRegions.Size();
@@ -246,20 +219,19 @@ Verdict ReadGrid(const BinBMP& image, const LinkedList<AryRegion>& rowRegions,
   // Start, left indicator, at least one data column, right indicator, stop. A symbol has at most
   // 90 rows and 30 data columns; a grid beyond that (stripes, noise) is no symbol and would only
   // cost time and memory to read.
-  if (R < 1 || K < 5 || R > kMaxSymbolRows || K > kMaxDataColumns + 4) return Verdict::NoSymbol;
+  if (R < 1 || K < 5 || R > kMaxRows || K > kMaxColumns + 4) return Verdict::NoSymbol;
 
   LinearDecode matrix(R, K, rowRegions, colRegions);
-  matrix.image = image;
-  matrix.SampleCells();
+  matrix.SampleCells(image);
   matrix.ReadCodewords();
-  if (grid != nullptr) ReadCellsByEdges(matrix, *grid);
+  if (grid != nullptr) ReadCellsByEdges(matrix, image, *grid);
   matrix.CollectDataCodewords();
   ReadLevel(matrix);
 
   // The vote's winner first; when its reading fails, the other levels the indicators voted for
   // (a tie between a damaged and a sound indicator goes to the row voted first).
   Verdict verdict = Verdict::NoSymbol;
-  for (const int level : LevelCandidates(matrix)) {
+  for (const int level : matrix.levelCandidates) {
     DecodeResult attempt;
     const Verdict v = CheckAndDecompact(matrix, level, attempt);
     KeepBetter(verdict, out, v, attempt);
@@ -295,38 +267,6 @@ Verdict CheckAssembled(const LinearDecode& matrix, DecodeResult& out) {
              : Verdict::NotCorrectable;
 }
 
-// The levels to try for a grid: the vote's winner, then every other level some row indicator
-// voted for, most votes first; levels outside 0..8 are left out.
-std::vector<int> LevelCandidates(const LinearDecode& matrix) {
-  const int R = matrix.rowCount;
-  const int K = matrix.colCount;
-  std::vector<std::pair<int, int>> votes;  // (level, count) in order of the first vote
-  for (int i = 0; i < R; ++i) {
-    if (i % 3 == 0 || K < 3) continue;
-    const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(i)];
-    const int indicator = i % 3 == 1 ? row[1] : row[static_cast<std::size_t>(K - 2)];
-    const int key = (indicator - 30 * (i / 3) - (R - 1) % 3) / 3;
-    if (key < 0 || key > 8) continue;
-    auto it = std::find_if(votes.begin(), votes.end(),
-                           [key](const std::pair<int, int>& v) { return v.first == key; });
-    if (it == votes.end()) {
-      votes.emplace_back(key, 1);
-    } else {
-      ++it->second;
-    }
-  }
-  std::stable_sort(votes.begin(), votes.end(),
-                   [](const std::pair<int, int>& a, const std::pair<int, int>& b) {
-                     return a.second > b.second;
-                   });
-  std::vector<int> levels;
-  if (matrix.ecLevel >= 0 && matrix.ecLevel <= 8) levels.push_back(matrix.ecLevel);
-  for (const auto& v : votes) {
-    if (v.first != matrix.ecLevel) levels.push_back(v.first);
-  }
-  return levels;
-}
-
 // Checks the grid's codewords at one level, corrects them and decompacts the data.
 Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& out) {
   const int R = matrix.rowCount;
@@ -343,18 +283,23 @@ Verdict CheckAndDecompact(const LinearDecode& matrix, int level, DecodeResult& o
   return Verdict::Decoded;
 }
 
-// One way of presenting the picture to the reading stages.
+BitMatrix Turn180(const BitMatrix& source) { return TurnRightAngle(source, 2); }
+BitMatrix Turn90(const BitMatrix& source) { return TurnRightAngle(source, 1); }
+BitMatrix Turn270(const BitMatrix& source) { return TurnRightAngle(source, 3); }
+
+// One way of presenting the picture to the reading stages: its name, and how its matrix is made
+// from the bordered picture (null: the bordered picture itself). Each reading makes at most one
+// new matrix, and every stage reads it through a const reference.
 struct Reading {
   const char* name;
-  void (*prepare)(const BinBMP& source, BinBMP& destination);
+  BitMatrix (*make)(const BitMatrix& bordered);
 };
 
-void Turn180(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 2); }
-void Turn90(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 1); }
-void Turn270(const BinBMP& source, BinBMP& destination) { TurnRightAngle(source, destination, 3); }
-
-// The readings after the picture as read, in their order of preference.
-constexpr Reading kOtherReadings[] = {
+// The readings in their order of preference; after the first, those whose picture shows an
+// upright start pattern go first. A second threshold or a perspective reading would be one more
+// entry here (or one more list of readings over a second matrix).
+constexpr Reading kReadings[] = {
+    {"as read", nullptr},
     {"with rows doubled", DoubleRows},
     {"turned 180 degrees", Turn180},
     {"turned 90 degrees clockwise", Turn90},
@@ -362,7 +307,7 @@ constexpr Reading kOtherReadings[] = {
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
-Verdict TryReading(const BinBMP& picture, DecodeResult& out, const Budget& budget) {
+Verdict TryReading(const BitMatrix& picture, DecodeResult& out, const Budget& budget) {
   try {
     return ReadPicture(picture, out, budget);
   } catch (const Error&) {
@@ -370,13 +315,9 @@ Verdict TryReading(const BinBMP& picture, DecodeResult& out, const Budget& budge
   }
 }
 
-DecodeResult DecodeWithin(BinBMP& source, const Budget& budget) {
-  budget.Check();
-  if (source.bitCount != 1) Binarize(source, source);
-  BinBMP bordered;
-  AddWhiteBorder(source, bordered, kBorderPixels);
-  source.Release();
-
+// Runs the readings on the bordered picture until one decodes; the budget is checked before each
+// (BudgetStop leaves).
+DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
   bool symbolSeen = false;
   DecodeResult seen;
   // Keeps the first reading that saw a symbol, for the report when none decodes.
@@ -387,51 +328,53 @@ DecodeResult DecodeWithin(BinBMP& source, const Budget& budget) {
       seen.reading = name;
     }
   };
+  // Reads one picture; true when it decoded, with the result in out.
+  auto read = [&](const Reading& reading, const BitMatrix& picture, DecodeResult& out) {
+    budget.Check();
+    const Verdict verdict = TryReading(picture, out, budget);
+    if (verdict == Verdict::Decoded) {
+      out.status = DecodeStatus::Decoded;
+      out.reading = reading.name;
+      return true;
+    }
+    note(verdict, out, reading.name);
+    return false;
+  };
 
-  DecodeResult first;
-  const Verdict verdict = TryReading(bordered, first, budget);
-  if (verdict == Verdict::Decoded) {
-    first.status = DecodeStatus::Decoded;
-    first.reading = "as read";
-    return first;
-  }
-  note(verdict, first, "as read");
+  DecodeResult result;
+  if (read(kReadings[0], bordered, result)) return result;
 
   // The other readings; those whose picture shows a start pattern the right way up on the rows
-  // that straightening probes go first, since the others need the slow angle search.
-  struct Prepared {
+  // that straightening probes go first, since the others need the slow angle search. An upright
+  // one is read as soon as it is made; the others wait, in order, for the upright ones to fail.
+  struct Deferred {
     const Reading* reading;
-    BinBMP picture;
-    bool upright;
+    BitMatrix picture;
   };
-  std::vector<Prepared> prepared;
-  for (const Reading& reading : kOtherReadings) {
+  std::vector<Deferred> deferred;
+  for (const Reading& reading : kReadings) {
+    if (reading.make == nullptr) continue;
     budget.Check();
-    Prepared p{&reading, BinBMP(), false};
+    BitMatrix picture;
     try {
-      reading.prepare(bordered, p.picture);
+      picture = reading.make(bordered);
     } catch (const Error&) {
       continue;  // too large to turn or double: that reading finds nothing
     }
-    p.upright = ShowsStartPatternLoosely(p.picture);
-    prepared.push_back(std::move(p));
-  }
-  bordered.Release();
-  std::stable_partition(prepared.begin(), prepared.end(),
-                        [](const Prepared& p) { return p.upright; });
-
-  for (Prepared& p : prepared) {
-    budget.Check();
-    DecodeResult attempt;
-    const Verdict v = TryReading(p.picture, attempt, budget);
-    p.picture.Release();
-    if (v == Verdict::Decoded) {
-      attempt.status = DecodeStatus::Decoded;
-      attempt.reading = p.reading->name;
-      return attempt;
+    if (!ShowsStartPatternLoosely(picture)) {
+      deferred.push_back(Deferred{&reading, std::move(picture)});
+      continue;
     }
-    note(v, attempt, p.reading->name);
+    DecodeResult attempt;
+    if (read(reading, picture, attempt)) return attempt;
   }
+  for (Deferred& d : deferred) {
+    DecodeResult attempt;
+    const bool decoded = read(*d.reading, d.picture, attempt);
+    d.picture = BitMatrix();
+    if (decoded) return attempt;
+  }
+
   if (symbolSeen) {
     seen.status = DecodeStatus::NotCorrectable;
     seen.message = "errors not correctable";
@@ -439,44 +382,43 @@ DecodeResult DecodeWithin(BinBMP& source, const Budget& budget) {
     seen.corrected = 0;
     return seen;
   }
-  DecodeResult result;
+  result = DecodeResult();
   result.status = DecodeStatus::NoSymbolFound;
   result.message = "no symbol found";
   return result;
 }
 
-// Decodes a loaded picture; a decode stopped by its budget reports why.
-DecodeResult DecodeLoaded(BinBMP& source, const Budget& budget = Budget()) {
+// Runs the readings within the options' budget and adds the text the options ask for.
+DecodeResult ReadWithin(const BitMatrix& bordered, const DecodeOptions& options) {
+  DecodeResult result;
   try {
-    return DecodeWithin(source, budget);
+    result = ReadAll(bordered, Budget(options));
   } catch (const BudgetStop& stop) {
-    DecodeResult result;
+    result = DecodeResult();
     result.status = stop.status;
     result.message = Budget::MessageOf(stop.status);
     return result;
   }
+  if (options.eciToUtf8) ApplyEciText(result);
+  return result;
 }
 
 }  // namespace
 
 DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
-  const Budget budget(options);
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
     result.message = "no symbol found";
     return result;
   }
-  BinBMP picture(bits.Height(), bits.Width(), 1);
-  const OneBitCanvas canvas = CanvasOf(picture);
-  for (std::int32_t r = 0; r < bits.Height(); ++r) {
-    std::uint8_t* line = canvas.Line(r);
-    const std::uint8_t* row = bits.Row(r);
-    for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
-  }
-  DecodeResult result = DecodeLoaded(picture, budget);
-  if (options.eciToUtf8) ApplyEciText(result);
-  return result;
+  return ReadWithin(AddWhiteBorder(bits, kReadingBorder), options);
 }
+
+DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options) {
+  if (bordered.Empty()) return DecodeBits(bordered, options);
+  return ReadWithin(bordered, options);
+}
+
 
 }  // namespace pdf417

@@ -38,7 +38,7 @@ DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
     BitMatrix bits;
     try {
       const GreyImage grey = load();
-      bits = BinariseGlobal(grey.View());
+      bits = BinariseGlobal(grey.View(), kGreyThreshold, kReadingBorder);
     } catch (const Error& e) {
       return Failed(DecodeStatus::FileUnreadable, e.what());
     }
@@ -48,7 +48,7 @@ DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
       // A budget spent while loading still stops the reading at its first boundary.
       rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
     }
-    return DecodeBits(bits, rest);
+    return DecodeBordered(bits, rest);
   } catch (const std::bad_alloc&) {
     return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
   } catch (const std::exception& e) {

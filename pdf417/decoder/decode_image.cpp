@@ -43,8 +43,9 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
       image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
   try {
     if (image.format == PixelFormat::Grey8) {
-      return DecodeBits(BinariseGlobal(GreyView{image.data, image.width, image.height, stride}),
-                        options);
+      return DecodeBordered(BinariseGlobal(GreyView{image.data, image.width, image.height, stride},
+                                           kGreyThreshold, kReadingBorder),
+                            options);
     }
     GreyImage grey(image.width, image.height);
     for (int r = 0; r < image.height; ++r) {
@@ -69,7 +70,7 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
         }
       }
     }
-    return DecodeBits(BinariseGlobal(grey.View()), options);
+    return DecodeBordered(BinariseGlobal(grey.View(), kGreyThreshold, kReadingBorder), options);
   } catch (const std::bad_alloc&) {
     result.status = DecodeStatus::InternalError;
     result.message = "not enough memory to decode this picture";

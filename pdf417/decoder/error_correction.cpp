@@ -6,6 +6,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/gf929.h"
+#include "pdf417/common/symbol_geometry.h"
 
 namespace pdf417 {
 namespace {
@@ -284,14 +285,27 @@ void ReadLevel(LinearDecode& matrix) {
   for (std::int32_t i = 0; i < rows; ++i) {
     // Rows 1, 4, 7, ... carry the level in the left indicator, rows 2, 5, 8, ... in the right.
     std::int32_t column = -1;
-    if (i % 3 == 1) column = 1;
-    if (i % 3 == 2) column = cols - 2;
+    if (LeftIndicatorFact(i) == IndicatorFact::Level) column = 1;
+    if (RightIndicatorFact(i) == IndicatorFact::Level) column = cols - 2;
     if (column < 0 || column >= cols) continue;
     const std::int32_t indicator =
         matrix.codewordGrid[static_cast<std::size_t>(i)][static_cast<std::size_t>(column)];
-    Tally(votes, (indicator - 30 * (i / 3) - (rows - 1) % 3) / 3);
+    Tally(votes, LevelFromIndicator(i, indicator, rows));
   }
   matrix.ecLevel = Winner(votes);
+
+  // Every level of 0..8 voted for, most votes first; equal votes in the order of the first vote,
+  // so that the winner leads whenever it is a level at all.
+  std::vector<OccurCnt> tallies;
+  MyLinkedList<OccurCnt>& entries = votes.entries;
+  for (entries.Reset(0); !entries.AtEnd(); entries.Advance()) {
+    const OccurCnt entry = entries.Data();
+    if (entry.key >= kMinLevel && entry.key <= kMaxLevel) tallies.push_back(entry);
+  }
+  std::stable_sort(tallies.begin(), tallies.end(),
+                   [](const OccurCnt& a, const OccurCnt& b) { return a.count > b.count; });
+  matrix.levelCandidates.clear();
+  for (const OccurCnt& entry : tallies) matrix.levelCandidates.push_back(entry.key);
 }
 
 int CorrectErrors(LinkedList<int>& codewords, int n) {

@@ -24,6 +24,7 @@ std::int32_t Winner(CountMost& votes);
 // Votes the error-correction level from the row indicators of codewordGrid and stores it in
 // ecLevel: rows 1, 4, 7, ... vote with their left indicator, rows 2, 5, 8, ... with their right
 // one. The result is not range-checked; a damaged indicator can give a level outside 0..8.
+// The same vote fills levelCandidates: the levels 0..8 voted for, most votes first.
 void ReadLevel(LinearDecode& matrix);
 
 // Corrects the codeword list in place, using n syndromes (the symbol's count of

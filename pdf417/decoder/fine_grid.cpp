@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "pdf417/common/patterns.h"
+#include "pdf417/common/symbol_geometry.h"
+#include "pdf417/decoder/linear_decode.h"
 #include "pdf417/decoder/row_col_detect.h"
 
 namespace pdf417 {
@@ -17,7 +19,7 @@ namespace {
 constexpr double kStopBarModules = 4.0;
 // Codeword columns of a symbol: start, left indicator, 1 to 30 data columns, right indicator, stop.
 constexpr int kMinGridColumns = 5;
-constexpr int kMaxGridColumns = 34;
+constexpr int kMaxGridColumns = kMaxColumns + 4;
 // Modules narrower than this many pixels cannot all be seen.
 constexpr double kMinModulePixels = 0.9;
 // The start pattern's first two bars begin 9 modules apart.
@@ -155,10 +157,9 @@ void PatternAnchors(const std::vector<AryRegion>& runs, std::size_t from,
 
 }  // namespace
 
-std::vector<AryRegion> ColumnDarkRuns(const BinBMP& image, std::int32_t first, std::int32_t last,
-                                      std::int32_t left, std::int32_t right) {
-  Profile profile(static_cast<std::size_t>(std::max(image.width, 0)), 0);
-  ColumnDarkCounts(image, profile, first, last);
+std::vector<AryRegion> ColumnDarkRuns(const Profile& columnCounts, std::int32_t left,
+                                      std::int32_t right) {
+  Profile profile = columnCounts;
   ZeroOutside(profile, left, right);
   ThresholdProfile(profile, 0.85);
   std::vector<AryRegion> runs;
@@ -279,7 +280,7 @@ std::vector<ColumnGrid> FitColumnGrids(const std::vector<AryRegion>& runs, int m
   return grids;
 }
 
-CellReading ReadCellByEdges(const BinBMP& image, const AryRegion& row, const AryRegion& col,
+CellReading ReadCellByEdges(const BitMatrix& image, const AryRegion& row, const AryRegion& col,
                             int clusterIndex, double start, double module) {
   CellReading reading;
   const std::int32_t n = col.last - col.first + 1;
@@ -287,14 +288,11 @@ CellReading ReadCellByEdges(const BinBMP& image, const AryRegion& row, const Ary
     return reading;
   }
   const std::int32_t needed = (row.last - row.first) / 2;
+  std::vector<std::int32_t> dark(static_cast<std::size_t>(n));
+  CountCellColumns(image, row.first, row.last, col.first, n, dark.data());
   std::vector<bool> bar(static_cast<std::size_t>(n));
-  for (std::int32_t k = 0; k < n; ++k) {
-    std::int32_t dark = 0;
-    for (std::int32_t y = row.first; y <= row.last; ++y) {
-      if (!image.IsWhite(y, col.first + k)) ++dark;
-    }
-    bar[static_cast<std::size_t>(k)] = dark > needed;
-  }
+  for (std::int32_t k = 0; k < n; ++k)
+    bar[static_cast<std::size_t>(k)] = dark[static_cast<std::size_t>(k)] > needed;
   std::int32_t s = 0;
   while (s < n && !bar[static_cast<std::size_t>(s)]) ++s;
   if (s == n) return reading;
@@ -357,7 +355,7 @@ CellReading ReadCellByEdges(const BinBMP& image, const AryRegion& row, const Ary
   return reading;
 }
 
-std::vector<std::vector<std::int32_t>> ReadGridByEdges(const BinBMP& image,
+std::vector<std::vector<std::int32_t>> ReadGridByEdges(const BitMatrix& image,
                                                        const std::vector<AryRegion>& rows,
                                                        const ColumnGrid& grid) {
   std::vector<AryRegion> cols;

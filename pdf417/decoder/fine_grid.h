@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "pdf417/common/linked_list.h"
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/row_col_detect.h"
 
 namespace pdf417 {
 
@@ -42,11 +43,12 @@ struct CellReading {
   std::array<int, 8> boundaries{};  // the module boundary (0 .. 16) each edge stands for
 };
 
-// The runs of columns, within rows first .. last (exclusive) and columns left .. right, that are
-// dark in at least 85% as many rows as the darkest column: the columns where the ordinary column
-// location looks for codeword edges. Left to right.
-std::vector<AryRegion> ColumnDarkRuns(const BinBMP& image, std::int32_t first, std::int32_t last,
-                                      std::int32_t left, std::int32_t right);
+// The runs of columns, within columns left .. right, that are dark in at least 85% as many rows as
+// the darkest column, from the dark pixels per column over the symbol's rows (RowColDetect's
+// columnCounts): the columns where the ordinary column location looks for codeword edges. Left to
+// right.
+std::vector<AryRegion> ColumnDarkRuns(const Profile& columnCounts, std::int32_t left,
+                                      std::int32_t right);
 
 // Fits grids of equal codeword columns to the dark runs: from the first run's left edge (the
 // start pattern's first bar) to the left edge of the stop pattern (the rightmost bar at least 4
@@ -62,14 +64,14 @@ std::vector<ColumnGrid> FitColumnGrids(const std::vector<AryRegion>& runs, int m
 // `module` pixels wide and begin near column `start`. A pixel column is a bar where more than
 // half of the rows are dark. No codeword when the cell does not show four bars and four spaces,
 // or no reading of its edges is a pattern of the cluster.
-CellReading ReadCellByEdges(const BinBMP& image, const AryRegion& row, const AryRegion& col,
+CellReading ReadCellByEdges(const BitMatrix& image, const AryRegion& row, const AryRegion& col,
                             int clusterIndex, double start, double module);
 
 // The codewords of every cell in the given rows and in the grid's columns 1 .. K - 2 (row
 // indicators and data), -1 where a cell is unreadable; columns 0 and K - 1 are -1. The cells
 // are read twice: the second time on the grid refitted to the edges of the cells that the first
 // reading found unambiguous.
-std::vector<std::vector<std::int32_t>> ReadGridByEdges(const BinBMP& image,
+std::vector<std::vector<std::int32_t>> ReadGridByEdges(const BitMatrix& image,
                                                        const std::vector<AryRegion>& rows,
                                                        const ColumnGrid& grid);
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 #include <vector>
 
-#include "pdf417/common/one_bit_rows.h"
+#include "pdf417/common/patterns.h"
+#include "pdf417/common/symbol_geometry.h"
 #include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
@@ -17,8 +17,8 @@ constexpr double kPi = 3.14159265358979323846;
 // Rows probed on each side of the centre, and the skew below which the picture is left alone.
 constexpr int kProbeSteps = 30;
 constexpr float kSkewTolerance = 0.05f;
-constexpr std::array<std::int32_t, 8> kStartPattern = {8, 1, 1, 1, 1, 1, 1, 3};
-constexpr int kModulesPerStartPattern = 17;
+constexpr std::array<std::int32_t, 8> kStartPattern = kStartPatternWidths;
+constexpr int kModulesPerStartPattern = kStartPatternModules;
 // The loose start pattern search: the narrowest module it considers, the module widths it tries
 // between (total - 1) / 17 and (total + 1) / 17, and how far a boundary may stray from its
 // pixel column (a writer's rounding can go either way where a boundary falls on a whole pixel).
@@ -28,12 +28,12 @@ constexpr double kLooseSlack = 0.05;
 
 // Probes rows outward from the centre with find; on success row and col locate the start
 // pattern.
-bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col,
-               bool (*find)(const BinBMP&, std::int32_t, std::int32_t&) = FindStartPattern) {
-  const std::int32_t centre = image.height / 2;
+bool ProbeRows(const BitMatrix& image, std::int32_t& row, std::int32_t& col,
+               bool (*find)(const BitMatrix&, std::int32_t, std::int32_t&) = FindStartPattern) {
+  const std::int32_t centre = image.Height() / 2;
   for (int n = 0; n < kProbeSteps; ++n) {
     const auto offset =
-        static_cast<std::int32_t>(static_cast<double>(n) / kProbeSteps * image.height * 0.5);
+        static_cast<std::int32_t>(static_cast<double>(n) / kProbeSteps * image.Height() * 0.5);
     for (const std::int32_t candidate : {centre + offset, centre - offset}) {
       if (find(image, candidate, col)) {
         row = candidate;
@@ -46,41 +46,29 @@ bool ProbeRows(const BinBMP& image, std::int32_t& row, std::int32_t& col,
 
 // Run lengths along a row, from column 0; the run still open at the right edge is not recorded.
 // firstBlack tells whether the first run is dark.
-std::vector<std::int32_t> RowRuns(const BinBMP& image, std::int32_t row, bool& firstBlack) {
+std::vector<std::int32_t> RowRuns(const BitMatrix& image, std::int32_t row, bool& firstBlack) {
   std::vector<std::int32_t> runs;
-  const std::optional<OneBitRows> straight = StraightRows(image);
-  if (straight && row >= 0 && row < image.height) {
-    // The stored bytes directly, skipping whole bytes of the current colour.
-    const std::uint8_t* line = straight->Line(row);
-    bool dark = straight->IsDark(row, 0);
-    firstBlack = dark;
-    std::int32_t runStart = 0;
-    for (std::int32_t c = 1; c < image.width;) {
-      const std::uint8_t byte = straight->Dark(line, static_cast<std::size_t>(c) >> 3);
-      if ((c & 7) == 0 && c + 8 <= image.width && byte == (dark ? 0xFF : 0x00)) {
-        c += 8;
-        continue;
-      }
-      const bool d = (byte >> (7 - (c & 7))) & 1;
-      if (d != dark) {
-        runs.push_back(c - runStart);
-        runStart = c;
-        dark = d;
-      }
-      ++c;
-    }
-    return runs;
-  }
-  firstBlack = !image.IsWhite(row, 0);
-  bool white = !firstBlack;
+  firstBlack = false;
+  if (row < 0 || row >= image.Height()) return runs;  // outside: one light run
+  // The stored bytes directly, skipping whole bytes of the current colour.
+  const std::uint8_t* line = image.Row(row);
+  bool dark = image.IsDark(row, 0);
+  firstBlack = dark;
   std::int32_t runStart = 0;
-  for (std::int32_t c = 1; c < image.width; ++c) {
-    const bool w = image.IsWhite(row, c);
-    if (w != white) {
+  const std::int32_t width = image.Width();
+  for (std::int32_t c = 1; c < width;) {
+    const std::uint8_t byte = line[static_cast<std::size_t>(c) >> 3];
+    if ((c & 7) == 0 && c + 8 <= width && byte == (dark ? 0xFF : 0x00)) {
+      c += 8;
+      continue;
+    }
+    const bool d = (byte >> (7 - (c & 7))) & 1;
+    if (d != dark) {
       runs.push_back(c - runStart);
       runStart = c;
-      white = w;
+      dark = d;
     }
+    ++c;
   }
   return runs;
 }
@@ -120,17 +108,17 @@ bool FitsStartPattern(const std::int32_t* runs) {
 
 // Follows the white boundary left of the start pattern's first bar, one row at a time in
 // direction step, for at most limit rows, collecting its positions.
-void WalkEdge(const BinBMP& image, std::int32_t row0, std::int32_t col0, int step,
+void WalkEdge(const BitMatrix& image, std::int32_t row0, std::int32_t col0, int step,
               std::int32_t limit, LinkedList<float>& rows, LinkedList<float>& cols) {
   std::int32_t r = row0;
   std::int32_t c = col0;
   for (std::int32_t n = 0; n < limit; ++n) {
     r += step;
     c += 4;
-    if (image.IsWhite(r, c)) return;  // past the end of the bar
+    if (!image.IsDark(r, c)) return;  // past the end of the bar
     for (int tries = 0; tries < 9; ++tries) {
       --c;
-      if (image.IsWhite(r, c)) {
+      if (!image.IsDark(r, c)) {
         rows.Append(static_cast<float>(r));
         cols.Append(static_cast<float>(c));
         break;
@@ -143,33 +131,32 @@ void WalkEdge(const BinBMP& image, std::int32_t row0, std::int32_t col0, int ste
 
 void ImageAmend::CorrectSkew(const Budget* budget) {
   untouched = true;
-  if (image.Empty()) return;
-  if (image.bitCount != 1) Binarize(image, image);
-  auto check = [budget] {
-    if (budget != nullptr) budget->Check();
-  };
+  image_ = BitMatrix();
+  edges_ = BitMatrix();
+  const BitMatrix& source = *source_;
+  if (source.Empty()) return;
 
   std::int32_t row = 0;
   std::int32_t col = 0;
-  bool found = ProbeRows(image, row, col);
-  if (!found) {
-    check();
-    Transpose(image, image);
+  if (!ProbeRows(source, row, col)) {
+    if (budget != nullptr) budget->Check();
+    image_ = Transpose(source);
     untouched = false;
-    check();
-    found = ProbeRows(image, row, col);
+    if (!ProbeRows(image_, row, col)) {
+      // No start pattern either way: turn the transposed picture by its dominant edges' angle.
+      // The rows are then located on its edge picture turned the same way.
+      const BitMatrix edges = RowDifference(image_);
+      skewAngle = SearchEdgeAngle(edges, budget);
+      image_ = Rotate(image_, skewAngle);
+      edges_ = Rotate(edges, skewAngle);
+      return;
+    }
   }
-  if (!found) {
-    // No start pattern either way: sample the (transposed) picture along the dominant edges.
-    skewAngle = SearchAngle(image, budget);
-    image.SetAngle(skewAngle);
-    return;
-  }
-  skewAngle = EstimateEdgeAngle(image, row, col);
+  const BitMatrix& found = Image();
+  skewAngle = EstimateEdgeAngle(found, row, col);
   if (std::fabs(skewAngle) > kSkewTolerance) {
-    skewAngle = RefineAngle(image, skewAngle, budget);
-    check();
-    Rotate(image, image, skewAngle);
+    skewAngle = RefineAngle(found, skewAngle, budget);
+    image_ = Rotate(found, skewAngle);
     untouched = false;
   }
 }
@@ -178,8 +165,8 @@ namespace {
 
 // Walks the runs of a row and reports the leftmost eight, starting with a bar, that match.
 template <typename Matches>
-bool FindEightRuns(const BinBMP& image, std::int32_t row, std::int32_t& col, Matches matches) {
-  if (image.width <= 0) return false;
+bool FindEightRuns(const BitMatrix& image, std::int32_t row, std::int32_t& col, Matches matches) {
+  if (image.Width() <= 0) return false;
   bool firstBlack = false;
   const std::vector<std::int32_t> runs = RowRuns(image, row, firstBlack);
   if (runs.size() < 8) return false;
@@ -198,7 +185,7 @@ bool FindEightRuns(const BinBMP& image, std::int32_t row, std::int32_t& col, Mat
 
 }  // namespace
 
-bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+bool FindStartPattern(const BitMatrix& image, std::int32_t row, std::int32_t& col) {
   return FindEightRuns(image, row, col, [](const std::int32_t* runs) {
     std::array<std::int32_t, 8> widths;
     for (std::size_t i = 0; i < 8; ++i) widths[i] = runs[i];
@@ -207,11 +194,11 @@ bool FindStartPattern(const BinBMP& image, std::int32_t row, std::int32_t& col) 
   });
 }
 
-bool FindStartPatternLoosely(const BinBMP& image, std::int32_t row, std::int32_t& col) {
+bool FindStartPatternLoosely(const BitMatrix& image, std::int32_t row, std::int32_t& col) {
   return FindEightRuns(image, row, col, FitsStartPattern);
 }
 
-bool ShowsStartPatternLoosely(const BinBMP& image) {
+bool ShowsStartPatternLoosely(const BitMatrix& image) {
   std::int32_t row = 0;
   std::int32_t col = 0;
   return !image.Empty() && ProbeRows(image, row, col, FindStartPatternLoosely);
@@ -255,12 +242,12 @@ void NormalizeWidths(std::array<std::int32_t, 8>& widths) {
   widths = modules;
 }
 
-float EstimateEdgeAngle(const BinBMP& image, std::int32_t row, std::int32_t col) {
+float EstimateEdgeAngle(const BitMatrix& image, std::int32_t row, std::int32_t col) {
   LinkedList<float> rows;
   LinkedList<float> cols;
   rows.Append(static_cast<float>(row));
   cols.Append(static_cast<float>(col - 1));
-  WalkEdge(image, row, col, -1, image.height - row, rows, cols);
+  WalkEdge(image, row, col, -1, image.Height() - row, rows, cols);
   WalkEdge(image, row, col, +1, row, rows, cols);
 
   float slope = 0.0f;

@@ -1,8 +1,13 @@
 // Whole-picture transforms and the search for the dominant edge direction by line voting.
+//
+// Every transform reads its source matrix a byte (eight pixels) at a time and builds one new
+// matrix; the BinBMP forms read the picture as its white test does (binarised, through its
+// sampling rotation), transform that matrix and hand back a one-bit BinBMP.
 #include "pdf417/decoder/image_transforms.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "pdf417/common/distance_votes.h"
@@ -24,27 +29,16 @@ float ToRadians(float degrees) {
   return static_cast<float>(static_cast<double>(degrees) * (1.0 / 180.0) * kPi);
 }
 
-// The source as a 1-bit picture: itself, or a binarized copy held in scratch.
-const BinBMP& OneBit(const BinBMP& source, BinBMP& scratch) {
-  if (source.bitCount == 1) return source;
-  Binarize(source, scratch);
-  return scratch;
-}
-
-// A white 1-bit picture of the given size; empty when either side is 0.
-BinBMP BlankPicture(std::int32_t height, std::int32_t width) {
-  if (height <= 0 || width <= 0) return BinBMP();
-  BinBMP picture(height, width, 1);
-  picture.Clear();
-  return picture;
-}
-
-// The dark pixels of row `row`, masked to the picture's width: (width + 7) / 8 bytes into out.
-void ReadDarkRow(const OneBitRows& rows, std::int32_t row, std::uint8_t* out) {
-  const std::size_t bytes = (static_cast<std::size_t>(rows.width()) + 7) / 8;
-  const std::uint8_t* line = rows.Line(row);
-  for (std::size_t i = 0; i < bytes; ++i) out[i] = rows.Dark(line, i);
-  out[bytes - 1] &= MaskTo((rows.width() - 1) & 7);
+// A light matrix of the given size; empty when either side is 0. Throws pdf417::Error
+// (InvalidArgument) beyond the limits of pictures made in memory.
+BitMatrix Blank(std::int64_t height, std::int64_t width) {
+  if (height <= 0 || width <= 0) return BitMatrix();
+  if (height > kMaxPictureSide || width > kMaxPictureSide ||
+      (width + 7) / 8 * height > kMaxPictureBytes) {
+    throw Error(ErrorCode::InvalidArgument, "a picture of " + std::to_string(width) + " x " +
+                                                std::to_string(height) + " pixels is too large");
+  }
+  return BitMatrix(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
 
 // ORs the bits of in (bit 7 of byte 0 first) into out, moved right by shift bits (left when
@@ -65,13 +59,6 @@ void PlaceBits(const std::uint8_t* in, std::size_t inBytes, std::int64_t shift, 
   }
 }
 
-// Stores a row of dark bits into line row of the picture, one byte of the row per stored byte.
-void PutDarkRow(const OneBitCanvas& canvas, std::int32_t row, const std::uint8_t* dark,
-                std::size_t bytes) {
-  std::uint8_t* line = canvas.Line(row);
-  for (std::size_t i = 0; i < bytes; ++i) canvas.PutDark(line, i, dark[i]);
-}
-
 // Transposes the 8 x 8 bit block held one row a byte, row 0 in the top byte and column 0 in bit 7
 // of each byte.
 std::uint64_t TransposeBlock(std::uint64_t x) {
@@ -83,27 +70,26 @@ std::uint64_t TransposeBlock(std::uint64_t x) {
   return x ^ t ^ (t << 28);
 }
 
-// Mirrors the source over its diagonal into a white picture of the swapped size, eight by eight
-// pixels: destination (y, x) = source (x', c) with c = y (or width - 1 - y when flipColumns) and
-// x' = x (or height - 1 - x when flipRows).
-void TransposeRows(const OneBitRows& source, bool flipRows, bool flipColumns, BinBMP& result) {
-  const OneBitCanvas canvas = CanvasOf(result);
-  const std::int32_t h = source.height();
-  const std::int32_t w = source.width();
-  const std::size_t bytes = (static_cast<std::size_t>(w) + 7) / 8;
+// Mirrors the source over its diagonal, eight by eight pixels: destination (y, x) = source
+// (x', c) with c = y (or width - 1 - y when flipColumns) and x' = x (or height - 1 - x when
+// flipRows).
+BitMatrix TransposeFlipped(const BitMatrix& source, bool flipRows, bool flipColumns) {
+  BitMatrix result = Blank(source.Width(), source.Height());
+  const std::int32_t h = source.Height();
+  const std::int32_t w = source.Width();
+  const std::size_t bytes = source.Stride();
   const std::uint8_t* lines[8];
   for (std::int32_t x0 = 0; x0 < h; x0 += 8) {
     for (int k = 0; k < 8; ++k) {
       const std::int32_t x = x0 + k;
-      lines[k] = x < h ? source.Line(flipRows ? h - 1 - x : x) : nullptr;
+      lines[k] = x < h ? source.Row(flipRows ? h - 1 - x : x) : nullptr;
     }
     const std::size_t column = static_cast<std::size_t>(x0) / 8;
     for (std::size_t j = 0; j < bytes; ++j) {
       std::uint64_t block = 0;
       for (int k = 0; k < 8; ++k) {
         if (lines[k] == nullptr) continue;
-        // Pixels past the width land in rows that are not written.
-        block |= static_cast<std::uint64_t>(source.Dark(lines[k], j)) << (56 - 8 * k);
+        block |= static_cast<std::uint64_t>(lines[k][j]) << (56 - 8 * k);
       }
       if (block == 0) continue;
       block = TransposeBlock(block);
@@ -111,11 +97,11 @@ void TransposeRows(const OneBitRows& source, bool flipRows, bool flipColumns, Bi
         const auto c = static_cast<std::int32_t>(j * 8) + m;
         if (c >= w) break;
         const auto dark = static_cast<std::uint8_t>(block >> (56 - 8 * m));
-        if (dark == 0) continue;
-        canvas.PutDark(canvas.Line(flipColumns ? w - 1 - c : c), column, dark);
+        if (dark != 0) result.Row(flipColumns ? w - 1 - c : c)[column] = dark;
       }
     }
   }
+  return result;
 }
 
 std::uint8_t ReverseBits(std::uint8_t b) {
@@ -131,63 +117,48 @@ struct EdgePoints {
   std::vector<std::int32_t> columns;
 };
 
-// Collects the black pixels of rows 0 .. rows - 1 in columns 0 .. cols - 1; with every > 1 only
-// those whose index in row order is a multiple of every.
-EdgePoints CollectEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_t cols,
-                             std::int64_t every = 1) {
+// The pixels that vote: all rows, and the left half of the columns of a picture wider than 800.
+// Of an edge picture, its dark pixels; of a picture (changes), the pixels that differ from the one
+// above them, which are the edge picture's dark pixels without making it.
+EdgePoints VotingPoints(const BitMatrix& picture, bool changes, const Budget* budget) {
   EdgePoints points;
-  points.start.reserve(static_cast<std::size_t>(rows) + 1);
-  const std::optional<OneBitRows> straight = StraightRows(edges);
-  std::int64_t index = 0;
-  auto keep = [&points, &index, every](std::int32_t c) {
-    if (index++ % every == 0) points.columns.push_back(c);
-  };
-  for (std::int32_t r = 0; r < rows; ++r) {
+  points.start.reserve(static_cast<std::size_t>(std::max(picture.Height(), 0)) + 1);
+  const std::int32_t cols = picture.Width() > 800 ? picture.Width() / 2 : picture.Width();
+  std::vector<std::uint8_t> change(changes ? picture.Stride() : 0);
+  const OneBitRows rows = picture.Rows();
+  const OneBitRows changed(change.data(), picture.Width(), 1, change.size());
+  for (std::int32_t r = 0; r < picture.Height(); ++r) {
+    if (budget != nullptr && r % 256 == 0) budget->Check();
     points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
-    if (straight) {
-      straight->ForEachDark(r, 0, std::min(cols, edges.width), keep);
-    } else {
-      for (std::int32_t c = 0; c < cols; ++c) {
-        if (!edges.IsWhite(r, c)) keep(c);
+    const auto add = [&points](std::int32_t c) { points.columns.push_back(c); };
+    if (!changes) {
+      rows.ForEachDark(r, 0, cols, add);
+    } else if (r > 0) {  // the top row has no row above to differ from
+      const std::uint8_t* upper = picture.Row(r - 1);
+      const std::uint8_t* lower = picture.Row(r);
+      for (std::size_t i = 0; i < change.size(); ++i) {
+        change[i] = static_cast<std::uint8_t>(upper[i] ^ lower[i]);
       }
+      changed.ForEachDark(0, 0, cols, add);
     }
   }
   points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
   return points;
 }
 
-// The number of black pixels CollectEdgePoints would visit.
-std::int64_t CountEdgePoints(const BinBMP& edges, std::int32_t rows, std::int32_t cols) {
-  std::int64_t count = 0;
-  const std::optional<OneBitRows> straight = StraightRows(edges);
-  for (std::int32_t r = 0; r < rows; ++r) {
-    if (straight) {
-      straight->ForEachDark(r, 0, std::min(cols, edges.width), [&count](std::int32_t) { ++count; });
-    } else {
-      for (std::int32_t c = 0; c < cols; ++c) count += edges.IsWhite(r, c) ? 0 : 1;
-    }
-  }
-  return count;
-}
-
-// A bounded number of votes: on pictures with very many edge pixels only every k-th one (in row
-// order) votes, so the search stays fast on any picture. Returns k.
-std::int64_t VoterSpacing(std::int64_t edgeCount, std::int32_t nAngles) {
-  const std::int64_t votes = edgeCount * std::max<std::int32_t>(nAngles, 0);
-  return votes > kMaxVotes ? (votes + kMaxVotes - 1) / kMaxVotes : 1;
-}
+// The three passes of the angle search over one list of voting pixels.
+float SearchOnPoints(const EdgePoints& points, std::int32_t height, const Budget* budget);
 
 // Line voting over the black pixels of an edge picture of the given height (0: an empty picture,
-// which answers the lower bound), thinned by VoterSpacing for this many angles. The budget is
-// checked every few hundred rows.
-float HoughOnPoints(const EdgePoints& voters, std::int32_t height, float from, float to, float step,
-                    const Budget* budget) {
+// which answers the lower bound). The budget, when given, is checked every few hundred rows.
+float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, float to,
+                    float step, const Budget* budget) {
   const std::int32_t nAngles = AngleCandidates(from, to, step);
   if (nAngles <= 0 || height <= 0) return from;
 
   std::int32_t nRho = height;
   if (nRho > 500) nRho /= 2;
-  const auto rows = static_cast<std::int32_t>(voters.start.size()) - 1;
+  const auto rows = static_cast<std::int32_t>(points.start.size()) - 1;
 
   std::vector<double> cosines(static_cast<std::size_t>(nAngles));
   std::vector<double> sines(static_cast<std::size_t>(nAngles));
@@ -204,13 +175,32 @@ float HoughOnPoints(const EdgePoints& voters, std::int32_t height, float from, f
   // distances stay far inside the integer range.
   std::vector<std::int32_t> votes(
       static_cast<std::size_t>(nAngles) * static_cast<std::size_t>(nRho), 0);
+  // A bounded number of votes: on pictures with very many edge pixels only every k-th one
+  // (in row order) votes, so the search stays fast on any picture.
+  const EdgePoints* voters = &points;
+  EdgePoints thinned;
+  const auto edgeCount = static_cast<std::int64_t>(points.columns.size());
+  if (edgeCount * nAngles > kMaxVotes) {
+    const std::int64_t every = (edgeCount * nAngles + kMaxVotes - 1) / kMaxVotes;
+    thinned.start.reserve(points.start.size());
+    for (std::int32_t r = 0; r < rows; ++r) {
+      thinned.start.push_back(static_cast<std::int32_t>(thinned.columns.size()));
+      for (std::int32_t j = points.start[static_cast<std::size_t>(r)];
+           j < points.start[static_cast<std::size_t>(r) + 1]; ++j) {
+        if (j % every == 0) thinned.columns.push_back(points.columns[static_cast<std::size_t>(j)]);
+      }
+    }
+    thinned.start.push_back(static_cast<std::int32_t>(thinned.columns.size()));
+    voters = &thinned;
+  }
+
   std::vector<double> columns;
   for (std::int32_t r = 0; r < rows; ++r) {
     if (budget != nullptr && r % 256 == 0) budget->Check();
-    const std::int32_t begin = voters.start[static_cast<std::size_t>(r)];
-    const std::int32_t end = voters.start[static_cast<std::size_t>(r) + 1];
+    const std::int32_t begin = voters->start[static_cast<std::size_t>(r)];
+    const std::int32_t end = voters->start[static_cast<std::size_t>(r) + 1];
     if (begin == end) continue;
-    columns.assign(voters.columns.begin() + begin, voters.columns.begin() + end);
+    columns.assign(voters->columns.begin() + begin, voters->columns.begin() + end);
     const double span = columns.back() - columns.front();
     const auto count = static_cast<double>(columns.size());
     for (std::int32_t i = 0; i < nAngles; ++i) {
@@ -264,39 +254,12 @@ float HoughOnPoints(const EdgePoints& voters, std::int32_t height, float from, f
   return from + step * static_cast<float>(bestIndex);
 }
 
-// The columns that vote: all of them, or the left half of a picture wider than 800.
-std::int32_t VotingColumns(const BinBMP& edges) {
-  return edges.width > 800 ? edges.width / 2 : edges.width;
+float SearchOnPoints(const EdgePoints& points, std::int32_t height, const Budget* budget) {
+  // One list of the edge pixels serves all three passes.
+  const float coarse = HoughOnPoints(points, height, -30.0f, 30.0f, 2.0f, budget);
+  const float medium = HoughOnPoints(points, height, coarse - 1.5f, coarse + 1.5f, 1.0f, budget);
+  return HoughOnPoints(points, height, medium - 0.5f, medium + 0.5f, 0.05f, budget);
 }
-
-// The votes of one search of the edge picture over the candidate angles from .. to by step.
-// Voters are collected only as thinned as the search needs: a picture of dense texture has
-// tens of millions of edge pixels, far too many to list.
-class EdgeVotes {
- public:
-  explicit EdgeVotes(const BinBMP& edges)
-      : edges_(edges),
-        height_(edges.Empty() ? 0 : edges.height),
-        cols_(edges.Empty() ? 0 : VotingColumns(edges)),
-        count_(CountEdgePoints(edges, height_, cols_)) {}
-
-  float Search(float from, float to, float step, const Budget* budget) {
-    const std::int64_t every = VoterSpacing(count_, AngleCandidates(from, to, step));
-    if (every != every_) {
-      voters_ = CollectEdgePoints(edges_, height_, cols_, every);
-      every_ = every;
-    }
-    return HoughOnPoints(voters_, height_, from, to, step, budget);
-  }
-
- private:
-  const BinBMP& edges_;
-  std::int32_t height_;
-  std::int32_t cols_;
-  std::int64_t count_;
-  std::int64_t every_ = 0;
-  EdgePoints voters_;
-};
 
 }  // namespace
 
@@ -312,230 +275,146 @@ std::int32_t AngleCandidates(float from, float to, float step) {
   return span < 1 ? 0 : static_cast<std::int32_t>(span);
 }
 
-void Transpose(const BinBMP& source, BinBMP& destination) {
-  BinBMP result = BlankPicture(source.width, source.height);
-  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
-    TransposeRows(*rows, false, false, result);
-    destination = std::move(result);
-    return;
+BitMatrix Transpose(const BitMatrix& source) { return TransposeFlipped(source, false, false); }
+
+BitMatrix Resample(const BitMatrix& source, double cosine, double sine) {
+  BitMatrix result = Blank(source.Height(), source.Width());
+  if (result.Empty()) return result;
+  // Destination (r, c) reads source (trunc(cos r - sin c), trunc(sin r + cos c)). The products
+  // with c are the same on every row; the conversion to an integer truncates toward zero like
+  // trunc, and every value stays far inside the integer range.
+  const std::int32_t width = result.Width();
+  std::vector<double> snc(static_cast<std::size_t>(width));
+  std::vector<double> csc(static_cast<std::size_t>(width));
+  for (std::int32_t c = 0; c < width; ++c) {
+    snc[static_cast<std::size_t>(c)] = sine * c;
+    csc[static_cast<std::size_t>(c)] = cosine * c;
   }
-  for (std::int32_t r = 0; r < source.height; ++r) {
-    for (std::int32_t c = 0; c < source.width; ++c) {
-      if (!source.IsWhite(r, c)) result.SetPixel(c, r, false);
+  for (std::int32_t r = 0; r < result.Height(); ++r) {
+    const double csr = cosine * r;
+    const double snr = sine * r;
+    std::uint8_t* out = result.Row(r);
+    for (std::int32_t c = 0; c < width; ++c) {
+      const auto sr = static_cast<std::int64_t>(csr - snc[static_cast<std::size_t>(c)]);
+      const auto sc = static_cast<std::int64_t>(snr + csc[static_cast<std::size_t>(c)]);
+      if (sr < 0 || sc < 0 || sr >= source.Height() || sc >= source.Width()) continue;
+      const std::uint8_t byte = source.Row(static_cast<std::int32_t>(sr))[sc >> 3];
+      if ((byte >> (7 - (sc & 7))) & 1) out[c >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
     }
   }
-  destination = std::move(result);
+  return result;
 }
 
-void Rotate(const BinBMP& source, BinBMP& destination, float degrees) {
-  BinBMP scratch;
-  const BinBMP& input = OneBit(source, scratch);
-  BinBMP result = input;
-  result.Clear();
+BitMatrix Rotate(const BitMatrix& source, float degrees) {
   const float theta = ToRadians(degrees);
-  const double cs = static_cast<float>(std::cos(static_cast<double>(theta)));
-  const double sn = static_cast<float>(std::sin(static_cast<double>(theta)));
-  const std::optional<OneBitRows> rows = StraightRows(input);
-  if (rows && result.height > 0) {
-    // Destination (r, c) reads source (trunc(cs r - sn c), trunc(sn r + cs c)). The products with
-    // c are the same on every row; the conversion to an integer truncates toward zero like
-    // trunc, and every value stays far inside the integer range.
-    const OneBitCanvas canvas = CanvasOf(result);
-    const std::size_t bytes = (static_cast<std::size_t>(result.width) + 7) / 8;
-    std::vector<double> snc(static_cast<std::size_t>(result.width));
-    std::vector<double> csc(static_cast<std::size_t>(result.width));
-    for (std::int32_t c = 0; c < result.width; ++c) {
-      snc[static_cast<std::size_t>(c)] = sn * c;
-      csc[static_cast<std::size_t>(c)] = cs * c;
-    }
-    std::vector<std::uint8_t> dark(bytes);
-    for (std::int32_t r = 0; r < result.height; ++r) {
-      const double csr = cs * r;
-      const double snr = sn * r;
-      std::fill(dark.begin(), dark.end(), 0);
-      for (std::int32_t c = 0; c < result.width; ++c) {
-        const auto sr = static_cast<std::int64_t>(csr - snc[static_cast<std::size_t>(c)]);
-        const auto sc = static_cast<std::int64_t>(snr + csc[static_cast<std::size_t>(c)]);
-        if (sr < 0 || sc < 0 || sr >= input.height || sc >= input.width) continue;
-        if (rows->IsDark(static_cast<std::int32_t>(sr), static_cast<std::int32_t>(sc))) {
-          dark[static_cast<std::size_t>(c) >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
-        }
-      }
-      PutDarkRow(canvas, r, dark.data(), bytes);
-    }
-    destination = std::move(result);
-    return;
-  }
-  for (std::int32_t r = 0; r < result.height; ++r) {
-    for (std::int32_t c = 0; c < result.width; ++c) {
-      const double sr = std::trunc(cs * r - sn * c);
-      const double sc = std::trunc(sn * r + cs * c);
-      if (sr < 0 || sc < 0 || sr >= input.height || sc >= input.width) continue;
-      if (!input.IsWhite(static_cast<std::int32_t>(sr), static_cast<std::int32_t>(sc))) {
-        result.SetPixel(r, c, false);
-      }
-    }
-  }
-  destination = std::move(result);
+  return Resample(source, static_cast<float>(std::cos(static_cast<double>(theta))),
+                  static_cast<float>(std::sin(static_cast<double>(theta))));
 }
 
-void RowDifference(const BinBMP& source, BinBMP& destination) {
-  BinBMP scratch;
-  const BinBMP& input = OneBit(source, scratch);
-  BinBMP result = input;
-  result.Clear();
-  if (input.height > 0) {
-    const std::size_t stride = static_cast<std::size_t>(input.imageSize / input.height);
-    // A set bit of the XOR marks a change; its complement is black when a set bit means white,
-    // so invert once more when a set bit means black.
-    const std::uint8_t flip = input.SetBitIsWhite() ? 0x00 : 0xFF;
-    for (std::int32_t i = 0; i + 1 < input.height; ++i) {
-      const std::uint8_t* lower = input.pixelData.data() + static_cast<std::size_t>(i) * stride;
-      const std::uint8_t* upper = lower + stride;
-      std::uint8_t* out = result.pixelData.data() + static_cast<std::size_t>(i) * stride;
-      for (std::size_t j = 0; j < stride; ++j) {
-        out[j] = static_cast<std::uint8_t>(~(lower[j] ^ upper[j]) ^ flip);
-      }
+BitMatrix RowDifference(const BitMatrix& source) {
+  BitMatrix result = Blank(source.Height(), source.Width());
+  for (std::int32_t r = 1; r < result.Height(); ++r) {
+    const std::uint8_t* upper = source.Row(r - 1);
+    const std::uint8_t* lower = source.Row(r);
+    std::uint8_t* out = result.Row(r);
+    for (std::size_t j = 0; j < result.Stride(); ++j) {
+      out[j] = static_cast<std::uint8_t>(upper[j] ^ lower[j]);
     }
   }
-  destination = std::move(result);
+  return result;
 }
 
-void TurnRightAngle(const BinBMP& source, BinBMP& destination, int quarterTurns) {
+BitMatrix TurnRightAngle(const BitMatrix& source, int quarterTurns) {
   const int turns = ((quarterTurns % 4) + 4) % 4;
-  const std::int32_t h = source.height;
-  const std::int32_t w = source.width;
-  BinBMP result = turns % 2 == 0 ? BlankPicture(h, w) : BlankPicture(w, h);
-  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
-    if (turns == 1) {
-      TransposeRows(*rows, true, false, result);  // the left column becomes the top row
-    } else if (turns == 3) {
-      TransposeRows(*rows, false, true, result);  // the top row becomes the left column
-    } else {
-      // Row by row; half a turn reverses every row and puts it at the mirrored height.
-      const OneBitCanvas canvas = CanvasOf(result);
-      const std::size_t bytes = (static_cast<std::size_t>(w) + 7) / 8;
-      std::vector<std::uint8_t> dark(bytes);
-      std::vector<std::uint8_t> flipped(bytes);
-      std::vector<std::uint8_t> reversed(bytes);
-      const auto padding = static_cast<std::int64_t>(bytes * 8) - w;
-      for (std::int32_t r = 0; r < h; ++r) {
-        ReadDarkRow(*rows, r, dark.data());
-        if (turns == 0) {
-          PutDarkRow(canvas, r, dark.data(), bytes);
-          continue;
-        }
-        // Reversing the bytes and their bits takes column c to 8 bytes - 1 - c; the padding
-        // then lies in front and the row moves left by it.
-        for (std::size_t i = 0; i < bytes; ++i) flipped[bytes - 1 - i] = ReverseBits(dark[i]);
-        std::fill(reversed.begin(), reversed.end(), 0);
-        PlaceBits(flipped.data(), bytes, -padding, reversed.data(), bytes);
-        PutDarkRow(canvas, h - 1 - r, reversed.data(), bytes);
-      }
-    }
-    destination = std::move(result);
-    return;
-  }
+  if (turns == 1) return TransposeFlipped(source, true, false);  // the left column becomes the top
+  if (turns == 3) return TransposeFlipped(source, false, true);  // the top row becomes the left
+  if (turns == 0) return source;
+  // Half a turn reverses every row and puts it at the mirrored height. Reversing the bytes and
+  // their bits takes column c to 8 bytes - 1 - c; the padding then lies in front and the row
+  // moves left by it.
+  BitMatrix result = Blank(source.Height(), source.Width());
+  const std::int32_t h = source.Height();
+  const std::size_t bytes = source.Stride();
+  const auto padding = static_cast<std::int64_t>(bytes * 8) - source.Width();
+  std::vector<std::uint8_t> flipped(bytes);
   for (std::int32_t r = 0; r < h; ++r) {
-    for (std::int32_t c = 0; c < w; ++c) {
-      if (source.IsWhite(r, c)) continue;
-      switch (turns) {
-        case 0:
-          result.SetPixel(r, c, false);
-          break;
-        case 1:  // clockwise: the left column becomes the top row
-          result.SetPixel(c, h - 1 - r, false);
-          break;
-        case 2:
-          result.SetPixel(h - 1 - r, w - 1 - c, false);
-          break;
-        default:  // counter-clockwise: the top row becomes the left column
-          result.SetPixel(w - 1 - c, r, false);
-          break;
-      }
-    }
+    const std::uint8_t* in = source.Row(r);
+    for (std::size_t i = 0; i < bytes; ++i) flipped[bytes - 1 - i] = ReverseBits(in[i]);
+    PlaceBits(flipped.data(), bytes, -padding, result.Row(h - 1 - r), bytes);
   }
-  destination = std::move(result);
+  return result;
 }
 
-void DoubleRows(const BinBMP& source, BinBMP& destination) {
-  BinBMP result = BlankPicture(source.height * 2, source.width);
-  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
-    const OneBitCanvas canvas = CanvasOf(result);
-    const std::size_t bytes = (static_cast<std::size_t>(source.width) + 7) / 8;
-    std::vector<std::uint8_t> dark(bytes);
-    for (std::int32_t r = 0; r < source.height; ++r) {
-      ReadDarkRow(*rows, r, dark.data());
-      PutDarkRow(canvas, 2 * r, dark.data(), bytes);
-      PutDarkRow(canvas, 2 * r + 1, dark.data(), bytes);
-    }
-    destination = std::move(result);
-    return;
+BitMatrix DoubleRows(const BitMatrix& source) {
+  BitMatrix result = Blank(2 * static_cast<std::int64_t>(source.Height()), source.Width());
+  for (std::int32_t r = 0; r < source.Height(); ++r) {
+    std::copy_n(source.Row(r), source.Stride(), result.Row(2 * r));
+    std::copy_n(source.Row(r), source.Stride(), result.Row(2 * r + 1));
   }
-  for (std::int32_t r = 0; r < source.height; ++r) {
-    for (std::int32_t c = 0; c < source.width; ++c) {
-      if (source.IsWhite(r, c)) continue;
-      result.SetPixel(2 * r, c, false);
-      result.SetPixel(2 * r + 1, c, false);
-    }
-  }
-  destination = std::move(result);
+  return result;
 }
 
-void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels) {
+BitMatrix AddWhiteBorder(const BitMatrix& source, int pixels) {
   if (pixels < 0 || pixels > kMaxPictureSide) {
     throw Error(ErrorCode::InvalidArgument,
                 "a border is 0 to " + std::to_string(kMaxPictureSide) + " pixels wide");
   }
-  if (source.Empty()) {
-    destination.Release();
-    return;
+  if (source.Empty()) return BitMatrix();
+  BitMatrix result = Blank(source.Height() + 2LL * pixels, source.Width() + 2LL * pixels);
+  for (std::int32_t r = 0; r < source.Height(); ++r) {
+    PlaceBits(source.Row(r), source.Stride(), pixels, result.Row(r + pixels), result.Stride());
   }
-  BinBMP result(source.height + 2 * pixels, source.width + 2 * pixels, 1);
-  result.Clear();
-  if (const std::optional<OneBitRows> rows = StraightRows(source)) {
-    const OneBitCanvas canvas = CanvasOf(result);
-    const std::size_t inBytes = (static_cast<std::size_t>(source.width) + 7) / 8;
-    const std::size_t outBytes = (static_cast<std::size_t>(result.width) + 7) / 8;
-    std::vector<std::uint8_t> dark(inBytes);
-    std::vector<std::uint8_t> shifted(outBytes);
-    for (std::int32_t r = 0; r < source.height; ++r) {
-      ReadDarkRow(*rows, r, dark.data());
-      std::fill(shifted.begin(), shifted.end(), 0);
-      PlaceBits(dark.data(), inBytes, pixels, shifted.data(), outBytes);
-      PutDarkRow(canvas, r + pixels, shifted.data(), outBytes);
-    }
-    destination = std::move(result);
-    return;
-  }
-  for (std::int32_t r = 0; r < source.height; ++r) {
-    for (std::int32_t c = 0; c < source.width; ++c) {
-      if (!source.IsWhite(r, c)) result.SetPixel(r + pixels, c + pixels, false);
-    }
-  }
-  destination = std::move(result);
+  return result;
 }
 
-float HoughAngle(const BinBMP& image, float from, float to, float step, const Budget* budget) {
-  BinBMP edges;
-  RowDifference(image, edges);
-  return EdgeVotes(edges).Search(from, to, step, budget);
+float HoughAngle(const BitMatrix& image, float from, float to, float step, const Budget* budget) {
+  return HoughOnPoints(VotingPoints(image, true, budget), image.Height(), from, to, step, budget);
 }
 
-float SearchAngle(const BinBMP& image, const Budget* budget) {
-  // One edge picture, and one list of its voting pixels where the thinning allows, serve all
-  // three passes.
-  BinBMP edges;
-  RowDifference(image, edges);
-  if (budget != nullptr) budget->Check();
-  EdgeVotes votes(edges);
-  const float coarse = votes.Search(-30.0f, 30.0f, 2.0f, budget);
-  const float medium = votes.Search(coarse - 1.5f, coarse + 1.5f, 1.0f, budget);
-  return votes.Search(medium - 0.5f, medium + 0.5f, 0.05f, budget);
+float SearchEdgeAngle(const BitMatrix& edges, const Budget* budget) {
+  return SearchOnPoints(VotingPoints(edges, false, budget), edges.Height(), budget);
 }
 
-float RefineAngle(const BinBMP& image, float degrees, const Budget* budget) {
+float SearchAngle(const BitMatrix& image, const Budget* budget) {
+  return SearchOnPoints(VotingPoints(image, true, budget), image.Height(), budget);
+}
+
+float RefineAngle(const BitMatrix& image, float degrees, const Budget* budget) {
   return HoughAngle(image, degrees - 1.0f, degrees + 1.0f, 0.01f, budget);
+}
+
+void Transpose(const BinBMP& source, BinBMP& destination) {
+  destination = PictureOf(Transpose(MatrixOf(source)));
+}
+
+void Rotate(const BinBMP& source, BinBMP& destination, float degrees) {
+  destination = PictureOf(Rotate(MatrixOf(source), degrees));
+}
+
+void RowDifference(const BinBMP& source, BinBMP& destination) {
+  destination = PictureOf(RowDifference(MatrixOf(source)));
+}
+
+void TurnRightAngle(const BinBMP& source, BinBMP& destination, int quarterTurns) {
+  destination = PictureOf(TurnRightAngle(MatrixOf(source), quarterTurns));
+}
+
+void DoubleRows(const BinBMP& source, BinBMP& destination) {
+  destination = PictureOf(DoubleRows(MatrixOf(source)));
+}
+
+void AddWhiteBorder(const BinBMP& source, BinBMP& destination, int pixels) {
+  destination = PictureOf(AddWhiteBorder(MatrixOf(source), pixels));
+}
+
+float HoughAngle(const BinBMP& image, float from, float to, float step) {
+  return HoughAngle(MatrixOf(image), from, to, step);
+}
+
+float SearchAngle(const BinBMP& image) { return SearchAngle(MatrixOf(image)); }
+
+float RefineAngle(const BinBMP& image, float degrees) {
+  return RefineAngle(MatrixOf(image), degrees);
 }
 
 }  // namespace pdf417

@@ -18,41 +18,6 @@ std::vector<AryRegion> ToVector(LinkedList<AryRegion>& list) {
   return out;
 }
 
-// Dark pixels per column of a cell: columns c .. c + n - 1 over rows a .. b, into dark[0 .. n-1].
-void CountCellColumns(const BinBMP& image, std::int32_t a, std::int32_t b, std::int32_t c,
-                      std::int32_t n, std::int32_t* dark) {
-  std::fill(dark, dark + n, 0);
-  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
-    // Only the part inside the picture can be dark.
-    const std::int32_t top = std::max(a, 0);
-    const std::int32_t bottom = std::min(b, image.height - 1);
-    const std::int32_t left = std::max(c, 0);
-    const auto right = static_cast<std::int32_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(c) + n, image.width));
-    for (std::int32_t y = top; y <= bottom; ++y) {
-      const std::uint8_t* line = rows->Line(y);
-      for (std::int32_t x = left; x < right; ++x) {
-        dark[x - c] += (rows->Dark(line, static_cast<std::size_t>(x) >> 3) >> (7 - (x & 7))) & 1;
-      }
-    }
-    return;
-  }
-  // Through a rotation, pixels outside the picture's own rows and columns can be dark.
-  const std::optional<RotatedRows> rows =
-      static_cast<std::int64_t>(c) + n <= INT32_MAX ? RotatedRowsOf(image, c, n) : std::nullopt;
-  if (rows) {
-    for (std::int32_t y = a; y <= b; ++y) {
-      rows->ForEachDark(y, c, c + n, [dark, c](std::int32_t x) { ++dark[x - c]; });
-    }
-    return;
-  }
-  for (std::int32_t k = 0; k < n; ++k) {
-    for (std::int32_t y = a; y <= b; ++y) {
-      if (!image.IsWhite(y, c + k)) ++dark[k];
-    }
-  }
-}
-
 // The module counts of a cell of n pixel columns (n >= 1) from the dark pixels of each column
 // over rows a .. b.
 CellWidths WidthsFromCounts(const std::int32_t* dark, std::int32_t n, std::int32_t a,
@@ -119,63 +84,21 @@ LinearDecode::LinearDecode(std::int32_t rows, std::int32_t columns,
                       std::vector<std::int32_t>(static_cast<std::size_t>(colCount), 0));
 }
 
-void LinearDecode::SampleCells() {
+void LinearDecode::SampleCells(const BitMatrix& image) {
   const std::vector<AryRegion> rows = ToVector(rowRegions);
   const std::vector<AryRegion> cols = ToVector(colRegions);
-  const std::optional<OneBitRows> straight = StraightRows(image);
-  if (!straight && image.bitCount == 1 && image.angle != 0.0f) {
-    // Through a rotation: one table of column products serves every cell.
-    std::int64_t lo = INT32_MAX;
-    std::int64_t hi = INT32_MIN;
-    for (const AryRegion& col : cols) {
-      if (col.last < col.first) continue;
-      lo = std::min<std::int64_t>(lo, col.first);
-      hi = std::max<std::int64_t>(hi, col.last);
-    }
-    const std::optional<RotatedRows> rotated =
-        lo <= hi && hi - lo < kMaxPictureSide * 4LL && hi < INT32_MAX
-            ? RotatedRowsOf(image, static_cast<std::int32_t>(lo), static_cast<std::int32_t>(hi - lo + 1))
-            : std::nullopt;
-    if (rotated) {
-      for (std::size_t i = 0; i < rows.size(); ++i) {
-        for (std::size_t j = 0; j < cols.size(); ++j) {
-          const std::int32_t c = cols[j].first;
-          const std::int32_t n = cols[j].last - cols[j].first + 1;
-          if (n <= 0) {
-            cellWidths[i][j] = CellWidths{};
-            continue;
-          }
-          CellCounts counts(n);
-          std::int32_t* dark = counts.data();
-          std::fill(dark, dark + n, 0);
-          for (std::int32_t y = rows[i].first; y <= rows[i].last; ++y) {
-            rotated->ForEachDark(y, c, c + n, [dark, c](std::int32_t x) { ++dark[x - c]; });
-          }
-          cellWidths[i][j] = WidthsFromCounts(dark, n, rows[i].first, rows[i].last);
-        }
-      }
-      return;
-    }
-  }
-  if (!straight) {
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      for (std::size_t j = 0; j < cols.size(); ++j) {
-        cellWidths[i][j] = SampleCell(image, rows[i], cols[j]);
-      }
-    }
-    return;
-  }
   // All cells of a row region share its pixel rows: count the dark pixels of every column of the
-  // band once, then give each cell its slice. Columns outside the picture are white.
-  const std::int32_t width = image.width;
-  std::vector<std::int32_t> band(static_cast<std::size_t>(width));
+  // band once, then give each cell its slice. Columns outside the picture are light.
+  const std::int32_t width = image.Width();
+  const OneBitRows bits = image.Rows();
+  std::vector<std::int32_t> band(static_cast<std::size_t>(std::max(width, 0)));
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const std::int32_t a = rows[i].first;
     const std::int32_t b = rows[i].last;
     std::fill(band.begin(), band.end(), 0);
     const std::int32_t top = std::max(a, 0);
-    const std::int32_t bottom = std::min(b, image.height - 1);
-    if (top <= bottom) straight->AddColumnCounts(top, bottom + 1, band.data());
+    const std::int32_t bottom = std::min(b, image.Height() - 1);
+    if (top <= bottom) bits.AddColumnCounts(top, bottom + 1, band.data());
     for (std::size_t j = 0; j < cols.size(); ++j) {
       const std::int32_t c = cols[j].first;
       const std::int32_t n = cols[j].last - cols[j].first + 1;
@@ -219,7 +142,24 @@ void LinearDecode::CollectDataCodewords() {
   }
 }
 
-CellWidths SampleCell(const BinBMP& image, const AryRegion& row, const AryRegion& col) {
+void CountCellColumns(const BitMatrix& image, std::int32_t a, std::int32_t b, std::int32_t c,
+                      std::int32_t n, std::int32_t* dark) {
+  std::fill(dark, dark + n, 0);
+  // Only the part inside the picture can be dark.
+  const std::int32_t top = std::max(a, 0);
+  const std::int32_t bottom = std::min(b, image.Height() - 1);
+  const std::int32_t left = std::max(c, 0);
+  const auto right = static_cast<std::int32_t>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(c) + n, image.Width()));
+  for (std::int32_t y = top; y <= bottom; ++y) {
+    const std::uint8_t* line = image.Row(y);
+    for (std::int32_t x = left; x < right; ++x) {
+      dark[x - c] += (line[static_cast<std::size_t>(x) >> 3] >> (7 - (x & 7))) & 1;
+    }
+  }
+}
+
+CellWidths SampleCell(const BitMatrix& image, const AryRegion& row, const AryRegion& col) {
   const std::int32_t n = col.last - col.first + 1;
   if (n <= 0) return CellWidths{};
   CellCounts counts(n);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "pdf417/common/one_bit_rows.h"
+
 namespace pdf417 {
 
 // Read-only grey pixels, top row first: 0 is black, 255 white. Points into memory it does not own.
@@ -58,6 +60,9 @@ class BitMatrix {
     return bits_.data() + static_cast<std::size_t>(row) * stride_;
   }
 
+  // Whole-byte reading of the rows (profiles, counts, the dark pixels of a row).
+  OneBitRows Rows() const { return OneBitRows(bits_.data(), width_, height_, stride_); }
+
   bool IsDark(std::int32_t row, std::int32_t col) const {
     if (row < 0 || col < 0 || row >= height_ || col >= width_) return false;
     return (Row(row)[col >> 3] >> (7 - (col & 7))) & 1;
@@ -86,7 +91,9 @@ inline std::uint8_t Luminance(unsigned red, unsigned green, unsigned blue, unsig
 // The global threshold: a grey level below this is dark.
 constexpr std::uint8_t kGreyThreshold = 100;
 
-// One matrix, dark exactly where the grey level is below the threshold.
-BitMatrix BinariseGlobal(const GreyView& grey, std::uint8_t threshold = kGreyThreshold);
+// One matrix, dark exactly where the grey level is below the threshold, with a light border of
+// `border` pixels (at least 0) on every side; empty for an empty picture.
+BitMatrix BinariseGlobal(const GreyView& grey, std::uint8_t threshold = kGreyThreshold,
+                         std::int32_t border = 0);
 
 }  // namespace pdf417

@@ -5,7 +5,6 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/one_bit_rows.h"
-#include "pdf417/decoder/image_transforms.h"
 
 namespace pdf417 {
 namespace {
@@ -20,18 +19,18 @@ std::int32_t Count(const Profile& v) { return static_cast<std::int32_t>(v.size()
 
 void CheckSize(const Profile& v, std::int32_t n, const char* what) {
   if (Count(v) != n) {
-    throw Error(ErrorCode::InvalidArgument, std::string(what) + " has " +
-                                                std::to_string(v.size()) + " entries, expected " +
-                                                std::to_string(n));
+    throw Error(ErrorCode::InvalidArgument, std::string(what) + " has " + std::to_string(v.size()) +
+                                                " entries, expected " + std::to_string(n));
   }
 }
 
 }  // namespace
 
-RowColDetect::RowColDetect(const BinBMP& source)
+RowColDetect::RowColDetect(const BitMatrix& source, const BitMatrix* edges)
     : image(source),
-      rowProfile(static_cast<std::size_t>(std::max(source.height, 0)), 0),
-      colProfile(static_cast<std::size_t>(std::max(source.width, 0)), 0) {}
+      rowProfile(static_cast<std::size_t>(std::max(source.Height(), 0)), 0),
+      colProfile(static_cast<std::size_t>(std::max(source.Width(), 0)), 0),
+      edges_(edges) {}
 
 void RowColDetect::FindBounds() {
   std::fill(rowProfile.begin(), rowProfile.end(), 0);
@@ -46,7 +45,9 @@ void RowColDetect::FindBounds() {
   // Columns dark in at least 85% as many symbol rows as the darkest column: the start pattern's
   // wide bar on the left, the stop pattern's last bar on the right. The last image column is
   // never taken as the right bound.
-  ColumnDarkCounts(image, colProfile, symbolRows.first, symbolRows.last);
+  columnCounts.assign(colProfile.size(), 0);
+  ColumnDarkCounts(image, columnCounts, symbolRows.first, symbolRows.last);
+  colProfile = columnCounts;
   ThresholdProfile(colProfile, 0.85);
   const std::int32_t n = Count(colProfile);
   std::int32_t left = -1;
@@ -69,11 +70,13 @@ void RowColDetect::FindBounds() {
 }
 
 void RowColDetect::FindRows() {
-  // Rows where the picture changes from the row above; the edge picture keeps the sampling angle.
-  BinBMP edges;
-  RowDifference(image, edges);
+  // Rows where the picture changes from the row above.
   std::fill(rowProfile.begin(), rowProfile.end(), 0);
-  RowDarkCountsInColumns(edges, rowProfile, leftCol, rightCol);
+  if (edges_ != nullptr) {
+    RowDarkCountsInColumns(*edges_, rowProfile, leftCol, rightCol);
+  } else {
+    RowChangeCountsInColumns(image, rowProfile, leftCol, rightCol);
+  }
   // One entry of margin keeps the change into the first row below the symbol.
   ZeroOutside(rowProfile, symbolRows.first, symbolRows.last);
   ThresholdProfile(rowProfile, 0.25);
@@ -82,7 +85,11 @@ void RowColDetect::FindRows() {
 }
 
 void RowColDetect::FindColumns() {
-  ColumnDarkCounts(image, colProfile, symbolRows.first, symbolRows.last);
+  if (columnCounts.size() != colProfile.size()) {  // FindBounds did not run
+    columnCounts.assign(colProfile.size(), 0);
+    ColumnDarkCounts(image, columnCounts, symbolRows.first, symbolRows.last);
+  }
+  colProfile = columnCounts;
   ZeroOutside(colProfile, leftCol, rightCol);
   ThresholdProfile(colProfile, 0.85);
   KeepRisingEdges(colProfile);
@@ -96,86 +103,55 @@ void RowColDetect::FindColumns() {
   }
 }
 
-void RowDarkCounts(const BinBMP& image, Profile& rowProfile) {
-  CheckSize(rowProfile, image.height, "row profile");
-  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
-    for (std::int32_t r = 1; r < image.height; ++r) {
-      rowProfile[static_cast<std::size_t>(r)] += rows->CountDark(r, 0, image.width);
-    }
-    return;
-  }
-  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
-    for (std::int32_t r = 1; r < image.height; ++r) {
-      std::int32_t dark = 0;
-      rows->ForEachDark(r, 0, image.width, [&dark](std::int32_t) { ++dark; });
-      rowProfile[static_cast<std::size_t>(r)] += dark;
-    }
-    return;
-  }
-  for (std::int32_t r = 1; r < image.height; ++r) {
-    std::int32_t dark = 0;
-    for (std::int32_t c = 0; c < image.width; ++c) {
-      if (!image.IsWhite(r, c)) ++dark;
-    }
-    rowProfile[static_cast<std::size_t>(r)] += dark;
+void RowDarkCounts(const BitMatrix& image, Profile& rowProfile) {
+  CheckSize(rowProfile, image.Height(), "row profile");
+  const OneBitRows rows = image.Rows();
+  for (std::int32_t r = 1; r < image.Height(); ++r) {
+    rowProfile[static_cast<std::size_t>(r)] += rows.CountDark(r, 0, image.Width());
   }
 }
 
-void RowDarkCountsInColumns(const BinBMP& image, Profile& rowProfile, std::int32_t a,
+void RowDarkCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
                             std::int32_t b) {
-  CheckSize(rowProfile, image.height, "row profile");
-  // Everything outside the picture is white, so only columns inside it can count.
+  CheckSize(rowProfile, image.Height(), "row profile");
+  // Everything outside the picture is light, so only columns inside it can count.
   const std::int32_t from = std::max(a, 0);
-  const std::int32_t to = std::min(b, image.width);
-  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
-    for (std::int32_t r = 0; r < image.height; ++r) {
-      rowProfile[static_cast<std::size_t>(r)] += rows->CountDark(r, from, to);
-    }
-    return;
-  }
-  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
-    for (std::int32_t r = 0; r < image.height; ++r) {
-      std::int32_t dark = 0;
-      rows->ForEachDark(r, from, std::max(from, to), [&dark](std::int32_t) { ++dark; });
-      rowProfile[static_cast<std::size_t>(r)] += dark;
-    }
-    return;
-  }
-  for (std::int32_t r = 0; r < image.height; ++r) {
-    std::int32_t dark = 0;
-    for (std::int32_t c = from; c < to; ++c) {
-      if (!image.IsWhite(r, c)) ++dark;
-    }
-    rowProfile[static_cast<std::size_t>(r)] += dark;
+  const std::int32_t to = std::min(b, image.Width());
+  const OneBitRows rows = image.Rows();
+  for (std::int32_t r = 0; r < image.Height(); ++r) {
+    rowProfile[static_cast<std::size_t>(r)] += rows.CountDark(r, from, to);
   }
 }
 
-void ColumnDarkCounts(const BinBMP& image, Profile& colProfile, std::int32_t a, std::int32_t b) {
-  CheckSize(colProfile, image.width, "column profile");
-  if (b == 0) b = image.height;
+void RowChangeCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
+                              std::int32_t b) {
+  CheckSize(rowProfile, image.Height(), "row profile");
   const std::int32_t from = std::max(a, 0);
-  const std::int32_t to = std::min(b, image.height);
-  if (const std::optional<OneBitRows> rows = StraightRows(image)) {
-    // Row by row, eight columns at a time.
-    std::fill(colProfile.begin(), colProfile.end(), 0);
-    if (from < to) rows->AddColumnCounts(from, to, colProfile.data());
-    return;
-  }
-  if (const std::optional<RotatedRows> rows = RotatedRowsOf(image, 0, image.width)) {
-    std::fill(colProfile.begin(), colProfile.end(), 0);
-    std::int32_t* counts = colProfile.data();
-    for (std::int32_t r = from; r < to; ++r) {
-      rows->ForEachDark(r, 0, image.width, [counts](std::int32_t c) { ++counts[c]; });
+  const std::int32_t to = std::min(b, image.Width());
+  if (from >= to) return;
+  // Each pair of rows XORed a byte at a time into one scratch row, whose dark pixels are counted.
+  const std::size_t first = static_cast<std::size_t>(from) >> 3;
+  const std::size_t last = static_cast<std::size_t>(to - 1) >> 3;
+  std::vector<std::uint8_t> change(image.Stride());
+  const OneBitRows changed = OneBitRows(change.data(), image.Width(), 1, image.Stride());
+  for (std::int32_t r = 1; r < image.Height(); ++r) {
+    const std::uint8_t* upper = image.Row(r - 1);
+    const std::uint8_t* lower = image.Row(r);
+    for (std::size_t i = first; i <= last; ++i) {
+      change[i] = static_cast<std::uint8_t>(upper[i] ^ lower[i]);
     }
-    return;
+    rowProfile[static_cast<std::size_t>(r)] += changed.CountDark(0, from, to);
   }
-  for (std::int32_t c = 0; c < image.width; ++c) {
-    std::int32_t dark = 0;
-    for (std::int32_t r = from; r < to; ++r) {
-      if (!image.IsWhite(r, c)) ++dark;
-    }
-    colProfile[static_cast<std::size_t>(c)] = dark;
-  }
+}
+
+void ColumnDarkCounts(const BitMatrix& image, Profile& colProfile, std::int32_t a, std::int32_t b) {
+  CheckSize(colProfile, image.Width(), "column profile");
+  if (b == 0) b = image.Height();
+  const std::int32_t from = std::max(a, 0);
+  const std::int32_t to = std::min(b, image.Height());
+  // Row by row, eight columns at a time.
+  std::fill(colProfile.begin(), colProfile.end(), 0);
+  if (from < to) image.Rows().AddColumnCounts(from, to, colProfile.data());
 }
 
 void ZeroOutside(Profile& v, std::int32_t a, std::int32_t b) {

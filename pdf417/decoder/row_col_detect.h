@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pdf417/common/linked_list.h"
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/picture.h"
 
 namespace pdf417 {
 
@@ -16,8 +16,12 @@ using Profile = std::vector<std::int32_t>;
 
 class RowColDetect {
  public:
-  // Takes its own copy of the picture (sampling angle included) and zeroed profiles.
-  explicit RowColDetect(const BinBMP& source);
+  // Reads the picture it is given, which must outlive it; rows are located on edges when given
+  // (an edge picture made with the straightening), else on the picture's own row changes.
+  explicit RowColDetect(const BitMatrix& source, const BitMatrix* edges = nullptr);
+  RowColDetect(BitMatrix&&, const BitMatrix* = nullptr) = delete;  // would outlive its picture
+  RowColDetect(const RowColDetect&) = delete;
+  RowColDetect& operator=(const RowColDetect&) = delete;
 
   // The symbol's band of rows (symbolRows) and its outermost dark columns (leftCol, rightCol).
   void FindBounds();
@@ -26,23 +30,33 @@ class RowColDetect {
   // One region per codeword column, start and stop patterns included.
   void FindColumns();
 
-  BinBMP image;
+  const BitMatrix& image;
   Profile rowProfile;
   Profile colProfile;
+  // Dark pixels per column over the symbol's rows, counted once by FindBounds; FindColumns and the
+  // fitted column grids threshold copies of it.
+  Profile columnCounts;
   LinkedList<AryRegion> rowRegions;  // top to bottom
   LinkedList<AryRegion> colRegions;  // left to right: start pattern first, stop pattern last
   AryRegion symbolRows;
   std::int32_t leftCol = 0;
   std::int32_t rightCol = 0;
+
+ private:
+  const BitMatrix* edges_;
 };
 
 // Adds to entry r the dark pixels of row r over all columns, for r = 1 .. height - 1.
-void RowDarkCounts(const BinBMP& image, Profile& rowProfile);
+void RowDarkCounts(const BitMatrix& image, Profile& rowProfile);
 // Adds to entry r the dark pixels of row r in columns a .. b - 1, for every row.
-void RowDarkCountsInColumns(const BinBMP& image, Profile& rowProfile, std::int32_t a,
+void RowDarkCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
                             std::int32_t b);
+// Adds to entry r the pixels of row r in columns a .. b - 1 that differ from the pixel above them
+// (none in row 0): RowDarkCountsInColumns of RowDifference(image), without making that picture.
+void RowChangeCountsInColumns(const BitMatrix& image, Profile& rowProfile, std::int32_t a,
+                              std::int32_t b);
 // Sets entry c to the dark pixels of column c in rows a .. b - 1 (b = 0 means the last row).
-void ColumnDarkCounts(const BinBMP& image, Profile& colProfile, std::int32_t a, std::int32_t b);
+void ColumnDarkCounts(const BitMatrix& image, Profile& colProfile, std::int32_t a, std::int32_t b);
 
 // Keeps entries a - 1 .. b + 1 and sets the others to 0.
 void ZeroOutside(Profile& v, std::int32_t a, std::int32_t b);

@@ -8,16 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/symbol_geometry.h"
+
 namespace pdf417 {
 
-// Ranges of the encoder's parameters.
-constexpr int kMinColumns = 1;  // data columns per row
-constexpr int kMaxColumns = 30;
-constexpr int kMinLevel = 0;  // error-correction level: 2^(level + 1) correction codewords
-constexpr int kMaxLevel = 8;
-constexpr int kMinRows = 3;  // symbol rows
-constexpr int kMaxRows = 90;
-constexpr int kMaxCodewords = 928;  // codewords in a symbol, the length descriptor included
+// Ranges of the encoder's parameters (kMinColumns .. kMaxCodewords) come from symbol_geometry.h,
+// shared with the decoder.
 // Largest file (headers and pixels) the encoder builds: bounds the aspect ratio.
 constexpr std::int64_t kMaxBitmapFileBytes = 64LL * 1024 * 1024;
 

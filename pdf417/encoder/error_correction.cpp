@@ -11,14 +11,14 @@ namespace {
 
 constexpr int kCoefficientCount = 1022;  // 2 + 4 + ... + 512
 
-constexpr int TableOffset(int level) { return (1 << (level + 1)) - 2; }
+constexpr int TableOffset(int level) { return ErrorCorrectionCount(level) - 2; }
 
 // Expands g(x) = (x - 3)(x - 3^2)...(x - 3^k) for every level; entry j of a level is the
 // coefficient of x^j, the leading 1 left out.
 constexpr std::array<std::int32_t, kCoefficientCount> BuildCoefficients() {
   std::array<std::int32_t, kCoefficientCount> table{};
   for (int level = 0; level <= kMaxLevel; ++level) {
-    const int k = 1 << (level + 1);
+    const int k = ErrorCorrectionCount(level);
     std::int32_t poly[513] = {};  // poly[j] = coefficient of x^j
     poly[0] = 1;
     int degree = 0;
@@ -78,8 +78,7 @@ void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence)
   std::vector<std::uint32_t> buffer(n + kk, 0);
   std::size_t base = n;  // ec[j] is buffer[base + j]
   for (std::size_t i = 0; i < n; ++i) {
-    const auto t =
-        (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
+    const auto t = (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
     // Shift up: the new ec[j] (at base - 1 + j) is the old ec[j - 1] plus -c[j] t; the old top
     // entry falls out.
     --base;

@@ -50,7 +50,8 @@ std::uint32_t PatternBits(const std::uint8_t* modules, int count) {
 void CheckRenderParameters(int columns, int level, const CodewordSequence& sequence,
                            int aspectRatio) {
   if (columns < kMinColumns || columns > kMaxColumns) {
-    throw Error(ErrorCode::InvalidArgument, "columns must be 1 to 30, got " + std::to_string(columns));
+    throw Error(ErrorCode::InvalidArgument,
+                "columns must be 1 to 30, got " + std::to_string(columns));
   }
   if (level < kMinLevel || level > kMaxLevel) {
     throw Error(ErrorCode::InvalidArgument,
@@ -61,7 +62,8 @@ void CheckRenderParameters(int columns, int level, const CodewordSequence& seque
                 "aspect ratio must be at least 1, got " + std::to_string(aspectRatio));
   }
   if (sequence.empty() || sequence.size() % static_cast<std::size_t>(columns) != 0) {
-    throw Error(ErrorCode::InvalidArgument, "codeword count must be a non-zero multiple of columns");
+    throw Error(ErrorCode::InvalidArgument,
+                "codeword count must be a non-zero multiple of columns");
   }
   if (sequence.size() / static_cast<std::size_t>(columns) > static_cast<std::size_t>(kMaxRows)) {
     throw Error(ErrorCode::InvalidArgument, "a symbol has at most 90 rows");
@@ -120,23 +122,9 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
 
   for (int r = 0; r < R; ++r) {
     const int cluster = r % 3;
-    const int x = 30 * (r / 3);
-    int left = 0;
-    int right = 0;
-    switch (cluster) {
-      case 0:
-        left = x + (R - 1) / 3;
-        right = x + c - 1;
-        break;
-      case 1:
-        left = x + 3 * L + (R - 1) % 3;
-        right = x + (R - 1) / 3;
-        break;
-      default:
-        left = x + c - 1;
-        right = x + 3 * L + (R - 1) % 3;
-        break;
-    }
+    const RowIndicators indicators = RowIndicatorsOf(r, R, c, L);
+    const int left = indicators.left;
+    const int right = indicators.right;
     // Start pattern, left indicator, data, right indicator, stop pattern: the W0 modules of the
     // row, packed eight a byte, leftmost in bit 7; bits past the last module stay 0 (white).
     RowPacker row(packed.data());

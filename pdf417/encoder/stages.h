@@ -16,8 +16,6 @@ using CodewordSequence = std::vector<std::int32_t>;
 
 constexpr int kPadCodeword = 900;
 
-// Number of error-correction codewords of a level: 2 to the power (level + 1).
-inline int ErrorCorrectionCount(int level) { return 1 << (level + 1); }
 
 // Coefficients of the generator polynomial of a level (0..8): entry j is the coefficient of x^j,
 // j = 0 .. k-1; the leading 1 is not stored. Throws for a level outside 0..8.

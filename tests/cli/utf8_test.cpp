@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "test_util.h"
 
 namespace {

@@ -54,7 +54,7 @@ TEST(BinBMPSized, DeeperPicturesHaveTheirTablesAndSizes) {
 }
 
 TEST(BinBMPPixels, OutsideThePictureIsWhite) {
-  BinBMP image = picturetest::Canvas(4, 9).Box(0, 0, 4, 9).image;  // all black
+  BinBMP image = PictureOf(picturetest::Canvas(4, 9).Box(0, 0, 4, 9).image);  // all black
   EXPECT_FALSE(image.IsWhite(0, 0));
   EXPECT_FALSE(image.IsWhite(3, 8));
   EXPECT_TRUE(image.IsWhite(-1, 0));
@@ -103,7 +103,7 @@ TEST(BinBMPPixels, EntryZeroBlueAloneDecidesPolarity) {
 }
 
 TEST(BinBMPAngle, SamplesThroughTheRotationAndTravelsWithCopies) {
-  BinBMP image = picturetest::Canvas(20, 20).Box(0, 0, 20, 20).image;  // all black
+  BinBMP image = PictureOf(picturetest::Canvas(20, 20).Box(0, 0, 20, 20).image);  // all black
   image.SetAngle(90.0f);
   EXPECT_FLOAT_EQ(image.angle, static_cast<float>(M_PI / 2));
   EXPECT_EQ(image.sinAngle, 1.0f);

@@ -68,10 +68,10 @@ TEST(Budget, UnspentBudgetReadsEveryCleanPictureAsBefore) {
   // The file entry too, which also tells a missing file from one that cannot be looked up.
   testutil::TempDir dir;
   testutil::WriteBytes(dir / "good.bmp", file);
-  EXPECT_EQ(DecodeFile(dir / "good.bmp", budget).bytes, text);
-  EXPECT_EQ(DecodeFile(dir / "missing.bmp", budget).status, DecodeStatus::FileMissing);
+  EXPECT_EQ(DecodePdf417Detailed(dir / "good.bmp", budget).bytes, text);
+  EXPECT_EQ(DecodePdf417Detailed(dir / "missing.bmp", budget).status, DecodeStatus::FileMissing);
   ASSERT_EQ(::symlink("loop.bmp", (dir / "loop.bmp").c_str()), 0);
-  EXPECT_EQ(DecodeFile(dir / "loop.bmp", budget).status, DecodeStatus::FileUnreadable);
+  EXPECT_EQ(DecodePdf417Detailed(dir / "loop.bmp", budget).status, DecodeStatus::FileUnreadable);
 }
 
 TEST(Budget, SpentBudgetOrSetFlagStopsWithItsStatus) {
@@ -96,7 +96,7 @@ TEST(Budget, SpentBudgetOrSetFlagStopsWithItsStatus) {
   for (const Case& c : cases) {
     for (const DecodeResult& r :
          {DecodeImage(symbol.View(), *c.options), DecodeImage(board.View(), *c.options),
-          DecodeFile(dir / "symbol.bmp", *c.options)}) {
+          DecodePdf417Detailed(dir / "symbol.bmp", *c.options)}) {
       EXPECT_EQ(r.status, c.status) << c.message;
       EXPECT_EQ(r.message, c.message);
       EXPECT_TRUE(r.bytes.empty());

@@ -10,6 +10,7 @@
 
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {

@@ -113,9 +113,9 @@ TEST(CorrectErrors, HalfTheSyndromeCountIsCorrectedAtHigherLevels) {
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::shuffle(order.begin(), order.end(), rng);
     for (int k = 0; k < n / 2; ++k) {
-      damaged[order[static_cast<std::size_t>(k)]] =
-          (damaged[order[static_cast<std::size_t>(k)]] + 1 + static_cast<std::int32_t>(rng() % 928)) %
-          929;
+      damaged[order[static_cast<std::size_t>(k)]] = (damaged[order[static_cast<std::size_t>(k)]] +
+                                                     1 + static_cast<std::int32_t>(rng() % 928)) %
+                                                    929;
     }
     LinkedList<int> list = ToList(damaged);
     EXPECT_EQ(CorrectErrors(list, n), n / 2) << "level " << level;
@@ -173,8 +173,8 @@ TEST(CorrectErrors, NeverChangesMoreThanHalfTheSyndromeCount) {
     const int q = size - 1 - j;
     const std::int32_t a = 1 + static_cast<std::int32_t>(rng() % 928);
     const std::int32_t b = (929 - a * PowerOf3(p + 928 - q) % 929) % 929;
-    const Seq damaged = WithError(WithError(valid, static_cast<std::size_t>(i), a),
-                                  static_cast<std::size_t>(j), b);
+    const Seq damaged =
+        WithError(WithError(valid, static_cast<std::size_t>(i), a), static_cast<std::size_t>(j), b);
     LinkedList<int> list = ToList(damaged);
     const int result = CorrectErrors(list, 2);
     ASSERT_LE(result, 1) << "trial " << trial;
@@ -191,7 +191,8 @@ TEST(CorrectErrors, NeverChangesMoreThanHalfTheSyndromeCount) {
 TEST(CorrectErrors, LocatedCorrectionThatLeavesSyndromesIsRefused) {
   // Noise whose error locator has degree 1 with one root, although two syndrome pairs disagree:
   // the one located correction does not make this list consistent.
-  const Seq noise{744, 492, 648, 612, 674, 887, 61, 891, 584, 547, 695, 139, 197, 543, 164, 866, 503};
+  const Seq noise{744, 492, 648, 612, 674, 887, 61,  891, 584,
+                  547, 695, 139, 197, 543, 164, 866, 503};
   LinkedList<int> list = ToList(noise);
   EXPECT_EQ(CorrectErrors(list, 4), -1);
   EXPECT_EQ(ToSeq(list), noise);
@@ -246,21 +247,25 @@ TEST(ReadLevel, VotesOverRowIndicators) {
   LinearDecode tie = MatrixWithVotes(6, 7, {1, 2, 2, 1});
   ReadLevel(tie);
   EXPECT_EQ(tie.ecLevel, 1);
+  EXPECT_EQ(tie.levelCandidates, (std::vector<std::int32_t>{1, 2}));
 
   LinearDecode majority = MatrixWithVotes(5, 7, {1, 2, 2});
   ReadLevel(majority);
   EXPECT_EQ(majority.ecLevel, 2);
+  EXPECT_EQ(majority.levelCandidates, (std::vector<std::int32_t>{2, 1}));
 
   LinearDecode oneRow = MatrixWithVotes(1, 7, {});
   oneRow.ecLevel = 5;
   ReadLevel(oneRow);
   EXPECT_EQ(oneRow.ecLevel, 0);
+  EXPECT_TRUE(oneRow.levelCandidates.empty());
 }
 
 TEST(ReadLevel, KeepsLevelsOutsideTheRange) {
   LinearDecode high = MatrixWithVotes(3, 6, {12, 12});
   ReadLevel(high);
   EXPECT_EQ(high.ecLevel, 12);
+  EXPECT_TRUE(high.levelCandidates.empty());  // no level to try
 
   // A damaged indicator far below the row's base gives a negative level.
   // Rows 4 and 5 then vote (0 - 30 - 2) / 3 = -10 and outvote rows 1 and 2.
@@ -269,18 +274,23 @@ TEST(ReadLevel, KeepsLevelsOutsideTheRange) {
   low.codewordGrid[5][4] = 0;
   ReadLevel(low);
   EXPECT_EQ(low.ecLevel, -10);
+  // The levels that are levels at all stay candidates, in the order voted.
+  EXPECT_EQ(low.levelCandidates, (std::vector<std::int32_t>{3, 4}));
 }
 
 TEST(ReadLevel, NarrowGridsDoNotReadOutsideTheirRows) {
-  LinearDecode narrow(3, 1, [] {
-    LinkedList<AryRegion> l;
-    for (int i = 0; i < 3; ++i) l.Append(AryRegion{i, i, 1});
-    return l;
-  }(), [] {
-    LinkedList<AryRegion> l;
-    l.Append(AryRegion{0, 0, 1});
-    return l;
-  }());
+  LinearDecode narrow(
+      3, 1,
+      [] {
+        LinkedList<AryRegion> l;
+        for (int i = 0; i < 3; ++i) l.Append(AryRegion{i, i, 1});
+        return l;
+      }(),
+      [] {
+        LinkedList<AryRegion> l;
+        l.Append(AryRegion{0, 0, 1});
+        return l;
+      }());
   ReadLevel(narrow);
   EXPECT_EQ(narrow.ecLevel, 0);
 }

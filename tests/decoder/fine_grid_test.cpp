@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pdf417/common/patterns.h"
+#include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/row_col_detect.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
@@ -19,15 +20,14 @@ namespace {
 
 // A picture whose pixel column x shows source column floor((x - offset) / module); columns
 // left of offset are white, and the picture ends at `width` (which may cut the last module).
-BinBMP Stretch(const BinBMP& source, double module, double offset, std::int32_t width) {
-  BinBMP out(source.height, width, 1);
-  out.Clear();
+BitMatrix Stretch(const BitMatrix& source, double module, double offset, std::int32_t width) {
+  BitMatrix out(width, source.Height());
   for (std::int32_t x = 0; x < width; ++x) {
     const double at = (x - offset) / module;
     if (at < 0.0) continue;
     const auto from = static_cast<std::int32_t>(std::floor(at));
-    for (std::int32_t y = 0; y < source.height; ++y) {
-      if (!source.IsWhite(y, from)) out.SetPixel(y, x, false);
+    for (std::int32_t y = 0; y < source.Height(); ++y) {
+      if (source.IsDark(y, from)) out.SetDark(y, x);
     }
   }
   return out;
@@ -52,12 +52,11 @@ TEST(ReadCellByEdges, ReadsEveryPatternAtFractionalWidthsAndPhases) {
           source.push_back(true);
           const double start = 4 * module + phase;
           const auto width = static_cast<std::int32_t>(std::ceil(22 * module + phase)) + 2;
-          BinBMP picture(3, width, 1);
-          picture.Clear();
+          BitMatrix picture(width, 3);
           for (std::int32_t x = 0; x < width; ++x) {
             const auto at = static_cast<std::size_t>(std::floor((x - phase) / module));
             if (x >= phase && at < source.size() && source[at]) {
-              for (std::int32_t y = 0; y < 3; ++y) picture.SetPixel(y, x, false);
+              for (std::int32_t y = 0; y < 3; ++y) picture.SetDark(y, x);
             }
           }
           const auto first = static_cast<std::int32_t>(std::ceil(start));
@@ -75,12 +74,11 @@ TEST(ReadCellByEdges, ReadsEveryPatternAtFractionalWidthsAndPhases) {
 }
 
 TEST(ReadCellByEdges, CellsWithoutFourBarsAreUnreadable) {
-  BinBMP picture(3, 40, 1);
-  picture.Clear();
+  BitMatrix picture(40, 3);
   const AryRegion rows{0, 2, 2};
   EXPECT_EQ(ReadCellByEdges(picture, rows, AryRegion{0, 39, 39}, 0, 0.0, 2.0).codeword, -1);
   for (std::int32_t y = 0; y < 3; ++y) {
-    for (std::int32_t x = 0; x < 40; x += 4) picture.SetPixel(y, x, false);  // ten bars
+    for (std::int32_t x = 0; x < 40; x += 4) picture.SetDark(y, x);  // ten bars
   }
   EXPECT_EQ(ReadCellByEdges(picture, rows, AryRegion{0, 39, 39}, 0, 0.0, 2.0).codeword, -1);
   // A module narrower than a pixel cannot be read.
@@ -90,7 +88,7 @@ TEST(ReadCellByEdges, CellsWithoutFourBarsAreUnreadable) {
 // The encoder's symbol of the given shape, one pixel per module, and its codewords.
 struct Symbol {
   CodewordSequence codewords;
-  BinBMP image;
+  BitMatrix image;
   int columns = 0;
 };
 
@@ -101,12 +99,14 @@ Symbol Draw(const std::string& text, int columns, int level, int aspect) {
                columns, level, s.codewords);
   AppendErrorCorrection(level, s.codewords);
   const std::vector<std::uint8_t> file = RenderSymbolImage(columns, level, s.codewords, aspect);
-  s.image.LoadBytes(file.data(), file.size());
+  BinBMP loaded;
+  loaded.LoadBytes(file.data(), file.size());
+  s.image = MatrixOf(loaded);
   return s;
 }
 
 // Fits grids to a picture the way the decoder does and reads the first one.
-std::vector<ColumnGrid> Grids(const BinBMP& picture, std::vector<AryRegion>& rows) {
+std::vector<ColumnGrid> Grids(const BitMatrix& picture, std::vector<AryRegion>& rows) {
   RowColDetect locator(picture);
   locator.FindBounds();
   locator.FindRows();
@@ -114,9 +114,7 @@ std::vector<ColumnGrid> Grids(const BinBMP& picture, std::vector<AryRegion>& row
   for (locator.rowRegions.Reset(0); !locator.rowRegions.AtEnd(); locator.rowRegions.Advance()) {
     rows.push_back(locator.rowRegions.Data());
   }
-  return FitColumnGrids(ColumnDarkRuns(locator.image, locator.symbolRows.first,
-                                       locator.symbolRows.last, locator.leftCol, locator.rightCol),
-                        2);
+  return FitColumnGrids(ColumnDarkRuns(locator.columnCounts, locator.leftCol, locator.rightCol), 2);
 }
 
 TEST(FitColumnGrids, StretchedSymbolsReadBackTheirCodewords) {
@@ -131,8 +129,8 @@ TEST(FitColumnGrids, StretchedSymbolsReadBackTheirCodewords) {
   for (const Case& c : cases) {
     const Symbol s = Draw("Stretched symbol, read by its edges 0123456789", c.columns, c.level, 3);
     const auto width =
-        static_cast<std::int32_t>(std::floor(s.image.width * c.module + 2 * c.offset));
-    const BinBMP picture = Stretch(s.image, c.module, c.offset, width);
+        static_cast<std::int32_t>(std::floor(s.image.Width() * c.module + 2 * c.offset));
+    const BitMatrix picture = Stretch(s.image, c.module, c.offset, width);
     std::vector<AryRegion> rows;
     const std::vector<ColumnGrid> grids = Grids(picture, rows);
     ASSERT_FALSE(grids.empty()) << "module " << c.module;
@@ -164,21 +162,20 @@ TEST(FitColumnGrids, AStopPatternCutShortStillEndsTheGrid) {
   // A writer that rounds the picture's width down can drop the stop pattern's last bar.
   const Symbol s = Draw("cut short", 4, 1, 4);
   const double module = 1.2;
-  const BinBMP full = Stretch(s.image, module, 0.0, s.image.width * 6 / 5 + 2);
-  std::int32_t lastBar = s.image.width - 1;
+  const BitMatrix full = Stretch(s.image, module, 0.0, s.image.Width() * 6 / 5 + 2);
+  std::int32_t lastBar = s.image.Width() - 1;
   const auto dark = [&s](std::int32_t x) {
-    for (std::int32_t y = 0; y < s.image.height; ++y) {
-      if (!s.image.IsWhite(y, x)) return true;
+    for (std::int32_t y = 0; y < s.image.Height(); ++y) {
+      if (s.image.IsDark(y, x)) return true;
     }
     return false;
   };
   while (lastBar > 0 && !dark(lastBar)) --lastBar;
   const auto keep = static_cast<std::int32_t>(std::ceil(lastBar * module));
-  BinBMP cut(full.height, full.width, 1);
-  cut.Clear();
-  for (std::int32_t y = 0; y < full.height; ++y) {
+  BitMatrix cut(full.Width(), full.Height());
+  for (std::int32_t y = 0; y < full.Height(); ++y) {
     for (std::int32_t x = 0; x < keep; ++x) {
-      if (!full.IsWhite(y, x)) cut.SetPixel(y, x, false);
+      if (full.IsDark(y, x)) cut.SetDark(y, x);
     }
   }
   std::vector<AryRegion> rows;

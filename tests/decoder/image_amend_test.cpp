@@ -84,7 +84,7 @@ TEST(FindStartPattern, NeedsEightClosedRuns) {
   // Fewer than 8 runs.
   EXPECT_FALSE(FindStartPattern(FromRows({"#.#.#.#..."}), 0, col));
   // Rows outside the picture are white.
-  const BinBMP symbol = FromRows({".." + Runs(kStartRuns, true) + "#"});
+  const BitMatrix symbol = FromRows({".." + Runs(kStartRuns, true) + "#"});
   EXPECT_TRUE(FindStartPattern(symbol, 0, col));
   EXPECT_FALSE(FindStartPattern(symbol, 1, col));
   EXPECT_FALSE(FindStartPattern(symbol, -1, col));
@@ -96,7 +96,8 @@ TEST(FindStartPattern, NeedsEightClosedRuns) {
 TEST(FindStartPatternLoosely, FindsPatternsOfFractionalModules) {
   // The start pattern at 1.2 pixels per module: runs 9, 2, 1, 1, 1, 2, 1, 3 put the edges up to
   // 0.7 pixels from 17 equal modules, and the strict widths come out wrong.
-  const BinBMP scaled = FromRows({Runs({4}, false) + Runs({9, 2, 1, 1, 1, 2, 1, 3}, true) + "#"});
+  const BitMatrix scaled =
+      FromRows({Runs({4}, false) + Runs({9, 2, 1, 1, 1, 2, 1, 3}, true) + "#"});
   std::int32_t col = -1;
   EXPECT_FALSE(FindStartPattern(scaled, 0, col));
   ASSERT_TRUE(FindStartPatternLoosely(scaled, 0, col));
@@ -123,47 +124,44 @@ TEST(FindStartPatternLoosely, RejectsOtherPatterns) {
   EXPECT_FALSE(FindStartPatternLoosely(FromRows({".." + Runs(kStartRuns, true)}), 0, col));
 }
 
-BinBMP EncodedSymbol(const std::string& text, int columns, int level, int aspect) {
+BitMatrix EncodedSymbol(const std::string& text, int columns, int level, int aspect) {
   const std::vector<std::uint8_t> file =
       EncodePdf417ToImage(reinterpret_cast<const std::uint8_t*>(text.data()),
                           static_cast<int>(text.size()), columns, level, aspect);
   BinBMP image;
   image.LoadBytes(file.data(), file.size());
-  return image;
+  return MatrixOf(image);
 }
 
 TEST(CorrectSkew, EncoderSymbolIsFoundOnTheCentreRowAndLeftUntouched) {
-  const BinBMP symbol = EncodedSymbol("Geometry of an upright symbol", 3, 2, 4);
+  const BitMatrix symbol = EncodedSymbol("Geometry of an upright symbol", 3, 2, 4);
   std::int32_t col = -1;
-  ASSERT_TRUE(FindStartPattern(symbol, symbol.height / 2, col));
+  ASSERT_TRUE(FindStartPattern(symbol, symbol.Height() / 2, col));
   EXPECT_EQ(col, 8);  // right of the quiet zone
-  EXPECT_EQ(EstimateEdgeAngle(symbol, symbol.height / 2, col), 0.0f);
+  EXPECT_EQ(EstimateEdgeAngle(symbol, symbol.Height() / 2, col), 0.0f);
 
   ImageAmend amend(symbol);
   amend.CorrectSkew();
   EXPECT_EQ(amend.skewAngle, 0.0f);
-  EXPECT_EQ(amend.image.width, symbol.width);
-  EXPECT_EQ(amend.image.height, symbol.height);
-  EXPECT_EQ(amend.image.pixelData, symbol.pixelData);
-  EXPECT_EQ(amend.image.angle, 0.0f);
+  EXPECT_EQ(&amend.Image(), &symbol);  // read in place, not copied
+  EXPECT_EQ(amend.Edges(), nullptr);
   EXPECT_TRUE(amend.untouched);
   EXPECT_TRUE(ShowsStartPatternLoosely(symbol));
 }
 
 TEST(CorrectSkew, QuarterTurnedSymbolIsTransposedBack) {
-  const BinBMP symbol = EncodedSymbol("Turned", 2, 1, 3);
-  BinBMP turned;
-  TurnRightAngle(symbol, turned, 1);
+  const BitMatrix symbol = EncodedSymbol("Turned", 2, 1, 3);
+  const BitMatrix turned = TurnRightAngle(symbol, 1);
   ImageAmend amend(turned);
   amend.CorrectSkew();
-  EXPECT_EQ(amend.image.width, symbol.width);
-  EXPECT_EQ(amend.image.height, symbol.height);
+  EXPECT_EQ(amend.Image().Width(), symbol.Width());
+  EXPECT_EQ(amend.Image().Height(), symbol.Height());
   EXPECT_EQ(amend.skewAngle, 0.0f);
-  EXPECT_EQ(amend.image.angle, 0.0f);
+  EXPECT_EQ(amend.Edges(), nullptr);
   EXPECT_FALSE(amend.untouched);
   EXPECT_FALSE(ShowsStartPatternLoosely(turned));
   std::int32_t col = -1;
-  EXPECT_TRUE(FindStartPattern(amend.image, amend.image.height / 2, col));
+  EXPECT_TRUE(FindStartPattern(amend.Image(), amend.Image().Height() / 2, col));
   EXPECT_EQ(col, 8);
 }
 
@@ -228,7 +226,7 @@ TEST(SolveLinear, PivotsOnTheLargestSignedValue) {
 
 // A start pattern (module width 2) on every row, its left edge moving one pixel to the right
 // every `every` rows downward (to the left when negative).
-BinBMP SlantedStart(std::int32_t height, int every) {
+BitMatrix SlantedStart(std::int32_t height, int every) {
   Canvas canvas(height, 120);
   for (std::int32_t r = 0; r < height; ++r) {
     const std::int32_t left = 40 + (every > 0 ? r / every : -(r / -every));
@@ -245,19 +243,19 @@ BinBMP SlantedStart(std::int32_t height, int every) {
 }
 
 TEST(EstimateEdgeAngle, FollowsTheLeftEdgeOfTheFirstBar) {
-  const BinBMP right = SlantedStart(400, 20);
+  const BitMatrix right = SlantedStart(400, 20);
   std::int32_t col = -1;
   ASSERT_TRUE(FindStartPattern(right, 200, col));
   EXPECT_EQ(col, 50);
   EXPECT_NEAR(EstimateEdgeAngle(right, 200, col), 2.862f, 0.05f);
 
-  const BinBMP left = SlantedStart(400, -10);
+  const BitMatrix left = SlantedStart(400, -10);
   ASSERT_TRUE(FindStartPattern(left, 200, col));
   EXPECT_NEAR(EstimateEdgeAngle(left, 200, col), -5.711f, 0.05f);
 }
 
 TEST(EstimateEdgeAngle, BarOfOneRowIsUpright) {
-  const BinBMP flat = FromRows(
+  const BitMatrix flat = FromRows(
       {std::string(30, '.'), "...." + Runs(kStartRuns, true) + "#........", std::string(30, '.')});
   std::int32_t col = -1;
   ASSERT_TRUE(FindStartPattern(flat, 1, col));
@@ -265,17 +263,17 @@ TEST(EstimateEdgeAngle, BarOfOneRowIsUpright) {
   ImageAmend amend(flat);
   amend.CorrectSkew();
   EXPECT_EQ(amend.skewAngle, 0.0f);
-  EXPECT_EQ(amend.image.pixelData, flat.pixelData);
+  EXPECT_EQ(&amend.Image(), &flat);
 }
 
 TEST(CorrectSkew, SmallSkewIsLeftAlone) {
   // One pixel every 1,400 rows: about 0.04 degrees.
-  const BinBMP nearlyUpright = SlantedStart(4200, 1400);
+  const BitMatrix nearlyUpright = SlantedStart(4200, 1400);
   ImageAmend amend(nearlyUpright);
   amend.CorrectSkew();
   EXPECT_GT(amend.skewAngle, 0.02f);
   EXPECT_LE(amend.skewAngle, 0.05f);
-  EXPECT_EQ(amend.image.pixelData, nearlyUpright.pixelData);
+  EXPECT_EQ(&amend.Image(), &nearlyUpright);
   EXPECT_TRUE(amend.untouched);
 }
 
@@ -284,34 +282,50 @@ TEST(CorrectSkew, HalfADegreeIsRefinedAndRotatedBack) {
   // outvote the upright direction.
   std::string text(450, ' ');
   for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + (i * 7) % 26);
-  BinBMP symbol = EncodedSymbol(text, 8, 2, 3);
-  AddWhiteBorder(symbol, symbol, 20);
-  BinBMP tilted;
-  Rotate(symbol, tilted, 0.5f);
+  const BitMatrix symbol = AddWhiteBorder(EncodedSymbol(text, 8, 2, 3), 20);
+  const BitMatrix tilted = Rotate(symbol, 0.5f);
   ImageAmend amend(tilted);
   amend.CorrectSkew();
   EXPECT_NEAR(amend.skewAngle, -0.5f, 0.05f);
-  EXPECT_NE(amend.image.pixelData, tilted.pixelData);
-  EXPECT_EQ(amend.image.angle, 0.0f);
+  EXPECT_NE(picturetest::ToRows(amend.Image()), picturetest::ToRows(tilted));
+  EXPECT_EQ(amend.Edges(), nullptr);
   EXPECT_FALSE(amend.untouched);
   // Straightened: the start pattern's edge is upright again.
   std::int32_t col = -1;
-  const std::int32_t centre = amend.image.height / 2;
-  ASSERT_TRUE(FindStartPattern(amend.image, centre, col));
-  EXPECT_LT(std::fabs(EstimateEdgeAngle(amend.image, centre, col)), 0.2f);
+  const std::int32_t centre = amend.Image().Height() / 2;
+  ASSERT_TRUE(FindStartPattern(amend.Image(), centre, col));
+  EXPECT_LT(std::fabs(EstimateEdgeAngle(amend.Image(), centre, col)), 0.2f);
 }
 
-TEST(CorrectSkew, NoStartPatternAndNoEdgesEndsSampledAtMinus32) {
-  ImageAmend amend(Canvas(50, 70).image);
+TEST(CorrectSkew, NoStartPatternAndNoEdgesEndsTurnedByMinus32) {
+  const BitMatrix blank = Canvas(50, 70).image;
+  ImageAmend amend(blank);
   amend.CorrectSkew();
   EXPECT_EQ(amend.skewAngle, -32.0f);
   EXPECT_FALSE(amend.untouched);
-  EXPECT_FALSE(ShowsStartPatternLoosely(Canvas(50, 70).image));
-  EXPECT_EQ(amend.image.height, 70);  // transposed
-  EXPECT_EQ(amend.image.width, 50);
-  EXPECT_FLOAT_EQ(amend.image.angle, static_cast<float>(-32.0 * M_PI / 180.0));
-  EXPECT_EQ(amend.image.bitCount, 1);
-  EXPECT_EQ(amend.image.bitMpInfoHead.biWidth, 50);
+  EXPECT_FALSE(ShowsStartPatternLoosely(blank));
+  EXPECT_EQ(amend.Image().Height(), 70);  // transposed
+  EXPECT_EQ(amend.Image().Width(), 50);
+  // The rows are located on the transposed picture's edges, turned with it.
+  ASSERT_NE(amend.Edges(), nullptr);
+  EXPECT_EQ(amend.Edges()->Height(), 70);
+  EXPECT_EQ(amend.Edges()->Width(), 50);
+}
+
+TEST(CorrectSkew, WithoutAStartPatternTheEdgesTurnWithThePicture) {
+  // Upright bars and no start pattern either way: the picture is transposed (the bars lie down)
+  // and turned by its edges' angle, and the edge picture handed on is the transposed picture's,
+  // turned the same way.
+  Canvas canvas(90, 120);
+  for (std::int32_t left = 10; left + 5 < 110; left += 12) canvas.Box(10, left, 70, 5);
+  ImageAmend amend(canvas.image);
+  amend.CorrectSkew();
+  ASSERT_NE(amend.Edges(), nullptr);
+  const BitMatrix transposed = Transpose(canvas.image);
+  EXPECT_EQ(picturetest::ToRows(*amend.Edges()),
+            picturetest::ToRows(Rotate(RowDifference(transposed), amend.skewAngle)));
+  EXPECT_EQ(picturetest::ToRows(amend.Image()),
+            picturetest::ToRows(Rotate(transposed, amend.skewAngle)));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "pdf417/common/error.h"
 #include "picture_test_util.h"
 
@@ -21,29 +23,30 @@ const std::vector<std::string> kShape = {
     "........#",
 };
 
-TEST(Transpose, MirrorsOverTheDiagonalAndTwiceRestores) {
-  const BinBMP source = FromRows(kShape);
-  BinBMP once;
-  Transpose(source, once);
-  ASSERT_EQ(once.height, 9);
-  ASSERT_EQ(once.width, 4);
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 9; ++c)
-      EXPECT_EQ(once.IsWhite(c, r), source.IsWhite(r, c)) << r << "," << c;
-  BinBMP twice = once;
-  Transpose(twice, twice);  // in place
-  EXPECT_EQ(ToRows(twice), kShape);
+// A BinBMP of the rows in the encoder's polarity (a set bit black).
+BinBMP EncoderPolarity(const std::vector<std::string>& rows) {
+  BinBMP picture = PictureOf(FromRows(rows));
+  picture.palette = {255, 255, 255, 0, 0, 0, 0, 0};
+  for (auto& b : picture.pixelData) b = static_cast<std::uint8_t>(~b);
+  return picture;
 }
 
-TEST(Transpose, ReadsEncoderPolarityAndWritesConsistentHeaders) {
-  // A picture whose set bits mean black, as the encoder writes them.
-  BinBMP source = FromRows(kShape);
-  source.palette = {255, 255, 255, 0, 0, 0, 0, 0};
-  for (auto& b : source.pixelData) b = static_cast<std::uint8_t>(~b);
+TEST(Transpose, MirrorsOverTheDiagonalAndTwiceRestores) {
+  const BitMatrix source = FromRows(kShape);
+  const BitMatrix once = Transpose(source);
+  ASSERT_EQ(once.Height(), 9);
+  ASSERT_EQ(once.Width(), 4);
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 9; ++c) EXPECT_EQ(once.IsDark(c, r), source.IsDark(r, c)) << r << "," << c;
+  EXPECT_EQ(ToRows(Transpose(once)), kShape);
+}
+
+TEST(Transpose, BinBMPFormReadsEitherPolarityAndWritesConsistentHeaders) {
+  const BinBMP source = EncoderPolarity(kShape);
   ASSERT_EQ(ToRows(source), kShape);
   BinBMP out;
   Transpose(source, out);
-  Transpose(out, out);
+  Transpose(out, out);  // in place
   EXPECT_EQ(ToRows(out), kShape);
   EXPECT_EQ(out.bitMpInfoHead.biWidth, out.width);
   EXPECT_EQ(out.bitMpInfoHead.biHeight, out.height);
@@ -51,55 +54,118 @@ TEST(Transpose, ReadsEncoderPolarityAndWritesConsistentHeaders) {
 }
 
 TEST(TurnRightAngle, QuarterTurnsAreExactAndComposeToIdentity) {
-  const BinBMP source = FromRows({"##.", "...", "..#"});
-  BinBMP right;
-  TurnRightAngle(source, right, 1);
-  EXPECT_EQ(ToRows(right), (std::vector<std::string>{"..#", "..#", "#.."}));
-  BinBMP half;
-  TurnRightAngle(source, half, 2);
-  EXPECT_EQ(ToRows(half), (std::vector<std::string>{"#..", "...", ".##"}));
-  BinBMP left;
-  TurnRightAngle(source, left, 3);
-  EXPECT_EQ(ToRows(left), (std::vector<std::string>{"..#", "#..", "#.."}));
+  const BitMatrix source = FromRows({"##.", "...", "..#"});
+  EXPECT_EQ(ToRows(TurnRightAngle(source, 1)), (std::vector<std::string>{"..#", "..#", "#.."}));
+  EXPECT_EQ(ToRows(TurnRightAngle(source, 2)), (std::vector<std::string>{"#..", "...", ".##"}));
+  EXPECT_EQ(ToRows(TurnRightAngle(source, 3)), (std::vector<std::string>{"..#", "#..", "#.."}));
 
-  const BinBMP wide = FromRows(kShape);
+  const BitMatrix wide = FromRows(kShape);
+  const BitMatrix turned = TurnRightAngle(wide, 1);
+  EXPECT_EQ(turned.Height(), 9);
+  EXPECT_EQ(turned.Width(), 4);
+  EXPECT_EQ(ToRows(TurnRightAngle(turned, 3)), kShape);
+  EXPECT_EQ(ToRows(TurnRightAngle(wide, 4)), kShape);
+  EXPECT_EQ(ToRows(TurnRightAngle(wide, -1)), ToRows(TurnRightAngle(wide, 3)));
+
+  // The BinBMP form, in place.
+  BinBMP picture = PictureOf(wide);
+  TurnRightAngle(picture, picture, 1);
+  EXPECT_EQ(ToRows(picture), ToRows(turned));
+}
+
+// Random pictures of every width around the byte boundaries.
+std::vector<BitMatrix> RandomPictures() {
+  std::mt19937 rng(417);
+  std::vector<BitMatrix> pictures;
+  for (std::int32_t width = 1; width <= 41; width += 3) {
+    const std::int32_t height = 1 + static_cast<std::int32_t>(rng() % 19);
+    BitMatrix m(width, height);
+    for (std::int32_t r = 0; r < height; ++r)
+      for (std::int32_t c = 0; c < width; ++c)
+        if (rng() % 3 == 0) m.SetDark(r, c);
+    pictures.push_back(std::move(m));
+  }
+  return pictures;
+}
+
+// Every transform against its definition, pixel by pixel; bits past the width stay clear.
+TEST(Transforms, MatchTheirDefinitionsOnRandomPictures) {
+  const auto clearPadding = [](const BitMatrix& m) {
+    if (m.Width() % 8 == 0) return true;
+    for (std::int32_t r = 0; r < m.Height(); ++r) {
+      if ((m.Row(r)[m.Stride() - 1] & ~MaskTo((m.Width() - 1) & 7)) != 0) return false;
+    }
+    return true;
+  };
+  for (const BitMatrix& m : RandomPictures()) {
+    const std::int32_t h = m.Height();
+    const std::int32_t w = m.Width();
+    const BitMatrix t = Transpose(m);
+    const BitMatrix q1 = TurnRightAngle(m, 1);
+    const BitMatrix q2 = TurnRightAngle(m, 2);
+    const BitMatrix q3 = TurnRightAngle(m, 3);
+    const BitMatrix doubled = DoubleRows(m);
+    const BitMatrix bordered = AddWhiteBorder(m, 3);
+    const BitMatrix edges = RowDifference(m);
+    for (const BitMatrix* out : {&t, &q1, &q2, &q3, &doubled, &bordered, &edges}) {
+      EXPECT_TRUE(clearPadding(*out)) << w << " x " << h;
+    }
+    ASSERT_EQ(bordered.Width(), w + 6);
+    ASSERT_EQ(doubled.Height(), 2 * h);
+    for (std::int32_t r = 0; r < h; ++r) {
+      for (std::int32_t c = 0; c < w; ++c) {
+        const bool dark = m.IsDark(r, c);
+        EXPECT_EQ(t.IsDark(c, r), dark);
+        EXPECT_EQ(q1.IsDark(c, h - 1 - r), dark);
+        EXPECT_EQ(q2.IsDark(h - 1 - r, w - 1 - c), dark);
+        EXPECT_EQ(q3.IsDark(w - 1 - c, r), dark);
+        EXPECT_EQ(doubled.IsDark(2 * r, c), dark);
+        EXPECT_EQ(doubled.IsDark(2 * r + 1, c), dark);
+        EXPECT_EQ(bordered.IsDark(r + 3, c + 3), dark);
+        EXPECT_EQ(edges.IsDark(r, c), r > 0 && dark != m.IsDark(r - 1, c));
+      }
+    }
+    EXPECT_EQ(picturetest::CountBlack(bordered), picturetest::CountBlack(m));
+  }
+}
+
+TEST(Transforms, BinBMPFormsReadThroughTheSamplingRotation) {
+  // A picture with a sampling rotation is transformed as its white test reads it.
+  BinBMP picture = PictureOf(Canvas(30, 40).Box(10, 0, 2, 40).image);
+  picture.SetAngle(7.0f);
+  const BitMatrix sampled = MatrixOf(picture);
+  for (std::int32_t r = 0; r < 30; ++r)
+    for (std::int32_t c = 0; c < 40; ++c) ASSERT_EQ(sampled.IsDark(r, c), !picture.IsWhite(r, c));
   BinBMP turned;
-  TurnRightAngle(wide, turned, 1);
-  EXPECT_EQ(turned.height, 9);
-  EXPECT_EQ(turned.width, 4);
-  TurnRightAngle(turned, turned, 3);
-  EXPECT_EQ(ToRows(turned), kShape);
-  TurnRightAngle(wide, turned, 4);
-  EXPECT_EQ(ToRows(turned), kShape);
-  TurnRightAngle(wide, turned, -1);
-  BinBMP viaThree;
-  TurnRightAngle(wide, viaThree, 3);
-  EXPECT_EQ(ToRows(turned), ToRows(viaThree));
+  TurnRightAngle(picture, turned, 2);
+  EXPECT_EQ(ToRows(turned), ToRows(TurnRightAngle(sampled, 2)));
+  EXPECT_EQ(ToRows(sampled),
+            ToRows(Rotate(MatrixOf(PictureOf(Canvas(30, 40).Box(10, 0, 2, 40).image)), 7.0f)));
 }
 
 TEST(DoubleRows, RepeatsEveryRow) {
+  EXPECT_EQ(ToRows(DoubleRows(FromRows({"#.#", ".#."}))),
+            (std::vector<std::string>{"#.#", "#.#", ".#.", ".#."}));
   BinBMP out;
-  DoubleRows(FromRows({"#.#", ".#."}), out);
+  DoubleRows(PictureOf(FromRows({"#.#", ".#."})), out);
   EXPECT_EQ(ToRows(out), (std::vector<std::string>{"#.#", "#.#", ".#.", ".#."}));
 }
 
 TEST(AddWhiteBorder, SurroundsWithWhiteUnderEitherPolarity) {
-  BinBMP source = FromRows({"#.", ".#"});
-  BinBMP out;
-  AddWhiteBorder(source, out, 2);
-  EXPECT_EQ(ToRows(out),
+  EXPECT_EQ(ToRows(AddWhiteBorder(FromRows({"#.", ".#"}), 2)),
             (std::vector<std::string>{"......", "......", "..#...", "...#..", "......", "......"}));
-  source.palette = {255, 255, 255, 0, 0, 0, 0, 0};
-  for (auto& b : source.pixelData) b = static_cast<std::uint8_t>(~b);
+  const BinBMP source = EncoderPolarity({"#.", ".#"});
+  BinBMP out;
   AddWhiteBorder(source, out, 1);
   EXPECT_EQ(ToRows(out), (std::vector<std::string>{"....", ".#..", "..#.", "...."}));
   EXPECT_THROW(AddWhiteBorder(source, out, -1), Error);
+  EXPECT_THROW(AddWhiteBorder(FromRows({"#"}), -1), Error);
 }
 
 TEST(Rotate, ByZeroReproducesThePicture) {
-  const BinBMP source = FromRows(kShape);
+  EXPECT_EQ(ToRows(Rotate(FromRows(kShape), 0.0f)), kShape);
   BinBMP out;
-  Rotate(source, out, 0.0f);
+  Rotate(PictureOf(FromRows(kShape)), out, 0.0f);
   EXPECT_EQ(ToRows(out), kShape);
 }
 
@@ -107,7 +173,7 @@ TEST(Rotate, TurnsAboutTheTopLeftCornerAndTruncatesTowardZero) {
   // Destination (r, c) reads source (r cos - c sin, r sin + c cos): a top-row line descends to
   // the right. At column 50 and 10 degrees, rows 8 (-0.80 -> 0) and 9 (0.18 -> 0) both read
   // source row 0; row 7 (-1.79) and row 10 (1.17) do not.
-  BinBMP source = Canvas(20, 80).Box(0, 0, 1, 80).image;
+  BinBMP source = PictureOf(Canvas(20, 80).Box(0, 0, 1, 80).image);
   Rotate(source, source, 10.0f);  // in place
   EXPECT_TRUE(source.IsWhite(7, 50));
   EXPECT_FALSE(source.IsWhite(8, 50));
@@ -119,31 +185,29 @@ TEST(Rotate, TurnsAboutTheTopLeftCornerAndTruncatesTowardZero) {
 }
 
 TEST(RowDifference, SingleBlackRowGivesTwoEdgeRows) {
-  const BinBMP source = Canvas(6, 13).Box(3, 0, 1, 13).image;
-  BinBMP edges;
-  RowDifference(source, edges);
+  const BitMatrix source = Canvas(6, 13).Box(3, 0, 1, 13).image;
+  const BitMatrix edges = RowDifference(source);
   for (int r = 0; r < 6; ++r)
-    for (int c = 0; c < 13; ++c) EXPECT_EQ(edges.IsWhite(r, c), r != 3 && r != 4) << r << "," << c;
+    for (int c = 0; c < 13; ++c) EXPECT_EQ(edges.IsDark(r, c), r == 3 || r == 4) << r << "," << c;
 
-  // The same under the encoder's polarity, and in place.
-  BinBMP inverted = source;
-  inverted.palette = {255, 255, 255, 0, 0, 0, 0, 0};
-  for (auto& b : inverted.pixelData) b = static_cast<std::uint8_t>(~b);
+  // The same from a BinBMP under the encoder's polarity, and in place.
+  BinBMP inverted = EncoderPolarity(ToRows(source));
   RowDifference(inverted, inverted);
   EXPECT_EQ(ToRows(inverted), ToRows(edges));
 }
 
 TEST(RowDifference, TopRowIsWhiteAndVerticalChangesOnly) {
-  BinBMP edges;
-  RowDifference(FromRows({"####", "#..#", "#..#"}), edges);
-  EXPECT_EQ(ToRows(edges), (std::vector<std::string>{"....", ".##.", "...."}));
+  EXPECT_EQ(ToRows(RowDifference(FromRows({"####", "#..#", "#..#"}))),
+            (std::vector<std::string>{"....", ".##.", "...."}));
 }
 
 TEST(HoughAngle, PictureWithoutEdgesAnswersItsLowerBound) {
-  const BinBMP blank = Canvas(40, 60).image;
+  const BitMatrix blank = Canvas(40, 60).image;
   EXPECT_EQ(HoughAngle(blank, 5.0f, 10.0f, 1.0f), 5.0f);
+  EXPECT_EQ(HoughAngle(PictureOf(blank), 5.0f, 10.0f, 1.0f), 5.0f);
   EXPECT_EQ(SearchAngle(blank), -32.0f);
-  const BinBMP black = Canvas(40, 60).Box(0, 0, 40, 60).image;  // no row differs from its upper one
+  const BitMatrix black =
+      Canvas(40, 60).Box(0, 0, 40, 60).image;  // no row differs from its upper one
   EXPECT_EQ(SearchAngle(black), -32.0f);
   EXPECT_EQ(RefineAngle(blank, 3.0f), 2.0f);
 }
@@ -160,7 +224,7 @@ TEST(AngleCandidates, CountsFromTheSinglePrecisionArguments) {
 }
 
 TEST(HoughAngle, RejectsStepsThatCannotEnd) {
-  const BinBMP blank = Canvas(4, 4).image;
+  const BitMatrix blank = Canvas(4, 4).image;
   EXPECT_THROW(HoughAngle(blank, 0.0f, 1.0f, 0.0f), Error);
   EXPECT_THROW(HoughAngle(blank, 0.0f, 1.0f, -1.0f), Error);
   EXPECT_THROW(HoughAngle(blank, 0.0f, 1e9f, 1e-3f), Error);
@@ -168,26 +232,28 @@ TEST(HoughAngle, RejectsStepsThatCannotEnd) {
 }
 
 // Horizontal stripes, as the rows of a symbol look.
-BinBMP Stripes(std::int32_t height, std::int32_t width) {
+BitMatrix Stripes(std::int32_t height, std::int32_t width) {
   Canvas canvas(height, width);
   for (std::int32_t top = 10; top + 6 < height - 10; top += 12) canvas.Box(top, 5, 6, width - 10);
   return canvas.image;
 }
 
 TEST(HoughAngle, FindsHorizontalEdges) {
-  const BinBMP stripes = Stripes(120, 150);
+  const BitMatrix stripes = Stripes(120, 150);
   EXPECT_EQ(HoughAngle(stripes, -30.0f, 30.0f, 2.0f), 0.0f);
   EXPECT_NEAR(SearchAngle(stripes), 0.0f, 0.051f);
 }
 
 TEST(SearchAngle, MeasuresARotationWithTheOppositeSign) {
   // Rotating by +3 degrees tilts horizontal edges so that rotating by the answer (-3) undoes it.
-  BinBMP stripes = Stripes(200, 240);
-  Rotate(stripes, stripes, 3.0f);
+  const BitMatrix stripes = Rotate(Stripes(200, 240), 3.0f);
   const float found = SearchAngle(stripes);
   EXPECT_NEAR(found, -3.0f, 0.15f);
+  EXPECT_EQ(SearchEdgeAngle(RowDifference(stripes)), found);
+  EXPECT_EQ(SearchAngle(PictureOf(stripes)), found);
   const float refined = RefineAngle(stripes, -3.5f);
   EXPECT_NEAR(refined, -3.0f, 0.1f);
+  EXPECT_EQ(RefineAngle(PictureOf(stripes), -3.5f), refined);
 }
 
 TEST(RowDifference, EmptyPictureStaysEmpty) {
@@ -198,6 +264,9 @@ TEST(RowDifference, EmptyPictureStaysEmpty) {
   Transpose(empty, out);
   EXPECT_TRUE(out.Empty());
   EXPECT_EQ(CountBlack(out), 0);
+  for (int turns = 0; turns < 4; ++turns) EXPECT_TRUE(TurnRightAngle(BitMatrix(), turns).Empty());
+  EXPECT_TRUE(RowDifference(BitMatrix()).Empty());
+  EXPECT_TRUE(AddWhiteBorder(BitMatrix(), 3).Empty());
 }
 
 }  // namespace

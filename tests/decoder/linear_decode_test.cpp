@@ -23,7 +23,7 @@ using picturetest::FromRows;
 const std::string kCodewordZero = "###.#.#.###......";
 
 TEST(SampleCell, WorkedExample) {
-  const BinBMP image = FromRows({kCodewordZero, kCodewordZero, kCodewordZero});
+  const BitMatrix image = FromRows({kCodewordZero, kCodewordZero, kCodewordZero});
   const CellWidths widths = SampleCell(image, AryRegion{0, 2, 3}, AryRegion{0, 16, 17});
   EXPECT_EQ(widths, (CellWidths{3, 1, 1, 1, 1, 1, 3, 6}));
   EXPECT_EQ(PatternValue(widths), 0x1D5C0);
@@ -35,7 +35,7 @@ TEST(SampleCell, SkipsLeadingSpacesAndScalesWideModules) {
   std::string wide = "..";
   for (const char c : kCodewordZero) wide += std::string(2, c);
   const std::string margin(wide.size() + 4, '.');
-  const BinBMP image = FromRows({margin, ".." + wide + "..", ".." + wide + "..", margin});
+  const BitMatrix image = FromRows({margin, ".." + wide + "..", ".." + wide + "..", margin});
   const CellWidths widths = SampleCell(image, AryRegion{1, 2, 1}, AryRegion{2, 37, 35});
   EXPECT_EQ(widths, (CellWidths{3, 1, 1, 1, 1, 1, 3, 6}));
 }
@@ -43,22 +43,22 @@ TEST(SampleCell, SkipsLeadingSpacesAndScalesWideModules) {
 TEST(SampleCell, ColumnsTakeTheMajorityOfRows) {
   // With 4 rows, 2 dark rows make a bar column; with 5 rows, 3 are needed.
   const std::string none(kCodewordZero.size(), '.');
-  const BinBMP four = FromRows({kCodewordZero, none, kCodewordZero, none});
+  const BitMatrix four = FromRows({kCodewordZero, none, kCodewordZero, none});
   EXPECT_EQ(SampleCell(four, AryRegion{0, 3, 3}, AryRegion{0, 16, 16}),
             (CellWidths{3, 1, 1, 1, 1, 1, 3, 6}));
 
-  const BinBMP five = FromRows({kCodewordZero, none, kCodewordZero, none, none});
+  const BitMatrix five = FromRows({kCodewordZero, none, kCodewordZero, none, none});
   // No bar column at all: the widths are 0 and the cell's width, scaled to 17 spaces.
   EXPECT_EQ(SampleCell(five, AryRegion{0, 4, 4}, AryRegion{0, 16, 16}),
             (CellWidths{0, 17, 0, 0, 0, 0, 0, 0}));
-  const BinBMP threeOfFive = FromRows({kCodewordZero, none, kCodewordZero, none, kCodewordZero});
+  const BitMatrix threeOfFive = FromRows({kCodewordZero, none, kCodewordZero, none, kCodewordZero});
   EXPECT_EQ(SampleCell(threeOfFive, AryRegion{0, 4, 4}, AryRegion{0, 16, 16}),
             (CellWidths{3, 1, 1, 1, 1, 1, 3, 6}));
 }
 
 TEST(SampleCell, FewRunsCountMissingWidthsAsZero) {
   // Two bars only; the last run reaches the cell's right end.
-  const BinBMP image = FromRows({"####....####....."});
+  const BitMatrix image = FromRows({"####....####....."});
   const CellWidths widths = SampleCell(image, AryRegion{0, 0, 0}, AryRegion{0, 16, 16});
   int sum = 0;
   for (const std::int32_t w : widths) {
@@ -109,7 +109,7 @@ TEST(LookupCodeword, OutsideTheTableGivesTheLastEntry) {
 // A symbol drawn by the encoder, with its codeword sequence.
 struct Symbol {
   CodewordSequence codewords;
-  BinBMP image;
+  BitMatrix image;
   int rows = 0;
 };
 
@@ -120,7 +120,9 @@ Symbol Draw(const std::string& text, int columns, int level, int minRows, int as
   AppendErrorCorrection(level, s.codewords);
   s.rows = static_cast<int>(s.codewords.size()) / columns;
   const std::vector<std::uint8_t> file = RenderSymbolImage(columns, level, s.codewords, aspect);
-  s.image.LoadBytes(file.data(), file.size());
+  BinBMP loaded;
+  loaded.LoadBytes(file.data(), file.size());
+  s.image = MatrixOf(loaded);
   return s;
 }
 
@@ -131,15 +133,14 @@ std::vector<int> ToVector(LinkedList<int>& list) {
 }
 
 // Locates and reads a picture, as the decoder does before error correction.
-LinearDecode Read(const BinBMP& image) {
+LinearDecode Read(const BitMatrix& image) {
   RowColDetect locator(image);
   locator.FindBounds();
   locator.FindRows();
   locator.FindColumns();
   LinearDecode matrix(locator.rowRegions.Size(), locator.colRegions.Size(), locator.rowRegions,
                       locator.colRegions);
-  matrix.image = locator.image;
-  matrix.SampleCells();
+  matrix.SampleCells(image);
   matrix.ReadCodewords();
   matrix.CollectDataCodewords();
   return matrix;
@@ -152,7 +153,8 @@ TEST(LinearDecode, CleanSymbolReadsBackItsCodewords) {
   ASSERT_EQ(matrix.rowCount, 12);
   ASSERT_EQ(matrix.colCount, 9);
   EXPECT_EQ(matrix.codewordList.Size(), 60);
-  EXPECT_EQ(ToVector(matrix.codewordList), std::vector<int>(s.codewords.begin(), s.codewords.end()));
+  EXPECT_EQ(ToVector(matrix.codewordList),
+            std::vector<int>(s.codewords.begin(), s.codewords.end()));
   for (const std::vector<std::int32_t>& row : matrix.codewordGrid) {
     EXPECT_EQ(row.front(), 0);
     EXPECT_EQ(row.back(), 0);
@@ -182,14 +184,15 @@ TEST(LinearDecode, DamagedCellIsRepairedByErrorCorrection) {
   // Blank the third data cell of row 2: quiet zone 8, start 17, left indicator 17.
   const int left = 8 + 17 * (2 + 2);
   for (int r = 2 + 3 * 2; r < 2 + 3 * 3; ++r) {
-    for (int c = left; c < left + 17; ++c) s.image.SetPixel(r, c, true);
+    for (int c = left; c < left + 17; ++c) s.image.SetDark(r, c, false);
   }
   LinearDecode matrix = Read(s.image);
   std::vector<int> read = ToVector(matrix.codewordList);
   const std::size_t damaged = 2 * 4 + 2;
   EXPECT_NE(read[damaged], s.codewords[damaged]);
   EXPECT_EQ(CorrectErrors(matrix.codewordList, 8), 1);
-  EXPECT_EQ(ToVector(matrix.codewordList), std::vector<int>(s.codewords.begin(), s.codewords.end()));
+  EXPECT_EQ(ToVector(matrix.codewordList),
+            std::vector<int>(s.codewords.begin(), s.codewords.end()));
 }
 
 TEST(LinearDecode, ClusterComesFromTheRowPosition) {
@@ -202,8 +205,7 @@ TEST(LinearDecode, ClusterComesFromTheRowPosition) {
   LinkedList<AryRegion> rows(locator.rowRegions);
   rows.RemoveFirst();
   LinearDecode matrix(rows.Size(), locator.colRegions.Size(), rows, locator.colRegions);
-  matrix.image = s.image;
-  matrix.SampleCells();
+  matrix.SampleCells(s.image);
   matrix.ReadCodewords();
   for (int i = 0; i < matrix.rowCount; ++i) {
     for (int j = 2; j < 4; ++j) {
@@ -224,8 +226,7 @@ TEST(LinearDecode, NarrowGridsGiveNoCodewords) {
     LinkedList<AryRegion> cols;
     for (int j = 0; j < k; ++j) cols.Append(AryRegion{17 * j, 17 * j + 16, 16});
     LinearDecode matrix(2, k, rows, cols);
-    matrix.image = BinBMP(6, 17 * 4, 1);
-    matrix.SampleCells();
+    matrix.SampleCells(BitMatrix(17 * 4, 6));
     matrix.ReadCodewords();
     matrix.CollectDataCodewords();
     EXPECT_EQ(matrix.codewordList.Size(), 0) << "K = " << k;

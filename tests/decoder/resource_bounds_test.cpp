@@ -3,9 +3,8 @@
 // pictures with more edges than it lets vote. What they cost is measured by
 // scripts/large_pictures.sh, not here.
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -153,13 +152,11 @@ TEST(ResourceBounds, AngleSearchWithMoreEdgesThanVotesStillFindsTheSkew) {
   // (2^25), so only a sample of the edge pixels votes.
   picturetest::Canvas canvas(1000, 2000);
   for (std::int32_t top = 0; top < 1000; top += 4) canvas.Box(top, 0, 2, 2000);
-  BinBMP stripes = canvas.image;
-  Rotate(stripes, stripes, 0.5f);
-  BinBMP edges;
-  RowDifference(stripes, edges);
+  const BitMatrix stripes = Rotate(canvas.image, 0.5f);
+  const BitMatrix edges = RowDifference(stripes);
   int edgePixels = 0;
-  for (std::int32_t r = 0; r < edges.height; ++r)
-    for (std::int32_t c = 0; c < edges.width / 2; ++c) edgePixels += edges.IsWhite(r, c) ? 0 : 1;
+  for (std::int32_t r = 0; r < edges.Height(); ++r)
+    edgePixels += edges.Rows().CountDark(r, 0, edges.Width() / 2);
   ASSERT_GT(static_cast<std::int64_t>(edgePixels) * 201, std::int64_t{2} << 25);
 
   EXPECT_NEAR(RefineAngle(stripes, 0.0f), -0.5f, 0.05f);

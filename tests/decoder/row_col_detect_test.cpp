@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "pdf417/decoder/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "picture_test_util.h"
@@ -169,7 +171,7 @@ TEST(ProfileRegions, CollectRegionsBetweenMarks) {
 TEST(ProfileCounts, CountDarkPixelsInTheirRanges) {
   Canvas canvas(6, 8);
   canvas.Box(0, 0, 6, 1).Box(2, 2, 1, 6).Box(4, 5, 2, 2);
-  const BinBMP& image = canvas.image;
+  const BitMatrix& image = canvas.image;
 
   // Row 0 is never counted; counts add to what the profile holds.
   Profile rows(6, 1);
@@ -191,6 +193,26 @@ TEST(ProfileCounts, CountDarkPixelsInTheirRanges) {
   EXPECT_THROW(RowDarkCounts(image, wrong), Error);
 }
 
+TEST(ProfileCounts, RowChangesCountTheEdgePictureWithoutMakingIt) {
+  std::mt19937 rng(90);
+  for (std::int32_t width = 1; width <= 40; width += 3) {
+    BitMatrix image(width, 12);
+    for (std::int32_t r = 0; r < 12; ++r)
+      for (std::int32_t c = 0; c < width; ++c)
+        if (rng() % 2 == 0) image.SetDark(r, c);
+    const BitMatrix edges = RowDifference(image);
+    for (const auto& [a, b] :
+         {std::pair{0, width}, std::pair{-3, width + 5}, std::pair{1, width / 2},
+          std::pair{width / 3, width - 1}, std::pair{5, 2}}) {
+      Profile direct(12, 7);
+      Profile fromEdges(12, 7);
+      RowChangeCountsInColumns(image, direct, a, b);
+      RowDarkCountsInColumns(edges, fromEdges, a, b);
+      EXPECT_EQ(direct, fromEdges) << width << " wide, columns " << a << " .. " << b;
+    }
+  }
+}
+
 TEST(RowColDetect, BoundsSkipTheLastColumnAndPreferTheUpperBand) {
   // Two bands of equal height; a column dark only in the picture's last column.
   Canvas canvas(12, 20);
@@ -209,8 +231,8 @@ TEST(RowColDetect, PicturesWithoutASymbolGiveEmptyRegionLists) {
   box.Box(5, 5, 20, 20);
   Canvas lastColumn(30, 40);
   lastColumn.Box(3, 39, 20, 1);
-  BinBMP empty;
-  for (const BinBMP* image : {&blank.image, &box.image, &lastColumn.image, &empty}) {
+  BitMatrix empty;
+  for (const BitMatrix* image : {&blank.image, &box.image, &lastColumn.image, &empty}) {
     RowColDetect locator(*image);
     locator.FindBounds();
     locator.FindRows();
@@ -221,8 +243,8 @@ TEST(RowColDetect, PicturesWithoutASymbolGiveEmptyRegionLists) {
 }
 
 // A symbol as the encoder draws it: quiet zone, one pixel per module, aspect rows per row.
-BinBMP DrawSymbol(const std::string& text, int columns, int level, int minRows, int aspect,
-                  int* rows = nullptr) {
+BitMatrix DrawSymbol(const std::string& text, int columns, int level, int minRows, int aspect,
+                     int* rows = nullptr) {
   CodewordSequence seq;
   CompactBytes(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()),
                columns, level, seq, minRows);
@@ -231,12 +253,12 @@ BinBMP DrawSymbol(const std::string& text, int columns, int level, int minRows, 
   const std::vector<std::uint8_t> file = RenderSymbolImage(columns, level, seq, aspect);
   BinBMP image;
   image.LoadBytes(file.data(), file.size());
-  return image;
+  return MatrixOf(image);
 }
 
 TEST(RowColDetect, CleanSymbolGivesOneRegionPerRowAndColumn) {
   int rowCount = 0;
-  const BinBMP image = DrawSymbol("Row and column location", 5, 2, 12, 3, &rowCount);
+  const BitMatrix image = DrawSymbol("Row and column location", 5, 2, 12, 3, &rowCount);
   ASSERT_EQ(rowCount, 12);
   RowColDetect locator(image);
   locator.FindBounds();
@@ -270,7 +292,8 @@ TEST(RowColDetect, RegionCountsFollowTheSymbolsShape) {
   };
   for (const Shape s : {Shape{1, 0, 3, 4}, Shape{3, 1, 5, 2}, Shape{10, 4, 20, 3}}) {
     int rows = 0;
-    RowColDetect locator(DrawSymbol("shape", s.columns, s.level, s.minRows, s.aspect, &rows));
+    const BitMatrix picture = DrawSymbol("shape", s.columns, s.level, s.minRows, s.aspect, &rows);
+    RowColDetect locator(picture);
     locator.FindBounds();
     locator.FindRows();
     locator.FindColumns();

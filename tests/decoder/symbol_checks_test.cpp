@@ -11,6 +11,7 @@
 #include "pdf417/decoder/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 #include "test_util.h"
 
 namespace pdf417 {

@@ -1,4 +1,6 @@
 // Codeword sequences, error correction, rendering and parameter checks of the encoder.
+#include "pdf417/encoder/encoder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -100,7 +102,7 @@ TEST(ErrorCorrection, SyndromesVanishAtEveryLevel) {
   for (int i = 0; i < 200; ++i) data.push_back(static_cast<char>(i * 37 + 11));
   for (int level = 0; level <= 8; ++level) {
     const Seq seq = Full(data, 7, level);
-    const int k = 1 << (level + 1);
+    const int k = ErrorCorrectionCount(level);
     ASSERT_EQ(seq.size() % 7, 0u);
     for (int i = 1; i <= k; ++i) {
       const std::int32_t x = FieldPow3(i);
@@ -193,11 +195,9 @@ TEST(Rendering, IndicatorsOfThreeClustersAndManyRows) {
   const testutil::OneBitPicture pic(RenderSymbolImage(7, 2, seq, 2));
   for (int r = 0; r < R; ++r) {
     const int cl = r % 3;
-    const int x = 30 * (r / 3);
-    const int left = cl == 0 ? x + (R - 1) / 3 : cl == 1 ? x + 6 + (R - 1) % 3 : x + 6;
-    const int right = cl == 0 ? x + 6 : cl == 1 ? x + (R - 1) / 3 : x + 6 + (R - 1) % 3;
-    EXPECT_EQ(ReadCodewordAt(pic, 2 + 2 * r, 8 + 17, cl), left) << r;
-    EXPECT_EQ(ReadCodewordAt(pic, 2 + 2 * r, 8 + 34 + 17 * 7, cl), right) << r;
+    const RowIndicators expected = RowIndicatorsOf(r, R, 7, 2);
+    EXPECT_EQ(ReadCodewordAt(pic, 2 + 2 * r, 8 + 17, cl), expected.left) << r;
+    EXPECT_EQ(ReadCodewordAt(pic, 2 + 2 * r, 8 + 34 + 17 * 7, cl), expected.right) << r;
   }
 }
 
@@ -234,16 +234,17 @@ TEST(EncodeEntry, RefusesWhatNoSymbolHoldsAndLeavesTheFileAlone) {
     int length, columns, level, aspect;
   };
   const Case cases[] = {
-      {10, 0, 1, 3},     {10, 31, 1, 3},  {10, -5, 1, 3},     {10, 5, -1, 3},
-      {10, 5, 9, 3},     {10, 5, 1, 0},   {10, 5, 1, -2},     {1024, 30, 6, 3},  // 990 > 928
-      {200, 1, 0, 3},    // 172 rows > 90
+      {10, 0, 1, 3},       {10, 31, 1, 3}, {10, -5, 1, 3}, {10, 5, -1, 3},
+      {10, 5, 9, 3},       {10, 5, 1, 0},  {10, 5, 1, -2}, {1024, 30, 6, 3},  // 990 > 928
+      {200, 1, 0, 3},                                                         // 172 rows > 90
       {10, 5, 1, 1 << 30},  // picture far too large
       {-1, 5, 1, 3},
   };
   for (const Case& c : cases) {
     try {
       EncodePdf417(d, c.length, file, c.columns, c.level, c.aspect);
-      ADD_FAILURE() << "accepted " << c.length << "/" << c.columns << "/" << c.level << "/" << c.aspect;
+      ADD_FAILURE() << "accepted " << c.length << "/" << c.columns << "/" << c.level << "/"
+                    << c.aspect;
     } catch (const Error& e) {
       EXPECT_EQ(e.code(), ErrorCode::InvalidArgument);
       EXPECT_FALSE(std::string(e.what()).empty());

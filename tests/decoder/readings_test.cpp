@@ -1,0 +1,101 @@
+// The readings over one matrix: a matrix binarised with its border reads like one bordered
+// afterwards, and every reading of a symbol (upright, turned, with rows to double) decodes from
+// in-memory grey pixels.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/image_transforms.h"
+#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/pipeline.h"
+#include "pdf417/encoder/encoder.h"
+#include "picture_test_util.h"
+
+namespace pdf417 {
+namespace {
+
+GreyImage GreyOf(const BitMatrix& bits) {
+  GreyImage grey(bits.Width(), bits.Height());
+  for (std::int32_t r = 0; r < bits.Height(); ++r)
+    for (std::int32_t c = 0; c < bits.Width(); ++c)
+      grey.pixels[static_cast<std::size_t>(r) * grey.width + c] = bits.IsDark(r, c) ? 20 : 230;
+  return grey;
+}
+
+TEST(BinariseGlobal, ABorderMadeWithTheMatrixIsTheBorderAddedAfterIt) {
+  std::mt19937 rng(5);
+  for (std::int32_t width = 1; width <= 30; width += 7) {
+    GreyImage grey(width, 9);
+    for (auto& g : grey.pixels) g = static_cast<std::uint8_t>(rng());
+    for (const std::int32_t border : {0, 1, 8}) {
+      EXPECT_EQ(picturetest::ToRows(BinariseGlobal(grey.View(), kGreyThreshold, border)),
+                picturetest::ToRows(AddWhiteBorder(BinariseGlobal(grey.View()), border)));
+    }
+  }
+  EXPECT_TRUE(BinariseGlobal(GreyView{}, kGreyThreshold, 8).Empty());
+}
+
+BitMatrix EncodedSymbol(const std::string& text, int columns, int level, int aspect) {
+  const std::vector<std::uint8_t> file =
+      EncodePdf417ToImage(reinterpret_cast<const std::uint8_t*>(text.data()),
+                          static_cast<int>(text.size()), columns, level, aspect);
+  BinBMP image;
+  image.LoadBytes(file.data(), file.size());
+  return MatrixOf(image);
+}
+
+TEST(Readings, EveryReadingDecodesFromGreyPixelsAndFromEitherMatrix) {
+  const std::string text = "One matrix, read five ways";
+  const BitMatrix symbol = EncodedSymbol(text, 4, 2, 3);
+  const BitMatrix flat = EncodedSymbol(text, 4, 2, 1);  // one pixel per row: rows doubled
+  struct Case {
+    const char* reading;
+    BitMatrix picture;
+  };
+  const Case cases[] = {
+      {"as read", symbol},
+      {"with rows doubled", flat},
+      {"turned 180 degrees", TurnRightAngle(symbol, 2)},
+      {"turned 90 degrees clockwise", TurnRightAngle(symbol, 3)},
+      {"turned 90 degrees counter-clockwise", TurnRightAngle(symbol, 1)},
+  };
+  for (const Case& c : cases) {
+    const GreyImage grey = GreyOf(c.picture);
+    ImageView view;
+    view.data = grey.pixels.data();
+    view.width = grey.width;
+    view.height = grey.height;
+    const DecodeResult fromView = DecodeImage(view);
+    ASSERT_TRUE(fromView.ok()) << c.reading << ": " << fromView.message;
+    EXPECT_EQ(fromView.bytes, text);
+    EXPECT_EQ(fromView.reading, c.reading);
+    const DecodeResult fromBits = DecodeBits(c.picture, DecodeOptions{});
+    const DecodeResult fromBordered =
+        DecodeBordered(AddWhiteBorder(c.picture, kReadingBorder), DecodeOptions{});
+    for (const DecodeResult* r : {&fromBits, &fromBordered}) {
+      EXPECT_EQ(r->status, fromView.status) << c.reading;
+      EXPECT_EQ(r->bytes, fromView.bytes) << c.reading;
+      EXPECT_EQ(r->reading, fromView.reading) << c.reading;
+    }
+  }
+}
+
+TEST(Readings, PicturesWithoutASymbolSayNoSymbolAnyWay) {
+  std::mt19937 rng(11);
+  BitMatrix noise(120, 80);
+  for (std::int32_t r = 0; r < 80; ++r)
+    for (std::int32_t c = 0; c < 120; ++c)
+      if (rng() % 2 == 0) noise.SetDark(r, c);
+  const BitMatrix empty;
+  for (const BitMatrix* bits : {static_cast<const BitMatrix*>(&noise), &empty}) {
+    EXPECT_EQ(DecodeBits(*bits, DecodeOptions{}).status, DecodeStatus::NoSymbolFound);
+    EXPECT_EQ(DecodeBordered(*bits, DecodeOptions{}).status, DecodeStatus::NoSymbolFound);
+  }
+}
+
+}  // namespace
+}  // namespace pdf417
