@@ -27,13 +27,16 @@
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/detector_reading.h"
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/fine_grid.h"
 #include "pdf417/decoder/image_amend.h"
 #include "pdf417/decoder/image_transforms.h"
 #include "pdf417/decoder/linear_decode.h"
+#include "pdf417/decoder/local_threshold.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/decoder/row_col_detect.h"
+#include "pdf417/decoder/symbol_check.h"
 
 namespace pdf417 {
 namespace {
@@ -470,7 +473,7 @@ DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
   return DecodeLoaded(source);
 }
 
-DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/) {
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
@@ -484,7 +487,58 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& /*options*/)
     const std::uint8_t* row = bits.Row(r);
     for (std::size_t i = 0; i < bits.Stride(); ++i) canvas.PutDark(line, i, row[i]);
   }
-  return DecodeLoaded(picture);
+  DecodeResult result = DecodeLoaded(picture);
+  // The pattern-located reading, only when the readings above found nothing they could decode.
+  if (!result.ok()) {
+    DecodeResult located = ReadByPatterns(bits, options);
+    if (located.ok() || result.status == DecodeStatus::NoSymbolFound) return located;
+  }
+  return result;
+}
+
+DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
+  DecodeResult result = DecodeBits(BinariseGlobal(grey), options);
+  if (result.ok()) return result;
+  DecodeResult local = ReadByPatterns(BinariseLocal(grey), options);
+  if (local.ok()) {
+    local.reading += ", local threshold";
+    return local;
+  }
+  return result.status == DecodeStatus::NoSymbolFound ? local : result;
+}
+
+// The checks of CheckAndDecompact over a grid read elsewhere: the grid becomes a LinearDecode
+// whose regions only give its size.
+GridVerdict CheckCodewordGrid(const std::vector<std::vector<int>>& grid, int level,
+                              DecodeResult& out) {
+  const int rows = static_cast<int>(grid.size());
+  const int columns = rows > 0 ? static_cast<int>(grid.front().size()) : 0;
+  if (rows < 1 || columns < 5) return GridVerdict::NoSymbol;
+  LinkedList<AryRegion> rowRegions;
+  LinkedList<AryRegion> colRegions;
+  for (int i = 0; i < rows; ++i) rowRegions.Append(AryRegion{});
+  for (int j = 0; j < columns; ++j) colRegions.Append(AryRegion{});
+  LinearDecode matrix(rows, columns, rowRegions, colRegions);
+  for (int i = 0; i < rows; ++i) {
+    for (int j = 0; j < columns; ++j) {
+      matrix.codewordGrid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] =
+          grid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+    }
+  }
+  matrix.CollectDataCodewords();
+  try {
+    switch (CheckAndDecompact(matrix, level, out)) {
+      case Verdict::Decoded:
+        return GridVerdict::Decoded;
+      case Verdict::NotCorrectable:
+        return GridVerdict::NotCorrectable;
+      case Verdict::NoSymbol:
+        break;
+    }
+  } catch (const Error&) {
+    return GridVerdict::NotCorrectable;  // decompaction met data no encoder writes
+  }
+  return GridVerdict::NoSymbol;
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

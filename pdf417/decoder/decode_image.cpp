@@ -47,8 +47,7 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
       image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
   try {
     if (image.format == PixelFormat::Grey8) {
-      return DecodeBits(BinariseGlobal(GreyView{image.data, image.width, image.height, stride}),
-                        options);
+      return DecodeGrey(GreyView{image.data, image.width, image.height, stride}, options);
     }
     GreyImage grey(image.width, image.height);
     for (int r = 0; r < image.height; ++r) {
@@ -73,7 +72,7 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
         }
       }
     }
-    return DecodeBits(BinariseGlobal(grey.View()), options);
+    return DecodeGrey(grey.View(), options);
   } catch (const std::bad_alloc&) {
     result.status = DecodeStatus::InternalError;
     result.message = "not enough memory to decode this picture";
