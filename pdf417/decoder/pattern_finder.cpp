@@ -347,11 +347,11 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
     edge.inward = Unit(in);
     edge.module = modules[modules.size() / 2];
     edge.hits = static_cast<int>(group.size());
-    // Lengthen both ends, reading inwards along the hits' own direction.
-    const PatternHit& h0 = hits[group.front()];
-    PointF scan{static_cast<double>(kDx[h0.direction]), static_cast<double>(kDy[h0.direction])};
-    if (Dot(scan, edge.inward) < 0) scan = PointF{-scan.x, -scan.y};
-    const int limit = 4 * step + 8;
+    // Lengthen both ends, reading inwards across the edge: along the symbol's rows, so that the
+    // last row still shows the whole pattern when the scanned lines crossed it at a slant.
+    PointF scan{-along.y, along.x};
+    if (Dot(scan, edge.inward) < 0) scan = PointF{along.y, -along.x};
+    const int limit = 4 * step + 8 + static_cast<int>(20 * edge.module);
     PointF e1 = Lengthen(bits, Add(c, along, lo), PointF{-along.x, -along.y}, scan, edge.stop,
                          edge.module, limit);
     PointF e2 = Lengthen(bits, Add(c, along, hi), along, scan, edge.stop, edge.module, limit);
