@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -105,8 +106,15 @@ struct PhotoSpec {
   bool clutter = false;  // text-like marks and boxes around the symbol
 };
 
-// Renders the grid as a photograph.
-inline pdf417::GreyImage RenderPhoto(const ModuleGrid& g, const PhotoSpec& s, std::mt19937& rng) {
+struct Point {
+  double x = 0;
+  double y = 0;
+};
+
+// Renders the grid as a photograph; corners receives where the symbol's outer corners (top-left,
+// top-right, bottom-right, bottom-left) land in it.
+inline pdf417::GreyImage RenderPhoto(const ModuleGrid& g, const PhotoSpec& s, std::mt19937& rng,
+                                     std::array<Point, 4>* corners = nullptr) {
   const double sw = g.width * s.module;
   const double sh = g.height * s.module;
   const int side = static_cast<int>(std::hypot(sw, sh)) + 60;
@@ -118,6 +126,19 @@ inline pdf417::GreyImage RenderPhoto(const ModuleGrid& g, const PhotoSpec& s, st
   const double a = s.angle * M_PI / 180;
   const double ca = std::cos(a);
   const double sa = std::sin(a);
+  if (corners != nullptr) {
+    int l, r, t, b;
+    SymbolSpan(g, l, r, t, b);
+    const double xs[4] = {l * s.module, (r + 1) * s.module, (r + 1) * s.module, l * s.module};
+    const double ys[4] = {t * s.module, t * s.module, (b + 1) * s.module, (b + 1) * s.module};
+    for (int i = 0; i < 4; ++i) {
+      const double x = xs[i] - hw;
+      const double y = ys[i] - sh / 2;
+      const double X = x / (1 + k * x);
+      const double Y = y / (1 + k * x);
+      (*corners)[static_cast<std::size_t>(i)] = Point{cx + ca * X + sa * Y, cy - sa * X + ca * Y};
+    }
+  }
   // Background with clutter, then the symbol by 3 x 3 supersampling.
   std::vector<double> light(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 1.0);
   std::vector<double> tone(light.size(), s.paper);
@@ -255,10 +276,12 @@ inline const char* ClassName(PhotoClass c) {
 struct Photo {
   std::string data;
   pdf417::GreyImage image;
+  std::array<Point, 4> corners;  // the symbol's, top-left first, clockwise as read
 };
 
-// Picture n of a class: random data, columns, level and conditions drawn from its own seed.
-inline Photo MakePhoto(PhotoClass c, int n) {
+// Picture n of a class: random data, columns, level and conditions drawn from its own seed. Near
+// upright, the symbol is turned by at most 5 degrees (except in the rotation class).
+inline Photo MakePhoto(PhotoClass c, int n, bool nearUpright = false) {
   std::mt19937 rng(static_cast<unsigned>(1000 * static_cast<int>(c) + n + 17));
   std::uniform_int_distribution<int> byte(0, 255);
   std::uniform_int_distribution<int> length(10, 90);
@@ -313,7 +336,42 @@ inline Photo MakePhoto(PhotoClass c, int n) {
       CoverCorner(grid);
       break;
   }
-  p.image = RenderPhoto(grid, s, rng);
+  if (nearUpright && c != PhotoClass::Rotated10To80) s.angle = std::fmod(s.angle, 10.0) - 5;
+  p.image = RenderPhoto(grid, s, rng, &p.corners);
+  return p;
+}
+
+// A turned picture of a random symbol at the level with `damage` random codeword cells (start,
+// stop and indicators included) painted with random modules.
+inline Photo MakeDamagedPhoto(int level, int damage, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_real_distribution<double> unit(0, 1);
+  Photo p;
+  const int len = 5 + static_cast<int>(rng() % 60);
+  for (int i = 0; i < len; ++i) p.data.push_back(static_cast<char>(byte(rng)));
+  const int columns =
+      level >= 6 ? 8 + static_cast<int>(rng() % 6) : 2 + static_cast<int>(rng() % 5);
+  ModuleGrid grid = EncodeGrid(p.data, columns, level);
+  int l, r, t, b;
+  SymbolSpan(grid, l, r, t, b);
+  const int rows = (b - t + 1) / 3;
+  std::bernoulli_distribution coin(0.5);
+  for (int d = 0; d < damage; ++d) {
+    const int row = static_cast<int>(rng() % static_cast<unsigned>(rows));
+    const int col = static_cast<int>(rng() % static_cast<unsigned>(columns + 4));
+    for (int y = t + 3 * row; y < t + 3 * row + 3; ++y) {
+      for (int x = l + 17 * col; x < std::min(r + 1, l + 17 * col + 17); ++x) {
+        grid.dark[static_cast<std::size_t>(y) * static_cast<std::size_t>(grid.width) +
+                  static_cast<std::size_t>(x)] = coin(rng);
+      }
+    }
+  }
+  PhotoSpec s;
+  s.module = 2.5;
+  s.angle = 360 * unit(rng);
+  s.blur = 0.5;
+  p.image = RenderPhoto(grid, s, rng, &p.corners);
   return p;
 }
 
