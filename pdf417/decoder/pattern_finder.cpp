@@ -224,7 +224,7 @@ int ScanStep(const BitMatrix& bits) {
 
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step) {
   std::vector<PatternHit> hits;
-  std::vector<bool> samples;
+  std::vector<Run> runs;
   const int startCount = static_cast<int>(kStartWidths.size());
   const int stopCount = static_cast<int>(kStopWidths.size());
   for (int d = 0; d < kDirections; ++d) {
@@ -233,11 +233,41 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step) {
     for (int t = 0; t < lines; ++t) {
       const LineGeometry g = LineAt(bits, d, t, step);
       if (g.length < 17) continue;
-      samples.resize(static_cast<std::size_t>(g.length));
-      for (int k = 0; k < g.length; ++k) {
-        samples[static_cast<std::size_t>(k)] = bits.IsDark(g.y + k * kDy[d], g.x + k * kDx[d]);
+      // The line's runs, built as it is read.
+      runs.clear();
+      bool dark = bits.IsDark(g.y, g.x);
+      int begin = 0;
+      if (d == 0) {
+        const std::uint8_t* row = bits.Row(g.y);
+        for (int k = 1; k < g.length; ++k) {
+          // Whole bytes of one colour continue the run at once.
+          if ((k & 7) == 0 && k + 8 <= g.length && row[k >> 3] == (dark ? 0xFF : 0x00)) {
+            k += 7;
+            continue;
+          }
+          const bool here = (row[k >> 3] >> (7 - (k & 7))) & 1;
+          if (here != dark) {
+            runs.push_back(Run{begin, k - begin, dark});
+            begin = k;
+            dark = here;
+          }
+        }
+      } else {
+        // Every pixel of the line lies inside the matrix: read the bits directly.
+        const std::uint8_t* base = bits.Row(0);
+        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(bits.Stride());
+        for (int k = 1; k < g.length; ++k) {
+          const int x = g.x + k * kDx[d];
+          const std::uint8_t* row = base + static_cast<std::ptrdiff_t>(g.y + k * kDy[d]) * stride;
+          const bool here = (row[x >> 3] >> (7 - (x & 7))) & 1;
+          if (here != dark) {
+            runs.push_back(Run{begin, k - begin, dark});
+            begin = k;
+            dark = here;
+          }
+        }
       }
-      const std::vector<Run> runs = RunsOf(samples);
+      runs.push_back(Run{begin, g.length - begin, dark});
       for (std::size_t i = 0; i < runs.size(); ++i) {
         for (int kind = 0; kind < 4; ++kind) {
           const bool stop = kind >= 2;
