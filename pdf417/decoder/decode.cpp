@@ -473,7 +473,12 @@ DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size) {
   return DecodeLoaded(source);
 }
 
-DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
+namespace {
+
+// The readings of the matrix in turn; the pattern-located one also reads the grey picture when
+// there is one.
+DecodeResult DecodeMatrix(const BitMatrix& bits, const GreyView* grey,
+                          const DecodeOptions& options) {
   if (bits.Empty()) {
     DecodeResult result;
     result.status = DecodeStatus::NoSymbolFound;
@@ -490,16 +495,22 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
   DecodeResult result = DecodeLoaded(picture);
   // The pattern-located reading, only when the readings above found nothing they could decode.
   if (!result.ok()) {
-    DecodeResult located = ReadByPatterns(bits, options);
+    DecodeResult located = ReadByPatterns(bits, options, grey);
     if (located.ok() || result.status == DecodeStatus::NoSymbolFound) return located;
   }
   return result;
 }
 
+}  // namespace
+
+DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
+  return DecodeMatrix(bits, nullptr, options);
+}
+
 DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
-  DecodeResult result = DecodeBits(BinariseGlobal(grey), options);
+  DecodeResult result = DecodeMatrix(BinariseGlobal(grey), &grey, options);
   if (result.ok()) return result;
-  DecodeResult local = ReadByPatterns(BinariseLocal(grey), options);
+  DecodeResult local = ReadByPatterns(BinariseLocal(grey), options, &grey);
   if (local.ok()) {
     local.reading += ", local threshold";
     return local;

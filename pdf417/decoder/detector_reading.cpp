@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -142,6 +144,52 @@ DecodeResult Verdict(DecodeStatus status, const char* message) {
   return r;
 }
 
+// The grey level at a point, interpolated between the four nearest pixels; paper outside.
+double GreyAt(const GreyView& grey, const PointF& p) {
+  const double x = p.x - 0.5;
+  const double y = p.y - 0.5;
+  const int x0 = static_cast<int>(std::floor(x));
+  const int y0 = static_cast<int>(std::floor(y));
+  const double fx = x - x0;
+  const double fy = y - y0;
+  auto at = [&grey](int row, int col) -> double {
+    if (row < 0 || col < 0 || row >= grey.height || col >= grey.width) return 255;
+    return grey.At(row, col);
+  };
+  return (at(y0, x0) * (1 - fx) + at(y0, x0 + 1) * fx) * (1 - fy) +
+         (at(y0 + 1, x0) * (1 - fx) + at(y0 + 1, x0 + 1) * fx) * fy;
+}
+
+// Dark where a level is below the middle of the darkest and lightest levels around it: blocks of
+// half the window, each sample judged by its own block and both neighbours. A window of about
+// 13 modules always holds a bar and a space inside a symbol.
+void ThresholdLine(const std::vector<double>& levels, double window, std::vector<bool>& dark) {
+  const std::size_t n = levels.size();
+  const std::size_t block = std::max<std::size_t>(2, static_cast<std::size_t>(window / 2));
+  const std::size_t blocks = (n + block - 1) / block;
+  std::vector<double> lo(blocks, 255);
+  std::vector<double> hi(blocks, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    lo[i / block] = std::min(lo[i / block], levels[i]);
+    hi[i / block] = std::max(hi[i / block], levels[i]);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t b = i / block;
+    double l = lo[b];
+    double h = hi[b];
+    if (b > 0) {
+      l = std::min(l, lo[b - 1]);
+      h = std::max(h, hi[b - 1]);
+    }
+    if (b + 1 < blocks) {
+      l = std::min(l, lo[b + 1]);
+      h = std::max(h, hi[b + 1]);
+    }
+    // A flat stretch (quiet zone, paper) is light unless it is dark on the global scale.
+    dark[i] = h - l < 24 ? levels[i] < kGreyThreshold : levels[i] < (l + h) / 2;
+  }
+}
+
 }  // namespace
 
 // Until the erasure-capable Reed-Solomon decoder is in error_correction.h, erasures are filled
@@ -161,7 +209,8 @@ int CorrectWithErasures(std::vector<int>& codewords, int k, const std::vector<in
   return corrected;
 }
 
-DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate) {
+DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
+                          const GreyView* grey) {
   const std::array<PointF, 4>& q = candidate.corners;
   const Perspective map(q);
   if (!map.Valid() || !(candidate.module > 0)) {
@@ -180,17 +229,30 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   const double margin = std::min(0.2, 4 * candidate.module / wide);
   const double du = (1 + 2 * margin) / sampleCount;
 
-  std::vector<Line> lines(static_cast<std::size_t>(lineCount));
+  // Each line is read from the matrix and, when given, from the grey picture between the grey
+  // levels around each sample (sub-pixel edges); both readings vote.
+  const int sources = grey != nullptr ? 2 : 1;
+  std::vector<Line> lines(static_cast<std::size_t>(lineCount * sources));
   Facts facts;
   Votes widthColumns;
   std::vector<bool> samples(static_cast<std::size_t>(sampleCount));
-  for (int l = 0; l < lineCount; ++l) {
-    Line& line = lines[static_cast<std::size_t>(l)];
+  std::vector<double> levels(static_cast<std::size_t>(sampleCount));
+  for (std::size_t li = 0; li < lines.size(); ++li) {
+    Line& line = lines[li];
+    const int l = static_cast<int>(li) % lineCount;
     line.v = (l + 0.5) / lineCount;
-    for (int k = 0; k < sampleCount; ++k) {
-      const PointF p = map.Map(-margin + (k + 0.5) * du, line.v);
-      samples[static_cast<std::size_t>(k)] =
-          bits.IsDark(static_cast<int>(std::floor(p.y)), static_cast<int>(std::floor(p.x)));
+    if (static_cast<int>(li) < lineCount) {
+      for (int k = 0; k < sampleCount; ++k) {
+        const PointF p = map.Map(-margin + (k + 0.5) * du, line.v);
+        samples[static_cast<std::size_t>(k)] =
+            bits.IsDark(static_cast<int>(std::floor(p.y)), static_cast<int>(std::floor(p.x)));
+      }
+    } else {
+      for (int k = 0; k < sampleCount; ++k) {
+        levels[static_cast<std::size_t>(k)] =
+            GreyAt(*grey, map.Map(-margin + (k + 0.5) * du, line.v));
+      }
+      ThresholdLine(levels, 6.5 * candidate.module * sampleCount / wide, samples);
     }
     line.runs = RunsOf(samples);
     const std::vector<Run>& runs = line.runs;
@@ -406,7 +468,8 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   return best;
 }
 
-DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options) {
+DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
+                            const GreyView* grey) {
   const auto begin = std::chrono::steady_clock::now();
   auto stopAsked = [&]() {
     if (options.cancel != nullptr && options.cancel->load()) return true;
@@ -428,7 +491,7 @@ DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options)
     if (tried++ >= kMaxCandidates || stopAsked()) break;
     DecodeResult r;
     try {
-      r = ReadSymbolAt(bits, c);
+      r = ReadSymbolAt(bits, c, grey);
     } catch (const Error&) {
       continue;
     }

@@ -19,10 +19,13 @@ constexpr const char* kPatternReadingName = "located by start and stop patterns"
 // Finds symbol candidates in the matrix and reads them, best first, until one decodes. The
 // result's corners are the symbol's. NoSymbolFound when no candidate looks like a symbol,
 // NotCorrectable when one did but its codewords did not check out.
-DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options);
+// With the grey picture the matrix came from, every line is also read from the grey levels.
+DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
+                            const GreyView* grey = nullptr);
 
 // Reads the one symbol whose outer corners are given.
-DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate);
+DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
+                          const GreyView* grey = nullptr);
 
 // Corrects the codewords (first element the highest power) with k error-correction codewords, of
 // which two are kept for detection; the listed positions are erasures. Returns the number of
