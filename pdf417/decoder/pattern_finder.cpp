@@ -319,8 +319,8 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
             [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
   for (std::size_t oi = 0; oi < order.size(); ++oi) {
     const PatternHit& a = hits[order[oi]];
-    const double spacing =
-        step / std::hypot(kDx[a.direction], kDy[a.direction]) * (a.direction >= 2 ? 1.0 : 1.0);
+    // Lines along a diagonal are step / sqrt(2) apart.
+    const double spacing = step / std::hypot(kDx[a.direction], kDy[a.direction]);
     for (std::size_t oj = oi + 1; oj < order.size(); ++oj) {
       const PatternHit& b = hits[order[oj]];
       if (b.stop != a.stop || b.direction != a.direction || b.reversed != a.reversed) break;

@@ -66,13 +66,14 @@ inline void SymbolSpan(const ModuleGrid& g, int& left, int& right, int& top, int
   }
 }
 
-// Writes over the stop pattern: random modules in a band of its columns, all rows.
-inline void DefaceStop(ModuleGrid& g, std::mt19937& rng) {
+// Writes over the stop (or start) pattern: random modules in a band of its columns, all rows.
+inline void DefacePattern(ModuleGrid& g, std::mt19937& rng, bool start = false) {
   int l, r, t, b;
   SymbolSpan(g, l, r, t, b);
   std::bernoulli_distribution coin(0.5);
+  const int first = start ? l + 2 : r - 17;
   for (int y = t; y <= b; ++y) {
-    for (int x = r - 17; x <= r - 3; ++x) {
+    for (int x = first; x <= first + 14; ++x) {
       g.dark[static_cast<std::size_t>(y) * static_cast<std::size_t>(g.width) +
              static_cast<std::size_t>(x)] = coin(rng);
     }
@@ -235,6 +236,7 @@ enum class PhotoClass {
   SmallModules,  // 1.5 to 2 pixels
   Clutter,
   DefacedStop,
+  DefacedStart,
   CoveredCorner,
 };
 
@@ -242,7 +244,7 @@ constexpr PhotoClass kAllClasses[] = {
     PhotoClass::Turned,      PhotoClass::Rotated10To80, PhotoClass::Perspective,
     PhotoClass::LowContrast, PhotoClass::UnevenLight,   PhotoClass::Blur,
     PhotoClass::Noise,       PhotoClass::SmallModules,  PhotoClass::Clutter,
-    PhotoClass::DefacedStop, PhotoClass::CoveredCorner,
+    PhotoClass::DefacedStop, PhotoClass::DefacedStart,  PhotoClass::CoveredCorner,
 };
 
 inline const char* ClassName(PhotoClass c) {
@@ -267,6 +269,8 @@ inline const char* ClassName(PhotoClass c) {
       return "clutter";
     case PhotoClass::DefacedStop:
       return "defaced stop";
+    case PhotoClass::DefacedStart:
+      return "defaced start";
     case PhotoClass::CoveredCorner:
       return "covered corner";
   }
@@ -330,7 +334,10 @@ inline Photo MakePhoto(PhotoClass c, int n, bool nearUpright = false) {
       s.clutter = true;
       break;
     case PhotoClass::DefacedStop:
-      DefaceStop(grid, rng);
+      DefacePattern(grid, rng);
+      break;
+    case PhotoClass::DefacedStart:
+      DefacePattern(grid, rng, true);
       break;
     case PhotoClass::CoveredCorner:
       CoverCorner(grid);

@@ -38,10 +38,12 @@ TEST(PhotoReading, ReadsEachClassOfPhotos) {
     int minimum;
   };
   const Expectation expectations[] = {
-      {PhotoClass::Turned, 10},      {PhotoClass::Rotated10To80, 10}, {PhotoClass::Perspective, 9},
-      {PhotoClass::LowContrast, 10}, {PhotoClass::UnevenLight, 9},    {PhotoClass::Blur, 9},
-      {PhotoClass::Noise, 10},       {PhotoClass::SmallModules, 8},   {PhotoClass::Clutter, 10},
-      {PhotoClass::DefacedStop, 9},  {PhotoClass::CoveredCorner, 9},
+      {PhotoClass::Turned, 10},      {PhotoClass::Rotated10To80, 10},
+      {PhotoClass::Perspective, 9},  {PhotoClass::LowContrast, 10},
+      {PhotoClass::UnevenLight, 9},  {PhotoClass::Blur, 9},
+      {PhotoClass::Noise, 10},       {PhotoClass::SmallModules, 8},
+      {PhotoClass::Clutter, 10},     {PhotoClass::DefacedStop, 9},
+      {PhotoClass::DefacedStart, 9}, {PhotoClass::CoveredCorner, 9},
   };
   for (const Expectation& e : expectations) {
     int read = 0;
