@@ -22,6 +22,9 @@ constexpr int kMaxRows = 90;
 constexpr int kMaxColumns = 30;
 // Modules of a symbol beyond its data columns: start, two indicators, stop.
 constexpr int kFrameModules = 17 + 17 + 17 + 18;
+// Samples of one candidate's lines from one source at most: bounds the time a large candidate
+// that is no symbol can take.
+constexpr long kMaxSamples = 3000000;
 // Candidates read from one matrix at most.
 constexpr std::size_t kMaxCandidates = 16;
 
@@ -222,10 +225,13 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   if (tall < 3 || wide < 30 * candidate.module || wide > 40000) {
     return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   }
-  // Two samples a pixel across, a line every two thirds of a pixel down; a little beyond the
-  // corners across so that a corner a module off still shows the whole pattern.
-  const int lineCount = std::min(2000, std::max(6, static_cast<int>(std::ceil(tall * 1.5))));
+  // Two samples a pixel across; down, a line every two thirds of a pixel or every 0.4 module,
+  // whichever is sparser, and at most kMaxSamples samples in all. A little beyond the corners
+  // across, so that a corner a module off still shows the whole pattern.
   const int sampleCount = std::min(20000, static_cast<int>(std::ceil(wide * 2)));
+  const double perPixel = std::min(1.5, 2.5 / candidate.module);
+  const int lineCount = std::max(6, std::min({2000, static_cast<int>(std::ceil(tall * perPixel)),
+                                              static_cast<int>(kMaxSamples / sampleCount)}));
   const double margin = std::min(0.2, 4 * candidate.module / wide);
   const double du = (1 + 2 * margin) / sampleCount;
 

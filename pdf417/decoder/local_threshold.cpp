@@ -62,7 +62,7 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius) {
       const double var = std::max(0.0, static_cast<double>(sq) / n - mean * mean);
       const double dev = std::sqrt(var);
       const double threshold =
-          dev < 6 ? static_cast<double>(kGreyThreshold) : mean * (1 + 0.2 * (dev / 128 - 1));
+          dev < 6 ? static_cast<double>(kGreyThreshold) : mean * (1 + 0.1 * (dev / 128 - 1));
       if (in[x] < threshold) out[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
     }
   }

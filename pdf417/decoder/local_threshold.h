@@ -8,9 +8,9 @@
 namespace pdf417 {
 
 // Dark where the grey level is below mean * (1 + k (deviation / 128 - 1)) over a square window
-// of 2 radius + 1 pixels (0 chooses a radius from the picture's size), with k = 0.2; where the
-// window is nearly flat (deviation below 6), dark only below the global threshold. Memory beyond
-// the matrix is a few rows of sums.
+// of 2 radius + 1 pixels (0 chooses a radius from the picture's size), with k = 0.1 (a mild lean to
+// light, for low contrast); where the window is nearly flat (deviation below 6), dark only below
+// the global threshold. Memory beyond the matrix is a few rows of sums.
 BitMatrix BinariseLocal(const GreyView& grey, int radius = 0);
 
 }  // namespace pdf417

@@ -238,6 +238,7 @@ enum class PhotoClass {
   DefacedStop,
   DefacedStart,
   CoveredCorner,
+  Combined,  // slant, any angle, low contrast, blur, small modules, uneven light at once
 };
 
 constexpr PhotoClass kAllClasses[] = {
@@ -245,6 +246,7 @@ constexpr PhotoClass kAllClasses[] = {
     PhotoClass::LowContrast, PhotoClass::UnevenLight,   PhotoClass::Blur,
     PhotoClass::Noise,       PhotoClass::SmallModules,  PhotoClass::Clutter,
     PhotoClass::DefacedStop, PhotoClass::DefacedStart,  PhotoClass::CoveredCorner,
+    PhotoClass::Combined,
 };
 
 inline const char* ClassName(PhotoClass c) {
@@ -271,6 +273,8 @@ inline const char* ClassName(PhotoClass c) {
       return "defaced stop";
     case PhotoClass::DefacedStart:
       return "defaced start";
+    case PhotoClass::Combined:
+      return "combined";
     case PhotoClass::CoveredCorner:
       return "covered corner";
   }
@@ -341,6 +345,15 @@ inline Photo MakePhoto(PhotoClass c, int n, bool nearUpright = false) {
       break;
     case PhotoClass::CoveredCorner:
       CoverCorner(grid);
+      break;
+    case PhotoClass::Combined:
+      s.keystone = 0.3 * unit(rng);
+      s.ink = 80;
+      s.paper = 170;
+      s.blur = 0.5 + unit(rng);
+      s.module = 2 + 1.5 * unit(rng);
+      s.gradient = 0.3 * unit(rng);
+      s.noise = 6;
       break;
   }
   if (nearUpright && c != PhotoClass::Rotated10To80) s.angle = std::fmod(s.angle, 10.0) - 5;
