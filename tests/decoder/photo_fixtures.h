@@ -94,7 +94,7 @@ inline void CoverCorner(ModuleGrid& g) {
   }
 }
 
-struct PhotoSpec {
+struct PhotoConditions {
   double module = 3;    // pixels per module at the symbol's wider end
   double angle = 0;     // degrees, counter-clockwise as seen
   double keystone = 0;  // how much shorter the symbol's right end is, 0 .. 0.3
@@ -114,8 +114,8 @@ struct Point {
 
 // Renders the grid as a photograph; corners receives where the symbol's outer corners (top-left,
 // top-right, bottom-right, bottom-left) land in it.
-inline pdf417::GreyImage RenderPhoto(const ModuleGrid& g, const PhotoSpec& s, std::mt19937& rng,
-                                     std::array<Point, 4>* corners = nullptr) {
+inline pdf417::GreyImage RenderPhoto(const ModuleGrid& g, const PhotoConditions& s,
+                                     std::mt19937& rng, std::array<Point, 4>* corners = nullptr) {
   const double sw = g.width * s.module;
   const double sh = g.height * s.module;
   const int side = static_cast<int>(std::hypot(sw, sh)) + 60;
@@ -300,7 +300,7 @@ inline Photo MakePhoto(PhotoClass c, int n, bool nearUpright = false) {
   const int len = length(rng);
   for (int i = 0; i < len; ++i) p.data.push_back(static_cast<char>(byte(rng)));
   ModuleGrid grid = EncodeGrid(p.data, columns(rng), level(rng));
-  PhotoSpec s;
+  PhotoConditions s;
   s.module = 2.5 + 1.5 * unit(rng);
   s.angle = 360 * unit(rng);
   s.blur = 0.5;
@@ -387,7 +387,7 @@ inline Photo MakeDamagedPhoto(int level, int damage, unsigned seed) {
       }
     }
   }
-  PhotoSpec s;
+  PhotoConditions s;
   s.module = 2.5;
   s.angle = 360 * unit(rng);
   s.blur = 0.5;

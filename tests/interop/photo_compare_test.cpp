@@ -115,7 +115,7 @@ TEST(PhotoCompare, ZintSymbolsTurnedAndLit) {
     phototest::ModuleGrid grid;
     ASSERT_TRUE(
         ZintGrid(p.data, 3 + static_cast<int>(rng() % 5), 2 + static_cast<int>(rng() % 3), grid));
-    phototest::PhotoSpec s;
+    phototest::PhotoConditions s;
     s.module = 2.5 + 1.5 * unit(rng);
     s.angle = 360 * unit(rng);
     s.blur = 0.5 + 0.7 * unit(rng);
