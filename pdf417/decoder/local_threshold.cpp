@@ -12,7 +12,7 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius) {
   const int h = grey.height;
   BitMatrix bits(w, h);
   if (w <= 0 || h <= 0) return bits;
-  if (radius <= 0) radius = std::clamp(std::min(w, h) / 40, 8, 48);
+  if (radius <= 0) radius = std::clamp(std::min(w, h) / 25, 12, 64);
   // Column sums of the grey levels and their squares over the window's rows, kept up to date as
   // the window moves down; a row's window sums then slide along the columns.
   std::vector<std::uint64_t> colSum(static_cast<std::size_t>(w), 0);

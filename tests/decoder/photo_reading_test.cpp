@@ -44,7 +44,7 @@ TEST(PhotoReading, ReadsEachClassOfPhotos) {
       {PhotoClass::Noise, 10},       {PhotoClass::SmallModules, 8},
       {PhotoClass::Clutter, 10},     {PhotoClass::DefacedStop, 9},
       {PhotoClass::DefacedStart, 9}, {PhotoClass::CoveredCorner, 9},
-      {PhotoClass::Combined, 4},
+      {PhotoClass::Combined, 6},
   };
   for (const Expectation& e : expectations) {
     int read = 0;
