@@ -14,6 +14,7 @@
 // straightening changed the picture, the same on the picture as given. A grid whose voted level
 // does not check out is also tried at the other levels its indicators voted for.
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <utility>
 #include <vector>
@@ -28,14 +29,17 @@
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact.h"
 #include "pdf417/decoder/eci_text.h"
+#include "pdf417/decoder/detector_reading.h"
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/fine_grid.h"
 #include "pdf417/decoder/image_amend.h"
 #include "pdf417/decoder/image_transforms.h"
 #include "pdf417/decoder/linear_decode.h"
+#include "pdf417/decoder/local_threshold.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/decoder/row_col_detect.h"
 #include "pdf417/decoder/symbol_assembly.h"
+#include "pdf417/decoder/symbol_check.h"
 
 namespace pdf417 {
 namespace {
@@ -388,18 +392,42 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
   return result;
 }
 
-// Runs the readings within the options' budget and adds the text the options ask for.
+// Runs the readings within the options' budget.
 DecodeResult ReadWithin(const BitMatrix& bordered, const DecodeOptions& options) {
-  DecodeResult result;
   try {
-    result = ReadAll(bordered, Budget(options));
+    return ReadAll(bordered, Budget(options));
   } catch (const BudgetStop& stop) {
-    result = DecodeResult();
+    DecodeResult result;
     result.status = stop.status;
     result.message = Budget::MessageOf(stop.status);
     return result;
   }
-  if (options.eciToUtf8) ApplyEciText(result);
+}
+
+// Whether a result ends the decode: decoded, or stopped by the budget or a cancellation.
+bool Final(const DecodeResult& result) {
+  return result.ok() || result.status == DecodeStatus::TimeBudgetSpent ||
+         result.status == DecodeStatus::Cancelled;
+}
+
+// A further reading's result replaces an earlier failure unless only the earlier one saw a symbol.
+void KeepLater(DecodeResult& result, DecodeResult later) {
+  if (Final(later) || result.status == DecodeStatus::NoSymbolFound) result = std::move(later);
+}
+
+// The options of a later step of the decode, with what is left of the time budget since start.
+DecodeOptions Remaining(const DecodeOptions& options, std::chrono::steady_clock::time_point start) {
+  DecodeOptions rest = options;
+  if (options.timeoutSeconds > 0) {
+    const double spent =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
+  }
+  return rest;
+}
+
+DecodeResult Finish(DecodeResult result, const DecodeOptions& options) {
+  if (options.eciToUtf8 && result.ok()) ApplyEciText(result);
   return result;
 }
 
@@ -412,13 +440,69 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
     result.message = "no symbol found";
     return result;
   }
-  return ReadWithin(AddWhiteBorder(bits, kReadingBorder), options);
+  const auto start = std::chrono::steady_clock::now();
+  DecodeResult result = ReadWithin(AddWhiteBorder(bits, kReadingBorder), options);
+  // The pattern-located reading, only when the readings above decoded nothing.
+  if (!Final(result)) KeepLater(result, ReadByPatterns(bits, Remaining(options, start), nullptr));
+  return Finish(std::move(result), options);
 }
 
 DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options) {
   if (bordered.Empty()) return DecodeBits(bordered, options);
-  return ReadWithin(bordered, options);
+  return Finish(ReadWithin(bordered, options), options);
 }
 
+DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
+  if (grey.width <= 0 || grey.height <= 0) return DecodeBits(BitMatrix(), options);
+  const auto start = std::chrono::steady_clock::now();
+  DecodeResult result;
+  // The readings of the global matrix, made with its border; then, when they fail, the
+  // pattern-located reading of the same threshold (also reading the grey picture), and last that
+  // reading on a matrix thresholded locally, for uneven light. Each is one new matrix.
+  result = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), options);
+  if (!Final(result)) {
+    KeepLater(result, ReadByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey));
+  }
+  if (!Final(result)) {
+    DecodeResult local = ReadByPatterns(BinariseLocal(grey), Remaining(options, start), &grey);
+    if (local.ok()) local.reading += ", local threshold";
+    KeepLater(result, std::move(local));
+  }
+  return Finish(std::move(result), options);
+}
+
+// The checks of CheckAndDecompact over a grid read elsewhere: the grid becomes a LinearDecode
+// whose regions only give its size.
+GridVerdict CheckCodewordGrid(const std::vector<std::vector<int>>& grid, int level,
+                              DecodeResult& out) {
+  const int rows = static_cast<int>(grid.size());
+  const int columns = rows > 0 ? static_cast<int>(grid.front().size()) : 0;
+  if (rows < 1 || columns < 5) return GridVerdict::NoSymbol;
+  LinkedList<AryRegion> rowRegions;
+  LinkedList<AryRegion> colRegions;
+  for (int i = 0; i < rows; ++i) rowRegions.Append(AryRegion{});
+  for (int j = 0; j < columns; ++j) colRegions.Append(AryRegion{});
+  LinearDecode matrix(rows, columns, rowRegions, colRegions);
+  for (int i = 0; i < rows; ++i) {
+    for (int j = 0; j < columns; ++j) {
+      matrix.codewordGrid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] =
+          grid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+    }
+  }
+  matrix.CollectDataCodewords();
+  try {
+    switch (CheckAndDecompact(matrix, level, out)) {
+      case Verdict::Decoded:
+        return GridVerdict::Decoded;
+      case Verdict::NotCorrectable:
+        return GridVerdict::NotCorrectable;
+      case Verdict::NoSymbol:
+        break;
+    }
+  } catch (const Error&) {
+    return GridVerdict::NotCorrectable;  // decompaction met data no encoder writes
+  }
+  return GridVerdict::NoSymbol;
+}
 
 }  // namespace pdf417

@@ -26,19 +26,17 @@ DecodeResult Failed(DecodeStatus status, const std::string& message) {
   return result;
 }
 
-// Loads with `load`, keeps only the matrix of the grey picture and reads it. A picture that cannot
-// be loaded is unreadable; running out of memory or any other fault is an internal error, never
-// a picture without a symbol.
-// A time budget counts from the call: loading spends it too.
+// Loads with `load` and reads the grey picture. A picture that cannot be loaded is unreadable;
+// running out of memory or any other fault is an internal error, never a picture without a
+// symbol. A time budget counts from the call: loading spends it too.
 template <typename Load>
 DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   try {
-    BitMatrix bits;
+    GreyImage grey;
     try {
-      const GreyImage grey = load();
-      bits = BinariseGlobal(grey.View(), kGreyThreshold, kReadingBorder);
+      grey = load();
     } catch (const Error& e) {
       return Failed(DecodeStatus::FileUnreadable, e.what());
     }
@@ -48,7 +46,7 @@ DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
       // A budget spent while loading still stops the reading at its first boundary.
       rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
     }
-    return DecodeBordered(bits, rest);
+    return DecodeGrey(grey.View(), rest);
   } catch (const std::bad_alloc&) {
     return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
   } catch (const std::exception& e) {

@@ -43,9 +43,7 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
       image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
   try {
     if (image.format == PixelFormat::Grey8) {
-      return DecodeBordered(BinariseGlobal(GreyView{image.data, image.width, image.height, stride},
-                                           kGreyThreshold, kReadingBorder),
-                            options);
+      return DecodeGrey(GreyView{image.data, image.width, image.height, stride}, options);
     }
     GreyImage grey(image.width, image.height);
     for (int r = 0; r < image.height; ++r) {
@@ -70,7 +68,7 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
         }
       }
     }
-    return DecodeBordered(BinariseGlobal(grey.View(), kGreyThreshold, kReadingBorder), options);
+    return DecodeGrey(grey.View(), options);
   } catch (const std::bad_alloc&) {
     result.status = DecodeStatus::InternalError;
     result.message = "not enough memory to decode this picture";

@@ -17,5 +17,8 @@ constexpr std::int32_t kReadingBorder = 8;
 // DecodeBits for a matrix that already has the border (BinariseGlobal(grey, threshold,
 // kReadingBorder)), which saves one copy of the picture.
 DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options);
+// Reads the symbol in the grey picture: DecodeBits on its global matrix, then the
+// pattern-located reading on a matrix thresholded locally (for uneven light).
+DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options);
 
 }  // namespace pdf417

@@ -1,0 +1,35 @@
+// The pattern-located reading: symbols found by their start and stop patterns (pattern_finder.h),
+// followed through the picture with a perspective transform from their corners (perspective.h)
+// and read line by line by the edges of their codewords (edge_reader.h). It reads symbols that
+// are turned by any angle, seen at a slant, or have one pattern or a corner defaced; the
+// readings of decode.cpp try the picture first.
+#pragma once
+
+#include <vector>
+
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/pattern_finder.h"
+#include "pdf417/decoder/picture.h"
+
+namespace pdf417 {
+
+// Name of this reading in DecodeResult::reading.
+constexpr const char* kPatternReadingName = "located by start and stop patterns";
+
+// Finds symbol candidates in the matrix and reads them, best first, until one decodes. The
+// result's corners are the symbol's. NoSymbolFound when no candidate looks like a symbol,
+// NotCorrectable when one did but its codewords did not check out.
+// With the grey picture the matrix came from, every line is also read from the grey levels.
+DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
+                            const GreyView* grey = nullptr);
+
+// Reads the one symbol whose outer corners are given.
+DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
+                          const GreyView* grey = nullptr);
+
+// Corrects the codewords (first element the highest power) with k error-correction codewords, of
+// which two are kept for detection; the listed positions are erasures. Returns the number of
+// codewords changed, or -1 when the list cannot be corrected within that budget.
+int CorrectWithErasures(std::vector<int>& codewords, int k, const std::vector<int>& erasures);
+
+}  // namespace pdf417

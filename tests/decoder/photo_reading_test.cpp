@@ -1,0 +1,317 @@
+// The pattern-located reading on photo-like pictures, and properties of its stages.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+#include "decoder/photo_fixtures.h"
+#include "pdf417/common/patterns.h"
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/detector_reading.h"
+#include "pdf417/decoder/edge_reader.h"
+#include "pdf417/decoder/local_threshold.h"
+#include "pdf417/decoder/perspective.h"
+#include "pdf417/decoder/pipeline.h"
+
+namespace {
+
+using phototest::PhotoClass;
+
+pdf417::DecodeResult DecodeGreyImage(const pdf417::GreyImage& image) {
+  pdf417::ImageView view;
+  view.data = image.pixels.data();
+  view.width = image.width;
+  view.height = image.height;
+  view.format = pdf417::PixelFormat::Grey8;
+  return pdf417::DecodeImage(view);
+}
+
+constexpr int kPerClass = 8;
+
+// Every class of photo: at least the minimum count read, and nothing read as other data.
+TEST(PhotoReading, ReadsEachClassOfPhotos) {
+  struct Expectation {
+    PhotoClass photoClass;
+    int minimum;
+  };
+  const Expectation expectations[] = {
+      {PhotoClass::Turned, 7},      {PhotoClass::Rotated10To80, 7}, {PhotoClass::Perspective, 7},
+      {PhotoClass::LowContrast, 7}, {PhotoClass::UnevenLight, 7},   {PhotoClass::Blur, 7},
+      {PhotoClass::Noise, 7},       {PhotoClass::SmallModules, 7},  {PhotoClass::Clutter, 7},
+      {PhotoClass::DefacedStop, 7}, {PhotoClass::DefacedStart, 7},  {PhotoClass::CoveredCorner, 6},
+      {PhotoClass::Combined, 4},
+  };
+  for (const Expectation& e : expectations) {
+    int read = 0;
+    for (int n = 0; n < kPerClass; ++n) {
+      const phototest::Photo photo = phototest::MakePhoto(e.photoClass, n);
+      const pdf417::DecodeResult r = DecodeGreyImage(photo.image);
+      if (r.ok()) {
+        EXPECT_EQ(r.bytes, photo.data) << phototest::ClassName(e.photoClass) << " " << n;
+        ++read;
+      }
+    }
+    std::printf("%-16s %2d of %d\n", phototest::ClassName(e.photoClass), read, kPerClass);
+    EXPECT_GE(read, e.minimum) << phototest::ClassName(e.photoClass);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The symbol's corners are reported where they are, within two modules, whatever the turn and
+// keystone.
+TEST(PhotoReading, ReportsTheSymbolsCorners) {
+  int checked = 0;
+  for (const PhotoClass c : {PhotoClass::Turned, PhotoClass::Perspective}) {
+    for (int n = 0; n < 6; ++n) {
+      const phototest::Photo photo = phototest::MakePhoto(c, n);
+      const pdf417::DecodeResult r =
+          pdf417::ReadByPatterns(pdf417::BinariseGlobal(photo.image.View()), {});
+      if (!r.ok()) continue;
+      ++checked;
+      ASSERT_EQ(r.corners.size(), 4u);
+      EXPECT_EQ(r.reading, pdf417::kPatternReadingName);
+      for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_NEAR(r.corners[i].x, photo.corners[i].x, 8) << phototest::ClassName(c) << n;
+        EXPECT_NEAR(r.corners[i].y, photo.corners[i].y, 8) << phototest::ClassName(c) << n;
+      }
+    }
+  }
+  EXPECT_GE(checked, 10);
+}
+
+// Random symbols at every level with random codeword cells painted over, from none to well
+// beyond what the level corrects: the pattern-located reading either refuses or gives the data.
+TEST(PhotoReading, RandomDamageNeverGivesOtherText) {
+  int decoded = 0;
+  int refused = 0;
+  for (int level = 0; level <= 8; ++level) {
+    const int capacity = (1 << (level + 1)) / 2;
+    for (int trial = 0; trial < 5; ++trial) {
+      const unsigned seed = static_cast<unsigned>(100 * level + trial);
+      const int damage = static_cast<int>(seed * 7919u % static_cast<unsigned>(2 * capacity + 4));
+      const phototest::Photo photo = phototest::MakeDamagedPhoto(level, damage, seed);
+      const pdf417::DecodeResult r =
+          pdf417::ReadByPatterns(pdf417::BinariseGlobal(photo.image.View()), {});
+      if (!r.ok()) {
+        ++refused;
+        EXPECT_TRUE(r.bytes.empty());
+        continue;
+      }
+      ++decoded;
+      EXPECT_EQ(r.bytes, photo.data) << "level " << level << ", " << damage << " cells painted";
+    }
+  }
+  EXPECT_GT(decoded, 10);
+  EXPECT_GT(refused, 5);
+}
+
+// The transform puts the unit square's corners on the given ones, is undone by Unmap, keeps
+// points on a line on a line, and is the plain affine map for a parallelogram.
+TEST(Perspective, MapsCornersLinesAndParallelograms) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> jitter(-40, 40);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int trial = 0; trial < 200; ++trial) {
+    const std::array<pdf417::PointF, 4> q = {pdf417::PointF{100 + jitter(rng), 100 + jitter(rng)},
+                                             pdf417::PointF{400 + jitter(rng), 100 + jitter(rng)},
+                                             pdf417::PointF{400 + jitter(rng), 300 + jitter(rng)},
+                                             pdf417::PointF{100 + jitter(rng), 300 + jitter(rng)}};
+    const pdf417::Perspective map(q);
+    ASSERT_TRUE(map.Valid());
+    const double us[4] = {0, 1, 1, 0};
+    const double vs[4] = {0, 0, 1, 1};
+    for (std::size_t i = 0; i < 4; ++i) {
+      const pdf417::PointF p = map.Map(us[i], vs[i]);
+      EXPECT_NEAR(p.x, q[i].x, 1e-9);
+      EXPECT_NEAR(p.y, q[i].y, 1e-9);
+    }
+    // Three points of one straight line of the square stay on one line.
+    const double u0 = unit(rng), v0 = unit(rng), du = unit(rng) - 0.5, dv = unit(rng) - 0.5;
+    const pdf417::PointF a = map.Map(u0, v0);
+    const pdf417::PointF b = map.Map(u0 + du, v0 + dv);
+    const pdf417::PointF c = map.Map(u0 + 2.5 * du, v0 + 2.5 * dv);
+    EXPECT_NEAR((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x), 0, 1e-6);
+    const pdf417::PointF back = map.Unmap(b);
+    EXPECT_NEAR(back.x, u0 + du, 1e-9);
+    EXPECT_NEAR(back.y, v0 + dv, 1e-9);
+  }
+  const std::array<pdf417::PointF, 4> para = {pdf417::PointF{10, 20}, pdf417::PointF{110, 40},
+                                              pdf417::PointF{90, 140}, pdf417::PointF{-10, 120}};
+  const pdf417::Perspective affine(para);
+  const pdf417::PointF p = affine.Map(0.25, 0.6);
+  EXPECT_NEAR(p.x, 10 + 0.25 * 100 + 0.6 * -20, 1e-9);
+  EXPECT_NEAR(p.y, 20 + 0.25 * 20 + 0.6 * 100, 1e-9);
+  EXPECT_FALSE(pdf417::Perspective({pdf417::PointF{0, 0}, pdf417::PointF{1, 1},
+                                    pdf417::PointF{2, 2}, pdf417::PointF{3, 3}})
+                   .Valid());
+}
+
+// Bar and space widths of a pattern value, leftmost module first.
+std::array<int, 8> WidthsOf(std::int32_t value) {
+  std::array<int, 8> widths{};
+  std::size_t element = 0;
+  for (int bit = 16; bit >= 0; --bit) {
+    if (bit < 16 && (((value >> bit) ^ (value >> (bit + 1))) & 1)) ++element;
+    ++widths[element];
+  }
+  return widths;
+}
+
+// Every codeword of every cluster is read back from its widths drawn at random sizes, with
+// random ink spread (bars wider, spaces narrower by the same amount) and edge jitter.
+TEST(EdgeReader, ReadsEveryPatternUnderInkSpread) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> scale(1.5, 5);
+  std::uniform_real_distribution<double> spread(-0.4, 0.4);
+  std::uniform_real_distribution<double> jitter(-0.12, 0.12);
+  for (int cluster = 0; cluster < pdf417::kClusterCount; ++cluster) {
+    for (int codeword = 0; codeword < pdf417::kCodewordCount; ++codeword) {
+      const std::array<int, 8> w = WidthsOf(pdf417::PatternValueOf(cluster, codeword));
+      const double s = scale(rng);
+      const double d = spread(rng);
+      // Edges move: each bar's leading edge earlier by d / 2, trailing edge later by d / 2.
+      std::array<double, 9> edges{};
+      for (std::size_t i = 0; i < 8; ++i) edges[i + 1] = edges[i] + w[i];
+      std::array<double, 8> measured{};
+      std::array<double, 9> moved{};
+      for (std::size_t i = 0; i < 9; ++i) {
+        const double shift = (i % 2 == 0 ? -d / 2 : d / 2);
+        moved[i] = (edges[i] + shift + (i > 0 && i < 8 ? jitter(rng) : 0)) * s;
+      }
+      for (std::size_t i = 0; i < 8; ++i) measured[i] = moved[i + 1] - moved[i];
+      const pdf417::EdgeReading r = pdf417::ReadCodewordByEdges(measured);
+      ASSERT_EQ(r.codeword, codeword) << "cluster " << cluster << ", spread " << d;
+      ASSERT_EQ(r.cluster, cluster) << "codeword " << codeword;
+    }
+  }
+  EXPECT_EQ(pdf417::ReadCodewordByEdges({1, 1, 1, 1, 1, 1, 1, 0}).codeword, -1);
+}
+
+// Start and stop patterns match at any scale and spread in the direction they are read, and a
+// pattern never matches as the other one.
+TEST(PatternFinder, MatchesPatternsAtAnyScaleInTheirDirection) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> scale(1.2, 6);
+  std::uniform_real_distribution<double> spread(-0.3, 0.3);
+  auto runsOf = [](const int* widths, int count, bool reversed, double s, double d) {
+    std::vector<pdf417::Run> runs{pdf417::Run{0, static_cast<int>(3 * s), false}};
+    int at = runs[0].length;
+    for (int j = 0; j < count; ++j) {
+      const int e = widths[reversed ? count - 1 - j : j];
+      const bool dark = (reversed ? count - 1 - j : j) % 2 == 0;
+      const int len = std::max(1, static_cast<int>(std::lround((e + (dark ? d : -d)) * s)));
+      runs.push_back(pdf417::Run{at, len, dark});
+      at += len;
+    }
+    runs.push_back(pdf417::Run{at, static_cast<int>(3 * s), !runs.back().dark});
+    return runs;
+  };
+  const int* start = pdf417::kStartWidths.data();
+  const int* stop = pdf417::kStopWidths.data();
+  for (int trial = 0; trial < 300; ++trial) {
+    const double s = scale(rng);
+    const double d = spread(rng);
+    for (const bool reversed : {false, true}) {
+      double m = 0;
+      const auto a = runsOf(start, 8, reversed, s, d);
+      EXPECT_TRUE(pdf417::MatchesPattern(a, 1, start, 8, reversed, m)) << s << " " << d;
+      EXPECT_NEAR(m, s, 0.25 * s);
+      EXPECT_FALSE(pdf417::MatchesPattern(a, 1, start, 8, !reversed, m));
+      EXPECT_FALSE(pdf417::MatchesPattern(a, 1, stop, 9, reversed, m));
+      const auto b = runsOf(stop, 9, reversed, s, d);
+      EXPECT_TRUE(pdf417::MatchesPattern(b, 1, stop, 9, reversed, m)) << s << " " << d;
+      EXPECT_FALSE(pdf417::MatchesPattern(b, 1, stop, 9, !reversed, m));
+      EXPECT_FALSE(pdf417::MatchesPattern(b, 1, start, 8, reversed, m));
+    }
+  }
+}
+
+// The local threshold against the rule computed window by window.
+TEST(LocalThreshold, MatchesTheRuleComputedDirectly) {
+  std::mt19937 rng(3);
+  pdf417::GreyImage grey(37, 29);
+  for (std::size_t i = 0; i < grey.pixels.size(); ++i) {
+    const int x = static_cast<int>(i % 37);
+    grey.pixels[i] =
+        static_cast<std::uint8_t>((x / 3) % 2 == 0 ? 40 + rng() % 60 : 150 + rng() % 90);
+  }
+  for (std::size_t i = 0; i < 37 * 4; ++i) grey.pixels[i] = 200;  // a flat band
+  const int radius = 5;
+  const pdf417::BitMatrix bits = pdf417::BinariseLocal(grey.View(), radius);
+  for (int y = 0; y < grey.height; ++y) {
+    for (int x = 0; x < grey.width; ++x) {
+      double sum = 0, sq = 0, n = 0;
+      for (int yy = std::max(0, y - radius); yy <= std::min(grey.height - 1, y + radius); ++yy) {
+        for (int xx = std::max(0, x - radius); xx <= std::min(grey.width - 1, x + radius); ++xx) {
+          const double g = grey.View().At(yy, xx);
+          sum += g;
+          sq += g * g;
+          ++n;
+        }
+      }
+      const double mean = sum / n;
+      const double dev = std::sqrt(std::max(0.0, sq / n - mean * mean));
+      const double t = dev < 6 ? pdf417::kGreyThreshold : mean * (1 + 0.1 * (dev / 128 - 1));
+      const double g = grey.View().At(y, x);
+      if (std::fabs(g - t) < 1e-6) continue;
+      EXPECT_EQ(bits.IsDark(y, x), g < t) << x << "," << y;
+    }
+  }
+}
+
+// Errors and erasures within the budget (two error-correction codewords kept for detection) are
+// corrected; beyond it the list is refused or, never, turned into another one.
+TEST(CorrectWithErasures, WithinAndBeyondTheBudget) {
+  std::mt19937 rng(9);
+  int restored = 0;
+  int refused = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    const int level = 1 + static_cast<int>(rng() % 5);
+    const int k = 1 << (level + 1);
+    std::string data(5 + rng() % 40, 'x');
+    for (char& ch : data) ch = static_cast<char>(rng());
+    const pdf417::CodewordSequence seq =
+        pdf417::BuildCodewords(reinterpret_cast<const std::uint8_t*>(data.data()),
+                               static_cast<int>(data.size()), 4, level, 3);
+    const std::vector<int> clean(seq.begin(), seq.end());
+    const int n = static_cast<int>(clean.size());
+    // Within: 2 (errors + erasures) <= k - 2 holds for the erasure decoder's 2e + f too.
+    const bool within = trial % 2 == 0;
+    const int total = within ? static_cast<int>(rng() % static_cast<unsigned>((k - 2) / 2 + 1))
+                             : k / 2 + 1 + static_cast<int>(rng() % 4);
+    std::vector<int> damaged = clean;
+    std::vector<int> erasures;
+    std::vector<int> order(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (int i = 0; i < total && i < n; ++i) {
+      const int at = order[static_cast<std::size_t>(i)];
+      damaged[static_cast<std::size_t>(at)] =
+          (clean[static_cast<std::size_t>(at)] + 1 + static_cast<int>(rng() % 928)) % 929;
+      if (rng() % 2 == 0) {
+        erasures.push_back(at);
+        damaged[static_cast<std::size_t>(at)] = -1;
+      }
+    }
+    const int result = pdf417::CorrectWithErasures(damaged, k, erasures);
+    if (within) {
+      ASSERT_GE(result, 0) << "level " << level << ", " << total << " damaged";
+      EXPECT_EQ(damaged, clean);
+      ++restored;
+    } else if (result < 0) {
+      ++refused;
+    } else {
+      EXPECT_EQ(damaged, clean) << "level " << level << ", " << total << " damaged";
+    }
+  }
+  EXPECT_GT(restored, 100);
+  EXPECT_GT(refused, 50);
+}
+
+}  // namespace
