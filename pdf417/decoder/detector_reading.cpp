@@ -196,23 +196,6 @@ void ThresholdLine(const std::vector<double>& levels, double window, std::vector
 
 }  // namespace
 
-// Until the erasure-capable Reed-Solomon decoder is in error_correction.h, erasures are filled
-// with 0 and corrected as errors: each costs two error-correction codewords instead of one.
-// Switching is this one call.
-int CorrectWithErasures(std::vector<int>& codewords, int k, const std::vector<int>& erasures) {
-  LinkedList<int> list;
-  std::vector<int> filled = codewords;
-  for (int e : erasures) {
-    if (e >= 0 && e < static_cast<int>(filled.size())) filled[static_cast<std::size_t>(e)] = 0;
-  }
-  for (int c : filled) list.Append(c);
-  const int corrected = CorrectErrors(list, k);
-  if (corrected < 0 || 2 * corrected > k - 2) return -1;
-  std::size_t i = 0;
-  for (list.Reset(0); !list.AtEnd(); list.Advance()) codewords[i++] = list.Data();
-  return corrected;
-}
-
 DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
                           const GreyView* grey) {
   const std::array<PointF, 4>& q = candidate.corners;
@@ -436,9 +419,7 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
     attempt.columns = columns;
     attempt.level = level;
     std::vector<int> corrected = codewords;
-    const int changed = static_cast<int>(erasures.size()) <= k - 2
-                            ? CorrectWithErasures(corrected, k, erasures)
-                            : -1;
+    const int changed = CorrectErrorsAndErasures(corrected, k, erasures);
     if (changed < 0) {
       if (best.status == DecodeStatus::NoSymbolFound) {
         best = Verdict(DecodeStatus::NotCorrectable, "errors not correctable");

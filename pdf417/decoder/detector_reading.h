@@ -27,9 +27,4 @@ DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
 DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
                           const GreyView* grey = nullptr);
 
-// Corrects the codewords (first element the highest power) with k error-correction codewords, of
-// which two are kept for detection; the listed positions are erasures. Returns the number of
-// codewords changed, or -1 when the list cannot be corrected within that budget.
-int CorrectWithErasures(std::vector<int>& codewords, int k, const std::vector<int>& erasures);
-
 }  // namespace pdf417

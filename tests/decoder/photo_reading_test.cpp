@@ -15,6 +15,7 @@
 #include "pdf417/decoder/local_threshold.h"
 #include "pdf417/decoder/perspective.h"
 #include "pdf417/decoder/pipeline.h"
+#include "pdf417/encoder/stages.h"
 
 namespace {
 
@@ -263,55 +264,6 @@ TEST(LocalThreshold, MatchesTheRuleComputedDirectly) {
       EXPECT_EQ(bits.IsDark(y, x), g < t) << x << "," << y;
     }
   }
-}
-
-// Errors and erasures within the budget (two error-correction codewords kept for detection) are
-// corrected; beyond it the list is refused or, never, turned into another one.
-TEST(CorrectWithErasures, WithinAndBeyondTheBudget) {
-  std::mt19937 rng(9);
-  int restored = 0;
-  int refused = 0;
-  for (int trial = 0; trial < 300; ++trial) {
-    const int level = 1 + static_cast<int>(rng() % 5);
-    const int k = 1 << (level + 1);
-    std::string data(5 + rng() % 40, 'x');
-    for (char& ch : data) ch = static_cast<char>(rng());
-    const pdf417::CodewordSequence seq =
-        pdf417::BuildCodewords(reinterpret_cast<const std::uint8_t*>(data.data()),
-                               static_cast<int>(data.size()), 4, level, 3);
-    const std::vector<int> clean(seq.begin(), seq.end());
-    const int n = static_cast<int>(clean.size());
-    // Within: 2 (errors + erasures) <= k - 2 holds for the erasure decoder's 2e + f too.
-    const bool within = trial % 2 == 0;
-    const int total = within ? static_cast<int>(rng() % static_cast<unsigned>((k - 2) / 2 + 1))
-                             : k / 2 + 1 + static_cast<int>(rng() % 4);
-    std::vector<int> damaged = clean;
-    std::vector<int> erasures;
-    std::vector<int> order(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i;
-    std::shuffle(order.begin(), order.end(), rng);
-    for (int i = 0; i < total && i < n; ++i) {
-      const int at = order[static_cast<std::size_t>(i)];
-      damaged[static_cast<std::size_t>(at)] =
-          (clean[static_cast<std::size_t>(at)] + 1 + static_cast<int>(rng() % 928)) % 929;
-      if (rng() % 2 == 0) {
-        erasures.push_back(at);
-        damaged[static_cast<std::size_t>(at)] = -1;
-      }
-    }
-    const int result = pdf417::CorrectWithErasures(damaged, k, erasures);
-    if (within) {
-      ASSERT_GE(result, 0) << "level " << level << ", " << total << " damaged";
-      EXPECT_EQ(damaged, clean);
-      ++restored;
-    } else if (result < 0) {
-      ++refused;
-    } else {
-      EXPECT_EQ(damaged, clean) << "level " << level << ", " << total << " damaged";
-    }
-  }
-  EXPECT_GT(restored, 100);
-  EXPECT_GT(refused, 50);
 }
 
 }  // namespace
