@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "encode_command.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
@@ -33,90 +34,15 @@ constexpr const char* kExitCodeHelp =
     "3 input file missing; 4 input file unreadable or not a usable bitmap; 5 no symbol found;\n"
     "6 symbol errors not correctable; 7 output file cannot be written.";
 
-// More input than this is far more than a symbol holds (1,024 bytes at most); reading stops there,
-// so an endless input (/dev/zero, a pipe that never closes its end) is refused, not hoarded.
-constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
-
-// Reads a whole file (or standard input for "-") as raw bytes, but no more than maxBytes + 1;
-// returns an exit code.
-int ReadAll(const std::string& name, std::string& out, std::string& error, std::size_t maxBytes) {
-  if (name != "-") {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) != 0) {
-      error = "cannot open '" + name + "': " + std::strerror(errno);
-      return errno == ENOENT ? kExitMissing : kExitUnreadable;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      error = "cannot read '" + name + "': it is a folder";
-      return kExitUnreadable;
-    }
-  }
-  FILE* f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-  if (f == nullptr) {
-    error = "cannot open '" + name + "': " + std::strerror(errno);
-    return kExitUnreadable;
-  }
-  out.clear();
-  char buffer[65536];
-  size_t n = 0;
-  while (out.size() <= maxBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-    out.append(buffer, n);
-  }
-  const bool failed = std::ferror(f) != 0;
-  const int err = errno;
-  if (f != stdin) std::fclose(f);
-  if (failed) {
-    error = "cannot read '" + name + "': " + std::strerror(err);
-    return kExitUnreadable;
-  }
-  return kExitOk;
-}
-
-struct EncodeOptions {
-  int columns = 5;
-  int level = 1;
-  int aspect = 3;
-  std::string output = "bar.bmp";
-  std::string input;
-  std::string text;
-};
-
-int RunEncode(const EncodeOptions& o, bool textGiven) {
-  std::string data;
-  if (textGiven && !o.input.empty()) {
-    std::cerr << "pdf417 encode: give either TEXT or --input, not both\n";
-    return kExitUsage;
-  }
-  if (textGiven) {
-    data = o.text;
-  } else {
-    std::string error;
-    const int rc = ReadAll(o.input.empty() ? "-" : o.input, data, error, kMaxInputBytes);
-    if (rc != kExitOk) {
-      std::cerr << "pdf417 encode: " << error << "\n";
-      return rc;
-    }
-  }
-  if (data.size() > kMaxInputBytes) {
-    std::cerr << "pdf417 encode: input of more than " << kMaxInputBytes
-              << " bytes is far more than a symbol holds\n";
-    return kExitParameters;
-  }
-  try {
-    pdf417::EncodePdf417(reinterpret_cast<const std::uint8_t*>(data.data()),
-                         static_cast<int>(data.size()), o.output, o.columns, o.level, o.aspect);
-  } catch (const pdf417::Error& e) {
-    std::cerr << "pdf417 encode: " << e.what() << "\n";
-    return e.code() == pdf417::ErrorCode::FileWrite ? kExitWrite : kExitParameters;
-  }
-  return kExitOk;
-}
-
 struct DecodeOptions {
   std::vector<std::string> files;
   bool newline = false;
   bool verbose = false;
+  bool tagged = false;
 };
+
+// Standard output failed (a full disk, a closed descriptor): the bytes are lost.
+bool StdoutFailed() { return std::ferror(stdout) != 0; }
 
 int ExitCodeOf(pdf417::DecodeStatus status) {
   switch (status) {
@@ -152,13 +78,26 @@ int RunDecode(const DecodeOptions& o) {
       r.message = "not enough memory to decode this picture";
     }
     if (!r.ok()) {
+      if (r.status == pdf417::DecodeStatus::FileMissing) r.message = "no such file";
       std::cerr << "pdf417 decode: " << file << ": " << r.message << "\n";
       if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);
       continue;
     }
+    if (o.tagged) {
+      std::fprintf(stdout, "%s: ", file.c_str());
+      if (r.macro.present) {
+        std::fprintf(stdout, "segment %d", r.macro.segmentIndex + 1);
+        if (r.macro.segmentCount > 0) std::fprintf(stdout, " of %d", r.macro.segmentCount);
+        std::fprintf(stdout, ": ");
+      }
+    }
     std::fwrite(r.bytes.data(), 1, r.bytes.size(), stdout);
-    if (o.newline) std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (o.newline || o.tagged) std::fputc('\n', stdout);
+    if (std::fflush(stdout) != 0 || StdoutFailed()) {
+      std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno)
+                << "\n";
+      return kExitWrite;
+    }
     if (o.verbose) {
       std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
                 << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
@@ -167,8 +106,9 @@ int RunDecode(const DecodeOptions& o) {
         std::cerr << ", ECI " << e.number << " from byte " << e.position;
       }
       if (r.macro.present) {
-        std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex << " of file "
-                  << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
+        std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex + 1;
+        if (r.macro.segmentCount > 0) std::cerr << " of " << r.macro.segmentCount;
+        std::cerr << " of file " << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
       }
       std::cerr << "\n";
     }
@@ -179,32 +119,14 @@ int RunDecode(const DecodeOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Encode data as PDF417 barcode symbols in one-bit bitmap files, and decode them."};
+  CLI::App app{
+      "Encode data as PDF417 barcode symbols (PNG, SVG or bitmap pictures), and decode them."};
   app.require_subcommand(1);
   app.footer(kExitCodeHelp);
 
-  EncodeOptions enc;
-  CLI::App* encode = app.add_subcommand(
-      "encode", "Encode bytes as a PDF417 symbol and write it as a one-bit bitmap file.");
-  encode->add_option("-c,--columns", enc.columns, "data columns per row, 1 to 30")
-      ->capture_default_str();
-  encode->add_option("-l,--level", enc.level, "error-correction level, 0 to 8")
-      ->capture_default_str();
-  encode
-      ->add_option("-a,--aspect", enc.aspect,
-                   "pixel rows per symbol row, at least 1; 1 also drops the quiet zone")
-      ->capture_default_str();
-  encode->add_option("-o,--output", enc.output, "bitmap file to write")->capture_default_str();
-  encode->add_option("-i,--input", enc.input,
-                     "read the data from this file ('-' for standard input)");
-  CLI::Option* textOpt = encode->add_option(
-      "TEXT", enc.text,
-      "the data, taken as raw bytes; without TEXT or --input the data is read from standard input");
-  encode->footer(
-      "Examples:\n"
-      "  pdf417 encode 'Hello World'                 writes bar.bmp\n"
-      "  pdf417 encode -c 10 -l 4 -o big.bmp --input notes.txt\n"
-      "  printf 'raw\\001bytes' | pdf417 encode -o raw.bmp");
+  app.set_version_flag("-V,--version", "pdf417 " PDF417_VERSION);
+  EncodeCommand enc;
+  CLI::App* encode = AddEncodeCommand(app, enc);
 
   DecodeOptions dec;
   CLI::App* decode = app.add_subcommand(
@@ -213,6 +135,8 @@ int main(int argc, char** argv) {
   decode->add_option("FILE", dec.files, "bitmap files (1, 4, 8, 16, 24 or 32 bits per pixel)")
       ->required();
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
+  decode->add_flag("-t,--tagged", dec.tagged,
+                   "start each symbol's line with its file name (and Macro PDF417 segment i of n)");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode->footer(
@@ -231,7 +155,13 @@ int main(int argc, char** argv) {
     return rc == 0 ? kExitOk : kExitUsage;
   }
 
-  if (encode->parsed()) return RunEncode(enc, textOpt->count() > 0);
-  if (decode->parsed()) return RunDecode(dec);
-  return kExitUsage;
+  int rc = kExitUsage;
+  if (encode->parsed()) rc = RunEncodeCommand(enc);
+  if (decode->parsed()) rc = RunDecode(dec);
+  // Lost output is a failure even when everything else went well: check the final close.
+  if (std::fclose(stdout) != 0 && rc == kExitOk) {
+    std::cerr << "pdf417: cannot write to standard output: " << std::strerror(errno) << "\n";
+    rc = kExitWrite;
+  }
+  return rc;
 }
