@@ -160,6 +160,12 @@ pdf417::SymbolOptions OptionsOf(const EncodeCommand& c) {
 pdf417::ImageFormat FormatFor(const EncodeCommand& c, const std::string& name) {
   if (!c.format.empty()) return pdf417::FormatOfFileName("." + c.format);
   if (name == "-") return pdf417::ImageFormat::Png;
+  // A name without an extension (a device, a classic bitmap name) gets the classic bitmap.
+  const std::size_t slash = name.find_last_of('/');
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return pdf417::ImageFormat::Bmp;
+  }
   return pdf417::FormatOfFileName(name);
 }
 
@@ -167,7 +173,7 @@ pdf417::ImageFormat FormatFor(const EncodeCommand& c, const std::string& name) {
 std::vector<std::uint8_t> Picture(const EncodeCommand& c, pdf417::Symbol symbol,
                                   pdf417::ImageFormat format) {
   for (const std::string& w : symbol.warnings) std::cerr << "pdf417 encode: note: " << w << "\n";
-  if (c.aspect > 0) {
+  if (c.aspect >= 0) {
     // The classic drawing: one pixel a module, `aspect` pixel rows a row, as EncodePdf417.
     if (format != pdf417::ImageFormat::Bmp || c.compact) {
       throw Failure{kUsage,
@@ -396,6 +402,10 @@ int RunEncodeCommand(const EncodeCommand& c) {
     const bool textGiven = c.app->get_option("TEXT")->count() > 0;
     if (c.batch && c.output.find('%') != std::string::npos && !PatternIsSafe(c.output)) {
       throw Failure{kUsage, "the --batch pattern takes one number, as %d or %04d"};
+    }
+    if (c.aspect == 0 || c.aspect < -1) {
+      throw Failure{kParameters,
+                    "aspect ratio must be at least 1, got " + std::to_string(c.aspect)};
     }
     const pdf417::SymbolOptions options = OptionsOf(c);
     const pdf417::ImageFormat format = FormatFor(c, c.output);

@@ -14,7 +14,7 @@ struct EncodeCommand {
   std::string rows = "auto";
   std::string level = "auto";
   std::string compaction = "auto";
-  int aspect = 0;  // 0: the drawing options; otherwise the classic one-pixel bitmap
+  int aspect = -1;  // -1: the drawing options; otherwise the classic one-pixel bitmap
   int moduleWidth = 2;
   int rowHeight = 3;
   int height = 0;  // total bar height in modules; 0: rowHeight decides
