@@ -8,10 +8,12 @@
 // into a five-codeword group, costs nothing, and each digit costs what it adds to its group's
 // codewords. Latches between modes and sub-modes are moves within a position; characters,
 // bytes and digits are moves to the next. The cheapest path to the end is the answer.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "pdf417/common/error.h"
@@ -39,31 +41,34 @@ constexpr int kStateCount = kNumericBase + kDigitsPerGroup + 1;
 
 constexpr int TextState(int submode, int parity) { return submode * 2 + parity; }
 
-// The value of a byte in a sub-mode's table, or -1.
-int TextValue(int submode, std::uint8_t c) {
-  switch (submode) {
-    case kAlpha:
-      if (c >= 'A' && c <= 'Z') return c - 'A';
-      return c == ' ' ? 26 : -1;
-    case kLower:
-      if (c >= 'a' && c <= 'z') return c - 'a';
-      return c == ' ' ? 26 : -1;
-    case kMixed: {
-      if (c >= '0' && c <= '9') return c - '0';
-      static constexpr char kMixedRest[] = "&\r\t,:#-.$/+%*=^";  // values 10 .. 24
-      for (int i = 0; kMixedRest[i] != '\0'; ++i) {
-        if (kMixedRest[i] == static_cast<char>(c)) return 10 + i;
-      }
-      return c == ' ' ? 26 : -1;
-    }
-    default: {
-      static constexpr char kPunctuation[] = ";<>@[\\]_`~!\r\t,:\n-.$/\"|*()?{}'";  // 0 .. 28
-      for (int i = 0; kPunctuation[i] != '\0'; ++i) {
-        if (kPunctuation[i] == static_cast<char>(c)) return i;
-      }
-      return -1;
-    }
+// The value of every byte in each sub-mode's table, or -1.
+using TextTables = std::array<std::array<std::int8_t, 256>, 4>;
+constexpr TextTables BuildTextTables() {
+  TextTables t{};
+  for (auto& table : t) {
+    for (auto& v : table) v = -1;
   }
+  for (int i = 0; i < 26; ++i) {
+    t[kAlpha][static_cast<std::size_t>('A' + i)] = static_cast<std::int8_t>(i);
+    t[kLower][static_cast<std::size_t>('a' + i)] = static_cast<std::int8_t>(i);
+  }
+  for (int i = 0; i < 10; ++i)
+    t[kMixed][static_cast<std::size_t>('0' + i)] = static_cast<std::int8_t>(i);
+  const char mixed[] = "&\r\t,:#-.$/+%*=^";  // values 10 .. 24
+  for (int i = 0; mixed[i] != '\0'; ++i) {
+    t[kMixed][static_cast<unsigned char>(mixed[i])] = static_cast<std::int8_t>(10 + i);
+  }
+  for (int m = kAlpha; m <= kMixed; ++m) t[static_cast<std::size_t>(m)][' '] = 26;
+  const char punctuation[] = ";<>@[\\]_`~!\r\t,:\n-.$/\"|*()?{}'";  // values 0 .. 28
+  for (int i = 0; punctuation[i] != '\0'; ++i) {
+    t[kPunct][static_cast<unsigned char>(punctuation[i])] = static_cast<std::int8_t>(i);
+  }
+  return t;
+}
+constexpr TextTables kTextTables = BuildTextTables();
+
+int TextValue(int submode, std::uint8_t c) {
+  return kTextTables[static_cast<std::size_t>(submode)][c];
 }
 
 // Single-value latches between sub-modes; the others are chains of these
@@ -80,16 +85,32 @@ constexpr SubmodeLatch kSubmodeLatches[] = {
 };
 
 // Codewords of a numeric group of d digits: the base-900 length of the number "1" followed by
-// the d digits. No power of 900 below 900^16 starts with the digit 1, so the length does not
-// depend on which digits they are.
-std::array<int, kDigitsPerGroup + 1> NumericGroupLengths() {
+// the d digits, which lies in [10^d, 2 10^d). No power of 900 below 900^16 starts with the
+// digit 1, so the length does not depend on which digits they are: it is the least m with
+// 900^m >= 2 10^d, that is 9^m 10^(2m) >= 2 10^d.
+constexpr std::array<int, kDigitsPerGroup + 1> NumericGroupLengths() {
   std::array<int, kDigitsPerGroup + 1> lengths{};
   for (int d = 1; d <= kDigitsPerGroup; ++d) {
-    lengths[static_cast<std::size_t>(d)] =
-        1 + static_cast<int>(std::floor(d * std::log(10.0) / std::log(900.0)));
+    int m = 1;
+    for (;; ++m) {
+      if (2 * m >= d && (2 * m > d || m > 0)) break;  // 9^m 10^(2m - d) >= 9 > 2
+      const int gap = d - 2 * m;                      // need 9^m >= 2 10^gap
+      if (gap <= 15) {
+        long long nine = 1;
+        for (int k = 0; k < m; ++k) nine *= 9;
+        long long ten = 2;
+        for (int k = 0; k < gap; ++k) ten *= 10;
+        if (nine >= ten) break;
+      }
+    }
+    lengths[static_cast<std::size_t>(d)] = m;
   }
   return lengths;
 }
+constexpr std::array<int, kDigitsPerGroup + 1> kGroupLengths = NumericGroupLengths();
+static_assert(kGroupLengths[1] == 1 && kGroupLengths[2] == 1 && kGroupLengths[3] == 2 &&
+                  kGroupLengths[44] == 15,
+              "numeric group lengths");
 
 // How a state was reached.
 enum class Move : std::uint8_t {
@@ -105,13 +126,20 @@ enum class Move : std::uint8_t {
   Digit,        // a digit of numeric compaction
 };
 
-struct Step {
-  int cost = std::numeric_limits<int>::max();
-  std::int16_t from = -1;  // previous state
-  bool samePosition = false;
-  Move move = Move::None;
-  std::int8_t a = 0;
-  std::int8_t b = 0;
+// How the cheapest way to a state at a position arrived, packed in 32 bits: the previous
+// state, whether it was at the same position, the move and its two values.
+struct Back {
+  std::uint32_t bits;
+  static Back Of(int from, bool same, Move move, int a, int b) {
+    return {static_cast<std::uint32_t>(from) | (same ? 1u << 6 : 0u) |
+            static_cast<std::uint32_t>(move) << 7 | static_cast<std::uint32_t>(a) << 11 |
+            static_cast<std::uint32_t>(b) << 16};
+  }
+  int From() const { return static_cast<int>(bits & 63); }
+  bool Same() const { return (bits >> 6 & 1) != 0; }
+  Move GetMove() const { return static_cast<Move>(bits >> 7 & 15); }
+  int A() const { return static_cast<int>(bits >> 11 & 31); }
+  int B() const { return static_cast<int>(bits >> 16 & 31); }
 };
 
 // Builds the codewords along the chosen path.
@@ -215,98 +243,112 @@ class Emitter {
 
 CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
   if (length > 0 && data == nullptr) throw Error(ErrorCode::InvalidArgument, "no data given");
-  static const std::array<int, kDigitsPerGroup + 1> kGroupLengths = NumericGroupLengths();
+  constexpr int kInfinity = std::numeric_limits<int>::max() / 2;
   const std::size_t n = length;
-  std::vector<std::array<Step, kStateCount>> steps(n + 1);
-  steps[0][TextState(kAlpha, 0)].cost = 0;
+  // Only the entries of states reached are written and read: no need to clear the rest.
+  const std::unique_ptr<Back[]> back(new Back[(n + 1) * kStateCount]);
+  back[TextState(kAlpha, 0)] = Back::Of(0, true, Move::None, 0, 0);
+  int numericTop = -1;  // the highest numeric state reached at this position, or -1
+  std::array<int, kStateCount> here;
+  std::array<int, kStateCount> next;
+  here.fill(kInfinity);
+  here[TextState(kAlpha, 0)] = 0;
 
-  const auto relax = [](std::array<Step, kStateCount>& to, int state, int cost, int from, bool same,
-                        Move move, int a = 0, int b = 0) {
-    Step& s = to[static_cast<std::size_t>(state)];
-    if (cost < s.cost) {
-      s.cost = cost;
-      s.from = static_cast<std::int16_t>(from);
-      s.samePosition = same;
-      s.move = move;
-      s.a = static_cast<std::int8_t>(a);
-      s.b = static_cast<std::int8_t>(b);
-    }
-  };
-  constexpr int kInfinity = std::numeric_limits<int>::max();
-
-  for (std::size_t i = 0; i <= n; ++i) {
-    std::array<Step, kStateCount>& here = steps[i];
-    // Moves within the position until nothing gets cheaper (costs are positive, so a few
-    // rounds settle it).
-    for (bool changed = true; changed;) {
-      changed = false;
-      const auto before = here;
-      for (int s = 0; s < kStateCount; ++s) {
-        const int cost = here[static_cast<std::size_t>(s)].cost;
-        if (cost == kInfinity) continue;
-        if (s < kTextStates) {
-          const int submode = s / 2;
-          const int parity = s % 2;
-          for (const SubmodeLatch& l : kSubmodeLatches) {
-            if (l.from == submode) {
-              relax(here, TextState(l.to, parity ^ 1), cost + 1, s, true, Move::Value, l.value);
-            }
-          }
-          relax(here, kByteBase, cost + 2 + parity, s, true, Move::LatchByte);
-          relax(here, kNumericBase, cost + 2 + parity, s, true, Move::LatchNumber);
-        } else {
-          relax(here, TextState(kAlpha, 0), cost + 2, s, true, Move::LatchText);
-          if (s >= kNumericBase) relax(here, kByteBase, cost + 2, s, true, Move::LatchByte);
-          if (s < kNumericBase) relax(here, kNumericBase, cost + 2, s, true, Move::LatchNumber);
-        }
+  for (std::size_t i = 0;; ++i) {
+    Back* backHere = back.get() + i * kStateCount;
+    const auto relax = [&](int state, int cost, int from, Move move, int a = 0) {
+      if (cost < here[static_cast<std::size_t>(state)]) {
+        here[static_cast<std::size_t>(state)] = cost;
+        backHere[state] = Back::Of(from, true, move, a, 0);
       }
-      for (int s = 0; s < kStateCount; ++s) {
-        if (here[static_cast<std::size_t>(s)].cost != before[static_cast<std::size_t>(s)].cost) {
-          changed = true;
+    };
+    // Moves within the position. Out of byte and numeric compaction first, then sub-mode
+    // latches (two rounds reach every sub-mode: no latch chain is longer than two), then out of
+    // text. Latching back and forth never pays, so one sweep settles every state.
+    for (int s = kByteBase; s <= kNumericBase + numericTop; ++s) {
+      const int cost = here[static_cast<std::size_t>(s)];
+      if (cost >= kInfinity) continue;
+      relax(TextState(kAlpha, 0), cost + 2, s, Move::LatchText);
+      if (s >= kNumericBase) {
+        relax(kByteBase, cost + 2, s, Move::LatchByte);
+      } else {
+        relax(kNumericBase, cost + 2, s, Move::LatchNumber);
+      }
+    }
+    for (int round = 0; round < 2; ++round) {
+      for (const SubmodeLatch& l : kSubmodeLatches) {
+        for (int parity = 0; parity < 2; ++parity) {
+          const int from = TextState(l.from, parity);
+          const int cost = here[static_cast<std::size_t>(from)];
+          if (cost < kInfinity)
+            relax(TextState(l.to, parity ^ 1), cost + 1, from, Move::Value, l.value);
         }
       }
     }
+    for (int s = 0; s < kTextStates; ++s) {
+      const int cost = here[static_cast<std::size_t>(s)];
+      if (cost >= kInfinity) continue;
+      relax(kByteBase, cost + 2 + s % 2, s, Move::LatchByte);
+      relax(kNumericBase, cost + 2 + s % 2, s, Move::LatchNumber);
+    }
+    numericTop = std::max(numericTop, 0);
     if (i == n) break;
 
     // Moves that take data[i].
     const std::uint8_t c = data[i];
-    std::array<Step, kStateCount>& next = steps[i + 1];
-    for (int s = 0; s < kStateCount; ++s) {
-      const int cost = here[static_cast<std::size_t>(s)].cost;
-      if (cost == kInfinity) continue;
-      if (s < kTextStates) {
-        const int submode = s / 2;
-        const int parity = s % 2;
-        const int v = TextValue(submode, c);
-        if (v >= 0) relax(next, TextState(submode, parity ^ 1), cost + 1, s, false, Move::Char, v);
-        if (submode == kLower && c >= 'A' && c <= 'Z') {
-          relax(next, s, cost + 2, s, false, Move::ShiftChar, 27, c - 'A');
-        }
-        const int p = TextValue(kPunct, c);
-        if (submode != kPunct && p >= 0) relax(next, s, cost + 2, s, false, Move::ShiftChar, 29, p);
-        // A pad value 29 in Punctuation is its latch back to Alpha.
-        const int after = parity == 1 && submode == kPunct ? kAlpha : submode;
-        relax(next, TextState(after, 0), cost + parity + 4, s, false, Move::ByteShift);
-      } else if (s < kNumericBase) {
-        const int phase = s - kByteBase;
-        relax(next, kByteBase + (phase + 1) % 6, cost + (phase == 5 ? 0 : 2), s, false, Move::Byte);
-      } else if (c >= '0' && c <= '9') {
-        const int g = s - kNumericBase;
+    Back* backNext = backHere + kStateCount;
+    next.fill(kInfinity);
+    const auto take = [&](int state, int cost, int from, Move move, int a = 0, int b = 0) {
+      if (cost < next[static_cast<std::size_t>(state)]) {
+        next[static_cast<std::size_t>(state)] = cost;
+        backNext[state] = Back::Of(from, false, move, a, b);
+      }
+    };
+    const int punct = TextValue(kPunct, c);
+    for (int s = 0; s < kTextStates; ++s) {
+      const int cost = here[static_cast<std::size_t>(s)];
+      if (cost >= kInfinity) continue;
+      const int submode = s / 2;
+      const int parity = s % 2;
+      const int v = TextValue(submode, c);
+      if (v >= 0) take(TextState(submode, parity ^ 1), cost + 1, s, Move::Char, v);
+      if (submode == kLower && c >= 'A' && c <= 'Z')
+        take(s, cost + 2, s, Move::ShiftChar, 27, c - 'A');
+      if (submode != kPunct && punct >= 0) take(s, cost + 2, s, Move::ShiftChar, 29, punct);
+      // A pad value 29 in Punctuation is its latch back to Alpha.
+      const int after = parity == 1 && submode == kPunct ? kAlpha : submode;
+      take(TextState(after, 0), cost + parity + 4, s, Move::ByteShift);
+    }
+    for (int phase = 0; phase < 6; ++phase) {
+      const int cost = here[static_cast<std::size_t>(kByteBase + phase)];
+      if (cost < kInfinity) {
+        take(kByteBase + (phase + 1) % 6, cost + (phase == 5 ? 0 : 2), kByteBase + phase,
+             Move::Byte);
+      }
+    }
+    int nextTop = -1;
+    if (c >= '0' && c <= '9') {
+      for (int g = 0; g <= numericTop; ++g) {
+        const int cost = here[static_cast<std::size_t>(kNumericBase + g)];
+        if (cost >= kInfinity) continue;
         const int to = g == kDigitsPerGroup ? 1 : g + 1;
         const int add = g == kDigitsPerGroup ? kGroupLengths[1]
                                              : kGroupLengths[static_cast<std::size_t>(g + 1)] -
                                                    kGroupLengths[static_cast<std::size_t>(g)];
-        relax(next, kNumericBase + to, cost + 2 * add, s, false, Move::Digit);
+        take(kNumericBase + to, cost + 2 * add, kNumericBase + g, Move::Digit);
+        nextTop = std::max(nextTop, to);
       }
     }
+    numericTop = nextTop;
+    here = next;
   }
 
   // The cheapest end; an odd count of text values takes a pad.
-  int best = -1;
+  int best = 0;
   int bestCost = kInfinity;
   for (int s = 0; s < kStateCount; ++s) {
-    const int cost = steps[n][static_cast<std::size_t>(s)].cost;
-    if (cost == kInfinity) continue;
+    const int cost = here[static_cast<std::size_t>(s)];
+    if (cost >= kInfinity) continue;
     const int total = cost + (s < kTextStates ? s % 2 : 0);
     if (total < bestCost) {
       bestCost = total;
@@ -317,33 +359,33 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
   // Walk back, then replay forward.
   struct Taken {
     std::size_t position;
-    Step step;
+    Back step;
   };
   std::vector<Taken> path;
   std::size_t pos = n;
   int state = best;
   while (true) {
-    const Step& s = steps[pos][static_cast<std::size_t>(state)];
-    if (s.move == Move::None) break;
+    const Back& s = back[pos * kStateCount + static_cast<std::size_t>(state)];
+    if (s.GetMove() == Move::None) break;
     path.push_back({pos, s});
-    state = s.from;
-    if (!s.samePosition) --pos;
+    state = s.From();
+    if (!s.Same()) --pos;
   }
 
   CodewordSequence out;
   out.reserve(static_cast<std::size_t>(bestCost / 2 + 2));
   Emitter emit(out);
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
-    const Step& s = it->step;
-    const std::uint8_t c = s.samePosition ? 0 : data[it->position - 1];
-    switch (s.move) {
+    const Back& s = it->step;
+    const std::uint8_t c = s.Same() ? 0 : data[it->position - 1];
+    switch (s.GetMove()) {
       case Move::Value:
       case Move::Char:
-        emit.Value(s.a);
+        emit.Value(s.A());
         break;
       case Move::ShiftChar:
-        emit.Value(s.a);
-        emit.Value(s.b);
+        emit.Value(s.A());
+        emit.Value(s.B());
         break;
       case Move::ByteShift:
         emit.ByteShift(c);
