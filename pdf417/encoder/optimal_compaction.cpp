@@ -265,7 +265,19 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
     // Moves within the position. Out of byte and numeric compaction first, then sub-mode
     // latches (two rounds reach every sub-mode: no latch chain is longer than two), then out of
     // text. Latching back and forth never pays, so one sweep settles every state.
-    for (int s = kByteBase; s <= kNumericBase + numericTop; ++s) {
+    // Every byte state (and every numeric one) latches out at the same price: only the
+    // cheapest of each group matters.
+    int cheapestByte = kByteBase;
+    for (int s = kByteBase + 1; s < kNumericBase; ++s) {
+      if (here[static_cast<std::size_t>(s)] < here[static_cast<std::size_t>(cheapestByte)])
+        cheapestByte = s;
+    }
+    int cheapestNumber = kNumericBase;
+    for (int s = kNumericBase + 1; s <= kNumericBase + numericTop; ++s) {
+      if (here[static_cast<std::size_t>(s)] < here[static_cast<std::size_t>(cheapestNumber)])
+        cheapestNumber = s;
+    }
+    for (const int s : {cheapestByte, cheapestNumber}) {
       const int cost = here[static_cast<std::size_t>(s)];
       if (cost >= kInfinity) continue;
       relax(TextState(kAlpha, 0), cost + 2, s, Move::LatchText);
@@ -292,6 +304,22 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
       relax(kNumericBase, cost + 2 + s % 2, s, Move::LatchNumber);
     }
     numericTop = std::max(numericTop, 0);
+    // Numeric states far dearer than the cheapest one can be dropped. A group of d digits takes
+    // floor(d log 900 / log 10) + 1 codewords, so the next digits cost at most one codeword
+    // more or less after one numeric state than after another: a state two codewords (four
+    // values) dearer than another is beaten by it.
+    int cheapest = kInfinity;
+    for (int g = 0; g <= numericTop; ++g)
+      cheapest = std::min(cheapest, here[static_cast<std::size_t>(kNumericBase + g)]);
+    if (cheapest < kInfinity) {
+      int top = 0;
+      for (int g = 0; g <= numericTop; ++g) {
+        int& cost = here[static_cast<std::size_t>(kNumericBase + g)];
+        if (cost >= cheapest + 4) cost = kInfinity;
+        if (cost < kInfinity) top = g;
+      }
+      numericTop = top;
+    }
     if (i == n) break;
 
     // Moves that take data[i].
