@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,6 +40,7 @@ struct DecodeOptions {
   bool newline = false;
   bool verbose = false;
   bool tagged = false;
+  bool join = false;
 };
 
 // Standard output failed (a full disk, a closed descriptor): the bytes are lost.
@@ -65,9 +67,58 @@ int ExitCodeOf(pdf417::DecodeStatus status) {
   return kExitNoSymbol;
 }
 
+// Writes the data of Macro PDF417 segments in their order, once every segment of one file id is
+// there.
+int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts, bool newline) {
+  for (const auto& [file, r] : parts) {
+    if (!r.macro.present) {
+      std::cerr << "pdf417 decode: " << file << ": not a Macro PDF417 segment, nothing to join\n";
+      return kExitParameters;
+    }
+    if (r.macro.fileId != parts.front().second.macro.fileId) {
+      std::cerr << "pdf417 decode: " << file << ": file id " << r.macro.fileId << ", not "
+                << parts.front().second.macro.fileId << " as " << parts.front().first << "\n";
+      return kExitParameters;
+    }
+  }
+  std::sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
+    return a.second.macro.segmentIndex < b.second.macro.segmentIndex;
+  });
+  int count = 0;
+  for (const auto& part : parts) {
+    count = std::max(count, part.second.macro.segmentCount);
+    if (part.second.macro.lastSegment) count = std::max(count, part.second.macro.segmentIndex + 1);
+  }
+  if (count == 0) count = parts.back().second.macro.segmentIndex + 2;  // the last is not known
+  std::string data;
+  for (int i = 0; i < count; ++i) {
+    if (static_cast<std::size_t>(i) >= parts.size() ||
+        parts[static_cast<std::size_t>(i)].second.macro.segmentIndex != i) {
+      const bool twice = static_cast<std::size_t>(i) < parts.size() && i > 0 &&
+                         parts[static_cast<std::size_t>(i)].second.macro.segmentIndex == i - 1;
+      std::cerr << "pdf417 decode: cannot join: segment " << (twice ? i : i + 1) << " of " << count
+                << (twice ? " is given twice" : " is missing") << "\n";
+      return twice ? kExitUsage : kExitNoSymbol;
+    }
+    data += parts[static_cast<std::size_t>(i)].second.bytes;
+  }
+  if (parts.size() > static_cast<std::size_t>(count)) {
+    std::cerr << "pdf417 decode: cannot join: more segments than the " << count << " of the file\n";
+    return kExitUsage;
+  }
+  std::fwrite(data.data(), 1, data.size(), stdout);
+  if (newline) std::fputc('\n', stdout);
+  if (std::fflush(stdout) != 0 || StdoutFailed()) {
+    std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno) << "\n";
+    return kExitWrite;
+  }
+  return kExitOk;
+}
+
 // Decodes every file; stdout gets the bytes of each decoded symbol, exactly.
 int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
+  std::vector<std::pair<std::string, pdf417::DecodeResult>> joined;
   for (const std::string& file : o.files) {
     pdf417::DecodeResult r;
     try {
@@ -83,7 +134,9 @@ int RunDecode(const DecodeOptions& o) {
       if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);
       continue;
     }
-    if (o.tagged) {
+    if (o.join) {
+      joined.emplace_back(file, r);
+    } else if (o.tagged) {
       std::fprintf(stdout, "%s: ", file.c_str());
       if (r.macro.present) {
         std::fprintf(stdout, "segment %d", r.macro.segmentIndex + 1);
@@ -91,8 +144,8 @@ int RunDecode(const DecodeOptions& o) {
         std::fprintf(stdout, ": ");
       }
     }
-    std::fwrite(r.bytes.data(), 1, r.bytes.size(), stdout);
-    if (o.newline || o.tagged) std::fputc('\n', stdout);
+    if (!o.join) std::fwrite(r.bytes.data(), 1, r.bytes.size(), stdout);
+    if (!o.join && (o.newline || o.tagged)) std::fputc('\n', stdout);
     if (std::fflush(stdout) != 0 || StdoutFailed()) {
       std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno)
                 << "\n";
@@ -113,6 +166,7 @@ int RunDecode(const DecodeOptions& o) {
       std::cerr << "\n";
     }
   }
+  if (o.join && exitCode == kExitOk) return WriteJoined(joined, o.newline);
   return exitCode;
 }
 
@@ -137,6 +191,9 @@ int main(int argc, char** argv) {
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-t,--tagged", dec.tagged,
                    "start each symbol's line with its file name (and Macro PDF417 segment i of n)");
+  decode->add_flag(
+      "-j,--join", dec.join,
+      "the files are Macro PDF417 segments of one file: write its data, joined in order");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode->footer(

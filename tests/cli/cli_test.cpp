@@ -361,6 +361,16 @@ TEST(CliEncode, SplitBatchEncodingAndMessages) {
         << r.out.substr(0, 60);
   }
   EXPECT_EQ(joined, long_);
+  std::string reversed;
+  for (int i = segments; i >= 1; --i) reversed += " part-" + std::to_string(i) + ".bmp";
+  r = Cli(dir, "decode --join" + reversed);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, long_);
+  r = Cli(dir, "decode --join part-1.bmp part-" + std::to_string(segments) + ".bmp");
+  EXPECT_EQ(r.exitCode, segments == 2 ? 0 : 5) << r.err;
+  r = Cli(dir, "decode --join part-1.bmp part-1.bmp");
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_TRUE(r.out.empty());
 
   // One symbol per line, numbered by a pattern or named from the data.
   testutil::WriteBytes(dir / "lines.txt",
