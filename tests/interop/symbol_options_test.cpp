@@ -271,6 +271,7 @@ TEST(SymbolOptionsPeers, OptionsReadBack) {
     const pdf417::Symbol s = pdf417::Encode(text, c.options);
     const Grey g = Drawn(s, pdf417::ImageFormat::Png, dir);
     EXPECT_EQ(ReadByZxing(g), text) << c.name;
+    EXPECT_EQ(ReadByZxing(Drawn(s, pdf417::ImageFormat::Svg, dir)), text) << c.name << " SVG";
     if (!c.oursReadsIt) continue;
     const pdf417::DecodeResult r = ReadByUs(g);
     EXPECT_EQ(r.bytes, text) << c.name << ": " << r.message;
