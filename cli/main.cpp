@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "encode_command.h"
+#include "exit_codes.h"
+#include "input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/eci_text.h"
@@ -21,60 +25,21 @@
 namespace {
 
 // Exit codes, documented in --help and the README.
-constexpr int kExitOk = 0;
-constexpr int kExitParameters = 1;      // data or parameters that no symbol can hold
-constexpr int kExitUsage = 2;           // the command line could not be understood
-constexpr int kExitMissing = 3;         // an input file does not exist
-constexpr int kExitUnreadable = 4;      // an input file cannot be read or is not a usable bitmap
-constexpr int kExitNoSymbol = 5;        // no PDF417 symbol found in the picture
-constexpr int kExitNotCorrectable = 6;  // a symbol was found but has too many errors
-constexpr int kExitWrite = 7;           // the output file cannot be written
-constexpr int kExitGaveUp = 8;          // the time budget ran out (or the decode was cancelled)
-constexpr int kExitInternal = 9;        // out of memory or a fault in the decoder itself
+constexpr int kExitOk = exitcode::kOk;
+constexpr int kExitUsage = exitcode::kUsage;
+constexpr int kExitMissing = exitcode::kMissing;
+constexpr int kExitUnreadable = exitcode::kUnreadable;
+constexpr int kExitNoSymbol = exitcode::kNoSymbol;
+constexpr int kExitNotCorrectable = exitcode::kNotCorrectable;
+constexpr int kExitWrite = exitcode::kWrite;
+constexpr int kExitGaveUp = exitcode::kGaveUp;
+constexpr int kExitInternal = exitcode::kInternal;
 
 constexpr const char* kExitCodeHelp =
     "Exit status: 0 success; 1 data or parameters no symbol can hold; 2 wrong command line;\n"
     "3 input file missing; 4 input file unreadable or not a usable picture; 5 no symbol found;\n"
     "6 symbol errors not correctable; 7 output file cannot be written; 8 gave up (time budget\n"
     "spent or cancelled); 9 internal error (out of memory or a fault in the decoder).";
-
-// More input than this is far more than a symbol holds (1,024 bytes at most); reading stops there,
-// so an endless input (/dev/zero, a pipe that never closes its end) is refused, not hoarded.
-constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
-
-// Looks an input file up and opens it once for reading; returns kExitOk, or kExitMissing only
-// when no such file exists, or kExitUnreadable (permission denied, a symbolic-link loop, a
-// folder, any other failure), with a message that says which.
-int CheckReadable(const std::string& name, std::string& error) {
-  struct stat st {};
-  if (::stat(name.c_str(), &st) != 0) {
-    const int err = errno;
-    if (err == ENOENT || err == ENOTDIR) {
-      error = "cannot open '" + name + "': no such file";
-      return kExitMissing;
-    }
-    error = "cannot open '" + name + "': " +
-            (err == ELOOP    ? std::string("symbolic-link loop")
-             : err == EACCES ? std::string("permission denied (looking it up)")
-                             : std::string(std::strerror(err)));
-    return kExitUnreadable;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    error = "cannot read '" + name + "': it is a folder";
-    return kExitUnreadable;
-  }
-  // A pipe or device may be opened once only, by the reader itself.
-  if (!S_ISREG(st.st_mode)) return kExitOk;
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    const int err = errno;
-    error = "cannot open '" + name + "': " +
-            (err == EACCES ? std::string("permission denied") : std::string(std::strerror(err)));
-    return kExitUnreadable;
-  }
-  ::close(fd);
-  return kExitOk;
-}
 
 // Reads a whole file (or standard input for "-") as raw bytes, but no more than maxBytes + 1;
 // returns an exit code.
@@ -103,53 +68,18 @@ int ReadAll(const std::string& name, std::string& out, std::string& error, std::
   return kExitOk;
 }
 
-struct EncodeOptions {
-  int columns = 5;
-  int level = 1;
-  int aspect = 3;
-  std::string output = "bar.bmp";
-  std::string input;
-  std::string text;
-};
-
-int RunEncode(const EncodeOptions& o, bool textGiven) {
-  std::string data;
-  if (textGiven && !o.input.empty()) {
-    std::cerr << "pdf417 encode: give either TEXT or --input, not both\n";
-    return kExitUsage;
-  }
-  if (textGiven) {
-    data = o.text;
-  } else {
-    std::string error;
-    const int rc = ReadAll(o.input.empty() ? "-" : o.input, data, error, kMaxInputBytes);
-    if (rc != kExitOk) {
-      std::cerr << "pdf417 encode: " << error << "\n";
-      return rc;
-    }
-  }
-  if (data.size() > kMaxInputBytes) {
-    std::cerr << "pdf417 encode: input of more than " << kMaxInputBytes
-              << " bytes is far more than a symbol holds\n";
-    return kExitParameters;
-  }
-  try {
-    pdf417::EncodePdf417(reinterpret_cast<const std::uint8_t*>(data.data()),
-                         static_cast<int>(data.size()), o.output, o.columns, o.level, o.aspect);
-  } catch (const pdf417::Error& e) {
-    std::cerr << "pdf417 encode: " << e.what() << "\n";
-    return e.code() == pdf417::ErrorCode::FileWrite ? kExitWrite : kExitParameters;
-  }
-  return kExitOk;
-}
-
 struct DecodeOptions {
   std::vector<std::string> files;
   bool newline = false;
   bool verbose = false;
   bool utf8 = false;
   double timeoutSeconds = 0;  // per file; 0: no limit
+  bool tagged = false;
+  bool join = false;
 };
+
+// Standard output failed (a full disk, a closed descriptor): the bytes are lost.
+bool StdoutFailed() { return std::ferror(stdout) != 0; }
 
 int ExitCodeOf(pdf417::DecodeStatus status) {
   switch (status) {
@@ -172,9 +102,58 @@ int ExitCodeOf(pdf417::DecodeStatus status) {
   return kExitNoSymbol;
 }
 
+// Writes the data of Macro PDF417 segments in their order, once every segment of one file id is
+// there.
+int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts, bool newline) {
+  for (const auto& [file, r] : parts) {
+    if (!r.macro.present) {
+      std::cerr << "pdf417 decode: " << file << ": not a Macro PDF417 segment, nothing to join\n";
+      return exitcode::kParameters;
+    }
+    if (r.macro.fileId != parts.front().second.macro.fileId) {
+      std::cerr << "pdf417 decode: " << file << ": file id " << r.macro.fileId << ", not "
+                << parts.front().second.macro.fileId << " as " << parts.front().first << "\n";
+      return exitcode::kParameters;
+    }
+  }
+  std::sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
+    return a.second.macro.segmentIndex < b.second.macro.segmentIndex;
+  });
+  int count = 0;
+  for (const auto& part : parts) {
+    count = std::max(count, part.second.macro.segmentCount);
+    if (part.second.macro.lastSegment) count = std::max(count, part.second.macro.segmentIndex + 1);
+  }
+  if (count == 0) count = parts.back().second.macro.segmentIndex + 2;  // the last is not known
+  std::string data;
+  for (int i = 0; i < count; ++i) {
+    if (static_cast<std::size_t>(i) >= parts.size() ||
+        parts[static_cast<std::size_t>(i)].second.macro.segmentIndex != i) {
+      const bool twice = static_cast<std::size_t>(i) < parts.size() && i > 0 &&
+                         parts[static_cast<std::size_t>(i)].second.macro.segmentIndex == i - 1;
+      std::cerr << "pdf417 decode: cannot join: segment " << (twice ? i : i + 1) << " of " << count
+                << (twice ? " is given twice" : " is missing") << "\n";
+      return twice ? kExitUsage : kExitNoSymbol;
+    }
+    data += parts[static_cast<std::size_t>(i)].second.bytes;
+  }
+  if (parts.size() > static_cast<std::size_t>(count)) {
+    std::cerr << "pdf417 decode: cannot join: more segments than the " << count << " of the file\n";
+    return kExitUsage;
+  }
+  std::fwrite(data.data(), 1, data.size(), stdout);
+  if (newline) std::fputc('\n', stdout);
+  if (std::fflush(stdout) != 0 || StdoutFailed()) {
+    std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno) << "\n";
+    return kExitWrite;
+  }
+  return kExitOk;
+}
+
 // Decodes every file; stdout gets the bytes of each decoded symbol, exactly.
 int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
+  std::vector<std::pair<std::string, pdf417::DecodeResult>> joined;
   for (const std::string& file : o.files) {
     pdf417::DecodeResult r;
     std::string lookup;
@@ -212,15 +191,30 @@ int RunDecode(const DecodeOptions& o) {
       r.message = "not enough memory to decode this picture";
     }
     if (!r.ok()) {
+      if (r.status == pdf417::DecodeStatus::FileMissing) r.message = "no such file";
       std::cerr << "pdf417 decode: " << file << ": " << r.message << "\n";
       if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);
       continue;
     }
+    if (o.join) {
+      joined.emplace_back(file, r);
+    } else if (o.tagged) {
+      std::fprintf(stdout, "%s: ", file.c_str());
+      if (r.macro.present) {
+        std::fprintf(stdout, "segment %d", r.macro.segmentIndex + 1);
+        if (r.macro.segmentCount > 0) std::fprintf(stdout, " of %d", r.macro.segmentCount);
+        std::fprintf(stdout, ": ");
+      }
+    }
     if (o.utf8) pdf417::ApplyEciText(r);
     const std::string& out = o.utf8 ? r.text : r.bytes;
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (o.newline) std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (!o.join) std::fwrite(out.data(), 1, out.size(), stdout);
+    if (!o.join && (o.newline || o.tagged)) std::fputc('\n', stdout);
+    if (std::fflush(stdout) != 0 || StdoutFailed()) {
+      std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno)
+                << "\n";
+      return kExitWrite;
+    }
     if (o.verbose) {
       std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
                 << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
@@ -230,8 +224,9 @@ int RunDecode(const DecodeOptions& o) {
         std::cerr << ", ECI " << e.number << " from byte " << e.position;
       }
       if (r.macro.present) {
-        std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex << " of file "
-                  << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
+        std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex + 1;
+        if (r.macro.segmentCount > 0) std::cerr << " of " << r.macro.segmentCount;
+        std::cerr << " of file " << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
       }
       std::cerr << "\n";
     }
@@ -239,6 +234,7 @@ int RunDecode(const DecodeOptions& o) {
       for (const std::string& w : r.warnings) std::cerr << file << ": " << w << "\n";
     }
   }
+  if (o.join && exitCode == kExitOk) return WriteJoined(joined, o.newline);
   return exitCode;
 }
 
@@ -249,32 +245,14 @@ int main(int argc, char** argv) {
   // message and a temporary file left over; ignored, the write fails with "file too large" and is
   // reported (exit 7) and cleaned up like any other failed write.
   std::signal(SIGXFSZ, SIG_IGN);
-  CLI::App app{"Encode data as PDF417 barcode symbols in one-bit bitmap files, and decode them."};
+  CLI::App app{
+      "Encode data as PDF417 barcode symbols (PNG, SVG or bitmap pictures), and decode them."};
   app.require_subcommand(1);
   app.footer(kExitCodeHelp);
 
-  EncodeOptions enc;
-  CLI::App* encode = app.add_subcommand(
-      "encode", "Encode bytes as a PDF417 symbol and write it as a one-bit bitmap file.");
-  encode->add_option("-c,--columns", enc.columns, "data columns per row, 1 to 30")
-      ->capture_default_str();
-  encode->add_option("-l,--level", enc.level, "error-correction level, 0 to 8")
-      ->capture_default_str();
-  encode
-      ->add_option("-a,--aspect", enc.aspect,
-                   "pixel rows per symbol row, at least 1; 1 also drops the quiet zone")
-      ->capture_default_str();
-  encode->add_option("-o,--output", enc.output, "bitmap file to write")->capture_default_str();
-  encode->add_option("-i,--input", enc.input,
-                     "read the data from this file ('-' for standard input)");
-  CLI::Option* textOpt = encode->add_option(
-      "TEXT", enc.text,
-      "the data, taken as raw bytes; without TEXT or --input the data is read from standard input");
-  encode->footer(
-      "Examples:\n"
-      "  pdf417 encode 'Hello World'                 writes bar.bmp\n"
-      "  pdf417 encode -c 10 -l 4 -o big.bmp --input notes.txt\n"
-      "  printf 'raw\\001bytes' | pdf417 encode -o raw.bmp");
+  app.set_version_flag("-V,--version", "pdf417 " PDF417_VERSION);
+  EncodeCommand enc;
+  CLI::App* encode = AddEncodeCommand(app, enc);
 
   DecodeOptions dec;
   CLI::App* decode = app.add_subcommand(
@@ -286,6 +264,11 @@ int main(int argc, char** argv) {
                    "input")
       ->required();
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
+  decode->add_flag("-t,--tagged", dec.tagged,
+                   "start each symbol's line with its file name (and Macro PDF417 segment i of n)");
+  decode->add_flag(
+      "--join", dec.join,
+      "the files are Macro PDF417 segments of one file: write its data, joined in order");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode->add_flag("-u,--utf8", dec.utf8,
@@ -314,7 +297,13 @@ int main(int argc, char** argv) {
     return rc == 0 ? kExitOk : kExitUsage;
   }
 
-  if (encode->parsed()) return RunEncode(enc, textOpt->count() > 0);
-  if (decode->parsed()) return RunDecode(dec);
-  return kExitUsage;
+  int rc = kExitUsage;
+  if (encode->parsed()) rc = RunEncodeCommand(enc);
+  if (decode->parsed()) rc = RunDecode(dec);
+  // Lost output is a failure even when everything else went well: check the final close.
+  if (std::fclose(stdout) != 0 && rc == kExitOk) {
+    std::cerr << "pdf417: cannot write to standard output: " << std::strerror(errno) << "\n";
+    rc = kExitWrite;
+  }
+  return rc;
 }

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth imagemagick fonts-wqy-zenhei xdotool poppler-utils
   clang libclang-rt-14-dev clang-format
   python3 time
+  libpng-dev librsvg2-bin
 )
 
 if [ "$(id -u)" -eq 0 ]; then

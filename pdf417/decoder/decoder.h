@@ -73,6 +73,7 @@ struct MacroInfo {
   int segmentIndex = -1;
   std::string fileId;  // the file id codewords, as decimal numbers of three digits each
   bool lastSegment = false;
+  int segmentCount = 0;  // from the optional segment count field; 0 when not given
 };
 
 struct DecodeResult {

@@ -121,10 +121,16 @@ void ReadMacroBlock(DataCursor& data, MacroInfo& macro) {
     }
     if (c != kMacroOptionalField) return;  // the block is over; what follows is data again
     data.Take(inside);
+    const int field = data.HasMore() ? data.Take(inside) : -1;
+    std::vector<int> content;
     while (data.HasMore() && data.Peek() != kMacroTerminator &&
            data.Peek() != kMacroOptionalField) {
-      data.Take(inside);
+      content.push_back(data.Take(inside));
     }
+    // Field 1 is the segment count, a number in numeric compaction.
+    if (field == 1 && content.size() == 2)
+      macro.segmentCount = NumericValue({content[0], content[1]});
+    if (field == 1 && content.size() == 1) macro.segmentCount = NumericValue({content[0]});
   }
 }
 

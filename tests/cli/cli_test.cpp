@@ -55,7 +55,12 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
   testutil::TempDir dir;
   CliRun r = Cli(dir, "encode A");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  // Defaults: 5 columns, level 1, aspect ratio 3 -> 3 rows of 154 modules, 170 x 13 pixels.
+  r = Cli(dir, "decode bar.bmp");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "A");
+  // The classic symbol of the window stays reachable: 5 columns, level 1, aspect ratio 3 ->
+  // 3 rows of 154 modules, 170 x 13 pixels.
+  ASSERT_EQ(Cli(dir, "encode --compaction byte --level 1 --columns 5 --aspect 3 A").exitCode, 0);
   const auto bytes = testutil::ReadBytes(dir / "bar.bmp");
   ASSERT_EQ(bytes.size(), 62u + 24u * 13u);
   EXPECT_EQ(testutil::U32(bytes, 18), 170u);
@@ -63,12 +68,19 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
   r = Cli(dir, "encode --help");
   EXPECT_EQ(r.exitCode, 0);
   for (const char* word :
-       {"--columns", "--level", "--aspect", "--output", "--input", "TEXT", "bar.bmp"}) {
+       {"--columns",      "--cols",       "--rows",       "--level", "--secure",  "--aspect",
+        "--output",       "--input",      "TEXT",         "bar.bmp", "--scale",   "--height",
+        "--module-width", "--row-height", "--quiet-zone", "--fg",    "--bg",      "--rotate",
+        "--eci",          "--encoding",   "--structapp",  "--split", "--compact", "--batch",
+        "--compaction",   "--data"}) {
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
   }
   r = Cli(dir, "--help");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("decode"), std::string::npos);
+  r = Cli(dir, "--version");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.rfind("pdf417 ", 0), 0u) << r.out;
 }
 
 TEST(CliEncode, DataFromTextFileOrStandardInputGiveTheSameSymbol) {
@@ -98,7 +110,17 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
       {"encode -o keep.bmp -c 31 x", 1},
       {"encode -o keep.bmp -l 9 x", 1},
       {"encode -o keep.bmp -a 0 x", 1},
-      {"encode -o keep.bmp -c 30 -l 8 " + std::string(700, 'x'), 1},  // too long for level 8
+      {"encode -o keep.bmp --compaction byte -c 30 -l 8 " + std::string(700, 'x'), 1},
+      {"encode -o keep.bmp -c 30 -l 8 " + std::string(1500, 'x'), 1},
+      {"encode -o keep.jpg x", 1},
+      {"encode -o keep.bmp ''", 1},
+      {"encode -o keep.bmp --structapp 4,3 x", 1},
+      {"encode -o keep.bmp --structapp 4 x", 2},
+      {"encode -o keep.bmp --fg 12345z x", 2},
+      {"encode -o keep.bmp --rotate 45 x", 2},
+      {"encode -o keep.bmp --encoding latin9 x", 2},
+      {"encode -o keep.bmp --scale 0 x", 1},
+      {"encode -o keep.png --aspect 3 x", 2},
       {"encode -o keep.bmp --bogus x", 2},
       {"encode -o keep.bmp -c seven x", 2},
       {"frobnicate", 2},
@@ -193,8 +215,8 @@ TEST(CliDecode, RoundTripsBytesExactly) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(std::vector<std::uint8_t>(r.out.begin(), r.out.end()), data);
 
-  ASSERT_EQ(Cli(dir, "encode -o a.bmp Hello").exitCode, 0);
-  ASSERT_EQ(Cli(dir, "encode -o b.bmp World").exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -l 1 -o a.bmp Hello").exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode -l 1 -o b.bmp World").exitCode, 0);
   r = Cli(dir, "decode -n -v a.bmp b.bmp");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "Hello\nWorld\n");
@@ -415,6 +437,112 @@ TEST(CliInput, LookupFailuresHaveTheirOwnCodesAndMessages) {
     }
   }
   EXPECT_FALSE(Exists(dir / "out.bmp"));
+}
+
+// Output to standard output, and lost output reported: every write, the flush and the close of
+// standard output are checked, in encode and decode alike.
+TEST(CliStreams, StandardOutputIsWrittenAndItsFailuresAreReported) {
+  testutil::TempDir dir;
+  CliRun r = Cli(dir, "encode --format bmp -o - 'to a pipe'");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  testutil::WriteBytes(dir / "piped.bmp", std::vector<std::uint8_t>(r.out.begin(), r.out.end()));
+  r = Cli(dir, "decode piped.bmp");
+  EXPECT_EQ(r.out, "to a pipe");
+  r = Cli(dir, "encode -o - x");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.substr(1, 3), "PNG");
+
+  struct Case {
+    std::string args;
+    std::string redirect;
+  };
+  const Case cases[] = {
+      {"decode piped.bmp", " >/dev/full"},
+      {"decode piped.bmp", " >&-"},
+      {"decode -n piped.bmp piped.bmp", " >/dev/full"},
+      {"encode -o - x", " >/dev/full"},
+      {"encode -o - x", " >&-"},
+  };
+  for (const Case& c : cases) {
+    // The redirection comes after the tool's own, so it wins.
+    const std::string cmd = "cd " + ShellQuote(dir.path()) + " && " + ShellQuote(PDF417_CLI_PATH) +
+                            " " + c.args + " 2>" + ShellQuote(dir / ".stderr") + c.redirect;
+    const int status = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 7) << c.args << c.redirect;
+    const auto err = testutil::ReadBytes(dir / ".stderr");
+    EXPECT_NE(std::string(err.begin(), err.end()).find("standard output"), std::string::npos)
+        << c.args << c.redirect;
+  }
+}
+
+TEST(CliEncode, SplitBatchEncodingAndMessages) {
+  testutil::TempDir dir;
+  // Data too long for one symbol goes over numbered Macro PDF417 segments, read back in order.
+  std::string long_;
+  for (int i = 0; i < 300; ++i) long_ += "line " + std::to_string(i * 7919) + " of the long text; ";
+  testutil::WriteBytes(dir / "long.txt", std::vector<std::uint8_t>(long_.begin(), long_.end()));
+  CliRun r = Cli(dir, "encode --split -o part.bmp --input long.txt");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string joined;
+  int segments = 0;
+  for (int i = 1; Exists(dir / ("part-" + std::to_string(i) + ".bmp")); ++i) segments = i;
+  ASSERT_GE(segments, 2);
+  for (int i = 1; i <= segments; ++i) {
+    const std::string name = "part-" + std::to_string(i) + ".bmp";
+    r = Cli(dir, "decode " + name);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    joined += r.out;
+    r = Cli(dir, "decode --tagged " + name);
+    EXPECT_EQ(
+        r.out.rfind(
+            name + ": segment " + std::to_string(i) + " of " + std::to_string(segments) + ": ", 0),
+        0u)
+        << r.out.substr(0, 60);
+  }
+  EXPECT_EQ(joined, long_);
+  std::string reversed;
+  for (int i = segments; i >= 1; --i) reversed += " part-" + std::to_string(i) + ".bmp";
+  r = Cli(dir, "decode --join" + reversed);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, long_);
+  r = Cli(dir, "decode --join part-1.bmp part-" + std::to_string(segments) + ".bmp");
+  EXPECT_EQ(r.exitCode, segments == 2 ? 0 : 5) << r.err;
+  r = Cli(dir, "decode --join part-1.bmp part-1.bmp");
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_TRUE(r.out.empty());
+
+  // One symbol per line, numbered by a pattern or named from the data.
+  testutil::WriteBytes(dir / "lines.txt",
+                       {'o', 'n', 'e', '\n', 't', 'w', 'o', '\r', '\n', '\n', 'f', 'o', 'u', 'r'});
+  ASSERT_EQ(Cli(dir, "encode --batch -o label-%02d.bmp --input lines.txt").exitCode, 0);
+  EXPECT_EQ(Cli(dir, "decode label-01.bmp").out, "one");
+  EXPECT_EQ(Cli(dir, "decode label-02.bmp").out, "two");
+  EXPECT_FALSE(Exists(dir / "label-03.bmp"));  // the empty line gives no symbol
+  EXPECT_EQ(Cli(dir, "decode label-04.bmp").out, "four");
+  ASSERT_EQ(Cli(dir, "encode --batch -o x.bmp --input lines.txt").exitCode, 0);
+  EXPECT_EQ(Cli(dir, "decode two.bmp").out, "two");
+  EXPECT_EQ(Cli(dir, "encode --batch -o 'bad-%s.bmp' --input lines.txt").exitCode, 2);
+
+  // Text converted to GBK under ECI 32; UTF-8 kept under ECI 26.
+  ASSERT_EQ(Cli(dir, "encode --encoding gbk -o zh.bmp '\xE4\xB8\xAD\xE6\x96\x87'").exitCode, 0);
+  r = Cli(dir, "decode -v zh.bmp");
+  EXPECT_EQ(r.out, "\xD6\xD0\xCE\xC4");
+  EXPECT_NE(r.err.find("ECI 32"), std::string::npos) << r.err;
+  ASSERT_EQ(Cli(dir, "encode --encoding utf-8 -o u.bmp '\xE4\xB8\xAD'").exitCode, 0);
+  r = Cli(dir, "decode -v u.bmp");
+  EXPECT_EQ(r.out, "\xE4\xB8\xAD");
+  EXPECT_NE(r.err.find("ECI 26"), std::string::npos) << r.err;
+
+  // Messages that say what to do.
+  r = Cli(dir, "encode -c 1 -l 8 -o x.bmp " + std::string(600, 'a'));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("columns fit"), std::string::npos) << r.err;
+  const CliRun encodeMissing = Cli(dir, "encode -o x.bmp --input missing.txt");
+  const CliRun decodeMissing = Cli(dir, "decode missing.txt");
+  EXPECT_EQ(encodeMissing.exitCode, 3);
+  EXPECT_EQ(decodeMissing.exitCode, 3);
+  EXPECT_EQ(encodeMissing.err.substr(encodeMissing.err.find(": ")),
+            decodeMissing.err.substr(decodeMissing.err.find(": ")));
 }
 
 }  // namespace

@@ -1,0 +1,428 @@
+// The `encode` command: reads the data, turns the options into SymbolOptions, and writes one
+// symbol, the segments of a split, or one symbol per input line.
+#include "encode_command.h"
+
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include "exit_codes.h"
+#include "input_check.h"
+#include "pdf417/common/error.h"
+#include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/file_batch.h"
+#include "pdf417/encoder/symbol.h"
+
+namespace {
+
+using namespace exitcode;
+
+// More input than this is far more than a symbol holds; reading stops there, so an endless
+// input (/dev/zero, a pipe that never closes) is refused, not hoarded. Batch input may be larger.
+constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
+constexpr std::size_t kMaxBatchBytes = std::size_t{64} << 20;
+
+struct Failure {
+  int code;
+  std::string message;
+};
+
+// Reads a whole file (or standard input for "-"), at most maxBytes + 1 bytes.
+void ReadAll(const std::string& name, std::string& out, std::size_t maxBytes) {
+  if (name != "-") {
+    std::string error;
+    if (const int rc = CheckReadable(name, error)) throw Failure{rc, error};
+  } else if (::isatty(STDIN_FILENO)) {
+    throw Failure{kUsage,
+                  "no data: give TEXT, -d TEXT or --input FILE, or pipe the data into standard "
+                  "input"};
+  }
+  FILE* f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
+  if (f == nullptr)
+    throw Failure{kUnreadable, "cannot open '" + name + "': " + std::strerror(errno)};
+  out.clear();
+  char buffer[65536];
+  std::size_t n = 0;
+  while (out.size() <= maxBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    out.append(buffer, n);
+  }
+  const bool failed = std::ferror(f) != 0;
+  const int err = errno;
+  if (f != stdin) std::fclose(f);
+  if (failed) throw Failure{kUnreadable, "cannot read '" + name + "': " + std::strerror(err)};
+  if (out.size() > maxBytes) {
+    throw Failure{kParameters, "input of more than " + std::to_string(maxBytes) +
+                                   " bytes is far more than this command encodes"};
+  }
+}
+
+// Converts UTF-8 text into the named character set with iconv.
+std::string Convert(const std::string& text, const char* to) {
+  iconv_t cd = ::iconv_open(to, "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    throw Failure{kParameters, std::string("cannot convert text to ") + to};
+  }
+  std::string out(text.size() * 4 + 8, '\0');
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  char* dst = &out[0];
+  std::size_t outLeft = out.size();
+  const std::size_t rc = ::iconv(cd, &in, &inLeft, &dst, &outLeft);
+  const int err = errno;
+  ::iconv_close(cd);
+  if (rc == static_cast<std::size_t>(-1)) {
+    throw Failure{kParameters, std::string("the text is not UTF-8 or has characters ") + to +
+                                   " lacks (" + std::strerror(err) + ")"};
+  }
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+int ParseAuto(const std::string& value, const char* what) {
+  if (value == "auto") return -1;
+  try {
+    std::size_t used = 0;
+    const int v = std::stoi(value, &used);
+    if (used == value.size()) return v;
+  } catch (const std::exception&) {
+  }
+  throw Failure{kUsage, std::string(what) + " must be a number or 'auto', got '" + value + "'"};
+}
+
+pdf417::Colour ParseColour(const std::string& value) {
+  std::string hex = value.size() == 7 && value[0] == '#' ? value.substr(1) : value;
+  if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    throw Failure{kUsage, "a colour is six hex digits RRGGBB, got '" + value + "'"};
+  }
+  const unsigned long v = std::stoul(hex, nullptr, 16);
+  return {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+          static_cast<std::uint8_t>(v)};
+}
+
+// "I,N[,ID]" with I 1-based.
+pdf417::MacroSegment ParseStructapp(const std::string& value) {
+  pdf417::MacroSegment m;
+  m.present = true;
+  int index = 0;
+  int count = 0;
+  char id[64] = "";
+  const int got = std::sscanf(value.c_str(), "%d,%d,%63s", &index, &count, id);
+  if (got < 2) throw Failure{kUsage, "--structapp is I,N[,ID], got '" + value + "'"};
+  m.index = index - 1;
+  m.count = count;
+  m.fileId = id;
+  return m;
+}
+
+pdf417::SymbolOptions OptionsOf(const EncodeCommand& c) {
+  pdf417::SymbolOptions o;
+  if (c.compaction == "byte") {
+    o.compaction = pdf417::Compaction::Byte;
+  } else if (c.compaction != "auto") {
+    throw Failure{kUsage, "--compaction is auto or byte, got '" + c.compaction + "'"};
+  }
+  o.level = ParseAuto(c.level, "the level");
+  o.columns = std::max(0, ParseAuto(c.columns, "columns"));
+  o.rows = std::max(0, ParseAuto(c.rows, "rows"));
+  if (c.level != "auto" && o.level < 0) o.level = 99;  // refused with the limits below
+  if (c.columns != "auto" && o.columns == 0) o.columns = -1;
+  if (c.rows != "auto" && o.rows == 0) o.rows = -1;
+  o.drawing.moduleWidth = c.moduleWidth;
+  o.drawing.rowHeight = c.rowHeight;
+  o.drawing.quietZone = c.quietZone;
+  o.drawing.foreground = ParseColour(c.foreground);
+  o.drawing.background = ParseColour(c.background);
+  if (c.rotate % 90 != 0) throw Failure{kUsage, "--rotate is 0, 90, 180 or 270"};
+  o.drawing.quarterTurns = c.rotate / 90;
+  o.eci = c.eci;
+  if (c.encoding == "gbk" || c.encoding == "GBK") {
+    o.eci = 32;
+  } else if (c.encoding == "utf-8" || c.encoding == "UTF-8" || c.encoding == "utf8") {
+    o.eci = 26;
+  } else if (!c.encoding.empty()) {
+    throw Failure{kUsage, "--encoding is gbk or utf-8, got '" + c.encoding + "'"};
+  }
+  if (!c.structapp.empty()) o.macro = ParseStructapp(c.structapp);
+  o.compact = c.compact;
+  pdf417::CheckOptions(o);
+  return o;
+}
+
+pdf417::ImageFormat FormatFor(const EncodeCommand& c, const std::string& name) {
+  if (!c.format.empty()) return pdf417::FormatOfFileName("." + c.format);
+  if (name == "-") return pdf417::ImageFormat::Png;
+  // A name without an extension (a device, a classic bitmap name) gets the classic bitmap.
+  const std::size_t slash = name.find_last_of('/');
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return pdf417::ImageFormat::Bmp;
+  }
+  return pdf417::FormatOfFileName(name);
+}
+
+// The picture of one symbol in the chosen format.
+std::vector<std::uint8_t> Picture(const EncodeCommand& c, pdf417::Symbol symbol,
+                                  pdf417::ImageFormat format) {
+  for (const std::string& w : symbol.warnings) std::cerr << "pdf417 encode: note: " << w << "\n";
+  if (c.aspect >= 0) {
+    // The classic drawing: one pixel a module, `aspect` pixel rows a row, as EncodePdf417.
+    if (format != pdf417::ImageFormat::Bmp || c.compact) {
+      throw Failure{kUsage,
+                    "--aspect draws classic bitmaps only: use a .bmp output and no --compact"};
+    }
+    return pdf417::RenderSymbolImage(symbol.columns, symbol.level, symbol.codewords, c.aspect);
+  }
+  if (c.height > 0) {
+    symbol.drawing.rowHeight =
+        std::max(symbol.drawing.rowHeight, (c.height + symbol.rows - 1) / symbol.rows);
+  }
+  return pdf417::RenderImage(symbol, format);
+}
+
+// Writes to standard output, every write and the flush checked.
+void WriteStdout(const std::vector<std::uint8_t>& bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+      std::fflush(stdout) != 0) {
+    throw Failure{kWrite, std::string("cannot write to standard output: ") + std::strerror(errno)};
+  }
+}
+
+void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  if (name == "-") return WriteStdout(bytes);
+  pdf417::WriteWholeFile(name, bytes.data(), bytes.size());
+}
+
+// name.png -> name-3.png
+std::string NumberedName(const std::string& name, std::size_t number) {
+  const std::size_t slash = name.find_last_of('/');
+  const std::size_t dot = name.find_last_of('.');
+  const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const std::string stem = hasExt ? name.substr(0, dot) : name;
+  return stem + "-" + std::to_string(number) + (hasExt ? name.substr(dot) : "");
+}
+
+std::string Data(const EncodeCommand& c, bool textGiven) {
+  std::string data;
+  if (textGiven && !c.input.empty()) throw Failure{kUsage, "give either TEXT or --input, not both"};
+  if (textGiven) {
+    data = c.text;
+    if (c.encoding == "gbk" || c.encoding == "GBK") data = Convert(data, "GBK");
+  } else {
+    ReadAll(c.input.empty() ? "-" : c.input, data, c.batch ? kMaxBatchBytes : kMaxInputBytes);
+  }
+  return data;
+}
+
+int Split(const EncodeCommand& c, const std::string& data, pdf417::SymbolOptions o,
+          pdf417::ImageFormat format) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+  try {
+    const pdf417::Symbol one = pdf417::Encode(bytes, data.size(), o);
+    Write(c.output, Picture(c, one, format));
+    return kOk;
+  } catch (const pdf417::Error& e) {
+    if (e.code() != pdf417::ErrorCode::InvalidArgument) throw;
+  }
+  if (c.output == "-") throw Failure{kUsage, "--split writes files: give -o NAME.EXT"};
+  // Cut with the largest control block (index 99,998 of 99,999, the last), then number.
+  pdf417::SymbolOptions probe = o;
+  probe.macro = {true, 99998, 99999, o.macro.fileId};
+  if (probe.macro.fileId.empty()) {
+    std::uint32_t h = 2166136261u;
+    for (const char ch : data) h = (h ^ static_cast<std::uint8_t>(ch)) * 16777619u;
+    char id[7];
+    std::snprintf(id, sizeof id, "%03u%03u", h % 900, (h / 900) % 900);
+    probe.macro.fileId = id;
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> pieces;
+  for (std::size_t at = 0; at < data.size();) {
+    const std::size_t n = pdf417::LargestFittingPrefix(bytes + at, data.size() - at, probe);
+    if (n == 0) throw Failure{kParameters, "not even one byte fits a symbol of these options"};
+    pieces.emplace_back(at, n);
+    at += n;
+  }
+  std::vector<std::vector<std::uint8_t>> pictures;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    pdf417::SymbolOptions segment = o;
+    segment.macro = {true, static_cast<int>(i), static_cast<int>(pieces.size()),
+                     probe.macro.fileId};
+    pictures.push_back(
+        Picture(c, pdf417::Encode(bytes + pieces[i].first, pieces[i].second, segment), format));
+  }
+  for (std::size_t i = 0; i < pictures.size(); ++i)
+    Write(NumberedName(c.output, i + 1), pictures[i]);
+  std::cerr << "pdf417 encode: " << pictures.size() << " segments written as "
+            << NumberedName(c.output, 1) << " to " << NumberedName(c.output, pictures.size())
+            << "\n";
+  return kOk;
+}
+
+// A file name from a line of data: letters, digits, '-', '_' and '.', at most 40 of them.
+std::string NameFromData(const std::string& line) {
+  std::string name;
+  for (const char ch : line) {
+    if (name.size() >= 40) break;
+    const bool keep = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                      (ch >= '0' && ch <= '9') || ch == '-' || ch == '_' || ch == '.';
+    name += keep ? ch : '_';
+  }
+  if (name.empty() || name[0] == '.') name.insert(name.begin(), '_');
+  return name;
+}
+
+int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolOptions& o,
+          pdf417::ImageFormat format) {
+  if (c.output == "-")
+    throw Failure{kUsage, "--batch writes files: give -o PATTERN such as label-%04d.png"};
+  const bool numbered = c.output.find('%') != std::string::npos;
+  const std::size_t slash = c.output.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : c.output.substr(0, slash + 1);
+  const std::size_t dot = c.output.find_last_of('.');
+  const std::string ext = dot == std::string::npos ? "" : c.output.substr(dot);
+  pdf417::FileBatch writer;
+  std::size_t number = 0;
+  for (std::size_t at = 0; at < data.size();) {
+    std::size_t end = data.find('\n', at);
+    if (end == std::string::npos) end = data.size();
+    std::string line = data.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ++number;
+    if (line.empty()) continue;
+    std::string name;
+    if (numbered) {
+      char buf[4096];
+      std::snprintf(buf, sizeof buf, c.output.c_str(), static_cast<int>(number));
+      name = buf;
+    } else {
+      name = folder + NameFromData(line) + ext;
+    }
+    try {
+      const pdf417::Symbol s =
+          pdf417::Encode(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), o);
+      writer.Add(name, Picture(c, s, format));
+    } catch (const pdf417::Error& e) {
+      if (e.code() != pdf417::ErrorCode::InvalidArgument) throw;
+      throw Failure{kParameters, "line " + std::to_string(number) + ": " + e.what()};
+    }
+  }
+  if (writer.Count() == 0) throw Failure{kParameters, "no data: every input line is empty"};
+  writer.Commit();
+  return kOk;
+}
+
+bool PatternIsSafe(const std::string& pattern) {
+  // One conversion, an integer one: %d, %04d, %5i; and %% anywhere.
+  int conversions = 0;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') continue;
+    if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    while (j < pattern.size() && (pattern[j] >= '0' && pattern[j] <= '9')) ++j;
+    if (j >= pattern.size() || (pattern[j] != 'd' && pattern[j] != 'i') || j - i > 4) return false;
+    ++conversions;
+    i = j;
+  }
+  return conversions <= 1;
+}
+
+}  // namespace
+
+CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
+  CLI::App* e = tool.add_subcommand(
+      "encode", "Encode data as a PDF417 symbol and write it as a PNG, SVG or bitmap picture.");
+  c.app = e;
+  e->add_option("-o,--output", c.output,
+                "picture to write; .png, .svg or .bmp by its extension; '-' for standard output")
+      ->capture_default_str();
+  e->add_option("-i,--input", c.input, "read the data from this file ('-' for standard input)");
+  e->add_option("TEXT,-d,--data", c.text,
+                "the data as raw bytes; without TEXT or --input it is read from standard input");
+  e->add_option("-c,--columns,--cols", c.columns, "data columns, 1 to 30, or auto")
+      ->capture_default_str();
+  e->add_option("-r,--rows", c.rows, "rows, 3 to 90, or auto")->capture_default_str();
+  e->add_option("-l,--level,--secure", c.level,
+                "error-correction level 0 to 8, or auto (2 to 5 by the data's size)")
+      ->capture_default_str();
+  e->add_option("--compaction", c.compaction,
+                "auto (shortest mix of text, numeric and byte) or byte (as the window writes)")
+      ->capture_default_str();
+  e->add_option("--module-width,--scale", c.moduleWidth, "pixels per module, 1 to 20")
+      ->capture_default_str();
+  e->add_option("--row-height", c.rowHeight, "modules per row, 2 to 20")->capture_default_str();
+  e->add_option("--height", c.height, "height of the bars in modules (sets the row height)");
+  e->add_option("--quiet-zone", c.quietZone, "blank modules around the symbol, 0 to 50")
+      ->capture_default_str();
+  e->add_option("--fg", c.foreground, "bar colour RRGGBB")->capture_default_str();
+  e->add_option("--bg", c.background, "background colour RRGGBB")->capture_default_str();
+  e->add_option("--rotate", c.rotate, "clockwise turn: 0, 90, 180 or 270")->capture_default_str();
+  e->add_option("--eci", c.eci, "ECI number written before the data (0 to 811799)");
+  e->add_option("--encoding", c.encoding,
+                "gbk: convert TEXT to GBK and write ECI 32; utf-8: write ECI 26");
+  e->add_option("--structapp", c.structapp,
+                "Macro PDF417 segment I of N, file id ID (digits): I,N[,ID]");
+  e->add_flag("--split", c.split,
+              "spread data too long for one symbol over NAME-1.EXT, NAME-2.EXT, ...");
+  e->add_flag("--compact", c.compact, "compact PDF417: no right row indicator, short stop");
+  e->add_flag("--batch", c.batch,
+              "one symbol per input line; -o label-%04d.png numbers the files, otherwise they "
+              "are named from the data");
+  e->add_option("--format", c.format, "png, svg or bmp, whatever the output's extension");
+  e->add_option("-a,--aspect", c.aspect,
+                "classic one-bit bitmap: one pixel a module, this many pixel rows a row");
+  e->footer(
+      "Defaults: compaction, level, columns and rows chosen for the data; 2 pixels a module,\n"
+      "rows 3 modules tall, a quiet zone of 2 modules. '--compaction byte --level 1 --columns 5\n"
+      "--aspect 3' writes the classic bitmap of the window.\n\n"
+      "Examples:\n"
+      "  pdf417 encode 'Hello World'                 writes bar.bmp\n"
+      "  pdf417 encode -o ticket.png -d 'M1DOE/JOHN E ABC123 LHRJFKBA 0123'\n"
+      "  pdf417 encode --cols 6 --secure 4 -o notes.svg --input notes.txt\n"
+      "  pdf417 encode --encoding gbk -o zh.png '中文'\n"
+      "  pdf417 encode --split -o part.png --input long.txt     part-1.png, part-2.png, ...\n"
+      "  pdf417 encode --batch -o label-%04d.png --input lines.txt\n"
+      "  pdf417 encode -o - 'to a pipe' > x.png");
+  return e;
+}
+
+int RunEncodeCommand(const EncodeCommand& c) {
+  try {
+    const bool textGiven = c.app->get_option("TEXT")->count() > 0;
+    if (c.batch && c.output.find('%') != std::string::npos && !PatternIsSafe(c.output)) {
+      throw Failure{kUsage, "the --batch pattern takes one number, as %d or %04d"};
+    }
+    if (c.aspect == 0 || c.aspect < -1) {
+      throw Failure{kParameters,
+                    "aspect ratio must be at least 1, got " + std::to_string(c.aspect)};
+    }
+    const pdf417::SymbolOptions options = OptionsOf(c);
+    const pdf417::ImageFormat format = FormatFor(c, c.output);
+    if (c.output == "-" && ::isatty(STDOUT_FILENO)) {
+      throw Failure{kUsage, "standard output is a terminal: redirect it to a file or a pipe"};
+    }
+    const std::string data = Data(c, textGiven);
+    if (data.empty()) {
+      throw Failure{kParameters, "no data: the data is empty, and an empty symbol helps nobody"};
+    }
+    if (c.batch) return Batch(c, data, options, format);
+    if (c.split) return Split(c, data, options, format);
+    const pdf417::Symbol symbol =
+        pdf417::Encode(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), options);
+    Write(c.output, Picture(c, symbol, format));
+    return kOk;
+  } catch (const Failure& f) {
+    std::cerr << "pdf417 encode: " << f.message << "\n";
+    return f.code;
+  } catch (const pdf417::Error& e) {
+    std::cerr << "pdf417 encode: " << e.what() << "\n";
+    return e.code() == pdf417::ErrorCode::FileWrite ? kWrite : kParameters;
+  }
+}
