@@ -16,6 +16,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/file_batch.h"
+#include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 
 namespace {

@@ -12,6 +12,9 @@
 
 namespace pdf417 {
 
+// A sequence of codewords, each 0..928.
+using CodewordSequence = std::vector<std::int32_t>;
+
 // Ranges of the encoder's parameters (kMinColumns .. kMaxCodewords) come from symbol_geometry.h,
 // shared with the decoder.
 // Largest file (headers and pixels) the encoder builds: bounds the aspect ratio.

@@ -1,5 +1,6 @@
 // Writes many files with one flush to disk at the end.
 #include "pdf417/encoder/file_batch.h"
+#include "pdf417/encoder/stages.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

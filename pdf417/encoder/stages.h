@@ -11,8 +11,6 @@
 
 namespace pdf417 {
 
-// A codeword is 0..928.
-using CodewordSequence = std::vector<std::int32_t>;
 
 constexpr int kPadCodeword = 900;
 

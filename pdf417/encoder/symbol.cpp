@@ -1,6 +1,7 @@
 // The options entry: checks the options, compacts the data, chooses level, columns and rows,
 // adds the ECI designator and the Macro PDF417 control block, and lays the symbol out as modules.
 #include "pdf417/encoder/symbol.h"
+#include "pdf417/encoder/stages.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,6 +9,7 @@
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/symbol.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {

@@ -12,6 +12,7 @@
 #include "pdf417/decoder/decompact.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/symbol.h"
+#include "pdf417/encoder/stages.h"
 #include "test_util.h"
 
 namespace {
