@@ -1,12 +1,12 @@
 // The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -29,8 +29,9 @@ CliRun Cli(const testutil::TempDir& dir, const std::string& args, const std::str
            const std::string& shellSetup = "") {
   const std::string outFile = dir / ".stdout";
   const std::string errFile = dir / ".stderr";
-  std::string cmd = "cd " + ShellQuote(dir.path()) + " && " + shellSetup + ShellQuote(PDF417_CLI_PATH) +
-                    " " + args + " >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile);
+  std::string cmd = "cd " + ShellQuote(dir.path()) + " && " + shellSetup +
+                    ShellQuote(PDF417_CLI_PATH) + " " + args + " >" + ShellQuote(outFile) + " 2>" +
+                    ShellQuote(errFile);
   cmd += stdinFile.empty() ? " </dev/null" : " <" + ShellQuote(stdinFile);
   const int status = std::system(cmd.c_str());
   CliRun r;
@@ -58,7 +59,8 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
 
   r = Cli(dir, "encode --help");
   EXPECT_EQ(r.exitCode, 0);
-  for (const char* word : {"--columns", "--level", "--aspect", "--output", "--input", "TEXT", "bar.bmp"}) {
+  for (const char* word :
+       {"--columns", "--level", "--aspect", "--output", "--input", "TEXT", "bar.bmp"}) {
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
   }
   r = Cli(dir, "--help");
@@ -110,7 +112,8 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
     if (c.code != 0) {
       EXPECT_FALSE(r.err.empty()) << c.args;
     }
-    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), (std::vector<std::uint8_t>{1, 2, 3})) << c.args;
+    EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), (std::vector<std::uint8_t>{1, 2, 3}))
+        << c.args;
   }
 }
 
@@ -134,8 +137,8 @@ TEST(CliEncode, WriteFailuresKeepTheOldFileAndExitWithSeven) {
 
   // A full disk, as a file-size limit of one block: the write fails with "file too large"
   // (the signal the limit would send is ignored, so the tool sees the error as on a full disk).
-  CliRun r = Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "",
-                 "trap '' XFSZ; ulimit -f 1; ");
+  CliRun r =
+      Cli(dir, "encode -a 40 -o keep.bmp 'no room for this'", "", "trap '' XFSZ; ulimit -f 1; ");
   EXPECT_EQ(r.exitCode, 7) << r.err;
   EXPECT_NE(r.err.find("keep.bmp"), std::string::npos) << r.err;
   EXPECT_EQ(testutil::ReadBytes(dir / "keep.bmp"), old);
@@ -201,8 +204,12 @@ TEST(CliDecode, BadInputIsReportedWithItsExitCode) {
     int code;
   };
   const Case cases[] = {
-      {"decode missing.bmp", 3}, {"decode empty.bmp", 4},       {"decode text.bmp", 4},
-      {"decode folder.bmp", 4},  {"decode white.bmp", 5},       {"decode", 2},
+      {"decode missing.bmp", 3},
+      {"decode empty.bmp", 4},
+      {"decode text.bmp", 4},
+      {"decode folder.bmp", 4},
+      {"decode white.bmp", 5},
+      {"decode", 2},
       {"decode --bogus good.bmp", 2},
       {"decode good.bmp missing.bmp", 3},  // the good one is still printed
   };
@@ -269,6 +276,41 @@ TEST(CliDecode, FilesItMayNotReadOrThatNeverEnd) {
   EXPECT_EQ(r.exitCode, 4) << r.err;
   EXPECT_NE(r.err.find("secret.bmp"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliDecode, JobsKeepTheOrderOfTheFilesAndExitWithTheHighestCode) {
+  testutil::TempDir dir;
+  testutil::WriteBytes(dir / "text.bmp", {'h', 'e', 'l', 'l', 'o'});
+  std::string files;
+  std::string expectedOut;
+  for (int i = 0; i < 24; ++i) {
+    const std::string name = "s" + std::to_string(i) + ".bmp";
+    // Symbols of different sizes take different times, so threads finish out of order.
+    const std::string payload = "file " + std::to_string(i) + std::string(i * 8, 'x');
+    ASSERT_EQ(Cli(dir, "encode -c " + std::to_string(3 + i % 12) + " -o " + name + " " +
+                           ShellQuote(payload))
+                  .exitCode,
+              0);
+    files += " " + name;
+    expectedOut += payload + "\n";
+    if (i == 5) files += " missing.bmp";
+    if (i == 11) files += " text.bmp";
+  }
+  const CliRun one = Cli(dir, "decode -n --jobs 1" + files);
+  EXPECT_EQ(one.out, expectedOut);
+  EXPECT_EQ(one.exitCode, 4) << one.err;  // unreadable (4) outranks missing (3)
+  EXPECT_LT(one.err.find("missing.bmp"), one.err.find("text.bmp")) << one.err;
+  for (const char* jobs : {"-j 2", "--jobs 5", ""}) {
+    const CliRun many = Cli(dir, std::string("decode -n ") + jobs + files);
+    EXPECT_EQ(many.out, one.out) << jobs;
+    EXPECT_EQ(many.err, one.err) << jobs;
+    EXPECT_EQ(many.exitCode, one.exitCode) << jobs;
+  }
+  EXPECT_EQ(Cli(dir, "decode --jobs 0 s0.bmp").exitCode, 2);
 }
 
 }  // namespace
