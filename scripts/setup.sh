@@ -12,6 +12,7 @@ packages=(
   xvfb xauth imagemagick fonts-wqy-zenhei xdotool poppler-utils
   clang libclang-rt-14-dev clang-format
   python3 time
+  python3-dev pybind11-dev python3-numpy python3-pil python3-pytest python3-distributed
 )
 
 if [ "$(id -u)" -eq 0 ]; then
