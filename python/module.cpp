@@ -134,10 +134,21 @@ py::array ArrayOfPil(py::object image) {
 struct Input {
   enum class Kind { Path, FileBytes, Pixels } kind = Kind::Path;
   std::string path;
-  py::bytes bytes;       // kept alive (and immutable) while decoding
+  py::bytes bytes;  // kept alive (and immutable) while decoding
+  const std::uint8_t* fileData = nullptr;
+  std::size_t fileSize = 0;
   py::object keepAlive;  // the array whose memory a Pixels input reads
   PixelPlan pixels;
 };
+
+// Takes the address and size of the bytes while holding the lock; the decode reads them without.
+void SetFileBytes(Input& in) {
+  char* data = nullptr;
+  Py_ssize_t size = 0;
+  if (PyBytes_AsStringAndSize(in.bytes.ptr(), &data, &size) != 0) throw py::error_already_set();
+  in.fileData = reinterpret_cast<const std::uint8_t*>(data);
+  in.fileSize = static_cast<std::size_t>(size);
+}
 
 Input InputOf(const py::object& image) {
   Input in;
@@ -148,11 +159,13 @@ Input InputOf(const py::object& image) {
   if (py::isinstance<py::bytes>(image)) {
     in.kind = Input::Kind::FileBytes;
     in.bytes = py::reinterpret_borrow<py::bytes>(image);
+    SetFileBytes(in);
     return in;
   }
   if (PyByteArray_Check(image.ptr()) || PyMemoryView_Check(image.ptr())) {
     in.kind = Input::Kind::FileBytes;
     in.bytes = BytesOf(image);
+    SetFileBytes(in);
     return in;
   }
   if (py::isinstance<py::array>(image) || IsPilImage(image)) {
@@ -181,14 +194,8 @@ pdf417::DecodeResult DecodeInput(const Input& in, const pdf417::DecodeOptions& o
     switch (in.kind) {
       case Input::Kind::Path:
         return pdf417::DecodePdf417Detailed(in.path);
-      case Input::Kind::FileBytes: {
-        char* data = nullptr;
-        Py_ssize_t size = 0;
-        // Reading a bytes object's buffer needs no lock: it is immutable and kept alive.
-        PyBytes_AsStringAndSize(in.bytes.ptr(), &data, &size);
-        return pdf417::DecodePdf417FromBytes(reinterpret_cast<const std::uint8_t*>(data),
-                                             static_cast<std::size_t>(size));
-      }
+      case Input::Kind::FileBytes:
+        return pdf417::DecodePdf417FromBytes(in.fileData, in.fileSize);
       case Input::Kind::Pixels:
         return pdf417::DecodeImage(in.pixels.view, options);
     }
@@ -450,6 +457,45 @@ PYBIND11_MODULE(pdf417, m) {
                                d["last_segment"] = r.macro.lastSegment;
                                return std::move(d);
                              })
+      .def(py::pickle(
+          // Results cross process boundaries (multiprocessing, Dask) as plain tuples.
+          [](const R& r) {
+            std::vector<py::tuple> eci;
+            for (const pdf417::EciDesignator& e : r.eci)
+              eci.push_back(py::make_tuple(e.number, e.position));
+            std::vector<py::tuple> corners;
+            for (const pdf417::PointF& p : r.corners) corners.push_back(py::make_tuple(p.x, p.y));
+            return py::make_tuple(static_cast<int>(r.status), r.message, py::bytes(r.bytes), r.rows,
+                                  r.columns, r.level, r.corrected, r.reading, eci,
+                                  py::make_tuple(r.macro.present, r.macro.segmentIndex,
+                                                 r.macro.fileId, r.macro.lastSegment),
+                                  r.erasures, r.warnings, r.text, corners);
+          },
+          [](const py::tuple& t) {
+            if (t.size() != 14) throw std::runtime_error("not a pickled pdf417.Result");
+            R r;
+            r.status = static_cast<pdf417::DecodeStatus>(t[0].cast<int>());
+            r.message = t[1].cast<std::string>();
+            r.bytes = t[2].cast<std::string>();
+            r.rows = t[3].cast<int>();
+            r.columns = t[4].cast<int>();
+            r.level = t[5].cast<int>();
+            r.corrected = t[6].cast<int>();
+            r.reading = t[7].cast<std::string>();
+            for (const py::handle e : t[8]) {
+              r.eci.push_back({e[py::int_(0)].cast<int>(), e[py::int_(1)].cast<std::size_t>()});
+            }
+            const py::tuple macro = t[9];
+            r.macro = {macro[0].cast<bool>(), macro[1].cast<int>(), macro[2].cast<std::string>(),
+                       macro[3].cast<bool>()};
+            r.erasures = t[10].cast<int>();
+            r.warnings = t[11].cast<std::vector<std::string>>();
+            r.text = t[12].cast<std::string>();
+            for (const py::handle p : t[13]) {
+              r.corners.push_back({p[py::int_(0)].cast<double>(), p[py::int_(1)].cast<double>()});
+            }
+            return r;
+          }))
       .def("__repr__", [](const R& r) {
         std::string s = "<pdf417.Result " + StatusName(r.status);
         if (r.ok()) {

@@ -2,6 +2,9 @@
 import io
 import os
 import pathlib
+import pickle
+import shutil
+import subprocess
 import time
 from concurrent.futures import ThreadPoolExecutor
 
@@ -227,3 +230,28 @@ def test_the_stub_names_everything_the_module_offers():
         for name in dir(cls):
             if not name.startswith("_"):
                 assert f" {name}" in stub, (cls, name)
+
+
+def public_fields(result):
+    return {name: getattr(result, name) for name in dir(result) if not name.startswith("_")}
+
+
+@pytest.mark.skipif(shutil.which("zint") is None, reason="zint is not installed")
+def test_eci_and_macro_of_another_encoder_survive_pickling(tmp_path):
+    # zint, run as a black box, writes what our encoder does not: ECI designators, Macro blocks.
+    cases = [
+        (["--eci=7", "-d", "Привет"], lambda r: r.eci == [(7, 0)] and r.macro is None),
+        (
+            ["--structapp=2,3,4711", "-d", "part two"],
+            lambda r: r.eci == [] and r.macro == {"segment_index": 1, "file_id": "471001", "last_segment": False},
+        ),
+    ]
+    results = [pdf417.decode(np.zeros((30, 30), np.uint8))[0]]
+    for i, (args, check) in enumerate(cases):
+        path = tmp_path / f"zint{i}.bmp"
+        subprocess.run(["zint", "-b", "55", "-o", str(path), *args], check=True)
+        [r] = pdf417.decode(path)
+        assert r.ok and check(r), r
+        results.append(r)
+    for r in results:
+        assert public_fields(pickle.loads(pickle.dumps(r))) == public_fields(r)
