@@ -112,10 +112,9 @@ py::bytes BytesOf(const py::handle& object) {
 }
 
 bool IsPilImage(const py::handle& image) {
-  // Only an object whose class comes from PIL can be one; PIL is not imported for anything else.
-  const std::string module = py::str(py::type::handle_of(image).attr("__module__"));
-  if (module.rfind("PIL.", 0) != 0) return false;
-  return py::isinstance(image, py::module_::import("PIL.Image").attr("Image"));
+  // A PIL image exists only once PIL.Image is imported; decode never imports PIL itself.
+  const py::dict modules = py::module_::import("sys").attr("modules");
+  return modules.contains("PIL.Image") && py::isinstance(image, modules["PIL.Image"].attr("Image"));
 }
 
 // A PIL image as an array decode reads: grey, RGB and RGBA as they are; pictures with
@@ -150,10 +149,17 @@ void SetFileBytes(Input& in) {
   in.fileSize = static_cast<std::size_t>(size);
 }
 
+// A path as the file system's bytes (names that are not valid UTF-8 included).
+std::string PathOf(const py::object& path) {
+  std::string name = py::bytes(py::module_::import("os").attr("fsencode")(path));
+  if (name.find('\0') != std::string::npos) throw py::value_error("embedded null byte in path");
+  return name;
+}
+
 Input InputOf(const py::object& image) {
   Input in;
   if (py::isinstance<py::str>(image)) {
-    in.path = image.cast<std::string>();
+    in.path = PathOf(image);
     return in;
   }
   if (py::isinstance<py::bytes>(image)) {
@@ -177,9 +183,7 @@ Input InputOf(const py::object& image) {
     return in;
   }
   if (py::hasattr(image, "__fspath__")) {
-    const py::object path = py::module_::import("os").attr("fspath")(image);
-    in.path =
-        py::isinstance<py::bytes>(path) ? std::string(py::bytes(path)) : path.cast<std::string>();
+    in.path = PathOf(image);
     return in;
   }
   throw py::type_error(
@@ -393,7 +397,7 @@ py::bytes PngOf(const Symbol& symbol) {
 // Writes the symbol as a PNG file when the name ends in .png, else as a bitmap file. The file is
 // replaced atomically: a failed write leaves any previous file as it was.
 void Save(const Symbol& symbol, const py::object& path) {
-  const std::string name = py::str(py::module_::import("os").attr("fsdecode")(path));
+  const std::string name = PathOf(path);
   std::string suffix = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
   for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::string content = suffix == ".png" ? std::string(PngOf(symbol))

@@ -93,6 +93,7 @@ def test_misuse_raises_and_pictures_without_a_symbol_do_not(tmp_path):
         (np.zeros((2, 20, 30, 3), np.uint8), ValueError),
         (np.zeros((0, 30), np.uint8), ValueError),
         (42, TypeError),
+        ("bad\0name.bmp", ValueError),
         (None, TypeError),
         ([[0, 255]], TypeError),
     ]
@@ -123,6 +124,7 @@ def test_misuse_raises_and_pictures_without_a_symbol_do_not(tmp_path):
         (b"not a picture", pdf417.Status.FILE_UNREADABLE),
         (str(tmp_path / "missing.bmp"), pdf417.Status.FILE_MISSING),
         (str(tmp_path), pdf417.Status.FILE_UNREADABLE),
+        (str(tmp_path / "\udcff-not-utf8-missing.bmp"), pdf417.Status.FILE_MISSING),
     ]
     for image, status in without:
         [r] = pdf417.decode(image)
@@ -147,7 +149,7 @@ def test_decode_many_keeps_the_order_and_matches_decode(symbols, tmp_path):
 
 def test_save_writes_bmp_or_png_and_a_failed_write_keeps_the_old_file(symbols, tmp_path):
     data, _, symbol = symbols[3]
-    for name in ("s.bmp", "s.PNG", "s"):
+    for name in ("s.bmp", "s.PNG", "s", "\udcff-not-utf8.bmp"):
         symbol.save(tmp_path / name)
         assert pdf417.decode(Image.open(tmp_path / name))[0].bytes == data
     assert (tmp_path / "s").read_bytes() == symbol.to_bmp()
