@@ -5,8 +5,9 @@ from typing import Iterable, Optional, Union
 
 import numpy as np
 import numpy.typing as npt
+import PIL.Image
 
-Image = Union[str, os.PathLike, bytes, bytearray, memoryview, npt.NDArray[np.uint8], "PIL.Image.Image"]
+Image = Union[str, os.PathLike, bytes, bytearray, memoryview, npt.NDArray[np.uint8], PIL.Image.Image]
 
 class Status(enum.Enum):
     DECODED: int
