@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "decode_pool.h"
 #include "encode_command.h"
 #include "exit_codes.h"
 #include "input_check.h"
@@ -76,6 +77,7 @@ struct DecodeOptions {
   double timeoutSeconds = 0;  // per file; 0: no limit
   bool tagged = false;
   bool join = false;
+  int jobs = pdf417::DefaultJobs();
 };
 
 // Standard output failed (a full disk, a closed descriptor): the bytes are lost.
@@ -150,55 +152,89 @@ int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts
   return kExitOk;
 }
 
-// Decodes every file; stdout gets the bytes of each decoded symbol, exactly.
+// Decodes one input: looks a file up, reads standard input for "-", and decodes it. A lookup
+// failure comes back as FileMissing or FileUnreadable with its message.
+pdf417::DecodeResult DecodeInput(const std::string& file, const DecodeOptions& o) {
+  pdf417::DecodeResult r;
+  pdf417::DecodeOptions options;
+  options.timeoutSeconds = o.timeoutSeconds;
+  std::string error;
+  try {
+    if (file != "-") {
+      if (const int rc = CheckReadable(file, error)) {
+        r.status = rc == kExitMissing ? pdf417::DecodeStatus::FileMissing
+                                      : pdf417::DecodeStatus::FileUnreadable;
+        r.message = error;
+        return r;
+      }
+      return pdf417::DecodePdf417Detailed(file, options);
+    }
+    // Standard input, read whole but no further than the largest picture file we read.
+    std::string bytes;
+    const int rc = ReadAll("-", bytes, error, pdf417::kMaxPictureFileBytes);
+    if (rc == kExitOk && bytes.size() > pdf417::kMaxPictureFileBytes) {
+      error = "standard input holds more than the " +
+              std::to_string(pdf417::kMaxPictureFileBytes) +
+              " bytes of the largest picture file we read";
+    }
+    if (!error.empty()) {
+      r.status = pdf417::DecodeStatus::FileUnreadable;
+      r.message = error;
+      return r;
+    }
+    return pdf417::DecodePdf417FromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                         bytes.size(), options);
+  } catch (const std::bad_alloc&) {
+    // A backstop: the library reports running out of memory itself.
+    r.status = pdf417::DecodeStatus::InternalError;
+    r.message = "not enough memory to decode this picture";
+    return r;
+  }
+}
+
+// Reports rows, columns, level, corrections, ECI and Macro PDF417 of a decoded symbol.
+void ReportDetails(const std::string& file, const pdf417::DecodeResult& r) {
+  std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
+            << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
+  if (r.erasures > 0) std::cerr << ", " << r.erasures << " codewords not seen (erasures)";
+  if (!r.reading.empty()) std::cerr << ", picture " << r.reading;
+  for (const pdf417::EciDesignator& e : r.eci) {
+    std::cerr << ", ECI " << e.number << " from byte " << e.position;
+  }
+  if (r.macro.present) {
+    std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex + 1;
+    if (r.macro.segmentCount > 0) std::cerr << " of " << r.macro.segmentCount;
+    std::cerr << " of file " << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
+  }
+  std::cerr << "\n";
+}
+
+// Decodes every file on a pool of threads; stdout gets the bytes of each decoded symbol, exactly,
+// in the order of the files. The exit status is the highest code met.
 int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
+  bool lost = false;  // standard output failed: nothing more is written
   std::vector<std::pair<std::string, pdf417::DecodeResult>> joined;
-  for (const std::string& file : o.files) {
-    pdf417::DecodeResult r;
-    std::string lookup;
-    if (const int rc = file == "-" ? kExitOk : CheckReadable(file, lookup)) {
-      std::cerr << "pdf417 decode: " << lookup << "\n";
-      if (exitCode == kExitOk) exitCode = rc;
-      continue;
-    }
-    try {
-      pdf417::DecodeOptions options;
-      options.timeoutSeconds = o.timeoutSeconds;
-      if (file == "-") {
-        // Standard input, read whole but no further than the largest picture file we read.
-        std::string bytes;
-        std::string error;
-        const int rc = ReadAll("-", bytes, error, pdf417::kMaxPictureFileBytes);
-        if (rc == kExitOk && bytes.size() > pdf417::kMaxPictureFileBytes) {
-          error = "standard input holds more than the " +
-                  std::to_string(pdf417::kMaxPictureFileBytes) +
-                  " bytes of the largest picture file we read";
-        }
-        if (!error.empty()) {
-          std::cerr << "pdf417 decode: -: " << error << "\n";
-          if (exitCode == kExitOk) exitCode = kExitUnreadable;
-          continue;
-        }
-        r = pdf417::DecodePdf417FromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                          bytes.size(), options);
-      } else {
-        r = pdf417::DecodePdf417Detailed(file, options);
-      }
-    } catch (const std::bad_alloc&) {
-      // A picture within the size limits can still need more memory than the process may have.
-      r.status = pdf417::DecodeStatus::FileUnreadable;
-      r.message = "not enough memory to decode this picture";
-    }
+  auto decodeOne = [&o](std::size_t i) { return DecodeInput(o.files[i], o); };
+  auto report = [&](std::size_t i, pdf417::DecodeResult& r) {
+    const std::string& file = o.files[i];
     if (!r.ok()) {
-      if (r.status == pdf417::DecodeStatus::FileMissing) r.message = "no such file";
-      std::cerr << "pdf417 decode: " << file << ": " << r.message << "\n";
-      if (exitCode == kExitOk) exitCode = ExitCodeOf(r.status);
-      continue;
+      std::cerr << "pdf417 decode: " << (r.message.rfind("cannot ", 0) == 0 ? "" : file + ": ")
+                << r.message << "\n";
+      exitCode = std::max(exitCode, ExitCodeOf(r.status));
+      return;
+    }
+    if (o.utf8) pdf417::ApplyEciText(r);
+    if (o.verbose) ReportDetails(file, r);
+    if (o.verbose || o.utf8) {
+      for (const std::string& w : r.warnings) std::cerr << file << ": " << w << "\n";
     }
     if (o.join) {
       joined.emplace_back(file, r);
-    } else if (o.tagged) {
+      return;
+    }
+    if (lost) return;
+    if (o.tagged) {
       std::fprintf(stdout, "%s: ", file.c_str());
       if (r.macro.present) {
         std::fprintf(stdout, "segment %d", r.macro.segmentIndex + 1);
@@ -206,34 +242,17 @@ int RunDecode(const DecodeOptions& o) {
         std::fprintf(stdout, ": ");
       }
     }
-    if (o.utf8) pdf417::ApplyEciText(r);
     const std::string& out = o.utf8 ? r.text : r.bytes;
-    if (!o.join) std::fwrite(out.data(), 1, out.size(), stdout);
-    if (!o.join && (o.newline || o.tagged)) std::fputc('\n', stdout);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (o.newline || o.tagged) std::fputc('\n', stdout);
     if (std::fflush(stdout) != 0 || StdoutFailed()) {
       std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno)
                 << "\n";
-      return kExitWrite;
+      lost = true;
     }
-    if (o.verbose) {
-      std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
-                << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
-      if (r.erasures > 0) std::cerr << ", " << r.erasures << " codewords not seen (erasures)";
-      if (!r.reading.empty()) std::cerr << ", picture " << r.reading;
-      for (const pdf417::EciDesignator& e : r.eci) {
-        std::cerr << ", ECI " << e.number << " from byte " << e.position;
-      }
-      if (r.macro.present) {
-        std::cerr << ", Macro PDF417 segment " << r.macro.segmentIndex + 1;
-        if (r.macro.segmentCount > 0) std::cerr << " of " << r.macro.segmentCount;
-        std::cerr << " of file " << r.macro.fileId << (r.macro.lastSegment ? " (last)" : "");
-      }
-      std::cerr << "\n";
-    }
-    if (o.verbose || o.utf8) {
-      for (const std::string& w : r.warnings) std::cerr << file << ": " << w << "\n";
-    }
-  }
+  };
+  pdf417::DecodeInOrder(o.files.size(), o.jobs, decodeOne, report);
+  if (lost) return kExitWrite;
   if (o.join && exitCode == kExitOk) return WriteJoined(joined, o.newline);
   return exitCode;
 }
@@ -280,9 +299,15 @@ int main(int argc, char** argv) {
                    "give up on a file after this many seconds (exit 8); 0, the default, means no "
                    "limit")
       ->check(CLI::NonNegativeNumber);
+  decode
+      ->add_option("-j,--jobs", dec.jobs,
+                   "decode on this many threads (default: the number of cores); the output keeps "
+                   "the order of the files")
+      ->check(CLI::Range(1, 1024));
   decode->footer(
       "The bytes are written exactly as the symbol holds them, without any line end unless -n is\n"
-      "given. A file that does not decode is reported on standard error.\n\n"
+      "given. A file that does not decode is reported on standard error and the others go on;\n"
+      "with several failures the exit status is the highest of their codes.\n\n"
       "Examples:\n"
       "  pdf417 decode bar.bmp\n"
       "  pdf417 decode -n -v scan.png photo.jpg *.bmp\n"

@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   python3 time
   libpng-dev librsvg2-bin
+  python3-dev pybind11-dev python3-numpy python3-pil python3-pytest python3-distributed
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -546,3 +546,38 @@ TEST(CliEncode, SplitBatchEncodingAndMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliDecode, JobsKeepTheOrderOfTheFilesAndExitWithTheHighestCode) {
+  testutil::TempDir dir;
+  testutil::WriteBytes(dir / "text.bmp", {'h', 'e', 'l', 'l', 'o'});
+  std::string files;
+  std::string expectedOut;
+  for (int i = 0; i < 24; ++i) {
+    const std::string name = "s" + std::to_string(i) + ".bmp";
+    // Symbols of different sizes take different times, so threads finish out of order.
+    const std::string payload = "file " + std::to_string(i) + std::string(i * 8, 'x');
+    ASSERT_EQ(Cli(dir, "encode -c " + std::to_string(3 + i % 12) + " -o " + name + " " +
+                           ShellQuote(payload))
+                  .exitCode,
+              0);
+    files += " " + name;
+    expectedOut += payload + "\n";
+    if (i == 5) files += " missing.bmp";
+    if (i == 11) files += " text.bmp";
+  }
+  const CliRun one = Cli(dir, "decode -n --jobs 1" + files);
+  EXPECT_EQ(one.out, expectedOut);
+  EXPECT_EQ(one.exitCode, 4) << one.err;  // unreadable (4) outranks missing (3)
+  EXPECT_LT(one.err.find("missing.bmp"), one.err.find("text.bmp")) << one.err;
+  for (const char* jobs : {"-j 2", "--jobs 5", ""}) {
+    const CliRun many = Cli(dir, std::string("decode -n ") + jobs + files);
+    EXPECT_EQ(many.out, one.out) << jobs;
+    EXPECT_EQ(many.err, one.err) << jobs;
+    EXPECT_EQ(many.exitCode, one.exitCode) << jobs;
+  }
+  EXPECT_EQ(Cli(dir, "decode --jobs 0 s0.bmp").exitCode, 2);
+}
+
+}  // namespace
