@@ -18,6 +18,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/encoder/stages.h"
 
 namespace py = pybind11;
 
