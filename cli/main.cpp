@@ -173,8 +173,7 @@ pdf417::DecodeResult DecodeInput(const std::string& file, const DecodeOptions& o
     std::string bytes;
     const int rc = ReadAll("-", bytes, error, pdf417::kMaxPictureFileBytes);
     if (rc == kExitOk && bytes.size() > pdf417::kMaxPictureFileBytes) {
-      error = "standard input holds more than the " +
-              std::to_string(pdf417::kMaxPictureFileBytes) +
+      error = "standard input holds more than the " + std::to_string(pdf417::kMaxPictureFileBytes) +
               " bytes of the largest picture file we read";
     }
     if (!error.empty()) {
@@ -219,8 +218,9 @@ int RunDecode(const DecodeOptions& o) {
   auto report = [&](std::size_t i, pdf417::DecodeResult& r) {
     const std::string& file = o.files[i];
     if (!r.ok()) {
-      std::cerr << "pdf417 decode: " << (r.message.rfind("cannot ", 0) == 0 ? "" : file + ": ")
-                << r.message << "\n";
+      // Messages that quote the file name already say which file they are about.
+      const bool named = r.message.find("'" + file + "'") != std::string::npos;
+      std::cerr << "pdf417 decode: " << (named ? "" : file + ": ") << r.message << "\n";
       exitCode = std::max(exitCode, ExitCodeOf(r.status));
       return;
     }

@@ -151,8 +151,8 @@ float SearchOnPoints(const EdgePoints& points, std::int32_t height, const Budget
 
 // Line voting over the black pixels of an edge picture of the given height (0: an empty picture,
 // which answers the lower bound). The budget, when given, is checked every few hundred rows.
-float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, float to,
-                    float step, const Budget* budget) {
+float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, float to, float step,
+                    const Budget* budget) {
   const std::int32_t nAngles = AngleCandidates(from, to, step);
   if (nAngles <= 0 || height <= 0) return from;
 

@@ -11,9 +11,7 @@
 
 namespace pdf417 {
 
-
 constexpr int kPadCodeword = 900;
-
 
 // Coefficients of the generator polynomial of a level (0..8): entry j is the coefficient of x^j,
 // j = 0 .. k-1; the leading 1 is not stored. Throws for a level outside 0..8.

@@ -1,7 +1,6 @@
 // The options entry: checks the options, compacts the data, chooses level, columns and rows,
 // adds the ECI designator and the Macro PDF417 control block, and lays the symbol out as modules.
 #include "pdf417/encoder/symbol.h"
-#include "pdf417/encoder/stages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +9,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {
@@ -328,6 +328,7 @@ Symbol Encode(const std::uint8_t* data, std::size_t length, const SymbolOptions&
     }
     if (g.columns == 0) RefuseSize(dataCount, o.minLevel, o);
     if (s.level < wanted) {
+      s.levelLowered = true;
       s.warnings.push_back("error-correction level " + std::to_string(s.level) +
                            " instead of the recommended " + std::to_string(wanted) +
                            ": the data does not fit otherwise");
@@ -355,10 +356,11 @@ Symbol Encode(const std::uint8_t* data, std::size_t length, const SymbolOptions&
 
 std::size_t LargestFittingPrefix(const std::uint8_t* data, std::size_t length,
                                  const SymbolOptions& options) {
+  // A piece fits when it gets at least the recommended level: splitting is how data that does
+  // not fit one symbol keeps its protection.
   const auto fits = [&](std::size_t n) {
     try {
-      Encode(data, n, options);
-      return true;
+      return !Encode(data, n, options).levelLowered;
     } catch (const Error&) {
       return false;
     }

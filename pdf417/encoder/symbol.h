@@ -66,6 +66,7 @@ struct Symbol {
   std::vector<std::uint8_t> modules;
   Drawing drawing;                    // as chosen, the row height raised where readers need it
   std::vector<std::string> warnings;  // made, but with something a person should know
+  bool levelLowered = false;  // an automatic level below the recommended one, for the data to fit
 
   bool Dark(int row, int module) const {
     return modules[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
@@ -91,7 +92,8 @@ inline Symbol Encode(const std::string& data, const SymbolOptions& options = {})
 }
 
 // The largest number of leading bytes of the data that one symbol of these options holds
-// (options.macro should be set as it will be written). 0 when not even one byte fits.
+// (options.macro should be set as it will be written), at the recommended level when the level is
+// automatic. 0 when not even one byte fits.
 std::size_t LargestFittingPrefix(const std::uint8_t* data, std::size_t length,
                                  const SymbolOptions& options);
 
