@@ -95,8 +95,8 @@ QString TrimControls(const QString& text) {
 
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
                                             const QString& caption) {
-  auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, caption, text, QMessageBox::Ok,
-                                           parent);
+  auto box =
+      std::make_unique<QMessageBox>(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
   box->setWindowModality(Qt::ApplicationModal);
   return box;
 }
@@ -147,10 +147,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
 
   // Group boxes draw their caption on the top line of the frame, so that the children's
   // positions, measured from the group box's corner, clear the caption as they should.
-  setStyleSheet(QStringLiteral(
-      "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
-      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-      " left: 8px; padding: 0px 2px; }"));
+  setStyleSheet(
+      QStringLiteral("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
+                     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                     " left: 8px; padding: 0px 2px; }"));
 
   GroupBox1 = new QGroupBox(QStringLiteral("编码"), this);
   named(GroupBox1, "GroupBox1");
@@ -341,7 +341,8 @@ void TfrmMain::Decode() {
   }
 
   // Should the file vanish after the test above, the decoder says so itself.
-  const pdf417::DecodeNotifier notify = [this](const std::string& text, const std::string& caption) {
+  const pdf417::DecodeNotifier notify = [this](const std::string& text,
+                                               const std::string& caption) {
     showMessage(QString::fromStdString(text), QString::fromStdString(caption));
   };
   const pdf417::DecodeResult result = pdf417::DecodePdf417Detailed(NativeName(fileName), notify);

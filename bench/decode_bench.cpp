@@ -207,9 +207,10 @@ std::string Zxing(const std::string& path) {
   const Luminance picture = benchutil::OneBitBmpToLuminance(file.data(), file.size());
   ZXing::DecodeHints hints;
   hints.setFormats(ZXing::BarcodeFormat::PDF417);
-  const ZXing::Result result = ZXing::ReadBarcode(
-      ZXing::ImageView(picture.pixels.data(), picture.width, picture.height, ZXing::ImageFormat::Lum),
-      hints);
+  const ZXing::Result result =
+      ZXing::ReadBarcode(ZXing::ImageView(picture.pixels.data(), picture.width, picture.height,
+                                          ZXing::ImageFormat::Lum),
+                         hints);
   if (!result.isValid()) return "(not decoded)";
   return std::string(result.bytes().begin(), result.bytes().end());
 }

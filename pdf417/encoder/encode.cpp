@@ -23,7 +23,8 @@ CodewordSequence BuildCodewords(const std::uint8_t* data, int length, int column
   if (errorCorrectionLevel < kMinLevel || errorCorrectionLevel > kMaxLevel) {
     Refuse("error-correction level must be 0 to 8, got " + std::to_string(errorCorrectionLevel));
   }
-  if (aspectRatio < 1) Refuse("aspect ratio must be at least 1, got " + std::to_string(aspectRatio));
+  if (aspectRatio < 1)
+    Refuse("aspect ratio must be at least 1, got " + std::to_string(aspectRatio));
   if (length < 0) Refuse("data length must not be negative");
   if (length > 0 && data == nullptr) Refuse("no data given");
 

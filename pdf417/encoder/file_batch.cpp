@@ -1,6 +1,5 @@
 // Writes many files with one flush to disk at the end.
 #include "pdf417/encoder/file_batch.h"
-#include "pdf417/encoder/stages.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +12,7 @@
 #include <set>
 
 #include "pdf417/common/error.h"
+#include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
 namespace {

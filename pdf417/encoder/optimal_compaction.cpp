@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "pdf417/common/error.h"
-#include "pdf417/encoder/symbol.h"
 #include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
 
 namespace pdf417 {
 namespace {

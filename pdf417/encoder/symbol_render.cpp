@@ -8,8 +8,8 @@
 
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
-#include "pdf417/encoder/symbol.h"
 #include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
 
 namespace pdf417 {
 namespace {

@@ -11,8 +11,8 @@
 #include "pdf417/common/linked_list.h"
 #include "pdf417/decoder/decompact.h"
 #include "pdf417/encoder/encoder.h"
-#include "pdf417/encoder/symbol.h"
 #include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
 #include "test_util.h"
 
 namespace {
