@@ -53,6 +53,8 @@ def test_round_trips_through_every_kind_of_input(symbols, tmp_path):
     for data, options, symbol in symbols:
         assert symbol.pixels.dtype == np.uint8 and set(np.unique(symbol.pixels)) <= {0, 255}
         assert np.array_equal(np.asarray(symbol), symbol.pixels)
+        # The bitmap file (the classic one with aspect) shows the pixels.
+        assert np.array_equal(np.asarray(Image.open(io.BytesIO(symbol.to_bmp())).convert("L")), symbol.pixels)
         for kind, image in inputs_of(symbol, tmp_path).items():
             results = pdf417.decode(image)
             assert len(results) == 1, kind
