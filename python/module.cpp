@@ -17,8 +17,9 @@
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/encoder/encoder.h"
+#include "pdf417/decoder/eci_text.h"
 #include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
 
 namespace py = pybind11;
 
@@ -198,9 +199,9 @@ pdf417::DecodeResult DecodeInput(const Input& in, const pdf417::DecodeOptions& o
   try {
     switch (in.kind) {
       case Input::Kind::Path:
-        return pdf417::DecodePdf417Detailed(in.path);
+        return pdf417::DecodePdf417Detailed(in.path, options);
       case Input::Kind::FileBytes:
-        return pdf417::DecodePdf417FromBytes(in.fileData, in.fileSize);
+        return pdf417::DecodePdf417FromBytes(in.fileData, in.fileSize, options);
       case Input::Kind::Pixels:
         return pdf417::DecodeImage(in.pixels.view, options);
     }
@@ -308,107 +309,240 @@ std::string StatusName(pdf417::DecodeStatus status) {
 // ---------------------------------------------------------------------------------------------
 // Encoding
 
-// A generated symbol: its pixels (0 black, 255 white, one pixel per module, `aspect` pixel rows
-// per symbol row, with the quiet zone) and the bitmap file the encoder made of them.
+// A generated symbol: the encoder's module matrix and what the renderers draw of it. With
+// `aspect` the drawing is the classic one-bit bitmap (one pixel a module, `aspect` pixel rows a
+// symbol row, its own quiet zone), held as a matrix the renderers draw one module a pixel.
 struct Symbol {
-  std::vector<std::uint8_t> bmp;
+  pdf417::Symbol symbol;
+  pdf417::Symbol drawn;
+  int aspect = 0;  // 0: drawn with the drawing options
+  std::vector<std::uint8_t> classicBmp;
+  py::array_t<std::uint8_t> modules;
   py::array_t<std::uint8_t> pixels;
-  int rows = 0;
-  int columns = 0;
-  int level = 0;
-  int aspect = 0;
 };
 
-// The pixels of the one-bit bitmap file the encoder just wrote, top row first.
-std::vector<std::uint8_t> PixelsOfBitmap(const std::vector<std::uint8_t>& bmp, int& width,
-                                         int& height) {
-  const pdf417::BitMpHead head = pdf417::ReadFileHeader(bmp.data());
-  const pdf417::BitMpInfoHead info = pdf417::ReadInfoHeader(bmp.data() + pdf417::kFileHeaderSize);
-  width = info.biWidth;
-  height = info.biHeight < 0 ? -info.biHeight : info.biHeight;
-  const std::uint8_t* palette = bmp.data() + pdf417::kFileHeaderSize + info.biSize;
-  std::uint8_t grey[2];
-  for (int i = 0; i < 2; ++i) {
-    const std::uint8_t* bgr = palette + 4 * i;
-    grey[i] = static_cast<std::uint8_t>((29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2] + 128) >> 8);
+// The classic bitmap's picture as a matrix of one-pixel modules: 8 blank pixels left and right
+// and 2 blank rows above and below, except for one pixel row a symbol row, which has none.
+pdf417::Symbol ClassicDrawing(const pdf417::Symbol& s, int aspect) {
+  const bool quiet = aspect != 1;
+  const int left = quiet ? 8 : 0;
+  const int top = quiet ? 2 : 0;
+  pdf417::Symbol d;
+  d.width = s.width + 2 * left;
+  d.rows = s.rows * aspect + 2 * top;
+  d.modules.assign(static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.rows), 0);
+  for (int y = 0; y < s.rows * aspect; ++y) {
+    const std::uint8_t* from = s.modules.data() + static_cast<std::size_t>(y / aspect) * s.width;
+    std::copy(from, from + s.width,
+              d.modules.begin() + static_cast<std::ptrdiff_t>((top + y) * d.width + left));
   }
-  const std::int64_t stride = pdf417::BitmapStride(width, 1);
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height);
-  for (int r = 0; r < height; ++r) {
-    const int stored = info.biHeight < 0 ? r : height - 1 - r;
-    const std::uint8_t* row = bmp.data() + head.bfOffBits + stored * stride;
-    for (int c = 0; c < width; ++c) {
-      pixels[static_cast<std::size_t>(r) * width + c] = grey[(row[c >> 3] >> (7 - (c & 7))) & 1];
-    }
-  }
-  return pixels;
+  d.drawing.moduleWidth = 1;
+  d.drawing.rowHeight = 1;
+  d.drawing.quietZone = 0;
+  return d;
 }
 
-Symbol Encode(const py::object& data, int columns, int level, int aspect) {
-  std::string bytes;
+// A colour as "RRGGBB", "#RRGGBB" or a sequence of three numbers 0 to 255.
+pdf417::Colour ColourOf(const py::object& value, const char* name) {
+  const std::string what = std::string(name) + " must be 'RRGGBB', '#RRGGBB' or (red, green, blue)";
+  if (py::isinstance<py::str>(value)) {
+    std::string hex = value.cast<std::string>();
+    if (hex.size() == 7 && hex[0] == '#') hex.erase(0, 1);
+    if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+      throw py::value_error(what + ", got '" + value.cast<std::string>() + "'");
+    }
+    const unsigned long v = std::stoul(hex, nullptr, 16);
+    return {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v)};
+  }
+  if (!py::isinstance<py::sequence>(value) || py::len(value) != 3) throw py::type_error(what);
+  std::uint8_t c[3];
+  for (int i = 0; i < 3; ++i) {
+    const int v = value[py::int_(i)].cast<int>();
+    if (v < 0 || v > 255) throw py::value_error(what + ", got a component of " + std::to_string(v));
+    c[i] = static_cast<std::uint8_t>(v);
+  }
+  return {c[0], c[1], c[2]};
+}
+
+// An optional number: None lets the encoder choose (`chosen`); a number below `least` is refused
+// here, since the encoder reads some of them as its own choices; the encoder checks the rest.
+int GivenOr(const py::object& value, const char* name, int least, int chosen) {
+  if (value.is_none()) return chosen;
+  const int v = value.cast<int>();
+  if (v < least) {
+    throw py::value_error(std::string(name) + " must be at least " + std::to_string(least) +
+                          ", or None to choose; got " + std::to_string(v));
+  }
+  return v;
+}
+
+// The data's bytes and the ECI designator written before them. str is encoded in the character
+// set of the ECI given (Python's codec of the same name), UTF-8 under ECI 26 when none is; bytes
+// are written as they are, under the ECI given, if any.
+std::string DataOf(const py::object& data, const py::object& eci, int& number) {
+  number = eci.is_none() ? -1 : eci.cast<int>();
+  if (!eci.is_none() && number < 0) {
+    throw py::value_error("eci must be an ECI number (0 or more) or None, got " +
+                          std::to_string(number));
+  }
   if (py::isinstance<py::str>(data)) {
-    bytes = data.cast<std::string>();  // UTF-8
-  } else if (py::isinstance<py::bytes>(data) || PyByteArray_Check(data.ptr()) ||
-             PyMemoryView_Check(data.ptr())) {
-    bytes = BytesOf(data);
-  } else {
-    throw py::type_error("encode() takes str or bytes, not " +
-                         py::str(py::type::handle_of(data).attr("__name__")).cast<std::string>());
+    if (number == -1) number = 26;
+    const char* charset = pdf417::EciCharset(number);
+    if (charset == nullptr) {
+      throw py::value_error("ECI " + std::to_string(number) +
+                            " names no character set for str data: give the data as bytes");
+    }
+    return py::bytes(data.attr("encode")(charset));  // UnicodeEncodeError is a ValueError
   }
-  if (bytes.size() > static_cast<std::size_t>(pdf417::kMaxCodewords) * 2) {
-    throw py::value_error("encode(): " + std::to_string(bytes.size()) +
-                          " bytes are more than any symbol holds");
+  if (py::isinstance<py::bytes>(data) || PyByteArray_Check(data.ptr()) ||
+      PyMemoryView_Check(data.ptr())) {
+    return BytesOf(data);
   }
-  Symbol symbol;
-  symbol.columns = columns;
-  symbol.level = level;
-  symbol.aspect = aspect;
-  std::vector<std::uint8_t> pixels;
-  int width = 0;
-  int height = 0;
+  throw py::type_error("encode() takes str or bytes, not " +
+                       py::str(py::type::handle_of(data).attr("__name__")).cast<std::string>());
+}
+
+// What the encoder does in a call with the interpreter's lock released; messages of refused
+// data or options become ValueError.
+template <typename F>
+auto WithoutLock(F&& work) -> decltype(work()) {
   std::string refused;
   {
     py::gil_scoped_release release;
     try {
-      const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
-      const int length = static_cast<int>(bytes.size());
-      const pdf417::CodewordSequence sequence =
-          pdf417::BuildCodewords(in, length, columns, level, aspect);
-      symbol.rows = static_cast<int>(sequence.size()) / columns;
-      symbol.bmp = pdf417::RenderSymbolImage(columns, level, sequence, aspect);
-      pixels = PixelsOfBitmap(symbol.bmp, width, height);
+      return work();
     } catch (const pdf417::Error& e) {
       refused = e.what();
     }
   }
-  if (!refused.empty()) throw py::value_error("encode(): " + refused);
-  symbol.pixels = py::array_t<std::uint8_t>({height, width});
-  std::copy(pixels.begin(), pixels.end(), symbol.pixels.mutable_data());
-  symbol.pixels.attr("flags").attr("writeable") = false;
-  return symbol;
+  throw py::value_error(refused);
 }
 
-py::bytes PngOf(const Symbol& symbol) {
-  const py::object image = py::module_::import("PIL.Image").attr("fromarray")(symbol.pixels);
-  const py::object buffer = py::module_::import("io").attr("BytesIO")();
-  image.attr("save")(buffer, "PNG");
-  return buffer.attr("getvalue")();
+bool SameColour(const pdf417::Colour& a, const pdf417::Colour& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue;
 }
 
-// Writes the symbol as a PNG file when the name ends in .png, else as a bitmap file. The file is
-// replaced atomically: a failed write leaves any previous file as it was.
+// A colour's luminance (BT.601 weights, as the decoder makes grey of colour).
+std::uint8_t Grey(const pdf417::Colour& c) {
+  return static_cast<std::uint8_t>((77 * c.red + 150 * c.green + 29 * c.blue + 128) >> 8);
+}
+
+Symbol Encode(const py::object& data, const py::object& columns, const py::object& rows,
+              const py::object& level, const std::string& compaction, int moduleWidth,
+              int rowHeight, int quietZone, const py::object& fg, const py::object& bg, int rotate,
+              const py::object& eci, const py::object& segmentIndex, const py::object& segmentCount,
+              const py::object& fileId, bool compact, const py::object& aspect) {
+  pdf417::SymbolOptions o;
+  const std::string bytes = DataOf(data, eci, o.eci);
+  if (compaction == "byte") {
+    o.compaction = pdf417::Compaction::Byte;
+  } else if (compaction != "auto") {
+    throw py::value_error("compaction is 'auto' or 'byte', not '" + compaction + "'");
+  }
+  o.columns = GivenOr(columns, "columns", 1, 0);
+  o.rows = GivenOr(rows, "rows", 1, 0);
+  o.level = GivenOr(level, "level", 0, -1);
+  o.drawing.moduleWidth = moduleWidth;
+  o.drawing.rowHeight = rowHeight;
+  o.drawing.quietZone = quietZone;
+  o.drawing.foreground = ColourOf(fg, "fg");
+  o.drawing.background = ColourOf(bg, "bg");
+  if (rotate % 90 != 0 || rotate < 0 || rotate > 270) {
+    throw py::value_error("rotate is 0, 90, 180 or 270, not " + std::to_string(rotate));
+  }
+  o.drawing.quarterTurns = rotate / 90;
+  if (!segmentIndex.is_none() || !segmentCount.is_none()) {
+    if (segmentIndex.is_none() || segmentCount.is_none()) {
+      throw py::value_error("a Macro PDF417 segment needs both segment_index and segment_count");
+    }
+    o.macro.present = true;
+    o.macro.index = segmentIndex.cast<int>();
+    o.macro.count = segmentCount.cast<int>();
+    if (o.macro.count >= 1 && (o.macro.index < 0 || o.macro.index >= o.macro.count)) {
+      throw py::value_error(
+          "segment_index counts from 0: 0 to " + std::to_string(o.macro.count - 1) + " for " +
+          std::to_string(o.macro.count) + " segments, got " + std::to_string(o.macro.index));
+    }
+    if (!fileId.is_none()) o.macro.fileId = fileId.cast<std::string>();
+  } else if (!fileId.is_none()) {
+    throw py::value_error(
+        "file_id belongs to a Macro PDF417 segment: give segment_index and "
+        "segment_count too");
+  }
+  o.compact = compact;
+  Symbol out;
+  if (!aspect.is_none()) {
+    out.aspect = aspect.cast<int>();
+    if (out.aspect < 1) {
+      throw py::value_error("aspect must be at least 1, got " + std::to_string(out.aspect));
+    }
+    const pdf417::Drawing plain;
+    const pdf417::Drawing& d = o.drawing;
+    if (compact || d.moduleWidth != plain.moduleWidth || d.rowHeight != plain.rowHeight ||
+        d.quietZone != plain.quietZone || d.quarterTurns != 0 ||
+        !SameColour(d.foreground, plain.foreground) ||
+        !SameColour(d.background, plain.background)) {
+      throw py::value_error(
+          "aspect draws the classic black-on-white bitmap: module_width, row_height, "
+          "quiet_zone, fg, bg, rotate and compact do not apply to it");
+    }
+  }
+  pdf417::Raster raster = WithoutLock([&] {
+    out.symbol = pdf417::Encode(bytes, o);
+    if (out.aspect == 0) {
+      out.drawn = out.symbol;
+    } else {
+      out.classicBmp = pdf417::RenderSymbolImage(out.symbol.columns, out.symbol.level,
+                                                 out.symbol.codewords, out.aspect);
+      out.drawn = ClassicDrawing(out.symbol, out.aspect);
+    }
+    return pdf417::RasterOf(out.drawn);
+  });
+  const pdf417::Symbol& s = out.symbol;
+  out.modules = py::array_t<std::uint8_t>({s.rows, s.width});
+  std::copy(s.modules.begin(), s.modules.end(), out.modules.mutable_data());
+  out.modules.attr("flags").attr("writeable") = false;
+  const std::uint8_t shade[2] = {Grey(out.drawn.drawing.background),
+                                 Grey(out.drawn.drawing.foreground)};
+  out.pixels = py::array_t<std::uint8_t>({raster.height, raster.width});
+  std::uint8_t* pixel = out.pixels.mutable_data();
+  for (const std::uint8_t p : raster.pixels) *pixel++ = shade[p != 0];
+  out.pixels.attr("flags").attr("writeable") = false;
+  return out;
+}
+
+std::vector<std::uint8_t> Picture(const Symbol& s, pdf417::ImageFormat format) {
+  if (format == pdf417::ImageFormat::Bmp && s.aspect != 0) return s.classicBmp;
+  return WithoutLock([&] { return pdf417::RenderImage(s.drawn, format); });
+}
+
+py::bytes BytesOfPicture(const std::vector<std::uint8_t>& picture) {
+  return py::bytes(reinterpret_cast<const char*>(picture.data()), picture.size());
+}
+
+// Writes the picture in the format the name's extension says (.png, .svg, .bmp, any case; a
+// bitmap without one), replacing the file atomically: a failed write raises OSError and leaves any
+// previous file as it was.
 void Save(const Symbol& symbol, const py::object& path) {
   const std::string name = PathOf(path);
-  std::string suffix = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
-  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const std::string content = suffix == ".png" ? std::string(PngOf(symbol))
-                                               : std::string(symbol.bmp.begin(), symbol.bmp.end());
+  const std::size_t slash = name.find_last_of('/');
+  const std::size_t dot = name.find_last_of('.');
+  const bool bare = dot == std::string::npos || (slash != std::string::npos && dot < slash);
+  pdf417::ImageFormat format = pdf417::ImageFormat::Bmp;
+  if (!bare) {
+    try {
+      format = pdf417::FormatOfFileName(name);
+    } catch (const pdf417::Error& e) {
+      throw py::value_error(e.what());
+    }
+  }
+  const std::vector<std::uint8_t> picture = Picture(symbol, format);
   std::string failure;
   {
     py::gil_scoped_release release;
     try {
-      pdf417::WriteWholeFile(name, reinterpret_cast<const std::uint8_t*>(content.data()),
-                             content.size());
+      pdf417::WriteWholeFile(name, picture.data(), picture.size());
     } catch (const pdf417::Error& e) {
       failure = e.what();
     }
@@ -530,13 +664,16 @@ PYBIND11_MODULE(pdf417, m) {
         "Reads the PDF417 symbol in a picture and returns a list of results (one today).\n\n"
         "image: a path (str or os.PathLike), the bytes of a picture file, a uint8 NumPy array\n"
         "(H x W grey, H x W x 3 RGB or H x W x 4 RGBA, any strides) or a PIL image. A grey array\n"
-        "whose rows are contiguous is read in place, without a copy. timeout (seconds) and utf8\n"
-        "(convert ECI segments to UTF-8 text) apply to arrays and PIL images. A picture without a\n"
-        "symbol gives a result whose status says so; only a wrong type, dtype or shape raises.");
+        "whose rows are contiguous is read in place, without a copy.\n"
+        "timeout: give up after this many seconds (loading a file included), with status\n"
+        "TIME_BUDGET_SPENT; utf8: convert each ECI segment of the bytes to UTF-8 into `text`.\n"
+        "A picture without a symbol gives a result whose status says so; only a wrong type,\n"
+        "dtype or shape raises.");
   m.def("decode_many", &DecodeMany, py::arg("paths"), py::arg("jobs") = py::none(), py::kw_only(),
         py::arg("timeout") = py::none(), py::arg("utf8") = false,
         "Decodes many picture files on `jobs` threads (default: the number of cores) and returns\n"
-        "one list of results per path, in the order given. A bad file never stops the others.");
+        "one list of results per path, in the order given. A bad file never stops the others;\n"
+        "timeout and utf8 apply to each file as in decode.");
   m.def("_cpp_seconds_per_decode", &CppSecondsPerDecode, py::arg("image"), py::arg("repeats"),
         "Benchmark aid: CPU seconds of this thread per library call for what decode(image)\n"
         "does, timed in C++.");
@@ -558,36 +695,81 @@ PYBIND11_MODULE(pdf417, m) {
       "it reads from and the row stride.");
 
   py::class_<Symbol>(m, "Symbol", "A generated PDF417 symbol.")
+      .def_readonly("modules", &Symbol::modules,
+                    "uint8 array (rows x modules per row): 1 for a dark module, no quiet zone")
       .def_readonly("pixels", &Symbol::pixels,
-                    "uint8 array (height x width): 0 black, 255 white, one pixel per module and\n"
-                    "`aspect` pixel rows per symbol row, with the quiet zone")
-      .def_readonly("rows", &Symbol::rows)
-      .def_readonly("columns", &Symbol::columns)
-      .def_readonly("level", &Symbol::level)
-      .def_readonly("aspect", &Symbol::aspect)
+                    "uint8 array (height x width) of the drawing as grey: quiet zone, module\n"
+                    "width, row height and rotation applied; 0 black, 255 white (colours as\n"
+                    "their luminance)")
+      .def_property_readonly("rows", [](const Symbol& s) { return s.symbol.rows; })
+      .def_property_readonly("columns", [](const Symbol& s) { return s.symbol.columns; })
+      .def_property_readonly("level", [](const Symbol& s) { return s.symbol.level; })
+      .def_property_readonly("compact", [](const Symbol& s) { return s.symbol.compact; })
+      .def_property_readonly(
+          "codewords", [](const Symbol& s) { return py::cast(s.symbol.codewords); },
+          "Every codeword, row by row: length descriptor, data, pads and control block, then\n"
+          "error correction.")
+      .def_property_readonly("data_codewords",
+                             [](const Symbol& s) { return s.symbol.dataCodewords; })
+      .def_property_readonly(
+          "row_height", [](const Symbol& s) { return s.symbol.drawing.rowHeight; },
+          "Modules per symbol row as drawn (raised for symbols of few rows).")
+      .def_property_readonly(
+          "aspect",
+          [](const Symbol& s) -> py::object {
+            if (s.aspect == 0) return py::none();
+            return py::int_(s.aspect);
+          },
+          "Pixel rows per symbol row of the classic bitmap, or None.")
+      .def_property_readonly("warnings", [](const Symbol& s) { return s.symbol.warnings; })
       .def_property_readonly("width", [](const Symbol& s) { return s.pixels.shape(1); })
       .def_property_readonly("height", [](const Symbol& s) { return s.pixels.shape(0); })
       .def("__array__", [](const Symbol& s, const py::args&) { return s.pixels; })
       .def(
           "to_bmp",
+          [](const Symbol& s) { return BytesOfPicture(Picture(s, pdf417::ImageFormat::Bmp)); },
+          "The one-bit bitmap file of the drawing.")
+      .def(
+          "to_png",
+          [](const Symbol& s) { return BytesOfPicture(Picture(s, pdf417::ImageFormat::Png)); },
+          "The PNG file of the drawing (two colours, one bit a pixel).")
+      .def(
+          "to_svg",
           [](const Symbol& s) {
-            return py::bytes(reinterpret_cast<const char*>(s.bmp.data()), s.bmp.size());
+            const std::vector<std::uint8_t> svg = Picture(s, pdf417::ImageFormat::Svg);
+            return std::string(svg.begin(), svg.end());
           },
-          "The one-bit bitmap file of the symbol.")
-      .def("to_png", &PngOf, "The PNG file of the symbol (needs PIL).")
+          "The SVG drawing: one path, one unit a module, module_width pixels a unit.")
       .def("save", &Save, py::arg("path"),
-           "Writes the symbol as PNG when the name ends in .png, else as a bitmap file; a failed\n"
-           "write raises OSError and leaves any previous file as it was.")
+           "Writes the drawing as PNG, SVG or a bitmap file by the name's extension (a bitmap\n"
+           "without one); the file is replaced atomically: a failed write raises OSError and\n"
+           "leaves any previous file as it was. Other extensions raise ValueError.")
       .def("__repr__", [](const Symbol& s) {
-        return "<pdf417.Symbol " + std::to_string(s.rows) + " rows, " + std::to_string(s.columns) +
-               " columns, level " + std::to_string(s.level) + ", " +
-               std::to_string(s.pixels.shape(1)) + " x " + std::to_string(s.pixels.shape(0)) +
-               " pixels>";
+        return "<pdf417.Symbol " + std::to_string(s.symbol.rows) + " rows, " +
+               std::to_string(s.symbol.columns) + " columns, level " +
+               std::to_string(s.symbol.level) + ", " + std::to_string(s.pixels.shape(1)) + " x " +
+               std::to_string(s.pixels.shape(0)) + " pixels>";
       });
 
-  m.def("encode", &Encode, py::arg("data"), py::kw_only(), py::arg("columns") = 5,
-        py::arg("level") = 1, py::arg("aspect") = 3,
-        "Encodes bytes (or str, as UTF-8) as a PDF417 symbol: `columns` data columns (1 to 30),\n"
-        "error-correction `level` (0 to 8), `aspect` pixel rows per symbol row. Raises\n"
-        "ValueError when no symbol can hold the data with these options.");
+  const pdf417::Drawing drawing;
+  m.def("encode", &Encode, py::arg("data"), py::kw_only(), py::arg("columns") = py::none(),
+        py::arg("rows") = py::none(), py::arg("level") = py::none(), py::arg("compaction") = "auto",
+        py::arg("module_width") = drawing.moduleWidth, py::arg("row_height") = drawing.rowHeight,
+        py::arg("quiet_zone") = drawing.quietZone, py::arg("fg") = "000000",
+        py::arg("bg") = "ffffff", py::arg("rotate") = 0, py::arg("eci") = py::none(),
+        py::arg("segment_index") = py::none(), py::arg("segment_count") = py::none(),
+        py::arg("file_id") = py::none(), py::arg("compact") = false, py::arg("aspect") = py::none(),
+        "Encodes data as a PDF417 symbol; the options are those of `pdf417 encode`.\n\n"
+        "data: bytes, written as they are (under `eci` when given); or str, encoded as UTF-8\n"
+        "under ECI 26, or in the character set of the `eci` given (eci=3: ISO 8859-1, 32:\n"
+        "GB 18030, ...).\n"
+        "columns (1 to 30), rows (3 to 90), level (0 to 8): None chooses for the data.\n"
+        "compaction: 'auto' (shortest mix of text, numeric and byte) or 'byte'.\n"
+        "module_width: pixels a module (1 to 20); row_height: modules a row (2 to 20);\n"
+        "quiet_zone: blank modules around (0 to 50); fg, bg: 'RRGGBB' or (r, g, b);\n"
+        "rotate: 0, 90, 180 or 270 degrees clockwise.\n"
+        "segment_index (from 0), segment_count and file_id (digits): a Macro PDF417 segment.\n"
+        "compact: compact PDF417. aspect: the classic bitmap instead of the drawing options,\n"
+        "one pixel a module and `aspect` pixel rows a row.\n"
+        "Raises ValueError when the options are wrong or no symbol of them holds the data.");
 }
