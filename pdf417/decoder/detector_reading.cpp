@@ -411,7 +411,7 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   }
 
   // No stop pattern and no right indicator anywhere: a compact symbol, checked on its left
-  // indicators alone and ending at its final bar.
+  // indicators alone; its right corners go where the final bar ends by the column count.
   const bool compact =
       !candidate.hasStop && LooksCompact(grid) &&
       std::none_of(lines.begin(), lines.end(), [](const Line& l) { return l.stopRun >= 0; });
