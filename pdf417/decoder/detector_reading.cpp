@@ -11,6 +11,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
 #include "pdf417/decoder/budget.h"
+#include "pdf417/decoder/compact_symbol.h"
 #include "pdf417/decoder/edge_reader.h"
 #include "pdf417/decoder/error_correction.h"
 #include "pdf417/decoder/perspective.h"
@@ -409,6 +410,12 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
     }
   }
 
+  // No stop pattern and no right indicator anywhere: a compact symbol, checked on its left
+  // indicators alone; its right corners go where the final bar ends by the column count.
+  const bool compact =
+      !candidate.hasStop && LooksCompact(grid) &&
+      std::none_of(lines.begin(), lines.end(), [](const Line& l) { return l.stopRun >= 0; });
+
   DecodeResult best = Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   for (const int level : facts.level.Ranked()) {
     if (level < 0 || level > 8) continue;
@@ -436,14 +443,17 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
         fixed[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = corrected[i++];
       }
     }
-    const GridVerdict v = CheckCodewordGrid(fixed, level, attempt);
+    const GridVerdict v = compact ? CheckCompactGrid(fixed, level, attempt)
+                                  : CheckCodewordGrid(fixed, level, attempt);
     if (v == GridVerdict::Decoded) {
       attempt.status = DecodeStatus::Decoded;
       attempt.message.clear();
       attempt.corrected = changed;
       attempt.erasures = static_cast<int>(erasures.size());
       attempt.reading = kPatternReadingName;
-      attempt.corners.assign(q.begin(), q.end());
+      const std::array<PointF, 4> corners =
+          compact ? CompactCorners(q, candidate.module, columns) : q;
+      attempt.corners.assign(corners.begin(), corners.end());
       return attempt;
     }
     if (v == GridVerdict::NotCorrectable && best.status == DecodeStatus::NoSymbolFound) {
