@@ -299,11 +299,11 @@ void RegisterPair(const std::string& base, Pose pose) {
       ->Unit(benchmark::kMicrosecond);
 }
 
-// Camera-like pictures: the 100-byte (frame) or 1,000-byte (photo) symbol, 10 columns, level 5,
-// on grey paper lit unevenly (200 falling to 150 from left to right, ink 50), turned by 4
-// degrees, its right end 15% shorter than its left (keystone), blurred by two 3 x 3 box blurs and
+// Camera-like pictures: the 100-byte symbol, 10 columns, level 5,
+// on grey paper lit unevenly (200 falling to 150 from left to right, ink 50), turned by 1.5
+// degrees, its right end 10% shorter than its left (keystone), blurred by two 3 x 3 box blurs and
 // given a little noise. The frame is 1600 x 1200 pixels with modules 3 pixels wide; the photo is
-// 4000 x 3000 (12 megapixels) with modules 5 pixels wide.
+// 4000 x 3000 (12 megapixels) with modules 6 pixels wide.
 struct CameraScene {
   int width;
   int height;
@@ -311,7 +311,7 @@ struct CameraScene {
   double module;
 };
 constexpr CameraScene kCameraFrame{1600, 1200, 100, 3.0};
-constexpr CameraScene kCameraPhoto{4000, 3000, 1000, 5.0};
+constexpr CameraScene kCameraPhoto{4000, 3000, 100, 6.0};
 
 Luminance RenderCamera(const CameraScene& scene) {
   const std::vector<std::uint8_t> data = benchutil::SampleBytes(scene.length);
@@ -325,9 +325,9 @@ Luminance RenderCamera(const CameraScene& scene) {
   // Symbol pixels are one module wide and a third of a row (one module) tall.
   const double hw = symbol.width * scene.module / 2;
   const double hh = symbol.height * scene.module / 2;
-  const double keystone = 0.15;
+  const double keystone = 0.10;
   const double k = keystone / (hw * (2 - keystone));
-  const double a = 4 * M_PI / 180;
+  const double a = 1.5 * M_PI / 180;
   const double ca = std::cos(a);
   const double sa = std::sin(a);
   std::uint32_t noise = 12345;
