@@ -139,6 +139,15 @@ TEST(PhotoReading, RandomDamageNeverGivesOtherText) {
       const phototest::Photo photo = phototest::MakeDamagedPhoto(level, damage, seed);
       const pdf417::DecodeResult r =
           pdf417::ReadByPatterns(pdf417::BinariseGlobal(photo.image.View()), {});
+      // Every candidate read, on both thresholds: each symbol decoded is the one painted, and it
+      // is read once (the second threshold skips it).
+      std::vector<pdf417::DecodeResult> all;
+      pdf417::ReadAllByPatterns(pdf417::BinariseGlobal(photo.image.View()), {}, nullptr, all);
+      pdf417::ReadAllByPatterns(pdf417::BinariseLocal(photo.image.View()), {}, nullptr, all);
+      for (const pdf417::DecodeResult& a : all) {
+        EXPECT_EQ(a.bytes, photo.data) << "level " << level << ", " << damage << " cells, all";
+      }
+      EXPECT_LE(all.size(), 1u) << "level " << level << ", " << damage << " cells";
       if (!r.ok()) {
         ++refused;
         EXPECT_TRUE(r.bytes.empty());
