@@ -516,12 +516,13 @@ std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOption
   // The older readings first, as DecodeGrey: they read one symbol at most, without its corners.
   DecodeResult first = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), options);
   if (Final(first) && !first.ok()) return {std::move(first)};
-  // Then every candidate of the pattern-located reading on the global threshold; only when that
-  // decodes none, on the local one. A candidate over a symbol already read is skipped.
+  // Then every candidate of the pattern-located reading on the global threshold; only when no
+  // reading has decoded a symbol yet, on the local one (it costs a clean picture most). A
+  // candidate over a symbol already read is skipped.
   std::vector<DecodeResult> found;
   DecodeResult failure =
       ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
-  if (!Final(failure) && found.empty()) {
+  if (!Final(failure) && found.empty() && !first.ok()) {
     DecodeResult local =
         ReadAllByPatterns(BinariseLocal(grey), Remaining(options, start), &grey, found);
     for (DecodeResult& r : found) r.reading += ", local threshold";
