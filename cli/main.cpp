@@ -152,9 +152,9 @@ int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts
   return kExitOk;
 }
 
-// Decodes one input: looks a file up, reads standard input for "-", and decodes it. A lookup
-// failure comes back as FileMissing or FileUnreadable with its message.
-pdf417::DecodeResult DecodeInput(const std::string& file, const DecodeOptions& o) {
+// Decodes one input: looks a file up, reads standard input for "-", and decodes every symbol in
+// it. A lookup failure comes back as FileMissing or FileUnreadable with its message, alone.
+std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const DecodeOptions& o) {
   pdf417::DecodeResult r;
   pdf417::DecodeOptions options;
   options.timeoutSeconds = o.timeoutSeconds;
@@ -165,9 +165,9 @@ pdf417::DecodeResult DecodeInput(const std::string& file, const DecodeOptions& o
         r.status = rc == kExitMissing ? pdf417::DecodeStatus::FileMissing
                                       : pdf417::DecodeStatus::FileUnreadable;
         r.message = error;
-        return r;
+        return {r};
       }
-      return pdf417::DecodePdf417Detailed(file, options);
+      return pdf417::DecodeAll(file, options);
     }
     // Standard input, read whole but no further than the largest picture file we read.
     std::string bytes;
@@ -179,15 +179,15 @@ pdf417::DecodeResult DecodeInput(const std::string& file, const DecodeOptions& o
     if (!error.empty()) {
       r.status = pdf417::DecodeStatus::FileUnreadable;
       r.message = error;
-      return r;
+      return {r};
     }
-    return pdf417::DecodePdf417FromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                         bytes.size(), options);
+    return pdf417::DecodeAll(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                             options);
   } catch (const std::bad_alloc&) {
     // A backstop: the library reports running out of memory itself.
     r.status = pdf417::DecodeStatus::InternalError;
     r.message = "not enough memory to decode this picture";
-    return r;
+    return {r};
   }
 }
 
@@ -214,9 +214,7 @@ int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
   bool lost = false;  // standard output failed: nothing more is written
   std::vector<std::pair<std::string, pdf417::DecodeResult>> joined;
-  auto decodeOne = [&o](std::size_t i) { return DecodeInput(o.files[i], o); };
-  auto report = [&](std::size_t i, pdf417::DecodeResult& r) {
-    const std::string& file = o.files[i];
+  auto report = [&](const std::string& file, pdf417::DecodeResult& r) {
     if (!r.ok()) {
       // Messages that quote the file name already say which file they are about.
       const bool named = r.message.find("'" + file + "'") != std::string::npos;
@@ -251,7 +249,25 @@ int RunDecode(const DecodeOptions& o) {
       lost = true;
     }
   };
-  pdf417::DecodeInOrder(o.files.size(), o.jobs, decodeOne, report);
+  // Every symbol of file i; the pool hands over the first (or the failure) and reportFile takes
+  // them all from here, each slot written by one thread before its result is handed over.
+  std::vector<std::vector<pdf417::DecodeResult>> symbols(o.files.size());
+  auto decodeOne = [&o, &symbols](std::size_t i) {
+    symbols[i] = DecodeInput(o.files[i], o);
+    return symbols[i].front();
+  };
+  auto reportFile = [&](std::size_t i, pdf417::DecodeResult& r) {
+    if (symbols[i].empty()) symbols[i].push_back(std::move(r));  // the decode threw
+    const std::size_t n = symbols[i].size();
+    for (std::size_t k = 0; k < n; ++k) {
+      // A picture of several symbols names each: "FILE: symbol k of n".
+      report(n == 1 ? o.files[i]
+                    : o.files[i] + ": symbol " + std::to_string(k + 1) + " of " + std::to_string(n),
+             symbols[i][k]);
+    }
+    symbols[i].clear();
+  };
+  pdf417::DecodeInOrder(o.files.size(), o.jobs, decodeOne, reportFile);
   if (lost) return kExitWrite;
   if (o.join && exitCode == kExitOk) return WriteJoined(joined, o.newline);
   return exitCode;

@@ -471,6 +471,87 @@ DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
   return Finish(std::move(result), options);
 }
 
+namespace {
+
+// The centre of a symbol and its extent from top to bottom, from its corners.
+struct Placed {
+  double x = 0, y = 0, top = 0, bottom = 0;
+};
+
+Placed PlaceOf(const DecodeResult& r) {
+  Placed p;
+  if (r.corners.empty()) return p;
+  p.top = p.bottom = r.corners.front().y;
+  for (const PointF& c : r.corners) {
+    p.x += c.x / static_cast<double>(r.corners.size());
+    p.y += c.y / static_cast<double>(r.corners.size());
+    p.top = std::min(p.top, c.y);
+    p.bottom = std::max(p.bottom, c.y);
+  }
+  return p;
+}
+
+// Orders symbols top to bottom, left to right: by their centres from the top; symbols whose centre
+// lies within the height of the first of a line make that line, ordered from the left.
+void OrderOnPage(std::vector<DecodeResult>& symbols) {
+  std::stable_sort(
+      symbols.begin(), symbols.end(),
+      [](const DecodeResult& a, const DecodeResult& b) { return PlaceOf(a).y < PlaceOf(b).y; });
+  for (std::size_t first = 0; first < symbols.size();) {
+    const Placed head = PlaceOf(symbols[first]);
+    std::size_t end = first + 1;
+    while (end < symbols.size() && PlaceOf(symbols[end]).y <= head.bottom) ++end;
+    std::stable_sort(
+        symbols.begin() + static_cast<long>(first), symbols.begin() + static_cast<long>(end),
+        [](const DecodeResult& a, const DecodeResult& b) { return PlaceOf(a).x < PlaceOf(b).x; });
+    first = end;
+  }
+}
+
+}  // namespace
+
+std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOptions& options) {
+  if (grey.width <= 0 || grey.height <= 0) return {DecodeBits(BitMatrix(), options)};
+  const auto start = std::chrono::steady_clock::now();
+  // The older readings first, as DecodeGrey: they read one symbol at most, without its corners.
+  DecodeResult first = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), options);
+  if (Final(first) && !first.ok()) return {std::move(first)};
+  // Then every candidate of the pattern-located reading on the global threshold; only when no
+  // reading has decoded a symbol yet, on the local one (it costs a clean picture most). A
+  // candidate over a symbol already read is skipped.
+  std::vector<DecodeResult> found;
+  DecodeResult failure =
+      ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
+  if (!Final(failure) && found.empty() && !first.ok()) {
+    DecodeResult local =
+        ReadAllByPatterns(BinariseLocal(grey), Remaining(options, start), &grey, found);
+    for (DecodeResult& r : found) r.reading += ", local threshold";
+    KeepLater(failure, std::move(local));
+  }
+  if (first.ok()) {
+    // The same symbol found by its patterns lends it its corners; otherwise it is one more.
+    const auto same = std::find_if(found.begin(), found.end(), [&first](const DecodeResult& r) {
+      return r.bytes == first.bytes && r.rows == first.rows && r.columns == first.columns &&
+             r.level == first.level;
+    });
+    if (same != found.end()) {
+      first.corners = same->corners;
+      found.erase(same);
+    }
+    found.insert(found.begin(), std::move(first));
+  }
+  if (found.empty()) {
+    KeepLater(first, std::move(failure));
+    return {Finish(std::move(first), options)};
+  }
+  if (!failure.ok() && Final(failure)) {
+    found.back().warnings.push_back("stopped before every candidate was read: " + failure.message);
+  }
+  OrderOnPage(found);
+  for (DecodeResult& r : found) r = Finish(std::move(r), options);
+  return found;
+}
+
 // The checks of CheckAndDecompact over a grid read elsewhere: the grid becomes a LinearDecode
 // whose regions only give its size.
 GridVerdict CheckCodewordGrid(const std::vector<std::vector<int>>& grid, int level,

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "pdf417/common/error.h"
@@ -26,11 +27,22 @@ DecodeResult Failed(DecodeStatus status, const std::string& message) {
   return result;
 }
 
+// A failure as what the reading returns: one result, or a list of one.
+template <typename Result>
+Result FailedAs(DecodeStatus status, const std::string& message) {
+  if constexpr (std::is_same_v<Result, DecodeResult>) {
+    return Failed(status, message);
+  } else {
+    return Result{Failed(status, message)};
+  }
+}
+
 // Loads with `load` and reads the grey picture. A picture that cannot be loaded is unreadable;
 // running out of memory or any other fault is an internal error, never a picture without a
 // symbol. A time budget counts from the call: loading spends it too.
-template <typename Load>
-DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
+template <typename Load, typename Read = DecodeResult (*)(const GreyView&, const DecodeOptions&)>
+auto DecodeLoaded(Load load, const DecodeOptions& options, Read read = DecodeGrey) {
+  using Result = decltype(read(GreyView{}, options));
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   try {
@@ -38,7 +50,7 @@ DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
     try {
       grey = load();
     } catch (const Error& e) {
-      return Failed(DecodeStatus::FileUnreadable, e.what());
+      return FailedAs<Result>(DecodeStatus::FileUnreadable, e.what());
     }
     DecodeOptions rest = options;
     if (options.timeoutSeconds > 0) {
@@ -46,11 +58,13 @@ DecodeResult DecodeLoaded(Load load, const DecodeOptions& options) {
       // A budget spent while loading still stops the reading at its first boundary.
       rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
     }
-    return DecodeGrey(grey.View(), rest);
+    return read(grey.View(), rest);
   } catch (const std::bad_alloc&) {
-    return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
+    return FailedAs<Result>(DecodeStatus::InternalError,
+                            "not enough memory to decode this picture");
   } catch (const std::exception& e) {
-    return Failed(DecodeStatus::InternalError, std::string("internal error: ") + e.what());
+    return FailedAs<Result>(DecodeStatus::InternalError,
+                            std::string("internal error: ") + e.what());
   }
 }
 
@@ -79,6 +93,23 @@ DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptio
 DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size,
                                    const DecodeOptions& options) {
   return DecodeLoaded([data, size] { return LoadPicture(data, size); }, options);
+}
+
+std::vector<DecodeResult> DecodeAll(const std::string& fileName, const DecodeOptions& options) {
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) {
+      return {Failed(DecodeStatus::FileUnreadable,
+                     "cannot open '" + fileName + "': " + std::strerror(errno))};
+    }
+    return {Failed(DecodeStatus::FileMissing, "File Not Exist!!!")};
+  }
+  return DecodeLoaded([&fileName] { return LoadPictureFile(fileName); }, options, DecodeGreyAll);
+}
+
+std::vector<DecodeResult> DecodeAll(const std::uint8_t* data, std::size_t size,
+                                    const DecodeOptions& options) {
+  return DecodeLoaded([data, size] { return LoadPicture(data, size); }, options, DecodeGreyAll);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify) {

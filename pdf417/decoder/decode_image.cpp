@@ -2,6 +2,8 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pdf417/common/bitmap.h"
 #include "pdf417/decoder/decoder.h"
@@ -25,25 +27,31 @@ int BytesPerPixel(PixelFormat format) {
   return 0;
 }
 
-}  // namespace
-
-DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
+DecodeResult Failed(DecodeStatus status, const char* message) {
   DecodeResult result;
+  result.status = status;
+  result.message = message;
+  return result;
+}
+
+// The view's pixels as grey, read by `read`: DecodeGrey or DecodeGreyAll. Failures come back
+// as `Result` made of one DecodeResult.
+template <typename Result>
+Result ReadView(const ImageView& image, const DecodeOptions& options,
+                Result (*read)(const GreyView&, const DecodeOptions&)) {
   const int bpp = BytesPerPixel(image.format);
   if (image.data == nullptr || bpp == 0 || image.width < 1 || image.height < 1 ||
       image.width > kMaxBitmapSide || image.height > kMaxBitmapSide ||
       (image.stride != 0 && image.stride < static_cast<std::ptrdiff_t>(image.width) * bpp)) {
-    result.status = DecodeStatus::FileUnreadable;
-    result.message =
-        "not a usable picture: need 1 to 10,000 pixels a side, a known pixel format "
-        "and a row stride of at least width x bytes per pixel";
-    return result;
+    return Result{Failed(DecodeStatus::FileUnreadable,
+                         "not a usable picture: need 1 to 10,000 pixels a side, a known pixel "
+                         "format and a row stride of at least width x bytes per pixel")};
   }
   const std::ptrdiff_t stride =
       image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
   try {
     if (image.format == PixelFormat::Grey8) {
-      return DecodeGrey(GreyView{image.data, image.width, image.height, stride}, options);
+      return read(GreyView{image.data, image.width, image.height, stride}, options);
     }
     GreyImage grey(image.width, image.height);
     for (int r = 0; r < image.height; ++r) {
@@ -68,16 +76,24 @@ DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
         }
       }
     }
-    return DecodeGrey(grey.View(), options);
+    return read(grey.View(), options);
   } catch (const std::bad_alloc&) {
-    result.status = DecodeStatus::InternalError;
-    result.message = "not enough memory to decode this picture";
-    return result;
+    return Result{Failed(DecodeStatus::InternalError, "not enough memory to decode this picture")};
   } catch (const std::exception& e) {
-    result.status = DecodeStatus::InternalError;
-    result.message = std::string("internal error: ") + e.what();
-    return result;
+    DecodeResult failed = Failed(DecodeStatus::InternalError, "internal error: ");
+    failed.message += e.what();
+    return Result{std::move(failed)};
   }
+}
+
+}  // namespace
+
+DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options) {
+  return ReadView<DecodeResult>(image, options, DecodeGrey);
+}
+
+std::vector<DecodeResult> DecodeAll(const ImageView& image, const DecodeOptions& options) {
+  return ReadView<std::vector<DecodeResult>>(image, options, DecodeGreyAll);
 }
 
 }  // namespace pdf417

@@ -122,6 +122,20 @@ DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size,
 // otherwise as DecodePdf417Detailed. Throws nothing.
 DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options = {});
 
+// Decodes every symbol in a picture: a picture file, the bytes of one held in memory, or
+// caller-owned pixels, taken as DecodePdf417Detailed, DecodePdf417FromBytes and DecodeImage take
+// them. Returns one result per symbol decoded, each with its four corners, ordered top to bottom
+// and, for symbols side by side, left to right; a candidate over a symbol already decoded is not
+// read again. When no symbol decodes, returns exactly one result: the failure (not Decoded) that
+// the single-symbol entry would report. A time budget or cancellation that stops the search after
+// some symbols were decoded returns those, the last with a warning. The single-symbol entries
+// above are unchanged and faster (they stop at the first symbol that decodes); the symbol they
+// return is among these, first when its corners are not known. Throws nothing.
+std::vector<DecodeResult> DecodeAll(const std::string& fileName, const DecodeOptions& options = {});
+std::vector<DecodeResult> DecodeAll(const std::uint8_t* data, std::size_t size,
+                                    const DecodeOptions& options = {});
+std::vector<DecodeResult> DecodeAll(const ImageView& image, const DecodeOptions& options = {});
+
 // Decodes the symbol in a picture file as DecodePdf417Detailed does; returns its bytes, or an empty
 // string when it could not be decoded (for whatever reason). Throws nothing.
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {});

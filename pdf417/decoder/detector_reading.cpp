@@ -466,8 +466,50 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   return best;
 }
 
-DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
-                            const GreyView* grey) {
+namespace {
+
+// Whether point p lies inside the convex quadrilateral q grown by `grow` of its size about its
+// centre.
+bool InsideQuad(const std::vector<PointF>& q, PointF p, double grow) {
+  if (q.size() != 4) return false;
+  PointF centre;
+  for (const PointF& c : q) {
+    centre.x += c.x / 4;
+    centre.y += c.y / 4;
+  }
+  int sign = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const PointF a{centre.x + (q[i].x - centre.x) * (1 + grow),
+                   centre.y + (q[i].y - centre.y) * (1 + grow)};
+    const PointF b{centre.x + (q[(i + 1) % 4].x - centre.x) * (1 + grow),
+                   centre.y + (q[(i + 1) % 4].y - centre.y) * (1 + grow)};
+    const double cross = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+    const int s = cross > 0 ? 1 : (cross < 0 ? -1 : 0);
+    if (s == 0) continue;
+    if (sign == 0) sign = s;
+    if (s != sign) return false;
+  }
+  return true;
+}
+
+// A point well inside the candidate's symbol: its centre when both patterns were found; else a
+// little inside the one edge that was, since a lone edge's far side is only a guess.
+PointF InnerPoint(const SymbolCandidate& c) {
+  const std::array<PointF, 4>& q = c.corners;
+  const PointF left{(q[0].x + q[3].x) / 2, (q[0].y + q[3].y) / 2};
+  const PointF right{(q[1].x + q[2].x) / 2, (q[1].y + q[2].y) / 2};
+  if (c.hasStart == c.hasStop) return PointF{(left.x + right.x) / 2, (left.y + right.y) / 2};
+  const PointF from = c.hasStart ? left : right;
+  const PointF to = c.hasStart ? right : left;
+  const double length = std::hypot(to.x - from.x, to.y - from.y);
+  const double t = length > 0 ? std::min(0.5, 25 * c.module / length) : 0;
+  return PointF{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
+}
+
+// Reads the candidates of the matrix, best first: until one decodes (into `found`), or, with
+// `all`, every one that does not overlap a symbol in `found`.
+DecodeResult ReadCandidates(const BitMatrix& bits, const DecodeOptions& options,
+                            const GreyView* grey, std::vector<DecodeResult>* found, bool all) {
   const Budget budget(options);
   DecodeResult best = Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   if (bits.Empty()) return best;
@@ -480,6 +522,12 @@ DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
       PairEdges(edges, 17.0 * kMaxColumns + kFrameModules);
   std::size_t tried = 0;
   for (const SymbolCandidate& c : candidates) {
+    const PointF inner = InnerPoint(c);
+    if (std::any_of(found->begin(), found->end(), [&inner](const DecodeResult& f) {
+          return InsideQuad(f.corners, inner, 0.05);
+        })) {
+      continue;
+    }
     if (tried++ >= kMaxCandidates) break;
     const DecodeStatus stop = budget.Stop();
     if (stop != DecodeStatus::Decoded) return Verdict(stop, Budget::MessageOf(stop));
@@ -489,12 +537,30 @@ DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
     } catch (const Error&) {
       continue;
     }
-    if (r.ok()) return r;
+    if (r.ok()) {
+      found->push_back(std::move(r));
+      if (!all) return best;
+      continue;
+    }
     if (r.status == DecodeStatus::NotCorrectable && best.status == DecodeStatus::NoSymbolFound) {
       best = std::move(r);
     }
   }
   return best;
+}
+
+}  // namespace
+
+DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
+                            const GreyView* grey) {
+  std::vector<DecodeResult> found;
+  DecodeResult best = ReadCandidates(bits, options, grey, &found, /*all=*/false);
+  return found.empty() ? best : std::move(found.front());
+}
+
+DecodeResult ReadAllByPatterns(const BitMatrix& bits, const DecodeOptions& options,
+                               const GreyView* grey, std::vector<DecodeResult>& found) {
+  return ReadCandidates(bits, options, grey, &found, /*all=*/true);
 }
 
 }  // namespace pdf417

@@ -23,6 +23,13 @@ constexpr const char* kPatternReadingName = "located by start and stop patterns"
 DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
                             const GreyView* grey = nullptr);
 
+// Reads every candidate that does not overlap a symbol already in `found` (decoded by an earlier
+// reading, or by this one) and appends each symbol that decodes to `found`. Returns the budget's
+// status when it stopped the reading, otherwise the best failure seen (NotCorrectable over
+// NoSymbolFound), which matters only when nothing was found.
+DecodeResult ReadAllByPatterns(const BitMatrix& bits, const DecodeOptions& options,
+                               const GreyView* grey, std::vector<DecodeResult>& found);
+
 // Reads the one symbol whose outer corners are given.
 DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
                           const GreyView* grey = nullptr);

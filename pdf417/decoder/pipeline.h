@@ -2,6 +2,8 @@
 // loads or views a picture, makes the grey picture and its matrix, and hands it here.
 #pragma once
 
+#include <vector>
+
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/picture.h"
 
@@ -20,5 +22,7 @@ DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& opti
 // Reads the symbol in the grey picture: DecodeBits on its global matrix, then the
 // pattern-located reading on a matrix thresholded locally (for uneven light).
 DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options);
+// Reads every symbol in the grey picture (see DecodeAll in decoder.h).
+std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOptions& options);
 
 }  // namespace pdf417

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pdf417/common/bitmap.h"
+#include "pdf417/decoder/bin_bmp.h"
 #include "test_util.h"
 
 namespace {
@@ -578,6 +579,58 @@ TEST(CliDecode, JobsKeepTheOrderOfTheFilesAndExitWithTheHighestCode) {
     EXPECT_EQ(many.exitCode, one.exitCode) << jobs;
   }
   EXPECT_EQ(Cli(dir, "decode --jobs 0 s0.bmp").exitCode, 2);
+}
+
+// Two one-bit pictures, the first above the second with a white gap, as a 24-bit BMP.
+void StackBmps(const std::string& top, const std::string& bottom, const std::string& out) {
+  pdf417::BinBMP a;
+  pdf417::BinBMP b;
+  a.LoadFile(top);
+  b.LoadFile(bottom);
+  const int width = std::max(a.width, b.width) + 40;
+  const int height = a.height + b.height + 60;
+  const int stride = (3 * width + 3) / 4 * 4;
+  std::vector<std::uint8_t> file(54 + static_cast<std::size_t>(stride) * height, 255);
+  const std::uint32_t header[] = {
+      static_cast<std::uint32_t>(file.size()), 0, 54, 40, static_cast<std::uint32_t>(width),
+      static_cast<std::uint32_t>(height)};
+  file[0] = 'B';
+  file[1] = 'M';
+  for (int i = 0; i < 6; ++i) pdf417::PutU32(file.data() + 2 + 4 * i, header[i]);
+  pdf417::PutU16(file.data() + 26, 1);
+  pdf417::PutU16(file.data() + 28, 24);
+  for (int i = 30; i < 54; ++i) file[static_cast<std::size_t>(i)] = 0;
+  auto paint = [&](const pdf417::BinBMP& from, int top0) {
+    for (int y = 0; y < from.height; ++y) {
+      for (int x = 0; x < from.width; ++x) {
+        const int row = height - 1 - (top0 + y);  // bottom-up rows
+        std::uint8_t* px = file.data() + 54 + static_cast<std::size_t>(row) * stride + 3 * (x + 20);
+        px[0] = px[1] = px[2] = from.IsWhite(y, x) ? 255 : 0;
+      }
+    }
+  };
+  paint(a, 20);
+  paint(b, 40 + a.height);
+  testutil::WriteBytes(out, file);
+}
+
+// A picture of two Macro PDF417 segments, segment 2 above segment 1: each symbol is written in
+// page order, separated as several files' symbols are, tagged with its index; --join puts them in
+// segment order.
+TEST(CliDecode, EverySymbolOfAPictureInPageOrder) {
+  testutil::TempDir dir;
+  ASSERT_EQ(Cli(dir, "encode --structapp 2,2,7 -o b.bmp second").exitCode, 0);
+  ASSERT_EQ(Cli(dir, "encode --structapp 1,2,7 -o a.bmp first").exitCode, 0);
+  StackBmps(dir / "b.bmp", dir / "a.bmp", dir / "two.bmp");
+  const CliRun plain = Cli(dir, "decode two.bmp a.bmp");
+  EXPECT_EQ(plain.out, "secondfirstfirst") << plain.err;
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_EQ(Cli(dir, "decode -n -j 2 two.bmp a.bmp").out, "second\nfirst\nfirst\n");
+  const CliRun tagged = Cli(dir, "decode --tagged two.bmp");
+  EXPECT_EQ(tagged.out.rfind("two.bmp: symbol 1 of 2: segment 2", 0), 0u) << tagged.out;
+  EXPECT_NE(tagged.out.find("\ntwo.bmp: symbol 2 of 2: segment 1"), std::string::npos)
+      << tagged.out;
+  EXPECT_EQ(Cli(dir, "decode --join two.bmp").out, "firstsecond");
 }
 
 }  // namespace

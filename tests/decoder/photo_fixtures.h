@@ -3,16 +3,21 @@
 // here on its own (rotation after a one-parameter keystone), not with the decoder's transform.
 #pragma once
 
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "pdf417/decoder/bin_bmp.h"
 #include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/picture_load.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace phototest {
@@ -111,6 +116,54 @@ struct Point {
   double x = 0;
   double y = 0;
 };
+
+// The picture after saving it as a grey JPEG of the quality (1 .. 100) and loading it again.
+inline pdf417::GreyImage JpegRoundTrip(const pdf417::GreyImage& image, int quality) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr jerr{};
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(image.width);
+  cinfo.image_height = static_cast<JDIMENSION>(image.height);
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row =
+        const_cast<JSAMPROW>(image.pixels.data() + static_cast<std::size_t>(cinfo.next_scanline) *
+                                                       static_cast<std::size_t>(image.width));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  pdf417::GreyImage loaded = pdf417::LoadPicture(buffer, size);
+  std::free(buffer);
+  return loaded;
+}
+
+// Two symbols in one grid, the second below the first, `gap` modules apart.
+inline ModuleGrid StackGrids(const ModuleGrid& first, const ModuleGrid& second, int gap) {
+  ModuleGrid g;
+  g.width = std::max(first.width, second.width);
+  g.height = first.height + gap + second.height;
+  g.dark.assign(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height), false);
+  auto copy = [&g](const ModuleGrid& from, int top) {
+    for (int y = 0; y < from.height; ++y) {
+      for (int x = 0; x < from.width; ++x) {
+        g.dark[static_cast<std::size_t>(top + y) * static_cast<std::size_t>(g.width) +
+               static_cast<std::size_t>(x)] = from.At(x, y);
+      }
+    }
+  };
+  copy(first, 0);
+  copy(second, first.height + gap);
+  return g;
+}
 
 // Renders the grid as a photograph; corners receives where the symbol's outer corners (top-left,
 // top-right, bottom-right, bottom-left) land in it.
@@ -238,7 +291,9 @@ enum class PhotoClass {
   DefacedStop,
   DefacedStart,
   CoveredCorner,
-  Combined,  // slant, any angle, low contrast, blur, small modules, uneven light at once
+  Combined,    // slant, any angle, low contrast, blur, small modules, uneven light at once
+  Jpeg40,      // saved as JPEG of quality 40
+  TwoSymbols,  // two symbols, one above the other, near upright
 };
 
 constexpr PhotoClass kAllClasses[] = {
@@ -246,7 +301,7 @@ constexpr PhotoClass kAllClasses[] = {
     PhotoClass::LowContrast, PhotoClass::UnevenLight,   PhotoClass::Blur,
     PhotoClass::Noise,       PhotoClass::SmallModules,  PhotoClass::Clutter,
     PhotoClass::DefacedStop, PhotoClass::DefacedStart,  PhotoClass::CoveredCorner,
-    PhotoClass::Combined,
+    PhotoClass::Combined,    PhotoClass::Jpeg40,        PhotoClass::TwoSymbols,
 };
 
 inline const char* ClassName(PhotoClass c) {
@@ -277,12 +332,17 @@ inline const char* ClassName(PhotoClass c) {
       return "combined";
     case PhotoClass::CoveredCorner:
       return "covered corner";
+    case PhotoClass::Jpeg40:
+      return "JPEG quality 40";
+    case PhotoClass::TwoSymbols:
+      return "two symbols";
   }
   return "?";
 }
 
 struct Photo {
   std::string data;
+  std::string second;  // the lower symbol's data, in pictures of two symbols
   pdf417::GreyImage image;
   std::array<Point, 4> corners;  // the symbol's, top-left first, clockwise as read
 };
@@ -346,6 +406,15 @@ inline Photo MakePhoto(PhotoClass c, int n, bool nearUpright = false) {
     case PhotoClass::CoveredCorner:
       CoverCorner(grid);
       break;
+    case PhotoClass::Jpeg40:
+      break;
+    case PhotoClass::TwoSymbols: {
+      const int len2 = length(rng);
+      for (int i = 0; i < len2; ++i) p.second.push_back(static_cast<char>(byte(rng)));
+      grid = StackGrids(grid, EncodeGrid(p.second, columns(rng), level(rng)), 6);
+      s.angle = -5 + 10 * unit(rng);
+      break;
+    }
     case PhotoClass::Combined:
       s.keystone = 0.3 * unit(rng);
       s.ink = 80;
@@ -358,6 +427,7 @@ inline Photo MakePhoto(PhotoClass c, int n, bool nearUpright = false) {
   }
   if (nearUpright && c != PhotoClass::Rotated10To80) s.angle = std::fmod(s.angle, 10.0) - 5;
   p.image = RenderPhoto(grid, s, rng, &p.corners);
+  if (c == PhotoClass::Jpeg40) p.image = JpegRoundTrip(p.image, 40);
   return p;
 }
 

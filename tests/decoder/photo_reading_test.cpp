@@ -1,11 +1,14 @@
 // The pattern-located reading on photo-like pictures, and properties of its stages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "decoder/photo_fixtures.h"
 #include "pdf417/common/patterns.h"
@@ -30,9 +33,19 @@ pdf417::DecodeResult DecodeGreyImage(const pdf417::GreyImage& image) {
   return pdf417::DecodeImage(view);
 }
 
+std::vector<pdf417::DecodeResult> DecodeAllGrey(const pdf417::GreyImage& image) {
+  pdf417::ImageView view;
+  view.data = image.pixels.data();
+  view.width = image.width;
+  view.height = image.height;
+  return pdf417::DecodeAll(view);
+}
+
 constexpr int kPerClass = 8;
 
-// Every class of photo: at least the minimum count read, and nothing read as other data.
+// Every class of photo: at least the minimum count read, and nothing read as other data. Each
+// picture is read by both entries: the single one gives one of the picture's symbols, DecodeAll
+// every one, in order from the top, each with four corners and none twice.
 TEST(PhotoReading, ReadsEachClassOfPhotos) {
   struct Expectation {
     PhotoClass photoClass;
@@ -43,20 +56,47 @@ TEST(PhotoReading, ReadsEachClassOfPhotos) {
       {PhotoClass::LowContrast, 7}, {PhotoClass::UnevenLight, 7},   {PhotoClass::Blur, 7},
       {PhotoClass::Noise, 7},       {PhotoClass::SmallModules, 7},  {PhotoClass::Clutter, 7},
       {PhotoClass::DefacedStop, 7}, {PhotoClass::DefacedStart, 7},  {PhotoClass::CoveredCorner, 6},
-      {PhotoClass::Combined, 4},
+      {PhotoClass::Combined, 4},    {PhotoClass::Jpeg40, 7},        {PhotoClass::TwoSymbols, 7},
   };
   for (const Expectation& e : expectations) {
+    const char* name = phototest::ClassName(e.photoClass);
     int read = 0;
     for (int n = 0; n < kPerClass; ++n) {
       const phototest::Photo photo = phototest::MakePhoto(e.photoClass, n);
-      const pdf417::DecodeResult r = DecodeGreyImage(photo.image);
-      if (r.ok()) {
-        EXPECT_EQ(r.bytes, photo.data) << phototest::ClassName(e.photoClass) << " " << n;
-        ++read;
+      std::vector<std::string> expected{photo.data};
+      if (!photo.second.empty()) expected.push_back(photo.second);
+      const pdf417::DecodeResult one = DecodeGreyImage(photo.image);
+      if (one.ok()) {
+        EXPECT_NE(std::find(expected.begin(), expected.end(), one.bytes), expected.end())
+            << name << " " << n;
       }
+      const std::vector<pdf417::DecodeResult> all = DecodeAllGrey(photo.image);
+      ASSERT_FALSE(all.empty()) << name << " " << n;
+      if (!all.front().ok()) {
+        EXPECT_EQ(all.size(), 1u) << name << " " << n;
+        EXPECT_FALSE(one.ok()) << name << " " << n << ": the single entry read more";
+        continue;
+      }
+      std::vector<std::string> got;
+      for (const pdf417::DecodeResult& r : all) {
+        ASSERT_TRUE(r.ok()) << name << " " << n;
+        EXPECT_EQ(r.corners.size(), 4u) << name << " " << n;
+        got.push_back(r.bytes);
+      }
+      if (one.ok()) {
+        EXPECT_NE(std::find(got.begin(), got.end(), one.bytes), got.end()) << name << " " << n;
+      }
+      // Every symbol read is one of the picture's, once, in order from the top.
+      std::size_t at = 0;
+      for (const std::string& bytes : got) {
+        while (at < expected.size() && expected[at] != bytes) ++at;
+        EXPECT_LT(at, expected.size()) << name << " " << n << ": other data or out of order";
+        ++at;
+      }
+      read += got.size() == expected.size();
     }
-    std::printf("%-16s %2d of %d\n", phototest::ClassName(e.photoClass), read, kPerClass);
-    EXPECT_GE(read, e.minimum) << phototest::ClassName(e.photoClass);
+    std::printf("%-16s %2d of %d\n", name, read, kPerClass);
+    EXPECT_GE(read, e.minimum) << name;
   }
 }
 
@@ -99,6 +139,15 @@ TEST(PhotoReading, RandomDamageNeverGivesOtherText) {
       const phototest::Photo photo = phototest::MakeDamagedPhoto(level, damage, seed);
       const pdf417::DecodeResult r =
           pdf417::ReadByPatterns(pdf417::BinariseGlobal(photo.image.View()), {});
+      // Every candidate read, on both thresholds: each symbol decoded is the one painted, and it
+      // is read once (the second threshold skips it).
+      std::vector<pdf417::DecodeResult> all;
+      pdf417::ReadAllByPatterns(pdf417::BinariseGlobal(photo.image.View()), {}, nullptr, all);
+      pdf417::ReadAllByPatterns(pdf417::BinariseLocal(photo.image.View()), {}, nullptr, all);
+      for (const pdf417::DecodeResult& a : all) {
+        EXPECT_EQ(a.bytes, photo.data) << "level " << level << ", " << damage << " cells, all";
+      }
+      EXPECT_LE(all.size(), 1u) << "level " << level << ", " << damage << " cells";
       if (!r.ok()) {
         ++refused;
         EXPECT_TRUE(r.bytes.empty());
