@@ -194,41 +194,43 @@ Input InputOf(const py::object& image) {
       py::str(py::type::handle_of(image).attr("__name__")).cast<std::string>());
 }
 
-// The library call for an input; the caller has released the interpreter's lock.
-pdf417::DecodeResult DecodeInput(const Input& in, const pdf417::DecodeOptions& options) {
+// The library call for an input: every symbol of the picture, or the one result that says why
+// there is none. The caller has released the interpreter's lock.
+std::vector<pdf417::DecodeResult> DecodeInput(const Input& in,
+                                              const pdf417::DecodeOptions& options) {
   try {
     switch (in.kind) {
       case Input::Kind::Path:
-        return pdf417::DecodePdf417Detailed(in.path, options);
+        return pdf417::DecodeAll(in.path, options);
       case Input::Kind::FileBytes:
-        return pdf417::DecodePdf417FromBytes(in.fileData, in.fileSize, options);
+        return pdf417::DecodeAll(in.fileData, in.fileSize, options);
       case Input::Kind::Pixels:
-        return pdf417::DecodeImage(in.pixels.view, options);
+        return pdf417::DecodeAll(in.pixels.view, options);
     }
   } catch (const std::bad_alloc&) {
     pdf417::DecodeResult r;
     r.status = pdf417::DecodeStatus::InternalError;
     r.message = "not enough memory to decode this picture";
-    return r;
+    return {r};
   }
   return {};
 }
 
-py::list ResultList(pdf417::DecodeResult&& r) {
+py::list ResultList(std::vector<pdf417::DecodeResult>&& results) {
   py::list out;
-  out.append(py::cast(std::move(r)));
+  for (pdf417::DecodeResult& r : results) out.append(py::cast(std::move(r)));
   return out;
 }
 
 py::list Decode(const py::object& image, const py::object& timeout, bool utf8) {
   const pdf417::DecodeOptions options = OptionsOf(timeout, utf8);
   const Input in = InputOf(image);
-  pdf417::DecodeResult r;
+  std::vector<pdf417::DecodeResult> results;
   {
     py::gil_scoped_release release;
-    r = DecodeInput(in, options);
+    results = DecodeInput(in, options);
   }
-  return ResultList(std::move(r));
+  return ResultList(std::move(results));
 }
 
 py::list DecodeMany(const py::iterable& paths, const py::object& jobs, const py::object& timeout,
@@ -249,15 +251,23 @@ py::list DecodeMany(const py::iterable& paths, const py::object& jobs, const py:
     }
     inputs.push_back(InputOf(object));
   }
-  std::vector<pdf417::DecodeResult> results(inputs.size());
+  // Each path's symbols go to its own slot, written by the one thread that decodes it and read
+  // once the pool has finished; the pool's own result only carries a fault out of the decode.
+  std::vector<std::vector<pdf417::DecodeResult>> results(inputs.size());
   {
     py::gil_scoped_release release;
     pdf417::DecodeInOrder(
-        inputs.size(), threads, [&](std::size_t i) { return DecodeInput(inputs[i], options); },
-        [&](std::size_t i, pdf417::DecodeResult& r) { results[i] = std::move(r); });
+        inputs.size(), threads,
+        [&](std::size_t i) {
+          results[i] = DecodeInput(inputs[i], options);
+          return pdf417::DecodeResult();
+        },
+        [&](std::size_t i, pdf417::DecodeResult& r) {
+          if (r.status == pdf417::DecodeStatus::InternalError) results[i] = {r};
+        });
   }
   py::list out;
-  for (pdf417::DecodeResult& r : results) out.append(ResultList(std::move(r)));
+  for (std::vector<pdf417::DecodeResult>& r : results) out.append(ResultList(std::move(r)));
   return out;
 }
 
@@ -281,8 +291,8 @@ double CppSecondsPerDecode(const py::object& image, int repeats) {
     py::gil_scoped_release release;
     const double start = ThreadSeconds();
     for (int i = 0; i < repeats && failure.empty(); ++i) {
-      const pdf417::DecodeResult r = DecodeInput(in, options);
-      if (!r.ok()) failure = r.message;
+      const std::vector<pdf417::DecodeResult> r = DecodeInput(in, options);
+      if (r.empty() || !r.front().ok()) failure = r.empty() ? "nothing" : r.front().message;
     }
     spent = ThreadSeconds() - start;
   }
@@ -661,7 +671,8 @@ PYBIND11_MODULE(pdf417, m) {
 
   m.def("decode", &Decode, py::arg("image"), py::kw_only(), py::arg("timeout") = py::none(),
         py::arg("utf8") = false,
-        "Reads the PDF417 symbol in a picture and returns a list of results (one today).\n\n"
+        "Reads the PDF417 symbols in a picture and returns a list of results, one per symbol in\n"
+        "page order, or the one result that says why there is none.\n\n"
         "image: a path (str or os.PathLike), the bytes of a picture file, a uint8 NumPy array\n"
         "(H x W grey, H x W x 3 RGB or H x W x 4 RGBA, any strides) or a PIL image. A grey array\n"
         "whose rows are contiguous is read in place, without a copy.\n"
