@@ -304,6 +304,17 @@ def test_misuse_raises_and_pictures_without_a_symbol_do_not(tmp_path):
         assert r.status == status and not r.ok and r.message and r.bytes == b"" and r.text is None
 
 
+def test_every_symbol_of_a_picture_in_page_order():
+    top = pdf417.encode(b"upper symbol").pixels
+    bottom = pdf417.encode(b"the lower one").pixels
+    width = max(top.shape[1], bottom.shape[1])
+    pad = lambda a: np.pad(a, ((0, 0), (0, width - a.shape[1])), constant_values=255)
+    page = np.vstack([pad(top), np.full((40, width), 255, np.uint8), pad(bottom)])
+    results = pdf417.decode(page)
+    assert [r.bytes for r in results] == [b"upper symbol", b"the lower one"]
+    assert all(len(r.corners) == 4 for r in results)
+
+
 def test_decode_many_keeps_the_order_and_matches_decode(symbols, tmp_path):
     paths = []
     for i, (_, _, symbol) in enumerate(symbols):
