@@ -119,35 +119,86 @@ struct EdgePoints {
 
 // The pixels that vote: all rows, and the left half of the columns of a picture wider than 800.
 // Of an edge picture, its dark pixels; of a picture (changes), the pixels that differ from the one
-// above them, which are the edge picture's dark pixels without making it.
-EdgePoints VotingPoints(const BitMatrix& picture, bool changes, const Budget* budget) {
-  EdgePoints points;
-  points.start.reserve(static_cast<std::size_t>(std::max(picture.Height(), 0)) + 1);
+// above them, which are the edge picture's dark pixels without making it. Calls f(row, col) for
+// each, in row order.
+template <typename F>
+void ForEachVoter(const BitMatrix& picture, bool changes, const Budget* budget, F&& f) {
   const std::int32_t cols = picture.Width() > 800 ? picture.Width() / 2 : picture.Width();
   std::vector<std::uint8_t> change(changes ? picture.Stride() : 0);
   const OneBitRows rows = picture.Rows();
   const OneBitRows changed(change.data(), picture.Width(), 1, change.size());
   for (std::int32_t r = 0; r < picture.Height(); ++r) {
     if (budget != nullptr && r % 256 == 0) budget->Check();
-    points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
-    const auto add = [&points](std::int32_t c) { points.columns.push_back(c); };
     if (!changes) {
-      rows.ForEachDark(r, 0, cols, add);
+      f(r, rows, r, cols);
     } else if (r > 0) {  // the top row has no row above to differ from
       const std::uint8_t* upper = picture.Row(r - 1);
       const std::uint8_t* lower = picture.Row(r);
       for (std::size_t i = 0; i < change.size(); ++i) {
         change[i] = static_cast<std::uint8_t>(upper[i] ^ lower[i]);
       }
-      changed.ForEachDark(0, 0, cols, add);
+      f(r, changed, 0, cols);
     }
   }
-  points.start.push_back(static_cast<std::int32_t>(points.columns.size()));
+}
+
+// The voting pixels, every `every`-th of them in row order.
+EdgePoints VotingPoints(const BitMatrix& picture, bool changes, const Budget* budget,
+                        std::int64_t every) {
+  EdgePoints points;
+  points.start.assign(static_cast<std::size_t>(std::max(picture.Height(), 0)) + 1, 0);
+  std::int64_t index = 0;
+  std::int32_t last = 0;
+  ForEachVoter(picture, changes, budget,
+               [&](std::int32_t r, const OneBitRows& bits, std::int32_t line, std::int32_t cols) {
+                 for (std::int32_t k = last + 1; k <= r; ++k) {
+                   points.start[static_cast<std::size_t>(k)] =
+                       static_cast<std::int32_t>(points.columns.size());
+                 }
+                 last = r;
+                 bits.ForEachDark(line, 0, cols, [&](std::int32_t c) {
+                   if (index++ % every == 0) points.columns.push_back(c);
+                 });
+               });
+  for (std::size_t k = static_cast<std::size_t>(last) + 1; k < points.start.size(); ++k) {
+    points.start[k] = static_cast<std::int32_t>(points.columns.size());
+  }
   return points;
 }
 
-// The three passes of the angle search over one list of voting pixels.
-float SearchOnPoints(const EdgePoints& points, std::int32_t height, const Budget* budget);
+// The voting pixels of a picture, listed only as thinned as a search over a number of angles
+// needs: a picture of dense texture (a one-pixel checkerboard) has tens of millions of them, far
+// too many to list, and at most kMaxVotes votes are cast anyway.
+class Voters {
+ public:
+  Voters(const BitMatrix& picture, bool changes, const Budget* budget)
+      : picture_(picture), changes_(changes), budget_(budget) {
+    ForEachVoter(picture, changes, budget,
+                 [this](std::int32_t, const OneBitRows& bits, std::int32_t line,
+                        std::int32_t cols) { count_ += bits.CountDark(line, 0, cols); });
+  }
+
+  const EdgePoints& For(std::int32_t nAngles) {
+    const std::int64_t votes = count_ * std::max<std::int32_t>(nAngles, 0);
+    const std::int64_t every = votes > kMaxVotes ? (votes + kMaxVotes - 1) / kMaxVotes : 1;
+    if (every != every_) {
+      points_ = VotingPoints(picture_, changes_, budget_, every);
+      every_ = every;
+    }
+    return points_;
+  }
+
+ private:
+  const BitMatrix& picture_;
+  bool changes_;
+  const Budget* budget_;
+  std::int64_t count_ = 0;
+  std::int64_t every_ = 0;
+  EdgePoints points_;
+};
+
+// The three passes of the angle search over the voting pixels.
+float SearchOnVoters(Voters& voters, std::int32_t height, const Budget* budget);
 
 // Line voting over the black pixels of an edge picture of the given height (0: an empty picture,
 // which answers the lower bound). The budget, when given, is checked every few hundred rows.
@@ -254,11 +305,14 @@ float HoughOnPoints(const EdgePoints& points, std::int32_t height, float from, f
   return from + step * static_cast<float>(bestIndex);
 }
 
-float SearchOnPoints(const EdgePoints& points, std::int32_t height, const Budget* budget) {
-  // One list of the edge pixels serves all three passes.
-  const float coarse = HoughOnPoints(points, height, -30.0f, 30.0f, 2.0f, budget);
-  const float medium = HoughOnPoints(points, height, coarse - 1.5f, coarse + 1.5f, 1.0f, budget);
-  return HoughOnPoints(points, height, medium - 0.5f, medium + 0.5f, 0.05f, budget);
+float SearchOnVoters(Voters& voters, std::int32_t height, const Budget* budget) {
+  const auto pass = [&](float from, float to, float step) {
+    return HoughOnPoints(voters.For(AngleCandidates(from, to, step)), height, from, to, step,
+                         budget);
+  };
+  const float coarse = pass(-30.0f, 30.0f, 2.0f);
+  const float medium = pass(coarse - 1.5f, coarse + 1.5f, 1.0f);
+  return pass(medium - 0.5f, medium + 0.5f, 0.05f);
 }
 
 }  // namespace
@@ -368,15 +422,19 @@ BitMatrix AddWhiteBorder(const BitMatrix& source, int pixels) {
 }
 
 float HoughAngle(const BitMatrix& image, float from, float to, float step, const Budget* budget) {
-  return HoughOnPoints(VotingPoints(image, true, budget), image.Height(), from, to, step, budget);
+  Voters voters(image, true, budget);
+  return HoughOnPoints(voters.For(AngleCandidates(from, to, step)), image.Height(), from, to, step,
+                       budget);
 }
 
 float SearchEdgeAngle(const BitMatrix& edges, const Budget* budget) {
-  return SearchOnPoints(VotingPoints(edges, false, budget), edges.Height(), budget);
+  Voters voters(edges, false, budget);
+  return SearchOnVoters(voters, edges.Height(), budget);
 }
 
 float SearchAngle(const BitMatrix& image, const Budget* budget) {
-  return SearchOnPoints(VotingPoints(image, true, budget), image.Height(), budget);
+  Voters voters(image, true, budget);
+  return SearchOnVoters(voters, image.Height(), budget);
 }
 
 float RefineAngle(const BitMatrix& image, float degrees, const Budget* budget) {
