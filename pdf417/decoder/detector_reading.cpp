@@ -14,7 +14,7 @@
 #include "pdf417/decoder/compact_symbol.h"
 #include "pdf417/decoder/edge_reader.h"
 #include "pdf417/decoder/error_correction.h"
-#include "pdf417/decoder/perspective.h"
+#include "pdf417/decoder/homography.h"
 #include "pdf417/decoder/symbol_check.h"
 
 namespace pdf417 {

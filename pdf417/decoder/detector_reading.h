@@ -1,5 +1,5 @@
 // The pattern-located reading: symbols found by their start and stop patterns (pattern_finder.h),
-// followed through the picture with a perspective transform from their corners (perspective.h)
+// followed through the picture with a perspective transform from their corners (homography.h)
 // and read line by line by the edges of their codewords (edge_reader.h). It reads symbols that
 // are turned by any angle, seen at a slant, or have one pattern or a corner defaced; the
 // readings of decode.cpp try the picture first.

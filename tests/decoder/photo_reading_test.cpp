@@ -16,7 +16,7 @@
 #include "pdf417/decoder/detector_reading.h"
 #include "pdf417/decoder/edge_reader.h"
 #include "pdf417/decoder/local_threshold.h"
-#include "pdf417/decoder/perspective.h"
+#include "pdf417/decoder/homography.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/stages.h"
 

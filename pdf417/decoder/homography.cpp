@@ -1,4 +1,4 @@
-#include "pdf417/decoder/perspective.h"
+#include "pdf417/decoder/homography.h"
 
 #include <cmath>
 
