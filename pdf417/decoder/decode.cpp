@@ -101,6 +101,25 @@ bool SplitMergedRows(LinkedList<AryRegion>& rows) {
   return split;
 }
 
+// The outer corners of a located grid in the picture it was read from: the top of its first row
+// and the bottom of its last, the start pattern's first pixel column and the end of the stop
+// pattern, whose 18 modules reach one module past its column region.
+std::vector<PointF> GridCorners(const LinkedList<AryRegion>& rowRegions,
+                                const LinkedList<AryRegion>& colRegions) {
+  LinkedList<AryRegion> rows(rowRegions);
+  LinkedList<AryRegion> cols(colRegions);
+  rows.Reset(0);
+  cols.Reset(0);
+  const double top = rows.Data().first;
+  const double left = cols.Data().first;
+  const double module = (cols.Data().last + 1 - left) / kModulesPerCodeword;
+  rows.Reset(rows.Size() - 1);
+  cols.Reset(cols.Size() - 1);
+  const double bottom = rows.Data().last + 1;
+  const double right = cols.Data().first + (kModulesPerCodeword + 1) * module;
+  return {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+}
+
 // With a fitted grid, every cell is read by its edges on the grid's module width
 // (fine_grid.h) where that gives a pattern of the row's cluster.
 Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions,
@@ -199,6 +218,8 @@ Verdict ReadPicture(const BitMatrix& picture, DecodeResult& out, const Budget& b
   amend.CorrectSkew(&budget);
   budget.Check();
   Verdict verdict = ReadLocated(amend.Image(), amend.Edges(), out, budget);
+  // Corners found on a straightened picture are not where the symbol is in this one.
+  if (!amend.untouched) out.corners.clear();
   if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
     return verdict;
   }
@@ -246,6 +267,7 @@ Verdict ReadGrid(const BitMatrix& image, const LinkedList<AryRegion>& rowRegions
     const Verdict v = CheckAssembled(matrix, attempt);
     KeepBetter(verdict, out, v, attempt);
   }
+  if (verdict == Verdict::Decoded) out.corners = GridCorners(rowRegions, colRegions);
   return verdict;
 }
 
@@ -297,17 +319,25 @@ BitMatrix Turn270(const BitMatrix& source) { return TurnRightAngle(source, 3); }
 struct Reading {
   const char* name;
   BitMatrix (*make)(const BitMatrix& bordered);
+  // Where a point of the reading's picture lies in the bordered picture of the given size.
+  PointF (*back)(PointF p, double width, double height);
 };
+
+PointF Unchanged(PointF p, double, double) { return p; }
+PointF FromDoubled(PointF p, double, double) { return {p.x, p.y / 2}; }
+PointF From180(PointF p, double width, double height) { return {width - p.x, height - p.y}; }
+PointF From90(PointF p, double, double height) { return {p.y, height - p.x}; }
+PointF From270(PointF p, double width, double) { return {width - p.y, p.x}; }
 
 // The readings in their order of preference; after the first, those whose picture shows an
 // upright start pattern go first. A second threshold or a perspective reading would be one more
 // entry here (or one more list of readings over a second matrix).
 constexpr Reading kReadings[] = {
-    {"as read", nullptr},
-    {"with rows doubled", DoubleRows},
-    {"turned 180 degrees", Turn180},
-    {"turned 90 degrees clockwise", Turn90},
-    {"turned 90 degrees counter-clockwise", Turn270},
+    {"as read", nullptr, Unchanged},
+    {"with rows doubled", DoubleRows, FromDoubled},
+    {"turned 180 degrees", Turn180, From180},
+    {"turned 90 degrees clockwise", Turn90, From90},
+    {"turned 90 degrees counter-clockwise", Turn270, From270},
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
@@ -339,6 +369,7 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
     if (verdict == Verdict::Decoded) {
       out.status = DecodeStatus::Decoded;
       out.reading = reading.name;
+      for (PointF& c : out.corners) c = reading.back(c, bordered.Width(), bordered.Height());
       return true;
     }
     note(verdict, out, reading.name);
@@ -392,10 +423,13 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
   return result;
 }
 
-// Runs the readings within the options' budget.
-DecodeResult ReadWithin(const BitMatrix& bordered, const DecodeOptions& options) {
+// Runs the readings within the options' budget; corners come back in the picture inside the
+// border of the given width.
+DecodeResult ReadWithin(const BitMatrix& bordered, int border, const DecodeOptions& options) {
   try {
-    return ReadAll(bordered, Budget(options));
+    DecodeResult result = ReadAll(bordered, Budget(options));
+    for (PointF& c : result.corners) c = PointF{c.x - border, c.y - border};
+    return result;
   } catch (const BudgetStop& stop) {
     DecodeResult result;
     result.status = stop.status;
@@ -441,7 +475,7 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
     return result;
   }
   const auto start = std::chrono::steady_clock::now();
-  DecodeResult result = ReadWithin(AddWhiteBorder(bits, kReadingBorder), options);
+  DecodeResult result = ReadWithin(AddWhiteBorder(bits, kReadingBorder), kReadingBorder, options);
   // The pattern-located reading, only when the readings above decoded nothing.
   if (!Final(result)) KeepLater(result, ReadByPatterns(bits, Remaining(options, start), nullptr));
   return Finish(std::move(result), options);
@@ -449,7 +483,7 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
 
 DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options) {
   if (bordered.Empty()) return DecodeBits(bordered, options);
-  return Finish(ReadWithin(bordered, options), options);
+  return Finish(ReadWithin(bordered, 0, options), options);
 }
 
 DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
@@ -459,7 +493,8 @@ DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
   // The readings of the global matrix, made with its border; then, when they fail, the
   // pattern-located reading of the same threshold (also reading the grey picture), and last that
   // reading on a matrix thresholded locally, for uneven light. Each is one new matrix.
-  result = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), options);
+  result =
+      ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), kReadingBorder, options);
   if (!Final(result)) {
     KeepLater(result, ReadByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey));
   }
@@ -513,22 +548,28 @@ void OrderOnPage(std::vector<DecodeResult>& symbols) {
 std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOptions& options) {
   if (grey.width <= 0 || grey.height <= 0) return {DecodeBits(BitMatrix(), options)};
   const auto start = std::chrono::steady_clock::now();
-  // The older readings first, as DecodeGrey: they read one symbol at most, without its corners.
-  DecodeResult first = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), options);
+  // The older readings first, as DecodeGrey: they read one symbol at most, with its corners
+  // unless they read it on a straightened picture.
+  DecodeResult first =
+      ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), kReadingBorder, options);
   if (Final(first) && !first.ok()) return {std::move(first)};
+  const bool firstOk = first.ok();
   // Then every candidate of the pattern-located reading on the global threshold; only when no
   // reading has decoded a symbol yet, on the local one (it costs a clean picture most). A
-  // candidate over a symbol already read is skipped.
+  // candidate over a symbol already read is skipped, so a symbol placed by the older readings is
+  // not read twice.
   std::vector<DecodeResult> found;
+  const bool placed = firstOk && first.corners.size() == 4;
+  if (placed) found.push_back(std::move(first));
   DecodeResult failure =
       ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
-  if (!Final(failure) && found.empty() && !first.ok()) {
+  if (!Final(failure) && found.empty() && !firstOk) {
     DecodeResult local =
         ReadAllByPatterns(BinariseLocal(grey), Remaining(options, start), &grey, found);
     for (DecodeResult& r : found) r.reading += ", local threshold";
     KeepLater(failure, std::move(local));
   }
-  if (first.ok()) {
+  if (firstOk && !placed) {
     // The same symbol found by its patterns lends it its corners; otherwise it is one more.
     const auto same = std::find_if(found.begin(), found.end(), [&first](const DecodeResult& r) {
       return r.bytes == first.bytes && r.rows == first.rows && r.columns == first.columns &&

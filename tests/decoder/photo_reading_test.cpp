@@ -15,10 +15,11 @@
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/detector_reading.h"
 #include "pdf417/decoder/edge_reader.h"
-#include "pdf417/decoder/local_threshold.h"
 #include "pdf417/decoder/homography.h"
+#include "pdf417/decoder/local_threshold.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
 
 namespace {
 
@@ -124,6 +125,48 @@ TEST(PhotoReading, ReportsTheSymbolsCorners) {
     }
   }
   EXPECT_GE(checked, 10);
+}
+
+// Clean symbols, upright or turned by quarter turns, are read by the readings before the
+// pattern-located one; DecodeAll still reports their corners where the encoder drew them.
+TEST(PhotoReading, PlacesCleanSymbolsReadBeforeThePatterns) {
+  struct Case {
+    int turns, moduleWidth, rowHeight;
+  };
+  for (const Case c : {Case{0, 2, 3}, Case{1, 2, 3}, Case{2, 2, 3}, Case{3, 2, 3}, Case{0, 1, 2},
+                       Case{1, 1, 2}, Case{2, 3, 4}, Case{3, 3, 4}}) {
+    pdf417::SymbolOptions options;
+    options.drawing.moduleWidth = c.moduleWidth;
+    options.drawing.rowHeight = c.rowHeight;
+    options.drawing.quietZone = 5;
+    options.drawing.quarterTurns = c.turns;
+    const pdf417::Symbol symbol = pdf417::Encode("Corners of a clean symbol, 0123456789", options);
+    const pdf417::Raster raster = pdf417::RasterOf(symbol);
+    pdf417::GreyImage image;
+    image.width = raster.width;
+    image.height = raster.height;
+    for (const std::uint8_t p : raster.pixels) image.pixels.push_back(p != 0 ? 20 : 235);
+    // The upright symbol's corners, turned clockwise with the picture.
+    const double q = 5.0 * c.moduleWidth;
+    const double W = c.turns % 2 == 0 ? raster.width : raster.height;  // upright size
+    const double H = c.turns % 2 == 0 ? raster.height : raster.width;
+    std::array<pdf417::PointF, 4> expected = {{{q, q}, {W - q, q}, {W - q, H - q}, {q, H - q}}};
+    for (int t = 0; t < c.turns; ++t) {
+      const double h = t % 2 == 0 ? H : W;  // height of the picture being turned
+      for (pdf417::PointF& p : expected) p = pdf417::PointF{h - p.y, p.x};
+    }
+    const std::vector<pdf417::DecodeResult> all = DecodeAllGrey(image);
+    const std::string name = "turns " + std::to_string(c.turns) + " module " +
+                             std::to_string(c.moduleWidth) + " row " + std::to_string(c.rowHeight);
+    ASSERT_EQ(all.size(), 1u) << name;
+    ASSERT_TRUE(all[0].ok()) << name << ": " << all[0].message;
+    EXPECT_NE(all[0].reading, pdf417::kPatternReadingName) << name;
+    ASSERT_EQ(all[0].corners.size(), 4u) << name;
+    for (std::size_t i = 0; i < 4; ++i) {
+      EXPECT_NEAR(all[0].corners[i].x, expected[i].x, 1.0) << name << " corner " << i;
+      EXPECT_NEAR(all[0].corners[i].y, expected[i].y, 1.0) << name << " corner " << i;
+    }
+  }
 }
 
 // Random symbols at every level with random codeword cells painted over, from none to well
