@@ -218,8 +218,8 @@ Verdict ReadPicture(const BitMatrix& picture, DecodeResult& out, const Budget& b
   amend.CorrectSkew(&budget);
   budget.Check();
   Verdict verdict = ReadLocated(amend.Image(), amend.Edges(), out, budget);
-  // Corners found on a straightened picture are not where the symbol is in this one.
-  if (!amend.untouched) out.corners.clear();
+  // Corners found on a straightened picture are taken back to this one.
+  for (PointF& c : out.corners) c = amend.ToSource(c);
   if (verdict == Verdict::Decoded || amend.untouched || !ShowsStartPatternLoosely(picture)) {
     return verdict;
   }

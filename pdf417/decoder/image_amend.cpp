@@ -131,6 +131,8 @@ void WalkEdge(const BitMatrix& image, std::int32_t row0, std::int32_t col0, int 
 
 void ImageAmend::CorrectSkew(const Budget* budget) {
   untouched = true;
+  transposed_ = false;
+  rotated_ = false;
   image_ = BitMatrix();
   edges_ = BitMatrix();
   const BitMatrix& source = *source_;
@@ -142,6 +144,7 @@ void ImageAmend::CorrectSkew(const Budget* budget) {
     if (budget != nullptr) budget->Check();
     image_ = Transpose(source);
     untouched = false;
+    transposed_ = true;
     if (!ProbeRows(image_, row, col)) {
       // No start pattern either way: turn the transposed picture by its dominant edges' angle.
       // The rows are then located on its edge picture turned the same way.
@@ -149,6 +152,7 @@ void ImageAmend::CorrectSkew(const Budget* budget) {
       skewAngle = SearchEdgeAngle(edges, budget);
       image_ = Rotate(image_, skewAngle);
       edges_ = Rotate(edges, skewAngle);
+      rotated_ = true;
       return;
     }
   }
@@ -158,7 +162,21 @@ void ImageAmend::CorrectSkew(const Budget* budget) {
     skewAngle = RefineAngle(found, skewAngle, budget);
     image_ = Rotate(found, skewAngle);
     untouched = false;
+    rotated_ = true;
   }
+}
+
+PointF ImageAmend::ToSource(PointF p) const {
+  if (rotated_) {
+    // Rotate's pixel (r, c) shows the picture's (cos r - sin c, sin r + cos c), with the same
+    // single-precision cosine and sine.
+    const double theta = static_cast<double>(skewAngle) * 3.14159265358979323846 / 180.0;
+    const auto cosine = static_cast<double>(static_cast<float>(std::cos(theta)));
+    const auto sine = static_cast<double>(static_cast<float>(std::sin(theta)));
+    p = PointF{sine * p.y + cosine * p.x, cosine * p.y - sine * p.x};
+  }
+  if (transposed_) p = PointF{p.y, p.x};
+  return p;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include "pdf417/common/linked_list.h"
 #include "pdf417/decoder/budget.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/picture.h"
 
 namespace pdf417 {
@@ -33,6 +34,9 @@ class ImageAmend {
   // when the row changes of Image() itself serve.
   const BitMatrix* Edges() const { return edges_.Empty() ? nullptr : &edges_; }
 
+  // Where a point of Image() lies in the picture given: the straightening undone.
+  PointF ToSource(PointF p) const;
+
   float skewAngle = 0.0f;  // degrees, found by the last CorrectSkew
   // Whether the last CorrectSkew left the picture as it was given: the start pattern was found
   // without turning the picture over its diagonal, and no skew above the tolerance was corrected.
@@ -42,6 +46,8 @@ class ImageAmend {
   const BitMatrix* source_;
   BitMatrix image_;
   BitMatrix edges_;
+  bool transposed_ = false;  // turned over its diagonal
+  bool rotated_ = false;     // then turned by skewAngle
 };
 
 // Looks for the start pattern along a pixel row; on success col is where its first bar begins.
