@@ -15,6 +15,8 @@
 // does not check out is also tried at the other levels its indicators voted for.
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <iterator>
 #include <new>
 #include <utility>
 #include <vector>
@@ -313,14 +315,16 @@ BitMatrix Turn180(const BitMatrix& source) { return TurnRightAngle(source, 2); }
 BitMatrix Turn90(const BitMatrix& source) { return TurnRightAngle(source, 1); }
 BitMatrix Turn270(const BitMatrix& source) { return TurnRightAngle(source, 3); }
 
-// One way of presenting the picture to the reading stages: its name, and how its matrix is made
-// from the bordered picture (null: the bordered picture itself). Each reading makes at most one
-// new matrix, and every stage reads it through a const reference.
+// One way of presenting the picture to the reading stages: its name, how its matrix is made
+// from the bordered picture (null: the bordered picture itself), where its points lie in the
+// bordered picture, and whether it goes before the pattern-located reading when its picture shows
+// an upright start pattern. Each reading makes at most one new matrix, and every stage reads it
+// through a const reference.
 struct Reading {
   const char* name;
   BitMatrix (*make)(const BitMatrix& bordered);
-  // Where a point of the reading's picture lies in the bordered picture of the given size.
   PointF (*back)(PointF p, double width, double height);
+  bool beforePatterns;
 };
 
 PointF Unchanged(PointF p, double, double) { return p; }
@@ -329,15 +333,18 @@ PointF From180(PointF p, double width, double height) { return {width - p.x, hei
 PointF From90(PointF p, double, double height) { return {p.y, height - p.x}; }
 PointF From270(PointF p, double width, double) { return {width - p.y, p.x}; }
 
-// The readings in their order of preference; after the first, those whose picture shows an
-// upright start pattern go first. A second threshold or a perspective reading would be one more
-// entry here (or one more list of readings over a second matrix).
+// The readings in their order of preference. After the first, those whose picture shows an
+// upright start pattern go first: a symbol turned by a right angle is read at once. Then comes
+// the pattern-located reading (the caller's step between), which reads a symbol at any angle
+// and in perspective; then the doubled rows, and last the readings that need the slow angle
+// search. The doubled rows go before the patterns when the picture's rows are one or two pixels
+// tall: the patterns' lines read such rows only with corrections, if at all.
 constexpr Reading kReadings[] = {
-    {"as read", nullptr, Unchanged},
-    {"with rows doubled", DoubleRows, FromDoubled},
-    {"turned 180 degrees", Turn180, From180},
-    {"turned 90 degrees clockwise", Turn90, From90},
-    {"turned 90 degrees counter-clockwise", Turn270, From270},
+    {"as read", nullptr, Unchanged, true},
+    {"with rows doubled", DoubleRows, FromDoubled, false},
+    {"turned 180 degrees", Turn180, From180, true},
+    {"turned 90 degrees clockwise", Turn90, From90, true},
+    {"turned 90 degrees counter-clockwise", Turn270, From270, true},
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
@@ -349,9 +356,26 @@ Verdict TryReading(const BitMatrix& picture, DecodeResult& out, const Budget& bu
   }
 }
 
-// Runs the readings on the bordered picture until one decodes; the budget is checked before each
-// (BudgetStop leaves).
-DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
+// Whether a result ends the decode: decoded, or stopped by the budget or a cancellation.
+bool Final(const DecodeResult& result) {
+  return result.ok() || result.status == DecodeStatus::TimeBudgetSpent ||
+         result.status == DecodeStatus::Cancelled;
+}
+
+// A further reading's result replaces an earlier failure unless only the earlier one saw a symbol.
+void KeepLater(DecodeResult& result, DecodeResult later) {
+  if (Final(later) || result.status == DecodeStatus::NoSymbolFound) result = std::move(later);
+}
+
+// A reading run between the readings of the bordered picture (the pattern-located one); its
+// corners are those of the picture without the border.
+using Between = std::function<DecodeResult()>;
+
+// Runs the readings on the bordered picture until one decodes, with `between` (when given) in its
+// place in the order; the budget is checked before each (BudgetStop leaves). Corners come back in
+// the picture inside the border.
+DecodeResult ReadAll(const BitMatrix& bordered, int border, const Budget& budget,
+                     const Between& between) {
   bool symbolSeen = false;
   DecodeResult seen;
   // Keeps the first reading that saw a symbol, for the report when none decodes.
@@ -369,7 +393,10 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
     if (verdict == Verdict::Decoded) {
       out.status = DecodeStatus::Decoded;
       out.reading = reading.name;
-      for (PointF& c : out.corners) c = reading.back(c, bordered.Width(), bordered.Height());
+      for (PointF& c : out.corners) {
+        c = reading.back(c, bordered.Width(), bordered.Height());
+        c = PointF{c.x - border, c.y - border};
+      }
       return true;
     }
     note(verdict, out, reading.name);
@@ -379,13 +406,13 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
   DecodeResult result;
   if (read(kReadings[0], bordered, result)) return result;
 
-  // The other readings; those whose picture shows a start pattern the right way up on the rows
-  // that straightening probes go first, since the others need the slow angle search. An upright
-  // one is read as soon as it is made; the others wait, in order, for the upright ones to fail.
+  // The other readings: an upright one that goes before the patterns is read as soon as it is
+  // made; the others wait, in order, with those that show an upright start pattern first.
   struct Deferred {
     const Reading* reading;
     BitMatrix picture;
   };
+  std::vector<Deferred> upright;
   std::vector<Deferred> deferred;
   for (const Reading& reading : kReadings) {
     if (reading.make == nullptr) continue;
@@ -398,11 +425,22 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
     }
     if (!ShowsStartPatternLoosely(picture)) {
       deferred.push_back(Deferred{&reading, std::move(picture)});
-      continue;
+    } else if (!reading.beforePatterns && !ShowsThinRows(bordered)) {
+      upright.push_back(Deferred{&reading, std::move(picture)});
+    } else {
+      DecodeResult attempt;
+      if (read(reading, picture, attempt)) return attempt;
     }
-    DecodeResult attempt;
-    if (read(reading, picture, attempt)) return attempt;
   }
+  DecodeResult patterns;
+  patterns.status = DecodeStatus::NoSymbolFound;
+  if (between) {
+    budget.Check();
+    patterns = between();
+    if (Final(patterns)) return patterns;
+  }
+  deferred.insert(deferred.begin(), std::make_move_iterator(upright.begin()),
+                  std::make_move_iterator(upright.end()));
   for (Deferred& d : deferred) {
     DecodeResult attempt;
     const bool decoded = read(*d.reading, d.picture, attempt);
@@ -415,38 +453,27 @@ DecodeResult ReadAll(const BitMatrix& bordered, const Budget& budget) {
     seen.message = "errors not correctable";
     seen.bytes.clear();
     seen.corrected = 0;
+    seen.corners.clear();
     return seen;
   }
+  if (patterns.status != DecodeStatus::NoSymbolFound) return patterns;
   result = DecodeResult();
   result.status = DecodeStatus::NoSymbolFound;
   result.message = "no symbol found";
   return result;
 }
 
-// Runs the readings within the options' budget; corners come back in the picture inside the
-// border of the given width.
-DecodeResult ReadWithin(const BitMatrix& bordered, int border, const DecodeOptions& options) {
+// Runs the readings within the options' budget; see ReadAll.
+DecodeResult ReadWithin(const BitMatrix& bordered, int border, const DecodeOptions& options,
+                        const Between& between = nullptr) {
   try {
-    DecodeResult result = ReadAll(bordered, Budget(options));
-    for (PointF& c : result.corners) c = PointF{c.x - border, c.y - border};
-    return result;
+    return ReadAll(bordered, border, Budget(options), between);
   } catch (const BudgetStop& stop) {
     DecodeResult result;
     result.status = stop.status;
     result.message = Budget::MessageOf(stop.status);
     return result;
   }
-}
-
-// Whether a result ends the decode: decoded, or stopped by the budget or a cancellation.
-bool Final(const DecodeResult& result) {
-  return result.ok() || result.status == DecodeStatus::TimeBudgetSpent ||
-         result.status == DecodeStatus::Cancelled;
-}
-
-// A further reading's result replaces an earlier failure unless only the earlier one saw a symbol.
-void KeepLater(DecodeResult& result, DecodeResult later) {
-  if (Final(later) || result.status == DecodeStatus::NoSymbolFound) result = std::move(later);
 }
 
 // The options of a later step of the decode, with what is left of the time budget since start.
@@ -475,10 +502,10 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
     return result;
   }
   const auto start = std::chrono::steady_clock::now();
-  DecodeResult result = ReadWithin(AddWhiteBorder(bits, kReadingBorder), kReadingBorder, options);
-  // The pattern-located reading, only when the readings above decoded nothing.
-  if (!Final(result)) KeepLater(result, ReadByPatterns(bits, Remaining(options, start), nullptr));
-  return Finish(std::move(result), options);
+  // The pattern-located reading in its place among the others.
+  const Between patterns = [&] { return ReadByPatterns(bits, Remaining(options, start), nullptr); };
+  return Finish(ReadWithin(AddWhiteBorder(bits, kReadingBorder), kReadingBorder, options, patterns),
+                options);
 }
 
 DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options) {
@@ -489,15 +516,14 @@ DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& opti
 DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
   if (grey.width <= 0 || grey.height <= 0) return DecodeBits(BitMatrix(), options);
   const auto start = std::chrono::steady_clock::now();
-  DecodeResult result;
-  // The readings of the global matrix, made with its border; then, when they fail, the
-  // pattern-located reading of the same threshold (also reading the grey picture), and last that
-  // reading on a matrix thresholded locally, for uneven light. Each is one new matrix.
-  result =
-      ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), kReadingBorder, options);
-  if (!Final(result)) {
-    KeepLater(result, ReadByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey));
-  }
+  // The readings of the global matrix, made with its border, with the pattern-located reading of
+  // the same threshold (also reading the grey picture) in its place among them; last that reading
+  // on a matrix thresholded locally, for uneven light. Each is one new matrix.
+  const Between patterns = [&] {
+    return ReadByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey);
+  };
+  DecodeResult result = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder),
+                                   kReadingBorder, options, patterns);
   if (!Final(result)) {
     DecodeResult local = ReadByPatterns(BinariseLocal(grey), Remaining(options, start), &grey);
     if (local.ok()) local.reading += ", local threshold";
@@ -548,21 +574,29 @@ void OrderOnPage(std::vector<DecodeResult>& symbols) {
 std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOptions& options) {
   if (grey.width <= 0 || grey.height <= 0) return {DecodeBits(BitMatrix(), options)};
   const auto start = std::chrono::steady_clock::now();
-  // The older readings first, as DecodeGrey: they read one symbol at most, with its corners
-  // unless they read it on a straightened picture.
-  DecodeResult first =
-      ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder), kReadingBorder, options);
-  if (Final(first) && !first.ok()) return {std::move(first)};
-  const bool firstOk = first.ok();
-  // Then every candidate of the pattern-located reading on the global threshold; only when no
-  // reading has decoded a symbol yet, on the local one (it costs a clean picture most). A
-  // candidate over a symbol already read is skipped, so a symbol placed by the older readings is
-  // not read twice.
+  // The readings as in DecodeGrey; the pattern-located one, in its place among them, reads every
+  // candidate of the global threshold into `found`. The other readings read one symbol at most.
   std::vector<DecodeResult> found;
+  DecodeResult failure;
+  bool searched = false;
+  const Between patterns = [&] {
+    searched = true;
+    failure = ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
+    return found.empty() ? failure : found.front();
+  };
+  DecodeResult first = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder),
+                                  kReadingBorder, options, patterns);
+  if (Final(first) && !first.ok()) return {std::move(first)};
+  if (!found.empty()) first = DecodeResult();  // the patterns read it: it is in found
+  const bool firstOk = first.ok();
+  // When another reading decoded a symbol before the patterns were searched, they are searched
+  // now for the others; a candidate over a symbol already read is skipped, so a symbol placed by
+  // those readings is not read twice. Only when nothing has decoded, the local threshold.
   const bool placed = firstOk && first.corners.size() == 4;
   if (placed) found.push_back(std::move(first));
-  DecodeResult failure =
-      ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
+  if (!searched) {
+    failure = ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
+  }
   if (!Final(failure) && found.empty() && !firstOk) {
     DecodeResult local =
         ReadAllByPatterns(BinariseLocal(grey), Remaining(options, start), &grey, found);

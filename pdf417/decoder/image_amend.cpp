@@ -222,6 +222,39 @@ bool ShowsStartPatternLoosely(const BitMatrix& image) {
   return !image.Empty() && ProbeRows(image, row, col, FindStartPatternLoosely);
 }
 
+bool ShowsThinRows(const BitMatrix& image) {
+  std::int32_t row = 0;
+  std::int32_t col = 0;
+  if (image.Empty() || !ProbeRows(image, row, col, FindStartPatternLoosely)) return false;
+  // The start pattern's width from its eight runs: 17 modules, one codeword column.
+  bool firstBlack = false;
+  const std::vector<std::int32_t> runs = RowRuns(image, row, firstBlack);
+  std::int32_t at = 0;
+  std::size_t i = 0;
+  while (i < runs.size() && at < col) at += runs[i++];
+  std::int32_t pattern = 0;
+  for (std::size_t k = i; k < runs.size() && k < i + 8; ++k) pattern += runs[k];
+  if (pattern < 8) return false;
+  // Vertical runs in the two codeword columns after the left row indicator, a few pixel rows
+  // around the probe: symbol rows one or two pixels tall give runs of one or two pixels.
+  constexpr std::int32_t kReach = 24;
+  const std::int32_t top = std::max(0, row - kReach);
+  const std::int32_t bottom = std::min(image.Height(), row + kReach);
+  std::vector<std::int32_t> lengths;
+  for (std::int32_t x = col + 2 * pattern; x < col + 4 * pattern && x < image.Width(); ++x) {
+    std::int32_t start = top;
+    for (std::int32_t y = top + 1; y <= bottom; ++y) {
+      if (y < bottom && image.IsDark(y, x) == image.IsDark(start, x)) continue;
+      if (start > top && y < bottom) lengths.push_back(y - start);  // whole runs only
+      start = y;
+    }
+  }
+  if (lengths.size() < 8) return false;
+  std::nth_element(lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 2),
+                   lengths.end());
+  return lengths[lengths.size() / 2] <= 2;
+}
+
 void NormalizeWidths(std::array<std::int32_t, 8>& widths) {
   std::array<std::int64_t, 8> scaled{};
   std::int64_t total = 0;

@@ -61,6 +61,10 @@ bool FindStartPatternLoosely(const BitMatrix& image, std::int32_t row, std::int3
 // Whether one of the rows that CorrectSkew probes holds the start pattern, loosely.
 bool ShowsStartPatternLoosely(const BitMatrix& image);
 
+// Whether the picture shows an upright start pattern next to symbol rows at most two pixels
+// tall, judged by the vertical runs in the codeword columns after it.
+bool ShowsThinRows(const BitMatrix& image);
+
 // Scales eight measured widths (bar first) to module counts that sum to 17, in place.
 void NormalizeWidths(std::array<std::int32_t, 8>& widths);
 
