@@ -433,8 +433,20 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
   std::sort(pairs.begin(), pairs.end(),
             [](const Pair& a, const Pair& b) { return a.score < b.score; });
 
+  // Candidates in order; one whose corners all lie within two modules of an earlier one's would
+  // read the same lines again and is dropped.
   std::vector<SymbolCandidate> out;
-  std::vector<SymbolCandidate> lengthened;
+  auto add = [&out](const SymbolCandidate& c) {
+    const double near = 2 * c.module;
+    for (const SymbolCandidate& o : out) {
+      bool same = true;
+      for (std::size_t k = 0; k < 4 && same; ++k)
+        same = Distance(o.corners[k], c.corners[k]) < near;
+      if (same) return;
+    }
+    out.push_back(c);
+  };
+  std::vector<SymbolCandidate> later;
   for (const Pair& p : pairs) {
     const SymbolEdge& s = edges[p.start];
     const SymbolEdge& t = edges[p.stop];
@@ -442,32 +454,37 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
     c.corners = {s.top, t.top, t.bottom, s.bottom};
     c.module = (s.module + t.module) / 2;
     c.hasStart = c.hasStop = true;
-    out.push_back(c);
-    // A covered corner shortens one edge: the same pair with the shorter edge lengthened to the
-    // other's ends comes after every plain pair.
+    // A covered corner shortens one edge, and so does a pattern found only in pieces (hits missing
+    // where blur or dim light joins its narrow elements): the same pair with the shorter edge
+    // lengthened to the other's ends is tried too. It comes after every plain pair, unless the
+    // shorter edge is under half the longer: then the plain pair is the unlikely one.
     const double ls = Length(s);
     const double lt = Length(t);
-    if (std::fabs(ls - lt) > 0.1 * std::max(ls, lt) + 2 * c.module) {
-      const bool startShort = ls < lt;
-      const SymbolEdge& shortEdge = startShort ? s : t;
-      const SymbolEdge& longEdge = startShort ? t : s;
-      const PointF down = Down(shortEdge);
-      const PointF top =
-          Add(shortEdge.top, down, std::min(0.0, Dot(Sub(longEdge.top, shortEdge.top), down)));
-      const PointF bottom = Add(shortEdge.bottom, down,
-                                std::max(0.0, Dot(Sub(longEdge.bottom, shortEdge.bottom), down)));
-      SymbolCandidate l = c;
-      if (startShort) {
-        l.corners[0] = top;
-        l.corners[3] = bottom;
-      } else {
-        l.corners[1] = top;
-        l.corners[2] = bottom;
-      }
-      lengthened.push_back(l);
+    if (std::fabs(ls - lt) <= 0.1 * std::max(ls, lt) + 2 * c.module) {
+      add(c);
+      continue;
     }
+    const bool startShort = ls < lt;
+    const SymbolEdge& shortEdge = startShort ? s : t;
+    const SymbolEdge& longEdge = startShort ? t : s;
+    const PointF down = Down(shortEdge);
+    const PointF top =
+        Add(shortEdge.top, down, std::min(0.0, Dot(Sub(longEdge.top, shortEdge.top), down)));
+    const PointF bottom = Add(shortEdge.bottom, down,
+                              std::max(0.0, Dot(Sub(longEdge.bottom, shortEdge.bottom), down)));
+    SymbolCandidate l = c;
+    if (startShort) {
+      l.corners[0] = top;
+      l.corners[3] = bottom;
+    } else {
+      l.corners[1] = top;
+      l.corners[2] = bottom;
+    }
+    const bool pieces = std::min(ls, lt) < 0.5 * std::max(ls, lt);
+    add(pieces ? l : c);
+    later.push_back(pieces ? c : l);
   }
-  out.insert(out.end(), lengthened.begin(), lengthened.end());
+  for (const SymbolCandidate& c : later) add(c);
   // Lone edges: the other side is put `reach` modules away across the edge.
   // Every edge alone comes last, paired or not: its partner may have been another symbol's.
   for (std::size_t i = 0; i < edges.size(); ++i) {
@@ -483,7 +500,7 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
       c.corners = {e.top, Add(e.top, n, w), Add(e.bottom, n, w), e.bottom};
       c.hasStart = true;
     }
-    out.push_back(c);
+    add(c);
   }
   return out;
 }
