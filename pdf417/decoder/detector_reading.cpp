@@ -507,43 +507,59 @@ PointF InnerPoint(const SymbolCandidate& c) {
 }
 
 // Reads the candidates of the matrix, best first: until one decodes (into `found`), or, with
-// `all`, every one that does not overlap a symbol in `found`.
+// `all`, every one that does not overlap a symbol in `found`. The rows and columns are scanned
+// first; the diagonals, which cost more than both, only when that gave no symbol (or, with `all`,
+// always), for symbols too short to show a pattern on a line crossing it at 45 degrees. A
+// candidate read in the first round is not read again in the second, and both rounds together
+// read at most kMaxCandidates.
 DecodeResult ReadCandidates(const BitMatrix& bits, const DecodeOptions& options,
                             const GreyView* grey, std::vector<DecodeResult>* found, bool all) {
   const Budget budget(options);
   DecodeResult best = Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   if (bits.Empty()) return best;
   const int step = ScanStep(bits);
-  const std::vector<PatternHit> hits = FindPatternHits(bits, step);
-  if (hits.empty()) return best;
-  const std::vector<SymbolEdge> edges = ChainEdges(bits, hits, step);
-  // A lone edge reaches as far as the widest symbol.
-  const std::vector<SymbolCandidate> candidates =
-      PairEdges(edges, 17.0 * kMaxColumns + kFrameModules);
+  std::vector<PatternHit> hits;
+  std::vector<SymbolCandidate> read;
   std::size_t tried = 0;
-  for (const SymbolCandidate& c : candidates) {
-    const PointF inner = InnerPoint(c);
-    if (std::any_of(found->begin(), found->end(), [&inner](const DecodeResult& f) {
-          return InsideQuad(f.corners, inner, 0.05);
-        })) {
-      continue;
-    }
-    if (tried++ >= kMaxCandidates) break;
+  for (const ScanLines lines : {ScanLines::Straight, ScanLines::Diagonal}) {
     const DecodeStatus stop = budget.Stop();
     if (stop != DecodeStatus::Decoded) return Verdict(stop, Budget::MessageOf(stop));
-    DecodeResult r;
-    try {
-      r = ReadSymbolAt(bits, c, grey);
-    } catch (const Error&) {
-      continue;
-    }
-    if (r.ok()) {
-      found->push_back(std::move(r));
-      if (!all) return best;
-      continue;
-    }
-    if (r.status == DecodeStatus::NotCorrectable && best.status == DecodeStatus::NoSymbolFound) {
-      best = std::move(r);
+    const std::vector<PatternHit> more = FindPatternHits(bits, step, lines);
+    if (more.empty()) continue;
+    hits.insert(hits.end(), more.begin(), more.end());
+    const std::vector<SymbolEdge> edges = ChainEdges(bits, hits, step);
+    // A lone edge reaches as far as the widest symbol.
+    const std::vector<SymbolCandidate> candidates =
+        PairEdges(edges, 17.0 * kMaxColumns + kFrameModules);
+    for (const SymbolCandidate& c : candidates) {
+      const PointF inner = InnerPoint(c);
+      if (std::any_of(found->begin(), found->end(), [&inner](const DecodeResult& f) {
+            return InsideQuad(f.corners, inner, 0.05);
+          })) {
+        continue;
+      }
+      if (std::any_of(read.begin(), read.end(),
+                      [&c](const SymbolCandidate& r) { return SameCandidate(r, c); })) {
+        continue;
+      }
+      if (tried++ >= kMaxCandidates) return best;
+      const DecodeStatus stopped = budget.Stop();
+      if (stopped != DecodeStatus::Decoded) return Verdict(stopped, Budget::MessageOf(stopped));
+      read.push_back(c);
+      DecodeResult r;
+      try {
+        r = ReadSymbolAt(bits, c, grey);
+      } catch (const Error&) {
+        continue;
+      }
+      if (r.ok()) {
+        found->push_back(std::move(r));
+        if (!all) return best;
+        continue;
+      }
+      if (r.status == DecodeStatus::NotCorrectable && best.status == DecodeStatus::NoSymbolFound) {
+        best = std::move(r);
+      }
     }
   }
   return best;

@@ -222,12 +222,22 @@ int ScanStep(const BitMatrix& bits) {
   return pixels <= 1200000 ? 1 : pixels <= 4000000 ? 2 : 3;
 }
 
-std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step) {
+bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
+  const double near = 2 * std::max(a.module, b.module);
+  for (std::size_t k = 0; k < 4; ++k) {
+    if (!(Distance(a.corners[k], b.corners[k]) < near)) return false;
+  }
+  return true;
+}
+
+std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions) {
   std::vector<PatternHit> hits;
   std::vector<Run> runs;
   const int startCount = static_cast<int>(kStartWidths.size());
   const int stopCount = static_cast<int>(kStopWidths.size());
-  for (int d = 0; d < kDirections; ++d) {
+  const int first = directions == ScanLines::Diagonal ? 2 : 0;
+  const int end = directions == ScanLines::Straight ? 2 : kDirections;
+  for (int d = first; d < end; ++d) {
     const double unit = std::hypot(kDx[d], kDy[d]);
     const int lines = LineCount(bits, d, step);
     for (int t = 0; t < lines; ++t) {
@@ -437,14 +447,10 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
   // read the same lines again and is dropped.
   std::vector<SymbolCandidate> out;
   auto add = [&out](const SymbolCandidate& c) {
-    const double near = 2 * c.module;
-    for (const SymbolCandidate& o : out) {
-      bool same = true;
-      for (std::size_t k = 0; k < 4 && same; ++k)
-        same = Distance(o.corners[k], c.corners[k]) < near;
-      if (same) return;
+    if (std::none_of(out.begin(), out.end(),
+                     [&c](const SymbolCandidate& o) { return SameCandidate(o, c); })) {
+      out.push_back(c);
     }
-    out.push_back(c);
   };
   std::vector<SymbolCandidate> later;
   for (const Pair& p : pairs) {

@@ -63,8 +63,17 @@ struct SymbolCandidate {
   bool hasStop = false;
 };
 
-// Every hit on lines every `step` pixels in all four directions.
-std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step);
+// The directions scanned for patterns: along the pixel rows and columns, along the two
+// diagonals, or all four.
+enum class ScanLines { Straight, Diagonal, All };
+
+// Whether two candidates' corners all lie within two modules of each other: reading both would
+// read the same lines again.
+bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b);
+
+// Every hit on lines every `step` pixels in the given directions.
+std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step,
+                                        ScanLines directions = ScanLines::All);
 
 // Chains hits on neighbouring lines into edges, lengthened pixel by pixel to the pattern's ends.
 std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<PatternHit>& hits,
