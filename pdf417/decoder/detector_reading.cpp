@@ -78,6 +78,7 @@ struct Line {
   EdgeReading left;
   EdgeReading right;
   int row = -1;
+  bool sampled = false;  // read yet
 };
 
 double Span(const std::vector<Run>& runs, int first, int count) {
@@ -195,6 +196,9 @@ void ThresholdLine(const std::vector<double>& levels, double window, std::vector
   }
 }
 
+DecodeResult ReadSampledLines(std::vector<Line>& lines, const Facts& facts,
+                              const Votes& widthColumns, const SymbolCandidate& candidate);
+
 }  // namespace
 
 DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
@@ -228,8 +232,9 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   Votes widthColumns;
   std::vector<bool> samples(static_cast<std::size_t>(sampleCount));
   std::vector<double> levels(static_cast<std::size_t>(sampleCount));
-  for (std::size_t li = 0; li < lines.size(); ++li) {
+  const auto sample = [&](std::size_t li) {
     Line& line = lines[li];
+    line.sampled = true;
     const int l = static_cast<int>(li) % lineCount;
     line.v = (l + 0.5) / lineCount;
     if (static_cast<int>(li) < lineCount) {
@@ -283,8 +288,31 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
                              m;
       widthColumns.Add(static_cast<int>(std::lround((modules - kFrameModules) / 17.0)));
     }
-  }
+  };
 
+  // Every other line first, from both sources: most symbols decode from those. Otherwise every
+  // line, the first ones voting again with the rest. Each source alone reads less than half the
+  // lines of both: the matrix and the grey picture go wrong in different places.
+  for (std::size_t l = 0; l < static_cast<std::size_t>(lineCount); l += 2) {
+    for (int source = 0; source < sources; ++source) {
+      sample(static_cast<std::size_t>(source * lineCount) + l);
+    }
+  }
+  DecodeResult first = ReadSampledLines(lines, facts, widthColumns, candidate);
+  if (first.ok()) return first;
+  for (std::size_t li = 0; li < lines.size(); ++li) {
+    if (!lines[li].sampled) sample(li);
+  }
+  return ReadSampledLines(lines, facts, widthColumns, candidate);
+}
+
+namespace {
+
+// The symbol the sampled lines show: rows, columns and level from the indicators' votes, each
+// codeword voted per cell, then checked and corrected.
+DecodeResult ReadSampledLines(std::vector<Line>& lines, const Facts& facts,
+                              const Votes& widthColumns, const SymbolCandidate& candidate) {
+  const std::array<PointF, 4>& q = candidate.corners;
   // Rows, columns and level from the indicators; columns also from the measured width.
   const int rowsHigh = facts.rowsHigh.Winner();
   const int rowsLow = facts.rowsLow.Winner();
@@ -303,6 +331,7 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   double sv = 0, sr = 0, svv = 0, svr = 0;
   int count = 0;
   for (Line& line : lines) {
+    if (!line.sampled) continue;
     const int a = RowOf(line.left);
     const int b = RowOf(line.right);
     line.row = a >= 0 && b >= 0 ? (a == b ? a : -1) : std::max(a, b);
@@ -325,6 +354,7 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   }
   if (!(slope > 0)) return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   for (Line& line : lines) {
+    if (!line.sampled) continue;
     const double fit = slope * line.v + offset;
     if (line.row >= 0 && std::fabs(line.row - fit) <= 1.5) continue;
     const long r = std::lround(fit);
@@ -337,7 +367,7 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
                                         std::vector<Votes>(static_cast<std::size_t>(gridColumns)));
   const int totalModules = 17 * columns + kFrameModules;
   for (const Line& line : lines) {
-    if (line.row < 0) continue;
+    if (!line.sampled || line.row < 0) continue;
     const std::vector<Run>& runs = line.runs;
     const int cluster = line.row % 3;
     std::vector<Votes>& rowCells = cells[static_cast<std::size_t>(line.row)];
@@ -412,9 +442,9 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
 
   // No stop pattern and no right indicator anywhere: a compact symbol, checked on its left
   // indicators alone; its right corners go where the final bar ends by the column count.
-  const bool compact =
-      !candidate.hasStop && LooksCompact(grid) &&
-      std::none_of(lines.begin(), lines.end(), [](const Line& l) { return l.stopRun >= 0; });
+  const bool compact = !candidate.hasStop && LooksCompact(grid) &&
+                       std::none_of(lines.begin(), lines.end(),
+                                    [](const Line& l) { return l.sampled && l.stopRun >= 0; });
 
   DecodeResult best = Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   for (const int level : facts.level.Ranked()) {
@@ -465,8 +495,6 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
   }
   return best;
 }
-
-namespace {
 
 // Whether point p lies inside the convex quadrilateral q grown by `grow` of its size about its
 // centre.
