@@ -334,26 +334,38 @@ BitMatrix Transpose(const BitMatrix& source) { return TransposeFlipped(source, f
 BitMatrix Resample(const BitMatrix& source, double cosine, double sine) {
   BitMatrix result = Blank(source.Height(), source.Width());
   if (result.Empty()) return result;
-  // Destination (r, c) reads source (trunc(cos r - sin c), trunc(sin r + cos c)). The products
-  // with c are the same on every row; the conversion to an integer truncates toward zero like
-  // trunc, and every value stays far inside the integer range.
+  // Destination (r, c) reads source (trunc(cos r - sin c), trunc(sin r + cos c)). Along a row
+  // both coordinates change by a constant step: they are followed in fixed point with 32
+  // fraction bits, and each destination byte is assembled from its eight pixels. Truncating
+  // toward zero takes (-1, 0) to 0; below that lies outside.
   const std::int32_t width = result.Width();
-  std::vector<double> snc(static_cast<std::size_t>(width));
-  std::vector<double> csc(static_cast<std::size_t>(width));
-  for (std::int32_t c = 0; c < width; ++c) {
-    snc[static_cast<std::size_t>(c)] = sine * c;
-    csc[static_cast<std::size_t>(c)] = cosine * c;
-  }
+  const auto height = static_cast<std::uint64_t>(source.Height());
+  const auto sourceWidth = static_cast<std::uint64_t>(source.Width());
+  const std::uint8_t* base = source.Row(0);
+  const auto stride = static_cast<std::int64_t>(source.Stride());
+  constexpr double kOne = 4294967296.0;  // 2^32
+  constexpr std::int64_t kFixedOne = std::int64_t{1} << 32;
+  const auto rowStep = static_cast<std::int64_t>(std::llround(-sine * kOne));
+  const auto colStep = static_cast<std::int64_t>(std::llround(cosine * kOne));
   for (std::int32_t r = 0; r < result.Height(); ++r) {
-    const double csr = cosine * r;
-    const double snr = sine * r;
+    auto sr = static_cast<std::int64_t>(std::llround(cosine * r * kOne));
+    auto sc = static_cast<std::int64_t>(std::llround(sine * r * kOne));
     std::uint8_t* out = result.Row(r);
-    for (std::int32_t c = 0; c < width; ++c) {
-      const auto sr = static_cast<std::int64_t>(csr - snc[static_cast<std::size_t>(c)]);
-      const auto sc = static_cast<std::int64_t>(snr + csc[static_cast<std::size_t>(c)]);
-      if (sr < 0 || sc < 0 || sr >= source.Height() || sc >= source.Width()) continue;
-      const std::uint8_t byte = source.Row(static_cast<std::int32_t>(sr))[sc >> 3];
-      if ((byte >> (7 - (sc & 7))) & 1) out[c >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
+    for (std::int32_t c0 = 0; c0 < width; c0 += 8) {
+      const int n = std::min(8, width - c0);
+      unsigned byte = 0;
+      for (int k = 0; k < n; ++k) {
+        const std::int64_t row = sr >= 0 ? sr >> 32 : (sr > -kFixedOne ? 0 : -1);
+        const std::int64_t col = sc >= 0 ? sc >> 32 : (sc > -kFixedOne ? 0 : -1);
+        sr += rowStep;
+        sc += colStep;
+        if (static_cast<std::uint64_t>(row) < height &&
+            static_cast<std::uint64_t>(col) < sourceWidth) {
+          const std::uint8_t b = base[row * stride + (col >> 3)];
+          byte |= ((b >> (7 - (col & 7))) & 1u) << (7 - k);
+        }
+      }
+      out[c0 >> 3] = static_cast<std::uint8_t>(byte);
     }
   }
   return result;

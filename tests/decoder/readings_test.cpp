@@ -32,8 +32,17 @@ TEST(BinariseGlobal, ABorderMadeWithTheMatrixIsTheBorderAddedAfterIt) {
     GreyImage grey(width, 9);
     for (auto& g : grey.pixels) g = static_cast<std::uint8_t>(rng());
     for (const std::int32_t border : {0, 1, 8}) {
-      EXPECT_EQ(picturetest::ToRows(BinariseGlobal(grey.View(), kGreyThreshold, border)),
+      const BitMatrix bits = BinariseGlobal(grey.View(), kGreyThreshold, border);
+      EXPECT_EQ(picturetest::ToRows(bits),
                 picturetest::ToRows(AddWhiteBorder(BinariseGlobal(grey.View()), border)));
+      // Dark exactly where the grey level is below the threshold.
+      for (std::int32_t r = 0; r < grey.height; ++r) {
+        for (std::int32_t c = 0; c < width; ++c) {
+          ASSERT_EQ(bits.IsDark(r + border, c + border),
+                    grey.pixels[static_cast<std::size_t>(r * width + c)] < kGreyThreshold)
+              << width << " " << border << " " << r << " " << c;
+        }
+      }
     }
   }
   EXPECT_TRUE(BinariseGlobal(GreyView{}, kGreyThreshold, 8).Empty());
