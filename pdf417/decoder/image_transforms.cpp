@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -331,41 +332,73 @@ std::int32_t AngleCandidates(float from, float to, float step) {
 
 BitMatrix Transpose(const BitMatrix& source) { return TransposeFlipped(source, false, false); }
 
+namespace {
+
+// ORs n bits of `from`, starting at bit `at`, into `to` from bit `into` (bit 7 of a byte first).
+void CopyBitRun(const std::uint8_t* from, std::int64_t at, std::uint8_t* to, std::int64_t into,
+                std::int64_t n) {
+  while (n > 0) {
+    const auto intoBit = static_cast<int>(into & 7);
+    const int take = static_cast<int>(std::min<std::int64_t>(n, 8 - intoBit));
+    const auto atBit = static_cast<int>(at & 7);
+    const std::uint8_t* b = from + (at >> 3);
+    const unsigned window = static_cast<unsigned>(b[0]) << 8 | (atBit + take > 8 ? b[1] : 0u);
+    const unsigned bits = (window >> (16 - atBit - take)) & ((1u << take) - 1);
+    to[into >> 3] = static_cast<std::uint8_t>(to[into >> 3] | bits << (8 - intoBit - take));
+    at += take;
+    into += take;
+    n -= take;
+  }
+}
+
+}  // namespace
+
 BitMatrix Resample(const BitMatrix& source, double cosine, double sine) {
   BitMatrix result = Blank(source.Height(), source.Width());
   if (result.Empty()) return result;
   // Destination (r, c) reads source (trunc(cos r - sin c), trunc(sin r + cos c)). Along a row
   // both coordinates change by a constant step: they are followed in fixed point with 32
-  // fraction bits, and each destination byte is assembled from its eight pixels. Truncating
-  // toward zero takes (-1, 0) to 0; below that lies outside.
+  // fraction bits. Truncating toward zero takes (-1, 0) to 0; below that lies outside. For a
+  // small turn, the source row stays the same and the column steps by exactly one over runs of
+  // many pixels: each run, worked out from the fractions, is copied as a string of bits.
+  constexpr std::int64_t kOne = std::int64_t{1} << 32;
+  constexpr std::int64_t kFraction = kOne - 1;
   const std::int32_t width = result.Width();
-  const auto height = static_cast<std::uint64_t>(source.Height());
-  const auto sourceWidth = static_cast<std::uint64_t>(source.Width());
+  const std::int64_t height = source.Height();
+  const std::int64_t sourceWidth = source.Width();
   const std::uint8_t* base = source.Row(0);
   const auto stride = static_cast<std::int64_t>(source.Stride());
-  constexpr double kOne = 4294967296.0;  // 2^32
-  constexpr std::int64_t kFixedOne = std::int64_t{1} << 32;
-  const auto rowStep = static_cast<std::int64_t>(std::llround(-sine * kOne));
-  const auto colStep = static_cast<std::int64_t>(std::llround(cosine * kOne));
+  const auto rowStep = static_cast<std::int64_t>(std::llround(-sine * static_cast<double>(kOne)));
+  const auto colStep = static_cast<std::int64_t>(std::llround(cosine * static_cast<double>(kOne)));
+  const std::int64_t drift = colStep - kOne;  // how far the column slips from one a pixel
+  const bool runs = colStep > kOne / 2;
+  const auto trunc = [](std::int64_t v) { return v >= 0 ? v >> 32 : (v > -kOne ? 0 : -1); };
+  // How many further steps of `step` keep a value whose fraction is f in the same whole number.
+  const auto stay = [](std::int64_t f, std::int64_t step) -> std::int64_t {
+    if (step < 0) return f / -step;
+    if (step > 0) return (kFraction - f) / step;
+    return std::numeric_limits<std::int64_t>::max() / 2;
+  };
   for (std::int32_t r = 0; r < result.Height(); ++r) {
-    auto sr = static_cast<std::int64_t>(std::llround(cosine * r * kOne));
-    auto sc = static_cast<std::int64_t>(std::llround(sine * r * kOne));
+    auto sr = static_cast<std::int64_t>(std::llround(cosine * r * static_cast<double>(kOne)));
+    auto sc = static_cast<std::int64_t>(std::llround(sine * r * static_cast<double>(kOne)));
     std::uint8_t* out = result.Row(r);
-    for (std::int32_t c0 = 0; c0 < width; c0 += 8) {
-      const int n = std::min(8, width - c0);
-      unsigned byte = 0;
-      for (int k = 0; k < n; ++k) {
-        const std::int64_t row = sr >= 0 ? sr >> 32 : (sr > -kFixedOne ? 0 : -1);
-        const std::int64_t col = sc >= 0 ? sc >> 32 : (sc > -kFixedOne ? 0 : -1);
-        sr += rowStep;
-        sc += colStep;
-        if (static_cast<std::uint64_t>(row) < height &&
-            static_cast<std::uint64_t>(col) < sourceWidth) {
-          const std::uint8_t b = base[row * stride + (col >> 3)];
-          byte |= ((b >> (7 - (col & 7))) & 1u) << (7 - k);
-        }
+    for (std::int64_t c = 0; c < width;) {
+      const std::int64_t row = trunc(sr);
+      const std::int64_t col = trunc(sc);
+      const bool inside = row >= 0 && row < height && col >= 0 && col < sourceWidth;
+      std::int64_t n = 1;
+      if (inside && runs && sr >= 0 && sc >= 0) {
+        n = 1 + std::min(stay(sr & kFraction, rowStep), stay(sc & kFraction, drift));
+        n = std::min({n, width - c, sourceWidth - col});
+        CopyBitRun(base + row * stride, col, out, c, n);
+      } else if (inside) {
+        const std::uint8_t b = base[row * stride + (col >> 3)];
+        if ((b >> (7 - (col & 7))) & 1) out[c >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
       }
-      out[c0 >> 3] = static_cast<std::uint8_t>(byte);
+      sr += n * rowStep;
+      sc += n * colStep;
+      c += n;
     }
   }
   return result;
