@@ -502,10 +502,12 @@ DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
     return result;
   }
   const auto start = std::chrono::steady_clock::now();
-  // The pattern-located reading in its place among the others.
-  const Between patterns = [&] { return ReadByPatterns(bits, Remaining(options, start), nullptr); };
-  return Finish(ReadWithin(AddWhiteBorder(bits, kReadingBorder), kReadingBorder, options, patterns),
-                options);
+  // The pattern-located reading in its place among the others, on the same bordered matrix.
+  const BitMatrix bordered = AddWhiteBorder(bits, kReadingBorder);
+  const Between patterns = [&] {
+    return ReadByPatterns(bordered, Remaining(options, start), nullptr, kReadingBorder);
+  };
+  return Finish(ReadWithin(bordered, kReadingBorder, options, patterns), options);
 }
 
 DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options) {
@@ -517,13 +519,13 @@ DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
   if (grey.width <= 0 || grey.height <= 0) return DecodeBits(BitMatrix(), options);
   const auto start = std::chrono::steady_clock::now();
   // The readings of the global matrix, made with its border, with the pattern-located reading of
-  // the same threshold (also reading the grey picture) in its place among them; last that reading
-  // on a matrix thresholded locally, for uneven light. Each is one new matrix.
+  // the same matrix (also reading the grey picture) in its place among them; last that reading on
+  // a matrix thresholded locally, for uneven light.
+  const BitMatrix bordered = BinariseGlobal(grey, kGreyThreshold, kReadingBorder);
   const Between patterns = [&] {
-    return ReadByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey);
+    return ReadByPatterns(bordered, Remaining(options, start), &grey, kReadingBorder);
   };
-  DecodeResult result = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder),
-                                   kReadingBorder, options, patterns);
+  DecodeResult result = ReadWithin(bordered, kReadingBorder, options, patterns);
   if (!Final(result)) {
     DecodeResult local = ReadByPatterns(BinariseLocal(grey), Remaining(options, start), &grey);
     if (local.ok()) local.reading += ", local threshold";
@@ -579,13 +581,13 @@ std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOption
   std::vector<DecodeResult> found;
   DecodeResult failure;
   bool searched = false;
+  const BitMatrix bordered = BinariseGlobal(grey, kGreyThreshold, kReadingBorder);
   const Between patterns = [&] {
     searched = true;
-    failure = ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
+    failure = ReadAllByPatterns(bordered, Remaining(options, start), &grey, found, kReadingBorder);
     return found.empty() ? failure : found.front();
   };
-  DecodeResult first = ReadWithin(BinariseGlobal(grey, kGreyThreshold, kReadingBorder),
-                                  kReadingBorder, options, patterns);
+  DecodeResult first = ReadWithin(bordered, kReadingBorder, options, patterns);
   if (Final(first) && !first.ok()) return {std::move(first)};
   if (!found.empty()) first = DecodeResult();  // the patterns read it: it is in found
   const bool firstOk = first.ok();
@@ -595,7 +597,7 @@ std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOption
   const bool placed = firstOk && first.corners.size() == 4;
   if (placed) found.push_back(std::move(first));
   if (!searched) {
-    failure = ReadAllByPatterns(BinariseGlobal(grey), Remaining(options, start), &grey, found);
+    failure = ReadAllByPatterns(bordered, Remaining(options, start), &grey, found, kReadingBorder);
   }
   if (!Final(failure) && found.empty() && !firstOk) {
     DecodeResult local =

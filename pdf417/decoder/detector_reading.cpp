@@ -150,6 +150,9 @@ DecodeResult Verdict(DecodeStatus status, const char* message) {
   return r;
 }
 
+// A point of a matrix with a light border of the given width, in the picture inside it.
+PointF Shifted(PointF p, int border) { return PointF{p.x - border, p.y - border}; }
+
 // The grey level at a point, interpolated between the four nearest pixels; paper outside.
 double GreyAt(const GreyView& grey, const PointF& p) {
   const double x = p.x - 0.5;
@@ -202,7 +205,7 @@ DecodeResult ReadSampledLines(std::vector<Line>& lines, const Facts& facts,
 }  // namespace
 
 DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
-                          const GreyView* grey) {
+                          const GreyView* grey, int border) {
   const std::array<PointF, 4>& q = candidate.corners;
   const Perspective map(q);
   if (!map.Valid() || !(candidate.module > 0)) {
@@ -246,7 +249,7 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
     } else {
       for (int k = 0; k < sampleCount; ++k) {
         levels[static_cast<std::size_t>(k)] =
-            GreyAt(*grey, map.Map(-margin + (k + 0.5) * du, line.v));
+            GreyAt(*grey, Shifted(map.Map(-margin + (k + 0.5) * du, line.v), border));
       }
       ThresholdLine(levels, 6.5 * candidate.module * sampleCount / wide, samples);
     }
@@ -298,12 +301,15 @@ DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidat
       sample(static_cast<std::size_t>(source * lineCount) + l);
     }
   }
-  DecodeResult first = ReadSampledLines(lines, facts, widthColumns, candidate);
-  if (first.ok()) return first;
-  for (std::size_t li = 0; li < lines.size(); ++li) {
-    if (!lines[li].sampled) sample(li);
+  DecodeResult result = ReadSampledLines(lines, facts, widthColumns, candidate);
+  if (!result.ok()) {
+    for (std::size_t li = 0; li < lines.size(); ++li) {
+      if (!lines[li].sampled) sample(li);
+    }
+    result = ReadSampledLines(lines, facts, widthColumns, candidate);
   }
-  return ReadSampledLines(lines, facts, widthColumns, candidate);
+  for (PointF& c : result.corners) c = Shifted(c, border);
+  return result;
 }
 
 namespace {
@@ -541,7 +547,8 @@ PointF InnerPoint(const SymbolCandidate& c) {
 // candidate read in the first round is not read again in the second, and both rounds together
 // read at most kMaxCandidates.
 DecodeResult ReadCandidates(const BitMatrix& bits, const DecodeOptions& options,
-                            const GreyView* grey, std::vector<DecodeResult>* found, bool all) {
+                            const GreyView* grey, int border, std::vector<DecodeResult>* found,
+                            bool all) {
   const Budget budget(options);
   DecodeResult best = Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   if (bits.Empty()) return best;
@@ -560,7 +567,7 @@ DecodeResult ReadCandidates(const BitMatrix& bits, const DecodeOptions& options,
     const std::vector<SymbolCandidate> candidates =
         PairEdges(edges, 17.0 * kMaxColumns + kFrameModules);
     for (const SymbolCandidate& c : candidates) {
-      const PointF inner = InnerPoint(c);
+      const PointF inner = Shifted(InnerPoint(c), border);
       if (std::any_of(found->begin(), found->end(), [&inner](const DecodeResult& f) {
             return InsideQuad(f.corners, inner, 0.05);
           })) {
@@ -576,7 +583,7 @@ DecodeResult ReadCandidates(const BitMatrix& bits, const DecodeOptions& options,
       read.push_back(c);
       DecodeResult r;
       try {
-        r = ReadSymbolAt(bits, c, grey);
+        r = ReadSymbolAt(bits, c, grey, border);
       } catch (const Error&) {
         continue;
       }
@@ -596,15 +603,15 @@ DecodeResult ReadCandidates(const BitMatrix& bits, const DecodeOptions& options,
 }  // namespace
 
 DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
-                            const GreyView* grey) {
+                            const GreyView* grey, int border) {
   std::vector<DecodeResult> found;
-  DecodeResult best = ReadCandidates(bits, options, grey, &found, /*all=*/false);
+  DecodeResult best = ReadCandidates(bits, options, grey, border, &found, /*all=*/false);
   return found.empty() ? best : std::move(found.front());
 }
 
 DecodeResult ReadAllByPatterns(const BitMatrix& bits, const DecodeOptions& options,
-                               const GreyView* grey, std::vector<DecodeResult>& found) {
-  return ReadCandidates(bits, options, grey, &found, /*all=*/true);
+                               const GreyView* grey, std::vector<DecodeResult>& found, int border) {
+  return ReadCandidates(bits, options, grey, border, &found, /*all=*/true);
 }
 
 }  // namespace pdf417

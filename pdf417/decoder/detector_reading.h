@@ -20,18 +20,21 @@ constexpr const char* kPatternReadingName = "located by start and stop patterns"
 // result's corners are the symbol's. NoSymbolFound when no candidate looks like a symbol,
 // NotCorrectable when one did but its codewords did not check out.
 // With the grey picture the matrix came from, every line is also read from the grey levels.
+// The matrix may have a light border of `border` pixels around the picture: matrix point (x, y)
+// is then picture point (x - border, y - border), and corners are given in the picture.
 DecodeResult ReadByPatterns(const BitMatrix& bits, const DecodeOptions& options,
-                            const GreyView* grey = nullptr);
+                            const GreyView* grey = nullptr, int border = 0);
 
 // Reads every candidate that does not overlap a symbol already in `found` (decoded by an earlier
 // reading, or by this one) and appends each symbol that decodes to `found`. Returns the budget's
 // status when it stopped the reading, otherwise the best failure seen (NotCorrectable over
 // NoSymbolFound), which matters only when nothing was found.
 DecodeResult ReadAllByPatterns(const BitMatrix& bits, const DecodeOptions& options,
-                               const GreyView* grey, std::vector<DecodeResult>& found);
+                               const GreyView* grey, std::vector<DecodeResult>& found,
+                               int border = 0);
 
-// Reads the one symbol whose outer corners are given.
+// Reads the one symbol whose outer corners (in the matrix) are given.
 DecodeResult ReadSymbolAt(const BitMatrix& bits, const SymbolCandidate& candidate,
-                          const GreyView* grey = nullptr);
+                          const GreyView* grey = nullptr, int border = 0);
 
 }  // namespace pdf417
