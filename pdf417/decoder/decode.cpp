@@ -317,14 +317,14 @@ BitMatrix Turn270(const BitMatrix& source) { return TurnRightAngle(source, 3); }
 
 // One way of presenting the picture to the reading stages: its name, how its matrix is made
 // from the bordered picture (null: the bordered picture itself), where its points lie in the
-// bordered picture, and whether it goes before the pattern-located reading when its picture shows
-// an upright start pattern. Each reading makes at most one new matrix, and every stage reads it
-// through a const reference.
+// bordered picture, and whether its pixel rows are those of the bordered picture (so that it shows
+// an upright start pattern exactly when that does). Each reading makes at most one new matrix,
+// and every stage reads it through a const reference.
 struct Reading {
   const char* name;
   BitMatrix (*make)(const BitMatrix& bordered);
   PointF (*back)(PointF p, double width, double height);
-  bool beforePatterns;
+  bool sameRows;
 };
 
 PointF Unchanged(PointF p, double, double) { return p; }
@@ -341,10 +341,10 @@ PointF From270(PointF p, double width, double) { return {width - p.y, p.x}; }
 // tall: the patterns' lines read such rows only with corrections, if at all.
 constexpr Reading kReadings[] = {
     {"as read", nullptr, Unchanged, true},
-    {"with rows doubled", DoubleRows, FromDoubled, false},
-    {"turned 180 degrees", Turn180, From180, true},
-    {"turned 90 degrees clockwise", Turn90, From90, true},
-    {"turned 90 degrees counter-clockwise", Turn270, From270, true},
+    {"with rows doubled", DoubleRows, FromDoubled, true},
+    {"turned 180 degrees", Turn180, From180, false},
+    {"turned 90 degrees clockwise", Turn90, From90, false},
+    {"turned 90 degrees counter-clockwise", Turn270, From270, false},
 };
 
 // Reads one picture; a stage that meets a picture it cannot make sense of means no symbol.
@@ -407,16 +407,24 @@ DecodeResult ReadAll(const BitMatrix& bordered, int border, const Budget& budget
   if (read(kReadings[0], bordered, result)) return result;
 
   // The other readings: an upright one that goes before the patterns is read as soon as it is
-  // made; the others wait, in order, with those that show an upright start pattern first.
+  // made; the others wait, in order, with those that show an upright start pattern first. The
+  // doubled rows show the same rows as the picture: their matrix, twice its size, is made only
+  // when it is read.
   struct Deferred {
     const Reading* reading;
     BitMatrix picture;
+    bool made;
   };
   std::vector<Deferred> upright;
   std::vector<Deferred> deferred;
   for (const Reading& reading : kReadings) {
     if (reading.make == nullptr) continue;
     budget.Check();
+    if (reading.sameRows && !ShowsThinRows(bordered)) {
+      (ShowsStartPatternLoosely(bordered) ? upright : deferred)
+          .push_back(Deferred{&reading, BitMatrix(), false});
+      continue;
+    }
     BitMatrix picture;
     try {
       picture = reading.make(bordered);
@@ -424,9 +432,7 @@ DecodeResult ReadAll(const BitMatrix& bordered, int border, const Budget& budget
       continue;  // too large to turn or double: that reading finds nothing
     }
     if (!ShowsStartPatternLoosely(picture)) {
-      deferred.push_back(Deferred{&reading, std::move(picture)});
-    } else if (!reading.beforePatterns && !ShowsThinRows(bordered)) {
-      upright.push_back(Deferred{&reading, std::move(picture)});
+      deferred.push_back(Deferred{&reading, std::move(picture), true});
     } else {
       DecodeResult attempt;
       if (read(reading, picture, attempt)) return attempt;
@@ -442,6 +448,14 @@ DecodeResult ReadAll(const BitMatrix& bordered, int border, const Budget& budget
   deferred.insert(deferred.begin(), std::make_move_iterator(upright.begin()),
                   std::make_move_iterator(upright.end()));
   for (Deferred& d : deferred) {
+    if (!d.made) {
+      budget.Check();
+      try {
+        d.picture = d.reading->make(bordered);
+      } catch (const Error&) {
+        continue;
+      }
+    }
     DecodeResult attempt;
     const bool decoded = read(*d.reading, d.picture, attempt);
     d.picture = BitMatrix();
