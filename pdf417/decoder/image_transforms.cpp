@@ -371,7 +371,8 @@ BitMatrix Resample(const BitMatrix& source, double cosine, double sine) {
   const auto rowStep = static_cast<std::int64_t>(std::llround(-sine * static_cast<double>(kOne)));
   const auto colStep = static_cast<std::int64_t>(std::llround(cosine * static_cast<double>(kOne)));
   const std::int64_t drift = colStep - kOne;  // how far the column slips from one a pixel
-  const bool runs = colStep > kOne / 2;
+  // Runs pay for their two divisions when they are long: a turn of a few degrees at most.
+  const bool runs = std::fabs(sine) < 0.125 && cosine > 0;
   const auto trunc = [](std::int64_t v) { return v >= 0 ? v >> 32 : (v > -kOne ? 0 : -1); };
   // How many further steps of `step` keep a value whose fraction is f in the same whole number.
   const auto stay = [](std::int64_t f, std::int64_t step) -> std::int64_t {
