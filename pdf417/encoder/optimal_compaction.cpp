@@ -399,10 +399,10 @@ class Emitter {
     EndSegment();
     mode_ = Mode::Number;
   }
-  // The byte or digit at `position` of the data, the next of the current segment.
-  void Take(std::size_t position) {
+  // The next `count` bytes or digits of the current segment, from `position` of the data.
+  void Take(std::size_t position, std::size_t count) {
     if (count_ == 0) begin_ = position;
-    ++count_;
+    count_ += count;
   }
   void EndSegment() {
     switch (mode_) {
@@ -468,13 +468,20 @@ enum class Move : std::uint8_t {
   LatchByte,    // (pad) into byte compaction
   LatchNumber,  // (pad) 902
   Byte,         // a byte of byte compaction
-  Digit,        // a digit of numeric compaction
+  Digits,       // a numeric segment
 };
 struct Step {
+  Step(Move m, std::size_t at, int first = 0, int second = 0, std::size_t length = 0)
+      : move(m),
+        a(static_cast<std::uint8_t>(first)),
+        b(static_cast<std::uint8_t>(second)),
+        position(at),
+        digits(length) {}
   Move move;
   std::uint8_t a;
   std::uint8_t b;
   std::size_t position;  // the byte taken is data[position - 1]
+  std::size_t digits;    // Digits: the segment's length, ending at position
 };
 
 // The costs of every position, from the forward pass.
@@ -557,7 +564,7 @@ int Forward(const std::uint8_t* data, std::size_t n, CostTable& table) {
 
     Cost* row = table.Row(i);
     text.Store(row);
-    std::copy(bytes.begin(), bytes.end(), row + kByteBase);
+    for (int k = 0; k < 6; ++k) row[kByteBase + k] = bytes[k];  // kept in registers
     row[kNumberEntry] = Clamp(numberEntry);
     row[kNumberExit] = static_cast<Cost>(numberExit);
     row[kOtherToAlpha] = otherToAlpha;
@@ -622,24 +629,24 @@ Step StepInto(const std::uint8_t* data, CostTable& table, std::size_t position, 
       const int p = state % 2;
       const int v = TextValue(t, c);
       if (v >= 0 && matches(before, TextState(t, p ^ 1), 1)) {
-        return {Move::Char, static_cast<std::uint8_t>(v), 0, position};
+        return Step(Move::Char, position, v);
       }
       if (Shiftable(t, c) && matches(before, state, 2)) {
         if (t == kLower && IsUpper(c)) {
-          return {Move::ShiftChar, 27, static_cast<std::uint8_t>(c - 'A'), position};
+          return Step(Move::ShiftChar, position, 27, c - 'A');
         }
-        return {Move::ShiftChar, 29, static_cast<std::uint8_t>(TextValue(kPunct, c)), position};
+        return Step(Move::ShiftChar, position, 29, TextValue(kPunct, c));
       }
       if (p == 0) {
         const bool shifted = matches(before, state, 4) ||
                              (t != kPunct && matches(before, TextState(t, 1), 5)) ||
                              (t == kAlpha && matches(before, TextState(kPunct, 1), 5));
-        if (shifted) return {Move::ByteShift, 0, 0, position};
+        if (shifted) return Step(Move::ByteShift, position);
       }
     } else if (state < kNumberEntry) {
       const int phase = state - kByteBase;
       if (matches(before, kByteBase + (phase + 5) % 6, phase == 0 ? 0 : 2)) {
-        return {Move::Byte, 0, 0, position};
+        return Step(Move::Byte, position);
       }
     }
   }
@@ -660,19 +667,19 @@ Step StepInto(const std::uint8_t* data, CostTable& table, std::size_t position, 
     const int p = state % 2;
     for (const SubmodeLatch& l : kSubmodeLatches) {
       if (l.to == t && matches(position, TextState(l.from, p ^ 1), 1)) {
-        return {Move::Value, static_cast<std::uint8_t>(l.value), 0, position};
+        return Step(Move::Value, position, l.value);
       }
     }
     if (state == TextState(kAlpha, 0) && (byteLatchOut() || matches(position, kNumberExit, 2))) {
-      return {Move::LatchText, 0, 0, position};
+      return Step(Move::LatchText, position);
     }
   } else if (state == kByteBase || state == kNumberEntry) {
     const Move move = state == kByteBase ? Move::LatchByte : Move::LatchNumber;
     for (int s = 0; s < kTextStates; ++s) {
-      if (matches(position, s, 2 + s % 2)) return {move, 0, 0, position};
+      if (matches(position, s, 2 + s % 2)) return Step(move, position);
     }
     const bool fromOther = state == kByteBase ? matches(position, kNumberExit, 2) : byteLatchOut();
-    if (fromOther) return {move, 0, 0, position};
+    if (fromOther) return Step(move, position);
   }
   throw std::logic_error("optimal compaction: no step reaches a state of the cheapest path");
 }
@@ -709,7 +716,8 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
   while (!(position == 0 && state == TextState(kAlpha, 0))) {
     if (state == kNumberExit) {
       const std::size_t start = NumberSegmentStart(data, table, position);
-      for (; position > start; --position) path.push_back({Move::Digit, 0, 0, position});
+      path.push_back(Step(Move::Digits, position, 0, 0, position - start));
+      position = start;
       state = kNumberEntry;
       continue;
     }
@@ -748,8 +756,10 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
         emit.StartNumber();
         break;
       case Move::Byte:
-      case Move::Digit:
-        emit.Take(it->position - 1);
+        emit.Take(it->position - 1, 1);
+        break;
+      case Move::Digits:
+        emit.Take(it->position - it->digits, it->digits);
         break;
     }
   }

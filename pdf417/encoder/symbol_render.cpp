@@ -157,12 +157,21 @@ class PixelLines {
       return;
     }
     const std::uint8_t* modules = s_.modules.data() + static_cast<std::size_t>(row) * s_.width;
+    // One and two pixels a module (the default) get loops the compiler turns into block copies
+    // and byte interleaving.
     if (mw_ == 1) {
       std::memcpy(out, modules, static_cast<std::size_t>(s_.width));
-      return;
-    }
-    for (int m = 0; m < s_.width; ++m) {
-      for (int k = 0; k < mw_; ++k) *out++ = modules[m];
+    } else if (mw_ == 2) {
+      for (int m = 0; m < s_.width; ++m) {
+        out[2 * m] = modules[m];
+        out[2 * m + 1] = modules[m];
+      }
+    } else {
+      for (int m = 0; m < s_.width; ++m) {
+        const std::uint8_t v = modules[m];
+        for (int k = 0; k < mw_; ++k) out[k] = v;
+        out += mw_;
+      }
     }
   }
   // The same line packed one bit a pixel, straight from the modules: each module shifts
