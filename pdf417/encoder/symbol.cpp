@@ -142,7 +142,12 @@ Geometry ChooseGeometry(int total, const SymbolOptions& o) {
     const int columns = std::max(1, (total + o.rows - 1) / o.rows);
     return Fits(columns, o.rows, total) ? Geometry{columns, o.rows} : Geometry{};
   }
-  // The shape whose width over height is nearest the aim, fewer pads on a tie.
+  // The shape whose width over height is nearest the aim on a logarithmic scale, fewer pads on
+  // a tie. The distance |log(ratio / aim)| is log(max(q, 1 / q)) for q = ratio / aim, so the
+  // factor max(q, 1 / q) is compared instead, with the tie margin of 1e-9 on the logarithm as a
+  // factor.
+  const double closer = std::exp(-1e-9);
+  const double tie = std::exp(1e-9);
   Geometry best;
   double bestScore = 0;
   int bestWaste = 0;
@@ -151,10 +156,11 @@ Geometry ChooseGeometry(int total, const SymbolOptions& o) {
     if (!Fits(c, rows, total)) continue;
     const double ratio = static_cast<double>(ModulesPerRow(c, o.compact)) /
                          (static_cast<double>(rows) * o.drawing.rowHeight);
-    const double score = std::fabs(std::log(ratio / o.widthToHeight));
+    const double q = ratio / o.widthToHeight;
+    const double score = std::max(q, 1 / q);
     const int waste = rows * c - total;
-    if (best.columns == 0 || score < bestScore - 1e-9 ||
-        (score < bestScore + 1e-9 && waste < bestWaste)) {
+    if (best.columns == 0 || score < bestScore * closer ||
+        (score < bestScore * tie && waste < bestWaste)) {
       best = {c, rows};
       bestScore = score;
       bestWaste = waste;
