@@ -471,18 +471,21 @@ enum class Move : std::uint8_t {
   Digits,       // a numeric segment
 };
 struct Step {
-  Step(Move m, std::size_t at, int first = 0, int second = 0, std::size_t length = 0)
+  explicit Step(Move m, int first = 0, int second = 0, std::uint32_t length = 0)
       : move(m),
         a(static_cast<std::uint8_t>(first)),
         b(static_cast<std::uint8_t>(second)),
-        position(at),
         digits(length) {}
   Move move;
   std::uint8_t a;
   std::uint8_t b;
-  std::size_t position;  // the byte taken is data[position - 1]
-  std::size_t digits;    // Digits: the segment's length, ending at position
+  std::uint32_t digits;  // Digits: the segment's length
 };
+
+bool TakesData(Move m) {
+  return m == Move::Char || m == Move::ShiftChar || m == Move::ByteShift || m == Move::Byte ||
+         m == Move::Digits;
+}
 
 // The costs of every position, from the forward pass.
 class CostTable {
@@ -629,24 +632,24 @@ Step StepInto(const std::uint8_t* data, CostTable& table, std::size_t position, 
       const int p = state % 2;
       const int v = TextValue(t, c);
       if (v >= 0 && matches(before, TextState(t, p ^ 1), 1)) {
-        return Step(Move::Char, position, v);
+        return Step(Move::Char, v);
       }
       if (Shiftable(t, c) && matches(before, state, 2)) {
         if (t == kLower && IsUpper(c)) {
-          return Step(Move::ShiftChar, position, 27, c - 'A');
+          return Step(Move::ShiftChar, 27, c - 'A');
         }
-        return Step(Move::ShiftChar, position, 29, TextValue(kPunct, c));
+        return Step(Move::ShiftChar, 29, TextValue(kPunct, c));
       }
       if (p == 0) {
         const bool shifted = matches(before, state, 4) ||
                              (t != kPunct && matches(before, TextState(t, 1), 5)) ||
                              (t == kAlpha && matches(before, TextState(kPunct, 1), 5));
-        if (shifted) return Step(Move::ByteShift, position);
+        if (shifted) return Step(Move::ByteShift);
       }
     } else if (state < kNumberEntry) {
       const int phase = state - kByteBase;
       if (matches(before, kByteBase + (phase + 5) % 6, phase == 0 ? 0 : 2)) {
-        return Step(Move::Byte, position);
+        return Step(Move::Byte);
       }
     }
   }
@@ -667,19 +670,19 @@ Step StepInto(const std::uint8_t* data, CostTable& table, std::size_t position, 
     const int p = state % 2;
     for (const SubmodeLatch& l : kSubmodeLatches) {
       if (l.to == t && matches(position, TextState(l.from, p ^ 1), 1)) {
-        return Step(Move::Value, position, l.value);
+        return Step(Move::Value, l.value);
       }
     }
     if (state == TextState(kAlpha, 0) && (byteLatchOut() || matches(position, kNumberExit, 2))) {
-      return Step(Move::LatchText, position);
+      return Step(Move::LatchText);
     }
   } else if (state == kByteBase || state == kNumberEntry) {
     const Move move = state == kByteBase ? Move::LatchByte : Move::LatchNumber;
     for (int s = 0; s < kTextStates; ++s) {
-      if (matches(position, s, 2 + s % 2)) return Step(move, position);
+      if (matches(position, s, 2 + s % 2)) return Step(move);
     }
     const bool fromOther = state == kByteBase ? matches(position, kNumberExit, 2) : byteLatchOut();
-    if (fromOther) return Step(move, position);
+    if (fromOther) return Step(move);
   }
   throw std::logic_error("optimal compaction: no step reaches a state of the cheapest path");
 }
@@ -716,7 +719,7 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
   while (!(position == 0 && state == TextState(kAlpha, 0))) {
     if (state == kNumberExit) {
       const std::size_t start = NumberSegmentStart(data, table, position);
-      path.push_back(Step(Move::Digits, position, 0, 0, position - start));
+      path.push_back(Step(Move::Digits, 0, 0, static_cast<std::uint32_t>(position - start)));
       position = start;
       state = kNumberEntry;
       continue;
@@ -725,14 +728,12 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
     const Step step = StepInto(data, table, position, state, from);
     path.push_back(step);
     state = from;
-    if (step.move == Move::Char || step.move == Move::ShiftChar || step.move == Move::ByteShift ||
-        step.move == Move::Byte) {
-      --position;
-    }
+    if (TakesData(step.move)) --position;
   }
   CodewordSequence out;
   out.reserve(static_cast<std::size_t>(bestCost / 2 + 2));
   Emitter emit(data, out);
+  position = 0;  // of the next byte to take
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
     switch (it->move) {
       case Move::Value:
@@ -744,7 +745,7 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
         emit.Value(it->b);
         break;
       case Move::ByteShift:
-        emit.ByteShift(data[it->position - 1]);
+        emit.ByteShift(data[position]);
         break;
       case Move::LatchText:
         emit.StartText();
@@ -756,12 +757,13 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
         emit.StartNumber();
         break;
       case Move::Byte:
-        emit.Take(it->position - 1, 1);
+        emit.Take(position, 1);
         break;
       case Move::Digits:
-        emit.Take(it->position - it->digits, it->digits);
+        emit.Take(position, it->digits);
         break;
     }
+    position += TakesData(it->move) ? (it->move == Move::Digits ? it->digits : 1) : 0;
   }
   emit.EndSegment();
   return out;
