@@ -1,5 +1,7 @@
 // Reed-Solomon error-correction codewords over GF(929).
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/gf929.h"
@@ -42,6 +44,17 @@ constexpr std::array<std::int32_t, kCoefficientCount> BuildCoefficients() {
 constexpr std::array<std::int32_t, kCoefficientCount> kCoefficients = BuildCoefficients();
 
 static_assert(kCoefficients[0] == 27 && kCoefficients[1] == 917, "level 0 generator");
+
+// -c[j] modulo 929, for the register's update.
+constexpr std::array<std::uint32_t, kCoefficientCount> NegatedCoefficients() {
+  std::array<std::uint32_t, kCoefficientCount> table{};
+  for (int j = 0; j < kCoefficientCount; ++j) {
+    table[static_cast<std::size_t>(j)] = static_cast<std::uint32_t>(
+        (kFieldSize - kCoefficients[static_cast<std::size_t>(j)]) % kFieldSize);
+  }
+  return table;
+}
+constexpr std::array<std::uint32_t, kCoefficientCount> kNegatedCoefficients = NegatedCoefficients();
 static_assert(kCoefficients[2] == 522 && kCoefficients[5] == 809, "level 1 generator");
 
 }  // namespace
@@ -54,7 +67,7 @@ const std::int32_t* ErrorCorrectionCoefficients(int level) {
 }
 
 void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence) {
-  const std::int32_t* c = ErrorCorrectionCoefficients(errorCorrectionLevel);
+  ErrorCorrectionCoefficients(errorCorrectionLevel);  // refuses a level outside 0..8
   const int k = ErrorCorrectionCount(errorCorrectionLevel);
   for (const std::int32_t d : sequence) {
     if (d < 0 || d >= kFieldSize) {
@@ -71,18 +84,24 @@ void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence)
   // buffer that slides down instead of moving its entries: base + j holds ec[j].
   const std::size_t n = sequence.size();
   const std::size_t kk = static_cast<std::size_t>(k);
-  std::vector<std::uint32_t> negated(kk);
-  for (std::size_t j = 0; j < kk; ++j) {
-    negated[j] = static_cast<std::uint32_t>((kFieldSize - c[j]) % kFieldSize);
+  const std::uint32_t* negated = kNegatedCoefficients.data() + TableOffset(errorCorrectionLevel);
+  // A symbol holds at most 928 codewords: the register fits on the stack for every symbol;
+  // longer sequences (only from direct callers) take the heap.
+  std::array<std::uint32_t, 2048> onStack;
+  std::vector<std::uint32_t> onHeap;
+  std::uint32_t* buffer = onStack.data();
+  if (n + kk > onStack.size()) {
+    onHeap.resize(n + kk);
+    buffer = onHeap.data();
   }
-  std::vector<std::uint32_t> buffer(n + kk, 0);
+  std::fill(buffer, buffer + n + kk, 0u);
   std::size_t base = n;  // ec[j] is buffer[base + j]
   for (std::size_t i = 0; i < n; ++i) {
     const auto t = (static_cast<std::uint32_t>(sequence[i]) + buffer[base + kk - 1]) % kFieldSize;
     // Shift up: the new ec[j] (at base - 1 + j) is the old ec[j - 1] plus -c[j] t; the old top
     // entry falls out.
     --base;
-    std::uint32_t* ec = buffer.data() + base;
+    std::uint32_t* ec = buffer + base;
     ec[0] = negated[0] * t;
     for (std::size_t j = 1; j < kk; ++j) ec[j] += negated[j] * t;
   }

@@ -1,19 +1,39 @@
 // The shortest codeword sequence of some data in text, numeric and byte compaction.
 //
-// A dynamic programme over the positions of the data. At each position the encoder is in one
-// of 59 states: text in one of four sub-modes with an even or odd number of text values so far
-// (two values make a codeword), byte compaction with 0..5 bytes of an unfinished six-byte group,
-// or numeric compaction with 0..44 digits of an unfinished group. Costs are counted in text
-// values, half a codeword: so a byte group's sixth byte, which turns five single-byte codewords
-// into a five-codeword group, costs nothing, and each digit costs what it adds to its group's
-// codewords. Latches between modes and sub-modes are moves within a position; characters,
-// bytes and digits are moves to the next. The cheapest path to the end is the answer.
+// A dynamic programme over the positions of the data. Costs are counted in text values, half a
+// codeword: so a byte group's sixth byte, which turns five single-byte codewords into a
+// five-codeword group, costs nothing. At each position the encoder is in one of these states:
+// text in one of four sub-modes with an even or odd number of text values so far (two values
+// make a codeword); byte compaction with 0..5 bytes of an unfinished six-byte group; numeric
+// compaction just latched to (its entry state); or at the end of a numeric segment (its exit
+// state). Latches between modes and sub-modes are moves within a position; characters and
+// bytes are moves to the next position, and a numeric segment is a move from its entry state
+// at its first digit to its exit state after its last. The cheapest path to the end is the
+// answer.
+//
+// A numeric segment's codewords depend only on its length L: 15 for each full group of 44
+// digits and the length of the last group's number (kGroupLengths). So the cheapest segment
+// ending at j is the least over its last group's length g (1..44) of 2 kGroupLengths[g] plus
+// F(j - g), where F(m) is the cheapest way to have started a segment at m and written full
+// groups up to m: the entry cost at m, or F(m - 44) + 30. The forward pass keeps the last 44 F
+// within the current run of digits in a small window and takes that least over it with fixed
+// weights, which the compiler vectorises; no state per digit count is needed.
+//
+// The forward pass keeps only costs: for every position the text states as reached, the byte
+// states, the numeric entry and exit states, and F. The way back finds, for each state of the
+// cheapest path, a move whose source cost plus the move's price equals the state's cost, which
+// is how it was reached; it looks at only the states of the path. Within a position, the
+// sub-mode latches are a table of the cheapest latch chain from each text state to each other
+// (the min-plus closure of the single latches), folded into a table per class of character
+// with the move that takes the character.
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
-#include <limits>
-#include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "pdf417/common/error.h"
@@ -34,13 +54,27 @@ enum Submode { kAlpha = 0, kLower = 1, kMixed = 2, kPunct = 3 };
 constexpr int kPadValue = 29;
 constexpr int kDigitsPerGroup = 44;
 
-// States: text (sub-mode, parity) 0..7, byte phase 8..13, numeric digits in group 14..58.
+// States: text (sub-mode, parity) 0..7, byte phase 8..13, numeric entry 14 and exit 15.
 constexpr int kTextStates = 8;
 constexpr int kByteBase = 8;
-constexpr int kNumericBase = 14;
-constexpr int kStateCount = kNumericBase + kDigitsPerGroup + 1;
+constexpr int kNumberEntry = 14;
+constexpr int kNumberExit = 15;
+constexpr int kStates = 16;
+// Per position: the text states as reached (before the position's latches), the byte states,
+// the numeric entry and exit states and, in slot kOtherToAlpha, Alpha through a latch out of
+// byte or numeric compaction.
+constexpr int kRowSize = 17;
+constexpr int kOtherToAlpha = 16;
+// The numeric window: the last 44 F, padded to 48 entries.
+constexpr int kWindow = 48;
 
 constexpr int TextState(int submode, int parity) { return submode * 2 + parity; }
+
+// Costs are small (at most about five values a byte), so 16 bits hold them; anything dearer
+// than kInfinity is out of reach. Sums are formed in int and clamped back.
+using Cost = std::int16_t;
+constexpr Cost kInfinity = 16000;
+Cost Clamp(int cost) { return static_cast<Cost>(std::min<int>(cost, kInfinity)); }
 
 // The value of every byte in each sub-mode's table, or -1.
 using TextTables = std::array<std::array<std::int8_t, 256>, 4>;
@@ -72,6 +106,30 @@ int TextValue(int submode, std::uint8_t c) {
   return kTextTables[static_cast<std::size_t>(submode)][c];
 }
 
+// Which sub-mode tables hold each byte: bit t for sub-mode t.
+constexpr std::array<std::uint8_t, 256> BuildTableMasks() {
+  std::array<std::uint8_t, 256> masks{};
+  for (int c = 0; c < 256; ++c) {
+    for (int t = 0; t < 4; ++t) {
+      if (kTextTables[static_cast<std::size_t>(t)][static_cast<std::size_t>(c)] >= 0)
+        masks[static_cast<std::size_t>(c)] |= static_cast<std::uint8_t>(1 << t);
+    }
+  }
+  return masks;
+}
+constexpr std::array<std::uint8_t, 256> kTableMasks = BuildTableMasks();
+
+constexpr bool IsUpper(std::uint8_t c) { return c >= 'A' && c <= 'Z'; }
+bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+
+// Whether sub-mode t takes a character by a one-character shift without leaving t, from the
+// tables that hold it (mask) and whether it is an upper-case letter: an upper-case letter from
+// Lower (value 27), a punctuation mark from Alpha, Lower or Mixed (value 29).
+constexpr bool ShiftTakes(int t, int mask, bool upper) {
+  return (t == kLower && upper) || (t != kPunct && (mask & 1 << kPunct) != 0);
+}
+bool Shiftable(int t, std::uint8_t c) { return ShiftTakes(t, kTableMasks[c], IsUpper(c)); }
+
 // Single-value latches between sub-modes; the others are chains of these
 // (Alpha to Punctuation through Mixed, Lower to Alpha through Mixed, Punctuation to Lower or
 // Mixed through Alpha).
@@ -84,6 +142,157 @@ constexpr SubmodeLatch kSubmodeLatches[] = {
     {kAlpha, kLower, 27}, {kAlpha, kMixed, 28}, {kLower, kMixed, 28}, {kMixed, kAlpha, 28},
     {kMixed, kLower, 27}, {kMixed, kPunct, 25}, {kPunct, kAlpha, 29},
 };
+
+// Costs of the eight text states, and min-plus matrices over them: entry [from][to] is the price
+// of going from one state to the other, kInfinity when there is no such move.
+using TextCosts = std::array<Cost, kTextStates>;
+using TextMatrix = std::array<TextCosts, kTextStates>;
+
+// Eight 16-bit costs side by side, for the eight text states and for the numeric window eight
+// at a time. With SSE2 (every x86-64 processor) each operation is one instruction on one
+// register; elsewhere, a short loop. No sum exceeds 2 kInfinity, so none overflows.
+#if defined(__SSE2__)
+class Lanes {
+ public:
+  static Lanes Load(const Cost* p) {
+    return Lanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+  }
+  static Lanes All(Cost c) { return Lanes(_mm_set1_epi16(c)); }
+  void Store(Cost* p) const { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v_); }
+  friend Lanes operator+(Lanes a, Lanes b) { return Lanes(_mm_add_epi16(a.v_, b.v_)); }
+  friend Lanes Min(Lanes a, Lanes b) { return Lanes(_mm_min_epi16(a.v_, b.v_)); }
+  // The least of the eight: halves folded onto each other.
+  Cost Least() const {
+    __m128i m = _mm_min_epi16(v_, _mm_shuffle_epi32(v_, 0x4E));
+    m = _mm_min_epi16(m, _mm_shuffle_epi32(m, 0xB1));
+    m = _mm_min_epi16(m, _mm_shufflelo_epi16(m, 0xB1));
+    return static_cast<Cost>(_mm_cvtsi128_si32(m));
+  }
+
+ private:
+  explicit Lanes(__m128i v) : v_(v) {}
+  __m128i v_;
+};
+#else
+class Lanes {
+ public:
+  static Lanes Load(const Cost* p) {
+    Lanes l;
+    std::copy(p, p + 8, l.v_.begin());
+    return l;
+  }
+  static Lanes All(Cost c) {
+    Lanes l;
+    l.v_.fill(c);
+    return l;
+  }
+  void Store(Cost* p) const { std::copy(v_.begin(), v_.end(), p); }
+  friend Lanes operator+(Lanes a, Lanes b) {
+    for (int k = 0; k < 8; ++k) a.v_[k] = static_cast<Cost>(a.v_[k] + b.v_[k]);
+    return a;
+  }
+  friend Lanes Min(Lanes a, Lanes b) {
+    for (int k = 0; k < 8; ++k) a.v_[k] = std::min(a.v_[k], b.v_[k]);
+    return a;
+  }
+  Cost Least() const { return *std::min_element(v_.begin(), v_.end()); }
+
+ private:
+  std::array<Cost, 8> v_;
+};
+#endif
+
+// The cheapest chain of sub-mode latches from each text state to each other, in values (each
+// latch is one value and flips the parity); 0 on the diagonal. Every state reaches every other.
+constexpr TextMatrix BuildLatchClosure() {
+  TextMatrix d{};
+  for (int a = 0; a < kTextStates; ++a) {
+    for (int b = 0; b < kTextStates; ++b) d[a][b] = a == b ? 0 : kInfinity;
+  }
+  for (const SubmodeLatch& l : kSubmodeLatches) {
+    for (int p = 0; p < 2; ++p) d[TextState(l.from, p)][TextState(l.to, p ^ 1)] = 1;
+  }
+  for (int k = 0; k < kTextStates; ++k) {
+    for (int a = 0; a < kTextStates; ++a) {
+      for (int b = 0; b < kTextStates; ++b) {
+        if (d[a][k] + d[k][b] < d[a][b]) d[a][b] = static_cast<Cost>(d[a][k] + d[k][b]);
+      }
+    }
+  }
+  return d;
+}
+constexpr TextMatrix kLatchClosure = BuildLatchClosure();
+static_assert(kLatchClosure[TextState(kPunct, 0)][TextState(kLower, 0)] == 2 &&
+                  kLatchClosure[TextState(kAlpha, 0)][TextState(kAlpha, 1)] == 3,
+              "latch closure");
+
+// What text does with a byte depends only on which tables hold it and whether it is an
+// upper-case letter (which Lower shifts to): 32 classes, each with its matrix of moves.
+constexpr int kCharClasses = 32;
+int CharClass(std::uint8_t c) { return kTableMasks[c] | (IsUpper(c) ? 16 : 0); }
+
+constexpr std::array<TextMatrix, kCharClasses> BuildTextMoves() {
+  std::array<TextMatrix, kCharClasses> moves{};
+  for (int k = 0; k < kCharClasses; ++k) {
+    TextMatrix& m = moves[k];
+    for (auto& row : m) {
+      for (auto& v : row) v = kInfinity;
+    }
+    const auto offer = [&m](int from, int to, int price) {
+      if (price < m[from][to]) m[from][to] = static_cast<Cost>(price);
+    };
+    const int mask = k & 15;
+    const bool upper = k >= 16;
+    for (int t = 0; t < 4; ++t) {
+      for (int p = 0; p < 2; ++p) {
+        if ((mask >> t & 1) != 0) offer(TextState(t, p), TextState(t, p ^ 1), 1);
+        if (ShiftTakes(t, mask, upper)) offer(TextState(t, p), TextState(t, p), 2);
+      }
+    }
+    // A byte shift takes any byte: 913 and the byte, after a pad when the values are odd. The
+    // pad value 29 in Punctuation is its latch back to Alpha.
+    for (int t = kAlpha; t <= kMixed; ++t) {
+      offer(TextState(t, 0), TextState(t, 0), 4);
+      offer(TextState(t, 1), TextState(t, 0), 5);
+    }
+    offer(TextState(kPunct, 0), TextState(kPunct, 0), 4);
+    offer(TextState(kPunct, 1), TextState(kAlpha, 0), 5);
+  }
+  return moves;
+}
+constexpr std::array<TextMatrix, kCharClasses> kTextMoves = BuildTextMoves();
+
+// The sub-mode latches of a position and then the move that takes a character, as one matrix
+// per class: the min-plus product of the latch closure and the class's moves.
+constexpr std::array<TextMatrix, kCharClasses> BuildSettleAndTake() {
+  std::array<TextMatrix, kCharClasses> out{};
+  for (int k = 0; k < kCharClasses; ++k) {
+    for (int a = 0; a < kTextStates; ++a) {
+      for (int b = 0; b < kTextStates; ++b) {
+        int best = kInfinity;
+        for (int via = 0; via < kTextStates; ++via) {
+          best = std::min(best, kLatchClosure[a][via] + kTextMoves[k][via][b]);
+        }
+        out[k][a][b] = static_cast<Cost>(best);
+      }
+    }
+  }
+  return out;
+}
+constexpr std::array<TextMatrix, kCharClasses> kSettleAndTake = BuildSettleAndTake();
+
+// From each text state, the cheapest latch chain and then a latch to byte or numeric
+// compaction: 2 values, and a pad when the count of values is odd.
+constexpr TextCosts BuildLeaveText() {
+  TextCosts out{};
+  for (int a = 0; a < kTextStates; ++a) {
+    int best = kInfinity;
+    for (int s = 0; s < kTextStates; ++s) best = std::min(best, kLatchClosure[a][s] + 2 + s % 2);
+    out[a] = static_cast<Cost>(best);
+  }
+  return out;
+}
+constexpr TextCosts kLeaveText = BuildLeaveText();
 
 // Codewords of a numeric group of d digits: the base-900 length of the number "1" followed by
 // the d digits, which lies in [10^d, 2 10^d). No power of 900 below 900^16 starts with the
@@ -113,42 +322,65 @@ static_assert(kGroupLengths[1] == 1 && kGroupLengths[2] == 1 && kGroupLengths[3]
                   kGroupLengths[44] == 15,
               "numeric group lengths");
 
-// How a state was reached.
-enum class Move : std::uint8_t {
-  None,
-  Value,        // a text value in place (a sub-mode latch): payload a
-  Char,         // a character in the sub-mode's table: payload a
-  ShiftChar,    // a shift value then a character: payloads a, b
-  ByteShift,    // (a pad when odd) 913 and the byte
-  LatchText,    // (pad) 900
-  LatchByte,    // (pad) into byte compaction
-  LatchNumber,  // (pad) 902
-  Byte,         // a byte of byte compaction
-  Digit,        // a digit of numeric compaction
-};
-
-// How the cheapest way to a state at a position arrived, packed in 32 bits: the previous
-// state, whether it was at the same position, the move and its two values.
-struct Back {
-  std::uint32_t bits;
-  static Back Of(int from, bool same, Move move, int a, int b) {
-    return {static_cast<std::uint32_t>(from) | (same ? 1u << 6 : 0u) |
-            static_cast<std::uint32_t>(move) << 7 | static_cast<std::uint32_t>(a) << 11 |
-            static_cast<std::uint32_t>(b) << 16};
+// The price of a numeric segment's last group, by how far back in the window it starts: entry
+// t of the window is the F of kDigitsPerGroup - t digits ago, whose group then holds that many
+// digits. Entries past the window are out of reach.
+constexpr std::array<Cost, kWindow> LastGroupPrices() {
+  std::array<Cost, kWindow> prices{};
+  for (int t = 0; t < kWindow; ++t) {
+    prices[static_cast<std::size_t>(t)] =
+        t < kDigitsPerGroup
+            ? static_cast<Cost>(2 * kGroupLengths[static_cast<std::size_t>(kDigitsPerGroup - t)])
+            : kInfinity;
   }
-  int From() const { return static_cast<int>(bits & 63); }
-  bool Same() const { return (bits >> 6 & 1) != 0; }
-  Move GetMove() const { return static_cast<Move>(bits >> 7 & 15); }
-  int A() const { return static_cast<int>(bits >> 11 & 31); }
-  int B() const { return static_cast<int>(bits >> 16 & 31); }
-};
+  return prices;
+}
+constexpr std::array<Cost, kWindow> kLastGroupPrices = LastGroupPrices();
+constexpr int kFullGroupPrice = 2 * kGroupLengths[kDigitsPerGroup];
 
-// Builds the codewords along the chosen path.
+// Appends the base-900 codewords of "1" followed by 1 to 44 digits. The number is below
+// 2 10^44: it is held in three limbs of 15 decimal digits, most significant first, and divided
+// by 900 until nothing is left; each remainder is the next codeword from the right.
+void AppendNumericGroup(const std::uint8_t* digits, std::size_t count, CodewordSequence& out) {
+  constexpr std::uint64_t kLimbBase = 1000000000000000;  // 10^15
+  constexpr std::size_t kLimbDigits = 15;
+  std::uint64_t limbs[3] = {0, 0, 0};
+  const std::size_t length = count + 1;
+  for (std::size_t j = 0; j < length; ++j) {
+    const std::uint64_t d = j == 0 ? 1 : static_cast<std::uint64_t>(digits[j - 1] - '0');
+    std::uint64_t& limb = limbs[2 - (length - 1 - j) / kLimbDigits];
+    limb = limb * 10 + d;
+  }
+  std::int32_t words[16];
+  int n = 0;
+  std::size_t top = 0;  // the first limb that is not zero
+  while (top < 3) {
+    std::uint64_t remainder = 0;
+    for (std::size_t k = top; k < 3; ++k) {
+      const std::uint64_t value = remainder * kLimbBase + limbs[k];
+      limbs[k] = value / 900;
+      remainder = value % 900;
+    }
+    words[n++] = static_cast<std::int32_t>(remainder);
+    while (top < 3 && limbs[top] == 0) ++top;
+  }
+  while (n > 0) out.push_back(words[--n]);
+}
+
+// Builds the codewords along the chosen path. Byte and numeric segments cover consecutive
+// bytes of the data, so they are kept as where they start and how long they are.
 class Emitter {
  public:
-  explicit Emitter(CodewordSequence& out) : out_(out) {}
+  Emitter(const std::uint8_t* data, CodewordSequence& out) : data_(data), out_(out) {}
 
-  void Value(int v) { values_.push_back(v); }
+  void Value(int v) {
+    if (pending_ < 0) {
+      pending_ = v;
+    } else {
+      out_.push_back(pending_ * 30 + v);
+      pending_ = -1;
+    }
+  }
   void ByteShift(std::uint8_t byte) {
     FlushValues();
     out_.push_back(kByteShift);
@@ -167,8 +399,11 @@ class Emitter {
     EndSegment();
     mode_ = Mode::Number;
   }
-  void Byte(std::uint8_t byte) { bytes_.push_back(byte); }
-  void Digit(std::uint8_t digit) { digits_.push_back(digit); }
+  // The next `count` bytes or digits of the current segment, from `position` of the data.
+  void Take(std::size_t position, std::size_t count) {
+    if (count_ == 0) begin_ = position;
+    count_ += count;
+  }
   void EndSegment() {
     switch (mode_) {
       case Mode::Text:
@@ -181,24 +416,23 @@ class Emitter {
         FlushDigits();
         break;
     }
+    count_ = 0;
   }
 
  private:
   enum class Mode { Text, Byte, Number };
 
   void FlushValues() {
-    if (values_.size() % 2 != 0) values_.push_back(kPadValue);
-    for (std::size_t i = 0; i < values_.size(); i += 2)
-      out_.push_back(values_[i] * 30 + values_[i + 1]);
-    values_.clear();
+    if (pending_ >= 0) Value(kPadValue);
   }
   void FlushBytes() {
-    const std::size_t n = bytes_.size();
+    const std::uint8_t* bytes = data_ + begin_;
+    const std::size_t n = count_;
     out_.push_back(n % 6 == 0 ? kByteLatchSix : kByteLatch);
     std::size_t i = 0;
     for (; i + 6 <= n; i += 6) {
       std::uint64_t v = 0;
-      for (std::size_t j = 0; j < 6; ++j) v = (v << 8) | bytes_[i + j];
+      for (std::size_t j = 0; j < 6; ++j) v = (v << 8) | bytes[i + j];
       std::int32_t group[5];
       for (int j = 4; j >= 0; --j) {
         group[j] = static_cast<std::int32_t>(v % 900);
@@ -206,218 +440,312 @@ class Emitter {
       }
       out_.insert(out_.end(), group, group + 5);
     }
-    for (; i < n; ++i) out_.push_back(bytes_[i]);
-    bytes_.clear();
+    for (; i < n; ++i) out_.push_back(bytes[i]);
   }
   void FlushDigits() {
     out_.push_back(kNumericLatch);
-    for (std::size_t i = 0; i < digits_.size(); i += kDigitsPerGroup) {
-      const std::size_t end = std::min(digits_.size(), i + kDigitsPerGroup);
-      // Base-900 digits of "1" followed by the group's digits, by long division in base 10.
-      std::vector<int> decimal{1};
-      for (std::size_t j = i; j < end; ++j) decimal.push_back(digits_[j] - '0');
-      std::vector<std::int32_t> group;
-      while (!(decimal.size() == 1 && decimal[0] == 0)) {
-        int remainder = 0;
-        std::vector<int> quotient;
-        for (const int d : decimal) {
-          const int value = remainder * 10 + d;
-          if (!quotient.empty() || value / 900 != 0) quotient.push_back(value / 900);
-          remainder = value % 900;
-        }
-        group.push_back(remainder);
-        decimal = quotient.empty() ? std::vector<int>{0} : quotient;
-      }
-      out_.insert(out_.end(), group.rbegin(), group.rend());
+    for (std::size_t i = 0; i < count_; i += kDigitsPerGroup) {
+      const std::size_t n = std::min<std::size_t>(kDigitsPerGroup, count_ - i);
+      AppendNumericGroup(data_ + begin_ + i, n, out_);
     }
-    digits_.clear();
   }
 
+  const std::uint8_t* data_;
   CodewordSequence& out_;
   Mode mode_ = Mode::Text;
-  std::vector<int> values_;
-  std::vector<std::uint8_t> bytes_;
-  std::vector<std::uint8_t> digits_;
+  int pending_ = -1;  // a text value waiting for its pair
+  std::size_t begin_ = 0;
+  std::size_t count_ = 0;
 };
 
-}  // namespace
+// A move of the cheapest path, found on the way back.
+enum class Move : std::uint8_t {
+  Value,        // a text value in place (a sub-mode latch): a
+  Char,         // a character in the sub-mode's table: a
+  ShiftChar,    // a shift value then a character: a, b
+  ByteShift,    // (a pad when odd) 913 and the byte
+  LatchText,    // (pad) 900
+  LatchByte,    // (pad) into byte compaction
+  LatchNumber,  // (pad) 902
+  Byte,         // a byte of byte compaction
+  Digits,       // a numeric segment
+};
+struct Step {
+  explicit Step(Move m, int first = 0, int second = 0, std::uint32_t length = 0)
+      : move(m),
+        a(static_cast<std::uint8_t>(first)),
+        b(static_cast<std::uint8_t>(second)),
+        digits(length) {}
+  Move move;
+  std::uint8_t a;
+  std::uint8_t b;
+  std::uint32_t digits;  // Digits: the segment's length
+};
 
-CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
-  if (length > 0 && data == nullptr) throw Error(ErrorCode::InvalidArgument, "no data given");
-  constexpr int kInfinity = std::numeric_limits<int>::max() / 2;
-  const std::size_t n = length;
-  // Only the entries of states reached are written and read: no need to clear the rest.
-  const std::unique_ptr<Back[]> back(new Back[(n + 1) * kStateCount]);
-  back[TextState(kAlpha, 0)] = Back::Of(0, true, Move::None, 0, 0);
-  int numericTop = -1;  // the highest numeric state reached at this position, or -1
-  std::array<int, kStateCount> here;
-  std::array<int, kStateCount> next;
-  here.fill(kInfinity);
-  here[TextState(kAlpha, 0)] = 0;
+bool TakesData(Move m) {
+  return m == Move::Char || m == Move::ShiftChar || m == Move::ByteShift || m == Move::Byte ||
+         m == Move::Digits;
+}
+
+// The costs of every position, from the forward pass.
+class CostTable {
+ public:
+  explicit CostTable(std::size_t n) : rows_((n + 1) * kRowSize), groupStarts_(n + 1) {}
+  Cost* Row(std::size_t position) { return rows_.data() + position * kRowSize; }
+  // F at a position: the cheapest numeric segment that started there or 44, 88, ... digits
+  // before and has written only full groups so far; kInfinity where no digit follows.
+  Cost& GroupStart(std::size_t position) { return groupStarts_[position]; }
+  // The settled cost of a state: for text, the cheapest latch chain from the stored costs of the
+  // text states as the position was reached (and of Alpha through a latch out of byte or numeric
+  // compaction). The way back asks for the text states of the same two positions many times:
+  // the last two positions' settled text states are kept.
+  int At(std::size_t position, int state) {
+    const Cost* row = Row(position);
+    if (state >= kTextStates) return row[state];
+    Settled& slot = settled_[position % 2];
+    if (slot.position != position) {
+      Lanes costs =
+          Min(Lanes::All(kInfinity), Lanes::All(row[kOtherToAlpha]) +
+                                         Lanes::Load(kLatchClosure[TextState(kAlpha, 0)].data()));
+      for (int from = 0; from < kTextStates; ++from) {
+        costs = Min(costs, Lanes::All(row[from]) + Lanes::Load(kLatchClosure[from].data()));
+      }
+      costs.Store(slot.costs.data());
+      slot.position = position;
+    }
+    return slot.costs[state];
+  }
+
+ private:
+  struct Settled {
+    std::size_t position = static_cast<std::size_t>(-1);
+    TextCosts costs;
+  };
+  std::vector<Cost> rows_;
+  std::vector<Cost> groupStarts_;
+  std::array<Settled, 2> settled_;
+};
+
+// The forward pass: fills the table and returns the cheapest final state.
+int Forward(const std::uint8_t* data, std::size_t n, CostTable& table) {
+  TextCosts start;
+  start.fill(kInfinity);
+  start[TextState(kAlpha, 0)] = 0;
+  Lanes text = Lanes::Load(start.data());  // the text states as this position is reached
+  const Lanes leaveText = Lanes::Load(kLeaveText.data());
+  std::array<Cost, 6> bytes;
+  bytes.fill(kInfinity);
+  // F of the current run of digits, slot m % 44 and again m % 44 + 44, so that the window of the
+  // last 44 positions before j starts at slot j % 44 and runs in order; kInfinity before the run.
+  std::array<Cost, 2 * kDigitsPerGroup + kWindow - kDigitsPerGroup> window;
+  bool inDigits = false;  // a numeric segment may end here: data[i - 1] is a digit
 
   for (std::size_t i = 0;; ++i) {
-    Back* backHere = back.get() + i * kStateCount;
-    const auto relax = [&](int state, int cost, int from, Move move, int a = 0) {
-      if (cost < here[static_cast<std::size_t>(state)]) {
-        here[static_cast<std::size_t>(state)] = cost;
-        backHere[state] = Back::Of(from, true, move, a, 0);
+    // The cheapest numeric segment ending here.
+    int numberExit = kInfinity;
+    if (inDigits) {
+      const Cost* last = window.data() + i % kDigitsPerGroup;
+      Lanes best = Lanes::All(kInfinity);
+      for (int t = 0; t < kWindow; t += 8) {
+        best = Min(best, Lanes::Load(last + t) + Lanes::Load(kLastGroupPrices.data() + t));
       }
-    };
-    // Moves within the position. Out of byte and numeric compaction first, then sub-mode
-    // latches (two rounds reach every sub-mode: no latch chain is longer than two), then out of
-    // text. Latching back and forth never pays, so one sweep settles every state.
-    // Every byte state (and every numeric one) latches out at the same price: only the
-    // cheapest of each group matters.
-    int cheapestByte = kByteBase;
-    for (int s = kByteBase + 1; s < kNumericBase; ++s) {
-      if (here[static_cast<std::size_t>(s)] < here[static_cast<std::size_t>(cheapestByte)])
-        cheapestByte = s;
+      numberExit = best.Least();
     }
-    int cheapestNumber = kNumericBase;
-    for (int s = kNumericBase + 1; s <= kNumericBase + numericTop; ++s) {
-      if (here[static_cast<std::size_t>(s)] < here[static_cast<std::size_t>(cheapestNumber)])
-        cheapestNumber = s;
-    }
-    for (const int s : {cheapestByte, cheapestNumber}) {
-      const int cost = here[static_cast<std::size_t>(s)];
-      if (cost >= kInfinity) continue;
-      relax(TextState(kAlpha, 0), cost + 2, s, Move::LatchText);
-      if (s >= kNumericBase) {
-        relax(kByteBase, cost + 2, s, Move::LatchByte);
-      } else {
-        relax(kNumericBase, cost + 2, s, Move::LatchNumber);
-      }
-    }
-    for (int round = 0; round < 2; ++round) {
-      for (const SubmodeLatch& l : kSubmodeLatches) {
-        for (int parity = 0; parity < 2; ++parity) {
-          const int from = TextState(l.from, parity);
-          const int cost = here[static_cast<std::size_t>(from)];
-          if (cost < kInfinity)
-            relax(TextState(l.to, parity ^ 1), cost + 1, from, Move::Value, l.value);
-        }
-      }
-    }
-    for (int s = 0; s < kTextStates; ++s) {
-      const int cost = here[static_cast<std::size_t>(s)];
-      if (cost >= kInfinity) continue;
-      relax(kByteBase, cost + 2 + s % 2, s, Move::LatchByte);
-      relax(kNumericBase, cost + 2 + s % 2, s, Move::LatchNumber);
-    }
-    numericTop = std::max(numericTop, 0);
-    // Numeric states far dearer than the cheapest one can be dropped. A group of d digits takes
-    // floor(d log 900 / log 10) + 1 codewords, so the next digits cost at most one codeword
-    // more or less after one numeric state than after another: a state two codewords (four
-    // values) dearer than another is beaten by it.
-    int cheapest = kInfinity;
-    for (int g = 0; g <= numericTop; ++g)
-      cheapest = std::min(cheapest, here[static_cast<std::size_t>(kNumericBase + g)]);
-    if (cheapest < kInfinity) {
-      int top = 0;
-      for (int g = 0; g <= numericTop; ++g) {
-        int& cost = here[static_cast<std::size_t>(kNumericBase + g)];
-        if (cost >= cheapest + 4) cost = kInfinity;
-        if (cost < kInfinity) top = g;
-      }
-      numericTop = top;
-    }
+    // Moves within the position. Out of byte and numeric compaction first (every byte state
+    // latches out at the same price: only the cheapest matters), then sub-mode latch chains,
+    // then out of text. Latching back and forth never pays, so this order settles every state.
+    int cheapestByte = kInfinity;
+    for (const Cost c : bytes) cheapestByte = std::min<int>(cheapestByte, c);
+    // Alpha through a latch out of byte or numeric compaction; the other text states through
+    // latch chains are folded into the matrices below.
+    const int alpha = TextState(kAlpha, 0);
+    const Cost otherToAlpha = Clamp(std::min(cheapestByte, numberExit) + 2);
+    const int leave =
+        std::min(otherToAlpha + kLeaveText[alpha], static_cast<int>((text + leaveText).Least()));
+    bytes[0] = Clamp(std::min({static_cast<int>(bytes[0]), numberExit + 2, leave}));
+    const int numberEntry = std::min(cheapestByte + 2, leave);
+
+    Cost* row = table.Row(i);
+    text.Store(row);
+    for (int k = 0; k < 6; ++k) row[kByteBase + k] = bytes[k];  // kept in registers
+    row[kNumberEntry] = Clamp(numberEntry);
+    row[kNumberExit] = static_cast<Cost>(numberExit);
+    row[kOtherToAlpha] = otherToAlpha;
+    table.GroupStart(i) = kInfinity;
     if (i == n) break;
 
     // Moves that take data[i].
     const std::uint8_t c = data[i];
-    Back* backNext = backHere + kStateCount;
-    next.fill(kInfinity);
-    const auto take = [&](int state, int cost, int from, Move move, int a = 0, int b = 0) {
-      if (cost < next[static_cast<std::size_t>(state)]) {
-        next[static_cast<std::size_t>(state)] = cost;
-        backNext[state] = Back::Of(from, false, move, a, b);
-      }
-    };
-    const int punct = TextValue(kPunct, c);
-    for (int s = 0; s < kTextStates; ++s) {
-      const int cost = here[static_cast<std::size_t>(s)];
-      if (cost >= kInfinity) continue;
-      const int submode = s / 2;
-      const int parity = s % 2;
-      const int v = TextValue(submode, c);
-      if (v >= 0) take(TextState(submode, parity ^ 1), cost + 1, s, Move::Char, v);
-      if (submode == kLower && c >= 'A' && c <= 'Z')
-        take(s, cost + 2, s, Move::ShiftChar, 27, c - 'A');
-      if (submode != kPunct && punct >= 0) take(s, cost + 2, s, Move::ShiftChar, 29, punct);
-      // A pad value 29 in Punctuation is its latch back to Alpha.
-      const int after = parity == 1 && submode == kPunct ? kAlpha : submode;
-      take(TextState(after, 0), cost + parity + 4, s, Move::ByteShift);
+    const TextMatrix& moves = kSettleAndTake[CharClass(c)];
+    Lanes next =
+        Min(Lanes::All(kInfinity), Lanes::All(otherToAlpha) + Lanes::Load(moves[alpha].data()));
+    for (int from = 0; from < kTextStates; ++from) {
+      next = Min(next, Lanes::All(row[from]) + Lanes::Load(moves[from].data()));
     }
-    for (int phase = 0; phase < 6; ++phase) {
-      const int cost = here[static_cast<std::size_t>(kByteBase + phase)];
-      if (cost < kInfinity) {
-        take(kByteBase + (phase + 1) % 6, cost + (phase == 5 ? 0 : 2), kByteBase + phase,
-             Move::Byte);
-      }
+    text = next;
+    const Cost sixth = bytes[5];
+    for (int k = 5; k > 0; --k) bytes[k] = Clamp(bytes[k - 1] + 2);
+    bytes[0] = sixth;  // the sixth byte completes a group: five codewords for six bytes
+    if (IsDigit(c)) {
+      if (!inDigits) window.fill(kInfinity);  // a run of digits starts
+      const std::size_t slot = i % kDigitsPerGroup;
+      const Cost f = Clamp(std::min(numberEntry, window[slot] + kFullGroupPrice));
+      window[slot] = f;
+      window[slot + kDigitsPerGroup] = f;
+      table.GroupStart(i) = f;
     }
-    int nextTop = -1;
-    if (c >= '0' && c <= '9') {
-      for (int g = 0; g <= numericTop; ++g) {
-        const int cost = here[static_cast<std::size_t>(kNumericBase + g)];
-        if (cost >= kInfinity) continue;
-        const int to = g == kDigitsPerGroup ? 1 : g + 1;
-        const int add = g == kDigitsPerGroup ? kGroupLengths[1]
-                                             : kGroupLengths[static_cast<std::size_t>(g + 1)] -
-                                                   kGroupLengths[static_cast<std::size_t>(g)];
-        take(kNumericBase + to, cost + 2 * add, kNumericBase + g, Move::Digit);
-        nextTop = std::max(nextTop, to);
-      }
-    }
-    numericTop = nextTop;
-    here = next;
+    inDigits = IsDigit(c);
   }
 
   // The cheapest end; an odd count of text values takes a pad.
   int best = 0;
   int bestCost = kInfinity;
-  for (int s = 0; s < kStateCount; ++s) {
-    const int cost = here[static_cast<std::size_t>(s)];
-    if (cost >= kInfinity) continue;
+  for (int s = 0; s < kStates; ++s) {
+    const int cost = table.At(n, s);
+    if (s == kNumberEntry || cost >= kInfinity) continue;
     const int total = cost + (s < kTextStates ? s % 2 : 0);
     if (total < bestCost) {
       bestCost = total;
       best = s;
     }
   }
+  return best;
+}
 
-  // Walk back, then replay forward.
-  struct Taken {
-    std::size_t position;
-    Back step;
+// The step that reached `state` (not the numeric exit) at `position` at its settled cost. Only
+// called for reachable states, for which one always exists.
+Step StepInto(const std::uint8_t* data, CostTable& table, std::size_t position, int state,
+              int& from) {
+  const int cost = table.At(position, state);
+  const auto matches = [&](std::size_t at, int source, int price) {
+    const int c = table.At(at, source);
+    if (c >= kInfinity || c + price != cost) return false;
+    from = source;
+    return true;
   };
-  std::vector<Taken> path;
-  std::size_t pos = n;
-  int state = best;
-  while (true) {
-    const Back& s = back[pos * kStateCount + static_cast<std::size_t>(state)];
-    if (s.GetMove() == Move::None) break;
-    path.push_back({pos, s});
-    state = s.From();
-    if (!s.Same()) --pos;
+  // A move that took data[position - 1].
+  if (position > 0) {
+    const std::size_t before = position - 1;
+    const std::uint8_t c = data[before];
+    if (state < kTextStates) {
+      const int t = state / 2;
+      const int p = state % 2;
+      const int v = TextValue(t, c);
+      if (v >= 0 && matches(before, TextState(t, p ^ 1), 1)) {
+        return Step(Move::Char, v);
+      }
+      if (Shiftable(t, c) && matches(before, state, 2)) {
+        if (t == kLower && IsUpper(c)) {
+          return Step(Move::ShiftChar, 27, c - 'A');
+        }
+        return Step(Move::ShiftChar, 29, TextValue(kPunct, c));
+      }
+      if (p == 0) {
+        const bool shifted = matches(before, state, 4) ||
+                             (t != kPunct && matches(before, TextState(t, 1), 5)) ||
+                             (t == kAlpha && matches(before, TextState(kPunct, 1), 5));
+        if (shifted) return Step(Move::ByteShift);
+      }
+    } else if (state < kNumberEntry) {
+      const int phase = state - kByteBase;
+      if (matches(before, kByteBase + (phase + 5) % 6, phase == 0 ? 0 : 2)) {
+        return Step(Move::Byte);
+      }
+    }
   }
+  // A move within the position. A latch out of byte compaction starts from a state that holds
+  // at least one byte of its segment (as in the forward pass), never from phase 0 reached by a
+  // latch at this same position.
+  const auto byteLatchOut = [&] {
+    for (int s = kByteBase; s < kNumberEntry; ++s) {
+      const bool holdsBytes =
+          s > kByteBase ||
+          (position > 0 && table.At(position, kByteBase) == table.At(position - 1, kByteBase + 5));
+      if (holdsBytes && matches(position, s, 2)) return true;
+    }
+    return false;
+  };
+  if (state < kTextStates) {
+    const int t = state / 2;
+    const int p = state % 2;
+    for (const SubmodeLatch& l : kSubmodeLatches) {
+      if (l.to == t && matches(position, TextState(l.from, p ^ 1), 1)) {
+        return Step(Move::Value, l.value);
+      }
+    }
+    if (state == TextState(kAlpha, 0) && (byteLatchOut() || matches(position, kNumberExit, 2))) {
+      return Step(Move::LatchText);
+    }
+  } else if (state == kByteBase || state == kNumberEntry) {
+    const Move move = state == kByteBase ? Move::LatchByte : Move::LatchNumber;
+    for (int s = 0; s < kTextStates; ++s) {
+      if (matches(position, s, 2 + s % 2)) return Step(move);
+    }
+    const bool fromOther = state == kByteBase ? matches(position, kNumberExit, 2) : byteLatchOut();
+    if (fromOther) return Step(move);
+  }
+  throw std::logic_error("optimal compaction: no step reaches a state of the cheapest path");
+}
 
+// Where the cheapest numeric segment that ends at `end` begins: its last group starts within
+// the last 44 digits at a position whose F plus the group's price is the exit cost, and F
+// leads back by whole groups to the position whose entry cost it is.
+std::size_t NumberSegmentStart(const std::uint8_t* data, CostTable& table, std::size_t end) {
+  const int cost = table.At(end, kNumberExit);
+  for (std::size_t digits = 1; digits <= kDigitsPerGroup && digits <= end; ++digits) {
+    const std::size_t start = end - digits;
+    if (!IsDigit(data[start])) break;
+    if (table.GroupStart(start) + 2 * kGroupLengths[digits] != cost) continue;
+    std::size_t m = start;
+    while (table.GroupStart(m) != table.At(m, kNumberEntry)) m -= kDigitsPerGroup;
+    return m;
+  }
+  throw std::logic_error("optimal compaction: no numeric segment ends at its exit cost");
+}
+
+}  // namespace
+
+CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
+  if (length > 0 && data == nullptr) throw Error(ErrorCode::InvalidArgument, "no data given");
+  const std::size_t n = length;
+  CostTable table(n);
+  int state = Forward(data, n, table);
+  const int bestCost = table.At(n, state) + (state < kTextStates ? state % 2 : 0);
+
+  // Walk back from the cheapest end to the start (Alpha, even, before the first byte).
+  std::vector<Step> path;
+  path.reserve(n + n / 4 + 8);
+  std::size_t position = n;
+  while (!(position == 0 && state == TextState(kAlpha, 0))) {
+    if (state == kNumberExit) {
+      const std::size_t start = NumberSegmentStart(data, table, position);
+      path.push_back(Step(Move::Digits, 0, 0, static_cast<std::uint32_t>(position - start)));
+      position = start;
+      state = kNumberEntry;
+      continue;
+    }
+    int from = 0;
+    const Step step = StepInto(data, table, position, state, from);
+    path.push_back(step);
+    state = from;
+    if (TakesData(step.move)) --position;
+  }
   CodewordSequence out;
   out.reserve(static_cast<std::size_t>(bestCost / 2 + 2));
-  Emitter emit(out);
+  Emitter emit(data, out);
+  position = 0;  // of the next byte to take
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
-    const Back& s = it->step;
-    const std::uint8_t c = s.Same() ? 0 : data[it->position - 1];
-    switch (s.GetMove()) {
+    switch (it->move) {
       case Move::Value:
       case Move::Char:
-        emit.Value(s.A());
+        emit.Value(it->a);
         break;
       case Move::ShiftChar:
-        emit.Value(s.A());
-        emit.Value(s.B());
+        emit.Value(it->a);
+        emit.Value(it->b);
         break;
       case Move::ByteShift:
-        emit.ByteShift(c);
+        emit.ByteShift(data[position]);
         break;
       case Move::LatchText:
         emit.StartText();
@@ -429,14 +757,13 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
         emit.StartNumber();
         break;
       case Move::Byte:
-        emit.Byte(c);
+        emit.Take(position, 1);
         break;
-      case Move::Digit:
-        emit.Digit(c);
-        break;
-      case Move::None:
+      case Move::Digits:
+        emit.Take(position, it->digits);
         break;
     }
+    position += TakesData(it->move) ? (it->move == Move::Digits ? it->digits : 1) : 0;
   }
   emit.EndSegment();
   return out;

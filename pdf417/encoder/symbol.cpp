@@ -3,8 +3,10 @@
 #include "pdf417/encoder/symbol.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "pdf417/common/error.h"
@@ -100,6 +102,18 @@ CodewordSequence EciCodewords(int eci) {
   return {925, eci - 810900};
 }
 
+// Each byte as eight modules (0 or 1), its most significant bit first.
+using SpreadByte = std::array<std::uint8_t, 8>;
+constexpr std::array<SpreadByte, 256> BuildSpreadBits() {
+  std::array<SpreadByte, 256> table{};
+  for (int v = 0; v < 256; ++v) {
+    for (int b = 0; b < 8; ++b) table[v][b] = static_cast<std::uint8_t>(v >> (7 - b) & 1);
+  }
+  return table;
+}
+constexpr std::array<SpreadByte, 256> kSpreadBits = BuildSpreadBits();
+static_assert(kModulesPerCodeword == 17, "a pattern is a top bit and two bytes");
+
 int ModulesPerRow(int columns, bool compact) { return 17 * columns + (compact ? 35 : 69); }
 
 struct Geometry {
@@ -128,7 +142,12 @@ Geometry ChooseGeometry(int total, const SymbolOptions& o) {
     const int columns = std::max(1, (total + o.rows - 1) / o.rows);
     return Fits(columns, o.rows, total) ? Geometry{columns, o.rows} : Geometry{};
   }
-  // The shape whose width over height is nearest the aim, fewer pads on a tie.
+  // The shape whose width over height is nearest the aim on a logarithmic scale, fewer pads on
+  // a tie. The distance |log(ratio / aim)| is log(max(q, 1 / q)) for q = ratio / aim, so the
+  // factor max(q, 1 / q) is compared instead, with the tie margin of 1e-9 on the logarithm as a
+  // factor.
+  const double closer = std::exp(-1e-9);
+  const double tie = std::exp(1e-9);
   Geometry best;
   double bestScore = 0;
   int bestWaste = 0;
@@ -137,10 +156,11 @@ Geometry ChooseGeometry(int total, const SymbolOptions& o) {
     if (!Fits(c, rows, total)) continue;
     const double ratio = static_cast<double>(ModulesPerRow(c, o.compact)) /
                          (static_cast<double>(rows) * o.drawing.rowHeight);
-    const double score = std::fabs(std::log(ratio / o.widthToHeight));
+    const double q = ratio / o.widthToHeight;
+    const double score = std::max(q, 1 / q);
     const int waste = rows * c - total;
-    if (best.columns == 0 || score < bestScore - 1e-9 ||
-        (score < bestScore + 1e-9 && waste < bestWaste)) {
+    if (best.columns == 0 || score < bestScore * closer ||
+        (score < bestScore * tie && waste < bestWaste)) {
       best = {c, rows};
       bestScore = score;
       bestWaste = waste;
@@ -197,8 +217,13 @@ void LayOut(Symbol& s) {
   for (int r = 0; r < R; ++r) {
     std::uint8_t* row = s.modules.data() + static_cast<std::size_t>(r) * s.width;
     int x = 0;
+    // A pattern's 17 modules, most significant bit first: its top bit, then two bytes spread
+    // to eight modules each through a table.
     const auto put = [&](std::int32_t pattern) {
-      for (int b = kModulesPerCodeword - 1; b >= 0; --b) row[x++] = (pattern >> b) & 1;
+      row[x] = static_cast<std::uint8_t>(pattern >> 16 & 1);
+      std::memcpy(row + x + 1, kSpreadBits[pattern >> 8 & 0xFF].data(), 8);
+      std::memcpy(row + x + 9, kSpreadBits[pattern & 0xFF].data(), 8);
+      x += kModulesPerCodeword;
     };
     for (int i = 0; i < kStartPatternModules; ++i) row[x++] = StartPattern[i];
     const int cluster = r % 3;

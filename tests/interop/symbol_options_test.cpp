@@ -289,3 +289,51 @@ TEST(SymbolOptionsPeers, OptionsReadBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// The PNG file, read by libpng as RGB, shows exactly the raster's pixels in the chosen colours:
+// every quarter turn, module widths whose lines end inside a byte, with and without quiet zone.
+TEST(SymbolOptionsPeers, PngPixelsAreTheRasterInItsColours) {
+  const pdf417::Colour fg{20, 30, 120};
+  const pdf417::Colour bg{250, 240, 200};
+  for (const std::string& data : {std::string("x"), Payloads()[3].data}) {
+    for (int turns = 0; turns < 4; ++turns) {
+      for (const int moduleWidth : {1, 2, 3}) {
+        for (const int quietZone : {0, 3}) {
+          pdf417::SymbolOptions o;
+          o.drawing.quarterTurns = turns;
+          o.drawing.moduleWidth = moduleWidth;
+          o.drawing.quietZone = quietZone;
+          o.drawing.foreground = fg;
+          o.drawing.background = bg;
+          const pdf417::Symbol s = pdf417::Encode(data, o);
+          const pdf417::Raster r = pdf417::RasterOf(s);
+          const Bytes file = pdf417::RenderPng(s);
+          png_image image;
+          std::memset(&image, 0, sizeof image);
+          image.version = PNG_IMAGE_VERSION;
+          ASSERT_TRUE(png_image_begin_read_from_memory(&image, file.data(), file.size()));
+          image.format = PNG_FORMAT_RGB;
+          Bytes rgb(PNG_IMAGE_SIZE(image));
+          ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+          const std::string what =
+              std::to_string(data.size()) + " bytes, " + std::to_string(turns) + " turns, width " +
+              std::to_string(moduleWidth) + ", quiet " + std::to_string(quietZone);
+          ASSERT_EQ(static_cast<int>(image.width), r.width) << what;
+          ASSERT_EQ(static_cast<int>(image.height), r.height) << what;
+          for (int y = 0; y < r.height; ++y) {
+            for (int x = 0; x < r.width; ++x) {
+              const pdf417::Colour& c = r.Foreground(x, y) ? fg : bg;
+              const std::uint8_t* p = &rgb[3 * (static_cast<std::size_t>(y) * r.width + x)];
+              ASSERT_TRUE(p[0] == c.red && p[1] == c.green && p[2] == c.blue)
+                  << what << " at " << x << "," << y;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
