@@ -375,10 +375,13 @@ BitMatrix Resample(const BitMatrix& source, double cosine, double sine) {
   const bool runs = std::fabs(sine) < 0.125 && cosine > 0;
   const auto trunc = [](std::int64_t v) { return v >= 0 ? v >> 32 : (v > -kOne ? 0 : -1); };
   // How many further steps of `step` keep a value whose fraction is f in the same whole number.
+  // Both are below 2^33, so the quotient in double precision is exact in its whole part while it
+  // is below 2^19; a larger one is more than any row is wide.
   const auto stay = [](std::int64_t f, std::int64_t step) -> std::int64_t {
-    if (step < 0) return f / -step;
-    if (step > 0) return (kFraction - f) / step;
-    return std::numeric_limits<std::int64_t>::max() / 2;
+    if (step == 0) return std::numeric_limits<std::int32_t>::max();
+    const double q = step < 0 ? static_cast<double>(f) / static_cast<double>(-step)
+                              : static_cast<double>(kFraction - f) / static_cast<double>(step);
+    return q < 1e9 ? static_cast<std::int64_t>(q) : std::numeric_limits<std::int32_t>::max();
   };
   for (std::int32_t r = 0; r < result.Height(); ++r) {
     auto sr = static_cast<std::int64_t>(std::llround(cosine * r * static_cast<double>(kOne)));
