@@ -334,6 +334,58 @@ TEST(PatternFinder, MatchesPatternsAtAnyScaleInTheirDirection) {
   }
 }
 
+// A stop pattern found only in pieces, at random places along its edge, at any turn: the first
+// candidate is the pair with the piece lengthened to the start edge's ends (a symbol's corners
+// within two modules), whichever piece pairs first, and no two candidates are the same.
+TEST(PatternFinder, PairsAStopEdgeFoundInPiecesLengthenedFirst) {
+  std::mt19937 rng(9);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int trial = 0; trial < 50; ++trial) {
+    const double module = 2 + 3 * unit(rng);
+    const double width = (17 * (2 + static_cast<int>(8 * unit(rng))) + 69) * module;
+    const double height = (10 + 40 * unit(rng)) * module;
+    const double a = 6.283185307179586 * unit(rng);
+    const pdf417::PointF origin{2000, 2000};
+    // Symbol point (x across, y down) in the picture, turned by a.
+    const auto at = [&](double x, double y) {
+      return pdf417::PointF{origin.x + x * std::cos(a) - y * std::sin(a),
+                            origin.y + x * std::sin(a) + y * std::cos(a)};
+    };
+    const pdf417::PointF across = {std::cos(a), std::sin(a)};
+    pdf417::SymbolEdge start;
+    start.top = at(0, 0);
+    start.bottom = at(0, height);
+    start.inward = across;
+    start.module = module;
+    std::vector<pdf417::SymbolEdge> edges{start};
+    for (int piece = 0; piece < 3; ++piece) {
+      const double from = height * (0.1 + 0.3 * piece + 0.1 * unit(rng));
+      pdf417::SymbolEdge stop;
+      stop.stop = true;
+      stop.top = at(width, from);
+      stop.bottom = at(width, from + height * (0.05 + 0.1 * unit(rng)));
+      stop.inward = pdf417::PointF{-across.x, -across.y};
+      stop.module = module * (0.9 + 0.2 * unit(rng));
+      edges.push_back(stop);
+    }
+    const std::vector<pdf417::SymbolCandidate> candidates =
+        pdf417::PairEdges(edges, 17.0 * 30 + 69);
+    ASSERT_FALSE(candidates.empty());
+    const pdf417::SymbolCandidate& first = candidates.front();
+    const pdf417::PointF expected[4] = {at(0, 0), at(width, 0), at(width, height), at(0, height)};
+    for (std::size_t k = 0; k < 4; ++k) {
+      EXPECT_LT(std::hypot(first.corners[k].x - expected[k].x, first.corners[k].y - expected[k].y),
+                2 * module)
+          << "trial " << trial << " corner " << k;
+    }
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+      for (std::size_t j = i + 1; j < candidates.size(); ++j) {
+        EXPECT_FALSE(pdf417::SameCandidate(candidates[i], candidates[j])) << i << " " << j;
+      }
+    }
+  }
+}
+
 // The local threshold against the rule computed window by window.
 TEST(LocalThreshold, MatchesTheRuleComputedDirectly) {
   std::mt19937 rng(3);
