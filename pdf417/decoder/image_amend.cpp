@@ -170,7 +170,8 @@ PointF ImageAmend::ToSource(PointF p) const {
   if (rotated_) {
     // Rotate's pixel (r, c) shows the picture's (cos r - sin c, sin r + cos c), with the same
     // single-precision cosine and sine.
-    const double theta = static_cast<double>(skewAngle) * 3.14159265358979323846 / 180.0;
+    const double theta =
+        static_cast<float>(static_cast<double>(skewAngle) * (1.0 / 180.0) * 3.14159265358979323846);
     const auto cosine = static_cast<double>(static_cast<float>(std::cos(theta)));
     const auto sine = static_cast<double>(static_cast<float>(std::sin(theta)));
     p = PointF{sine * p.y + cosine * p.x, cosine * p.y - sine * p.x};

@@ -390,8 +390,11 @@ bool CliAsUser(const testutil::TempDir& dir, const std::string& args, CliRun& ru
     }
     ::_exit(Cli(dir, args).exitCode & 0x7F);
   }
+  // 100: the user could not be taken on; 126 and 127: the shell could not run the tool as that
+  // user (a build folder it may not enter).
   int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 100) {
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 100 ||
+      WEXITSTATUS(status) >= 126) {
     return false;
   }
   run.exitCode = WEXITSTATUS(status);
