@@ -230,8 +230,8 @@ std::string ZxingPng(const std::string& path) {
   return ZxingLuminance(grey.pixels.data(), grey.width, grey.height);
 }
 
-std::string OursView(const std::string& path) {
-  const Luminance& picture = SampleFiles::Get().View(path);
+// Our decoder on grey pixels held in memory, read in place through a view.
+std::string OursLuminance(const Luminance& picture) {
   pdf417::ImageView view;
   view.data = picture.pixels.data();
   view.width = picture.width;
@@ -239,6 +239,10 @@ std::string OursView(const std::string& path) {
   view.format = pdf417::PixelFormat::Grey8;
   pdf417::DecodeResult result = pdf417::DecodeImage(view);
   return result.ok() ? result.bytes : std::string("(not decoded: " + result.message + ")");
+}
+
+std::string OursView(const std::string& path) {
+  return OursLuminance(SampleFiles::Get().View(path));
 }
 
 std::string ZxingView(const std::string& path) {
@@ -372,15 +376,7 @@ Luminance RenderCamera(const CameraScene& scene) {
   return out;
 }
 
-std::string OursCamera(const Luminance& picture) {
-  pdf417::ImageView view;
-  view.data = picture.pixels.data();
-  view.width = picture.width;
-  view.height = picture.height;
-  view.format = pdf417::PixelFormat::Grey8;
-  pdf417::DecodeResult result = pdf417::DecodeImage(view);
-  return result.ok() ? result.bytes : std::string("(not decoded: " + result.message + ")");
-}
+std::string OursCamera(const Luminance& picture) { return OursLuminance(picture); }
 
 std::string ZxingCamera(const Luminance& picture) {
   return ZxingLuminance(picture.pixels.data(), picture.width, picture.height);

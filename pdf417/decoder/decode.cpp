@@ -608,8 +608,7 @@ std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOption
   // When another reading decoded a symbol before the patterns were searched, they are searched
   // now for the others; a candidate over a symbol already read is skipped, so a symbol placed by
   // those readings is not read twice. Only when nothing has decoded, the local threshold.
-  const bool placed = firstOk && first.corners.size() == 4;
-  if (placed) found.push_back(std::move(first));
+  if (firstOk) found.push_back(std::move(first));
   if (!searched) {
     failure = ReadAllByPatterns(bordered, Remaining(options, start), &grey, found, kReadingBorder);
   }
@@ -618,18 +617,6 @@ std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOption
         ReadAllByPatterns(BinariseLocal(grey), Remaining(options, start), &grey, found);
     for (DecodeResult& r : found) r.reading += ", local threshold";
     KeepLater(failure, std::move(local));
-  }
-  if (firstOk && !placed) {
-    // The same symbol found by its patterns lends it its corners; otherwise it is one more.
-    const auto same = std::find_if(found.begin(), found.end(), [&first](const DecodeResult& r) {
-      return r.bytes == first.bytes && r.rows == first.rows && r.columns == first.columns &&
-             r.level == first.level;
-    });
-    if (same != found.end()) {
-      first.corners = same->corners;
-      found.erase(same);
-    }
-    found.insert(found.begin(), std::move(first));
   }
   if (found.empty()) {
     KeepLater(first, std::move(failure));
