@@ -6,7 +6,8 @@
 // symbol that costs more than making the symbol. Here each line is first compared with the line
 // above: repeated lines become one copy of the line before them, and the other lines become
 // literals, copies of the line above where they match it, and runs. One deflate block with
-// Huffman codes fitted to those tokens follows. zlib supplies the checksums.
+// Huffman codes fitted to those tokens follows. The stream's Adler-32 is summed line by line here
+// (a run of repeated lines at once); zlib supplies the chunks' CRC-32.
 #include "pdf417/encoder/png_writer.h"
 
 #include <zlib.h>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "pdf417/encoder/symbol.h"
@@ -104,10 +106,10 @@ class Tokens {
     }
   }
   // length >= kMinMatch, in pieces of at most kMaxMatch that are none shorter than kMinMatch.
-  void Copy(int length, int distance) {
+  void Copy(std::size_t length, int distance) {
     const int dc = DistanceCode(distance);
     while (length > 0) {
-      int take = std::min(length, kMaxMatch);
+      std::size_t take = std::min<std::size_t>(length, kMaxMatch);
       if (length > take && length - take < kMinMatch) take = length - kMinMatch;
       list_.push_back(static_cast<Token>(take) | static_cast<Token>(distance) << 16);
       ++litLen_[257 + kLengthCode[take]];
@@ -127,16 +129,13 @@ class Tokens {
   std::array<std::uint32_t, kDistanceCodes> distance_{};
 };
 
-// Writes bits into a byte vector, the first bit in the lowest bit of each byte. The vector is
-// grown ahead by the caller's bound, and cut to what was written by Finish. Each Put stores eight
-// bytes and moves on by the whole ones, without a branch.
+// Writes bits, the first bit in the lowest bit of each byte, into a buffer of the caller's bound
+// (not cleared first) and appends them to a byte vector at the end. Each Put stores eight bytes
+// and moves on by the whole ones, without a branch.
 class BitWriter {
  public:
-  BitWriter(std::vector<std::uint8_t>& out, std::size_t bound) : out_(out) {
-    const std::size_t start = out.size();
-    out_.resize(start + bound + 8);
-    next_ = out_.data() + start;
-  }
+  explicit BitWriter(std::size_t bound)
+      : buffer_(new std::uint8_t[bound + 8]), next_(buffer_.get()) {}
   void Put(std::uint32_t bits, int count) {  // count <= 32
     acc_ |= static_cast<std::uint64_t>(bits) << count_;
     count_ += count;
@@ -149,14 +148,14 @@ class BitWriter {
     acc_ >>= count_ & ~7;
     count_ &= 7;
   }
-  void Finish() {
+  void AppendTo(std::vector<std::uint8_t>& out) {
     if (count_ > 0) *next_++ = static_cast<std::uint8_t>(acc_);
-    out_.resize(static_cast<std::size_t>(next_ - out_.data()));
+    out.insert(out.end(), buffer_.get(), next_);
   }
 
  private:
-  std::vector<std::uint8_t>& out_;
-  std::uint8_t* next_ = nullptr;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::uint8_t* next_;
   std::uint64_t acc_ = 0;
   int count_ = 0;
 };
@@ -325,7 +324,7 @@ void WriteBlock(Tokens& tokens, std::vector<std::uint8_t>& out) {
   while (hclen > 4 && cl.lengths[kCodeLengthOrder[hclen - 1]] == 0) --hclen;
 
   // At most 48 bits a token, 14 a code length, and the header's 17 + 19 x 3 bits.
-  BitWriter bits(out, tokens.List().size() * 6 + static_cast<std::size_t>(runs.count) * 2 + 16);
+  BitWriter bits(tokens.List().size() * 6 + static_cast<std::size_t>(runs.count) * 2 + 16);
 
   bits.Put(1, 1);  // the last block
   bits.Put(2, 2);  // dynamic Huffman codes
@@ -357,20 +356,44 @@ void WriteBlock(Tokens& tokens, std::vector<std::uint8_t>& out) {
              distance.lengths[dc] + kDistanceExtra[dc]);
   }
   bits.Put(litLen.bits[kEndOfBlock], litLen.lengths[kEndOfBlock]);
-  bits.Finish();
+  bits.AppendTo(out);
 }
 
-// Adler-32 after `count` more copies of a line of `length` bytes whose own checksum (started from
-// 1) is lineAdler. A line adds its byte sum S to the low sum, and length times the low sum before
-// it plus its weighted sum W to the high sum; count copies add count S, and count length a +
-// length S count (count - 1) / 2 + count W.
-std::uint32_t AppendCopies(std::uint32_t adler, std::uint32_t lineAdler, std::uint64_t length,
+// Adler-32 is a low sum (1 + the bytes) and a high sum (the low sums after each byte), both
+// modulo 65521. A line of `length` bytes adds its byte sum S to the low sum, and length times the
+// low sum before it plus its weighted sum W (each byte times the number of bytes from it to the
+// end, itself included) to the high sum.
+struct LineSums {
+  std::uint64_t bytes = 0;     // S
+  std::uint64_t weighted = 0;  // W
+};
+LineSums SumsOf(const std::uint8_t* line, std::size_t length) {
+  LineSums sums;
+  constexpr std::uint64_t kBase = 65521;
+  std::uint64_t running = 0;
+  // In pieces of 64 KiB, after each of which both are reduced, far from overflowing.
+  for (std::size_t start = 0; start < length; start += 65536) {
+    const std::size_t end = std::min(length, start + 65536);
+    for (std::size_t i = start; i < end; ++i) {
+      running += line[i];
+      sums.weighted += running;  // byte i is counted once for each prefix that holds it
+    }
+    running %= kBase;
+    sums.weighted %= kBase;
+  }
+  sums.bytes = running;
+  return sums;
+}
+
+// The checksum after `count` copies of a line: count S on the low sum, and count length a +
+// length S count (count - 1) / 2 + count W on the high sum, a being the low sum before them.
+std::uint32_t AppendCopies(std::uint32_t adler, const LineSums& line, std::uint64_t length,
                            std::uint64_t count) {
   constexpr std::uint64_t kBase = 65521;
   const std::uint64_t a = adler & 0xffff;
   const std::uint64_t b = adler >> 16;
-  const std::uint64_t sum = ((lineAdler & 0xffff) + kBase - 1) % kBase;
-  const std::uint64_t weighted = ((lineAdler >> 16) + kBase - length % kBase) % kBase;
+  const std::uint64_t sum = line.bytes % kBase;
+  const std::uint64_t weighted = line.weighted % kBase;
   const std::uint64_t n = count % kBase;
   const std::uint64_t pairs = (count % 2 == 0 ? (count / 2) % kBase * ((count - 1) % kBase)
                                               : count % kBase * ((count - 1) / 2 % kBase)) %
@@ -383,22 +406,25 @@ std::uint32_t AppendCopies(std::uint32_t adler, std::uint32_t lineAdler, std::ui
 }
 
 // Bit i of `words` (64 a word, the lowest first) is set when a[i] == b[i], for i < n; the bits
-// from n on are clear.
+// from n on are clear. With SSE2 both arrays are read in whole blocks of sixteen bytes, so they
+// must be readable that far past n.
 void EqualBits(const std::uint8_t* a, const std::uint8_t* b, std::size_t n,
                std::vector<std::uint64_t>& words) {
   std::fill(words.begin(), words.end(), 0);
-  std::size_t i = 0;
+  if (n == 0) return;
 #if defined(__SSE2__)
-  for (; i + 16 <= n; i += 16) {
+  for (std::size_t i = 0; i < n; i += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
     const auto mask = static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
     words[i / 64] |= mask << (i % 64);
   }
-#endif
-  for (; i < n; ++i) {
+  if (n % 64 != 0) words[(n - 1) / 64] &= (std::uint64_t{1} << (n % 64)) - 1;
+#else
+  for (std::size_t i = 0; i < n; ++i) {
     if (a[i] == b[i]) words[i / 64] |= std::uint64_t{1} << (i % 64);
   }
+#endif
 }
 
 // Word w of bits shifted down by k (1 to 63), the next word's low bits coming in on top.
@@ -454,8 +480,9 @@ std::size_t RunFrom(const std::vector<std::uint64_t>& bits, std::size_t i) {
 std::uint32_t Tokenise(const std::uint8_t* packed, std::size_t stride, int height, Tokens& tokens) {
   const std::size_t length = stride + 1;  // one line with its filter byte
   const bool copyLines = length <= static_cast<std::size_t>(kMaxDistance);
-  std::vector<std::uint8_t> line(length, 0);
-  std::vector<std::uint8_t> above(length, 0);
+  // Sixteen bytes past the line for EqualBits' blocks.
+  std::vector<std::uint8_t> line(length + 16, 0);
+  std::vector<std::uint8_t> above(length + 16, 0);
   const std::size_t words = (length + 63) / 64;
   std::vector<std::uint64_t> up(words);    // equal to the byte above
   std::vector<std::uint64_t> same(words);  // equal to the byte before
@@ -483,8 +510,7 @@ std::uint32_t Tokenise(const std::uint8_t* packed, std::size_t stride, int heigh
       if (next >= length) break;
       const std::size_t byUp = RunFrom(up, next);
       const std::size_t byRun = RunFrom(same, next);
-      tokens.Copy(static_cast<int>(std::max(byUp, byRun)),
-                  byUp >= byRun ? static_cast<int>(length) : 1);
+      tokens.Copy(std::max(byUp, byRun), byUp >= byRun ? static_cast<int>(length) : 1);
       i = next + std::max(byUp, byRun);
     }
     // The lines below that repeat it: one copy of the line before, however many there are.
@@ -494,10 +520,8 @@ std::uint32_t Tokenise(const std::uint8_t* packed, std::size_t stride, int heigh
       ++repeats;
     }
     if (length * repeats < static_cast<std::size_t>(kMinMatch)) repeats = 0;
-    if (repeats > 0) tokens.Copy(static_cast<int>(length * repeats), static_cast<int>(length));
-    const auto lineAdler =
-        static_cast<std::uint32_t>(adler32(1, line.data(), static_cast<uInt>(length)));
-    adler = AppendCopies(adler, lineAdler, length, 1 + repeats);
+    if (repeats > 0) tokens.Copy(length * repeats, static_cast<int>(length));
+    adler = AppendCopies(adler, SumsOf(line.data(), length), length, 1 + repeats);
     y += 1 + static_cast<int>(repeats);
     line.swap(above);
   }
@@ -582,7 +606,7 @@ std::vector<std::uint8_t> BilevelPng(const std::uint8_t* packed, int width, int 
   const std::uint32_t adler = Tokenise(packed, stride, height, tokens);
 
   std::vector<std::uint8_t> out;
-  out.reserve(128 + tokens.List().size() * 6);
+  out.reserve(128 + tokens.List().size());  // most tokens take under a byte
   static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   out.insert(out.end(), kSignature, kSignature + 8);
 
