@@ -217,8 +217,8 @@ void FitLengths(const std::uint32_t* frequencies, const std::uint16_t* used, int
 // A prefix code as deflate sends it: each code's bits reversed, so that they go out first bit
 // first through BitWriter.
 struct Code {
-  std::array<std::uint8_t, kLitLenCodes> lengths{};
-  std::array<std::uint16_t, kLitLenCodes> bits{};
+  std::array<std::uint8_t, kLitLenCodes> lengths;  // all set by FitCode
+  std::array<std::uint16_t, kLitLenCodes> bits;    // set for the used symbols, the only ones read
 };
 
 // The used symbols in ascending order; returns how many. Inflaters accept a code of one symbol
@@ -410,21 +410,23 @@ std::uint32_t AppendCopies(std::uint32_t adler, const LineSums& line, std::uint6
 // must be readable that far past n.
 void EqualBits(const std::uint8_t* a, const std::uint8_t* b, std::size_t n,
                std::vector<std::uint64_t>& words) {
-  std::fill(words.begin(), words.end(), 0);
-  if (n == 0) return;
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    std::uint64_t word = 0;
+    const std::size_t first = 64 * w;
 #if defined(__SSE2__)
-  for (std::size_t i = 0; i < n; i += 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-    const auto mask = static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
-    words[i / 64] |= mask << (i % 64);
-  }
-  if (n % 64 != 0) words[(n - 1) / 64] &= (std::uint64_t{1} << (n % 64)) - 1;
+    for (std::size_t i = first; i < n && i < first + 64; i += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+      word |= static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) << (i - first);
+    }
 #else
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i] == b[i]) words[i / 64] |= std::uint64_t{1} << (i % 64);
-  }
+    for (std::size_t i = first; i < n && i < first + 64; ++i) {
+      if (a[i] == b[i]) word |= std::uint64_t{1} << (i - first);
+    }
 #endif
+    if (n < first + 64) word &= n <= first ? 0 : (std::uint64_t{1} << (n - first)) - 1;
+    words[w] = word;
+  }
 }
 
 // Word w of bits shifted down by k (1 to 63), the next word's low bits coming in on top.
@@ -433,13 +435,11 @@ std::uint64_t ShiftedDown(const std::vector<std::uint64_t>& bits, std::size_t w,
   return bits[w] >> k | next << (64 - k);
 }
 
-// Bits set where kWorthwhileMatch set bits in a row begin.
-void RunStarts(const std::vector<std::uint64_t>& bits, std::vector<std::uint64_t>& starts) {
-  for (std::size_t w = 0; w < bits.size(); ++w) {
-    std::uint64_t all = bits[w];
-    for (int k = 1; k < kWorthwhileMatch; ++k) all &= ShiftedDown(bits, w, k);
-    starts[w] |= all;
-  }
+// Bits set where kWorthwhileMatch set bits in a row begin, in word w.
+std::uint64_t RunStarts(const std::vector<std::uint64_t>& bits, std::size_t w) {
+  std::uint64_t all = bits[w];
+  for (int k = 1; k < kWorthwhileMatch; ++k) all &= ShiftedDown(bits, w, k);
+  return all;
 }
 
 int LowestBit(std::uint64_t x) {  // x != 0
@@ -495,14 +495,12 @@ std::uint32_t Tokenise(const std::uint8_t* packed, std::size_t stride, int heigh
     if (haveAbove) {
       EqualBits(line.data(), above.data(), length, up);
     } else {
-      std::fill(up.begin(), up.end(), 0);
+      for (std::uint64_t& word : up) word = 0;
     }
     // Bit i + 1 of `same` compares byte i + 1 with byte i.
     EqualBits(line.data() + 1, line.data(), length - 1, same);
     for (std::size_t w = words; w-- > 0;) same[w] = same[w] << 1 | (w > 0 ? same[w - 1] >> 63 : 0);
-    std::fill(starts.begin(), starts.end(), 0);
-    RunStarts(up, starts);
-    RunStarts(same, starts);
+    for (std::size_t w = 0; w < words; ++w) starts[w] = RunStarts(up, w) | RunStarts(same, w);
     std::size_t i = 0;
     while (i < length) {
       const std::size_t next = NextSet(starts, i, length);

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "pdf417/common/bitmap.h"
@@ -229,10 +230,12 @@ std::vector<std::uint8_t> RenderPng(const Symbol& s) {
   const int height = lines.Height();
   const std::size_t stride = (static_cast<std::size_t>(width) + 7) / 8;
   std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-  std::vector<std::uint8_t> image(stride * static_cast<std::size_t>(height));
+  // Every byte is written below, so the picture is not cleared first.
+  const std::unique_ptr<std::uint8_t[]> image(
+      new std::uint8_t[stride * static_cast<std::size_t>(height)]);
   int drawn = -2;
   for (int y = 0; y < height; ++y) {
-    std::uint8_t* packed = image.data() + stride * static_cast<std::size_t>(y);
+    std::uint8_t* packed = image.get() + stride * static_cast<std::size_t>(y);
     const int key = lines.Key(y);
     if (key != drawn) {
       lines.DrawPacked(y, packed, line.data());
@@ -241,7 +244,7 @@ std::vector<std::uint8_t> RenderPng(const Symbol& s) {
       std::memcpy(packed, packed - stride, stride);
     }
   }
-  return BilevelPng(image.data(), width, height, s.drawing.background, s.drawing.foreground);
+  return BilevelPng(image.get(), width, height, s.drawing.background, s.drawing.foreground);
 }
 
 std::string RenderSvg(const Symbol& s) {
