@@ -41,7 +41,7 @@
 
 #include "bench_util.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/picture_load.h"
+#include "pdf417/decoder/load/picture_load.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 

@@ -20,7 +20,7 @@
 #include "input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/eci_text.h"
+#include "pdf417/decoder/decompact/eci_text.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace {

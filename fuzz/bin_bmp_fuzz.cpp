@@ -5,7 +5,7 @@
 
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 
 namespace {
 

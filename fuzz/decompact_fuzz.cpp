@@ -6,7 +6,7 @@
 
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/decompact/decompact.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   pdf417::fuzz::Input in(data, size);

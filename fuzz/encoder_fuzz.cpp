@@ -11,7 +11,7 @@
 
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 

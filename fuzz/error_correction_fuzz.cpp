@@ -12,7 +12,7 @@
 
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/error_correction.h"
+#include "pdf417/decoder/correct/error_correction.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/picture_load.h"
+#include "pdf417/decoder/load/picture_load.h"
 
 namespace {
 

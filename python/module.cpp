@@ -17,7 +17,7 @@
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/eci_text.h"
+#include "pdf417/decoder/decompact/eci_text.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 

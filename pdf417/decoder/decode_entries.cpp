@@ -13,8 +13,8 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/picture.h"
-#include "pdf417/decoder/picture_load.h"
+#include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/load/picture_load.h"
 #include "pdf417/decoder/pipeline.h"
 
 namespace pdf417 {

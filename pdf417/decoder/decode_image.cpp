@@ -7,7 +7,7 @@
 
 #include "pdf417/common/bitmap.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/binarize/picture.h"
 #include "pdf417/decoder/pipeline.h"
 
 namespace pdf417 {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/binarize/picture.h"
 
 namespace pdf417 {
 

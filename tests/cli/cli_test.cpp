@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "pdf417/common/bitmap.h"
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 #include "test_util.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The decoder's picture: construction, polarity, pixel access, binarization and file reading.
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Decompaction: text sub-modes, byte and numeric groups, segments, byte shift, control codewords.
-#include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/decompact/decompact.h"
 
 #include <gtest/gtest.h>
 

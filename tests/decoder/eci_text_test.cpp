@@ -1,6 +1,6 @@
 // Text of the decoded bytes by their ECI designators: round trips through iconv run the other
 // way (UTF-8 to each character set), and the reports for what cannot be converted.
-#include "pdf417/decoder/eci_text.h"
+#include "pdf417/decoder/decompact/eci_text.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>

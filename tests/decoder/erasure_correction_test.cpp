@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/error_correction.h"
+#include "pdf417/decoder/correct/error_correction.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 

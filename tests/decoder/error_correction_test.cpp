@@ -1,5 +1,5 @@
 // The level vote over the row indicators and the Reed-Solomon correction of codeword lists.
-#include "pdf417/decoder/error_correction.h"
+#include "pdf417/decoder/correct/error_correction.h"
 
 #include <gtest/gtest.h>
 

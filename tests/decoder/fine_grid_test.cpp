@@ -1,7 +1,7 @@
 // Column grids and cell reading for modules that are not a whole number of pixels wide. The
 // pictures are the encoder's symbols (one pixel per module) stretched the way a scaling writer
 // stretches them: pixel column x shows module floor((x - offset) / module).
-#include "pdf417/decoder/fine_grid.h"
+#include "pdf417/decoder/classic/fine_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "pdf417/common/patterns.h"
-#include "pdf417/decoder/bin_bmp.h"
-#include "pdf417/decoder/row_col_detect.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
+#include "pdf417/decoder/classic/row_col_detect.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 

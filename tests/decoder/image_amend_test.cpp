@@ -1,12 +1,12 @@
 // Symbol geometry: module counts, the start pattern, the edge's skew and the straightening.
-#include "pdf417/decoder/image_amend.h"
+#include "pdf417/decoder/classic/image_amend.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "pdf417/decoder/image_transforms.h"
+#include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
 

@@ -1,5 +1,5 @@
 // Transposition, rotation, edge pictures and the angle searches.
-#include "pdf417/decoder/image_transforms.h"
+#include "pdf417/decoder/classic/image_transforms.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "pdf417/common/linked_list.h"
-#include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/decompact/decompact.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/bin_bmp.h"
-#include "pdf417/decoder/picture.h"
-#include "pdf417/decoder/picture_load.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
+#include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/load/picture_load.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace phototest {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/bin_bmp.h"
-#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
+#include "pdf417/decoder/binarize/picture.h"
 
 namespace picturetest {
 

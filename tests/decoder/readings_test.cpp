@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/image_transforms.h"
-#include "pdf417/decoder/picture.h"
+#include "pdf417/decoder/classic/image_transforms.h"
+#include "pdf417/decoder/binarize/picture.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"

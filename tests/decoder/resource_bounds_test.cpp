@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "pdf417/common/error.h"
-#include "pdf417/decoder/bin_bmp.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/image_transforms.h"
+#include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
 #include "test_util.h"

@@ -1,6 +1,6 @@
 // Profiles, marks and regions of the row and column locator, and the regions it finds in
 // symbols as the encoder draws them.
-#include "pdf417/decoder/row_col_detect.h"
+#include "pdf417/decoder/classic/row_col_detect.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/image_transforms.h"
+#include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "picture_test_util.h"

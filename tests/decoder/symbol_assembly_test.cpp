@@ -1,6 +1,6 @@
 // Assembly of a symbol from the rows read: random symbols with rows cut off at the top or bottom,
 // with damaged indicators and with garbage, against what the rows really were.
-#include "pdf417/decoder/symbol_assembly.h"
+#include "pdf417/decoder/grid/symbol_assembly.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/codeword_check.h"
+#include "pdf417/decoder/correct/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"

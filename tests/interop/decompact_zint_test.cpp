@@ -16,7 +16,7 @@
 
 #include "pdf417/common/linked_list.h"
 #include "pdf417/common/patterns.h"
-#include "pdf417/decoder/decompact.h"
+#include "pdf417/decoder/decompact/decompact.h"
 #include "test_util.h"
 
 namespace pdf417 {

@@ -1,0 +1,514 @@
+#include "pdf417/decoder/locate/pattern_finder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace pdf417 {
+namespace {
+
+constexpr int kDirections = 4;
+constexpr int kDx[kDirections] = {1, 0, 1, 1};
+constexpr int kDy[kDirections] = {0, 1, 1, -1};
+// Hits an edge needs before it is believed.
+constexpr int kMinHits = 3;
+// Edges kept from one picture, most hits first: bounds the work on a picture of noise.
+constexpr std::size_t kMaxEdges = 24;
+
+// The first pixel and the number of pixels of line t in direction d.
+struct LineGeometry {
+  int x = 0;
+  int y = 0;
+  int length = 0;
+};
+
+int LineCount(const BitMatrix& bits, int direction, int step) {
+  const int w = bits.Width();
+  const int h = bits.Height();
+  const int span = direction == 0 ? h : direction == 1 ? w : w + h - 1;
+  return (span + step - 1) / step;
+}
+
+LineGeometry LineAt(const BitMatrix& bits, int direction, int line, int step) {
+  const int w = bits.Width();
+  const int h = bits.Height();
+  const int t = line * step;
+  switch (direction) {
+    case 0:
+      return {0, t, w};
+    case 1:
+      return {t, 0, h};
+    case 2: {  // x - y = t - (h - 1)
+      const int o = t - (h - 1);
+      const int x = std::max(o, 0);
+      const int y = std::max(-o, 0);
+      return {x, y, std::min(w - x, h - y)};
+    }
+    default: {  // x + y = t, walked with x rising
+      const int x = std::max(t - (h - 1), 0);
+      const int y = t - x;
+      return {x, y, std::min(w - x, y + 1)};
+    }
+  }
+}
+
+// The point between samples k - 1 and k of a line, in picture coordinates (pixel centres at .5).
+PointF Boundary(const LineGeometry& g, int direction, double k) {
+  return PointF{g.x + (k - 0.5) * kDx[direction] + 0.5, g.y + (k - 0.5) * kDy[direction] + 0.5};
+}
+
+double Distance(const PointF& a, const PointF& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// The element of the pattern read at offset j from the first run matched.
+int WidthAt(const int* widths, int count, bool reversed, int j) {
+  return reversed ? widths[count - 1 - j] : widths[j];
+}
+
+// A cheap test before the full match: the pattern's wide bar is much wider than the narrow
+// elements beside it. Most runs of text and noise fail it.
+bool WideBarPlausible(const std::vector<Run>& runs, std::size_t i, int count, bool reversed) {
+  const std::size_t wide = reversed ? i + static_cast<std::size_t>(count) - 1 : i;
+  const std::size_t next = reversed ? wide - 1 : wide + 1;
+  const int w = runs[wide].length;
+  return w >= 3 && 2 * w >= 5 * runs[next].length;
+}
+
+// Whether the run beyond the pattern's outer edge is light and at least about a module wide.
+bool QuietBeyond(const std::vector<Run>& runs, long beyond, double module) {
+  if (beyond < 0 || beyond >= static_cast<long>(runs.size())) return true;  // the picture ends
+  const Run& r = runs[static_cast<std::size_t>(beyond)];
+  return !r.dark && r.length >= 0.8 * module;
+}
+
+struct UnionFind {
+  std::vector<int> parent;
+  explicit UnionFind(std::size_t n) : parent(n) { std::iota(parent.begin(), parent.end(), 0); }
+  int Find(int a) {
+    while (parent[static_cast<std::size_t>(a)] != a) {
+      parent[static_cast<std::size_t>(a)] =
+          parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(a)])];
+      a = parent[static_cast<std::size_t>(a)];
+    }
+    return a;
+  }
+  void Join(int a, int b) { parent[static_cast<std::size_t>(Find(a))] = Find(b); }
+};
+
+PointF Add(const PointF& p, const PointF& v, double s) {
+  return PointF{p.x + v.x * s, p.y + v.y * s};
+}
+double Dot(const PointF& a, const PointF& b) { return a.x * b.x + a.y * b.y; }
+PointF Sub(const PointF& a, const PointF& b) { return PointF{a.x - b.x, a.y - b.y}; }
+PointF Unit(const PointF& v) {
+  const double n = std::hypot(v.x, v.y);
+  return n > 0 ? PointF{v.x / n, v.y / n} : PointF{1, 0};
+}
+
+// Looks for the pattern across the edge near p, reading inwards along scan (one pixel step).
+// On success outer is the pattern's outer edge closest to p.
+bool FindOuterNear(const BitMatrix& bits, const PointF& p, const PointF& scan, bool stop,
+                   double modulePx, PointF& outer) {
+  const double len = std::hypot(scan.x, scan.y);
+  const double mk = modulePx / len;  // module in samples
+  const int before = static_cast<int>(3 * mk) + 3;
+  const int total = before + static_cast<int>(22 * mk) + 3;
+  const PointF base = Add(p, scan, -before);
+  std::vector<bool> samples(static_cast<std::size_t>(total));
+  for (int k = 0; k < total; ++k) {
+    const PointF q = Add(base, scan, k);
+    samples[static_cast<std::size_t>(k)] =
+        bits.IsDark(static_cast<int>(std::floor(q.y)), static_cast<int>(std::floor(q.x)));
+  }
+  const std::vector<Run> runs = RunsOf(samples);
+  const int* widths = stop ? kStopWidths.data() : kStartWidths.data();
+  const int count =
+      stop ? static_cast<int>(kStopWidths.size()) : static_cast<int>(kStartWidths.size());
+  double best = 2 * mk + 2;
+  bool found = false;
+  for (std::size_t i = 1; i + static_cast<std::size_t>(count) <= runs.size(); ++i) {
+    if (!runs[i].dark) continue;
+    double m = 0;
+    if (!MatchesPattern(runs, i, widths, count, stop, m)) continue;
+    if (m < 0.6 * mk || m > 1.67 * mk) continue;
+    const double offset = std::fabs(runs[i].begin - before);
+    if (offset < best) {
+      best = offset;
+      outer = Add(base, scan, runs[i].begin - 0.5);
+      found = true;
+    }
+  }
+  return found;
+}
+
+// Moves the end of an edge outwards pixel by pixel while the pattern is still there.
+PointF Lengthen(const BitMatrix& bits, PointF end, const PointF& along, const PointF& scan,
+                bool stop, double modulePx, int limit) {
+  int misses = 0;
+  PointF p = end;
+  for (int i = 0; i < limit && misses < 3; ++i) {
+    p = Add(p, along, 1.0);
+    PointF q;
+    if (FindOuterNear(bits, p, scan, stop, modulePx, q)) {
+      // Keep the found point's position across the edge, the walk's along it.
+      const double shift = Dot(Sub(q, p), along);
+      p = Add(q, along, -shift);
+      end = p;
+      misses = 0;
+    } else {
+      ++misses;
+    }
+  }
+  return end;
+}
+
+double Length(const SymbolEdge& e) { return Distance(e.top, e.bottom); }
+PointF Mid(const SymbolEdge& e) {
+  return PointF{(e.top.x + e.bottom.x) / 2, (e.top.y + e.bottom.y) / 2};
+}
+
+// Unit vector along the edge from top to bottom, and the normal into the symbol.
+PointF Down(const SymbolEdge& e) { return Unit(Sub(e.bottom, e.top)); }
+PointF Normal(const SymbolEdge& e) {
+  const PointF d = Down(e);
+  PointF n{-d.y, d.x};
+  if (Dot(n, e.inward) < 0) n = PointF{d.y, -d.x};
+  return n;
+}
+
+}  // namespace
+
+std::vector<Run> RunsOf(const std::vector<bool>& samples) {
+  std::vector<Run> runs;
+  const int n = static_cast<int>(samples.size());
+  int begin = 0;
+  for (int k = 1; k <= n; ++k) {
+    if (k == n ||
+        samples[static_cast<std::size_t>(k)] != samples[static_cast<std::size_t>(begin)]) {
+      runs.push_back(Run{begin, k - begin, samples[static_cast<std::size_t>(begin)]});
+      begin = k;
+    }
+  }
+  return runs;
+}
+
+bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widths, int count,
+                    bool reversed, double& module) {
+  if (i + static_cast<std::size_t>(count) > runs.size()) return false;
+  if (runs[i].dark != ((reversed ? count - 1 : 0) % 2 == 0)) return false;
+  int modules = 0;
+  int total = 0;
+  for (int j = 0; j < count; ++j) {
+    modules += widths[j];
+    total += runs[i + static_cast<std::size_t>(j)].length;
+  }
+  const double m = static_cast<double>(total) / modules;
+  for (int j = 0; j < count; ++j) {
+    const double w = runs[i + static_cast<std::size_t>(j)].length / m;
+    const int e = WidthAt(widths, count, reversed, j);
+    if (std::fabs(w - e) > 0.5 + 0.25 * e) return false;
+    if (j + 1 < count) {
+      const double pair = (runs[i + static_cast<std::size_t>(j)].length +
+                           runs[i + static_cast<std::size_t>(j) + 1].length) /
+                          m;
+      if (std::fabs(pair - e - WidthAt(widths, count, reversed, j + 1)) > 0.8) return false;
+    }
+  }
+  module = m;
+  return true;
+}
+
+int ScanStep(const BitMatrix& bits) {
+  const long long pixels = static_cast<long long>(bits.Width()) * bits.Height();
+  return pixels <= 1200000 ? 1 : pixels <= 4000000 ? 2 : 3;
+}
+
+bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
+  const double near = 2 * std::max(a.module, b.module);
+  for (std::size_t k = 0; k < 4; ++k) {
+    if (!(Distance(a.corners[k], b.corners[k]) < near)) return false;
+  }
+  return true;
+}
+
+std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions) {
+  std::vector<PatternHit> hits;
+  std::vector<Run> runs;
+  const int startCount = static_cast<int>(kStartWidths.size());
+  const int stopCount = static_cast<int>(kStopWidths.size());
+  const int first = directions == ScanLines::Diagonal ? 2 : 0;
+  const int end = directions == ScanLines::Straight ? 2 : kDirections;
+  for (int d = first; d < end; ++d) {
+    const double unit = std::hypot(kDx[d], kDy[d]);
+    const int lines = LineCount(bits, d, step);
+    for (int t = 0; t < lines; ++t) {
+      const LineGeometry g = LineAt(bits, d, t, step);
+      if (g.length < 17) continue;
+      // The line's runs, built as it is read.
+      runs.clear();
+      bool dark = bits.IsDark(g.y, g.x);
+      int begin = 0;
+      if (d == 0) {
+        const std::uint8_t* row = bits.Row(g.y);
+        for (int k = 1; k < g.length; ++k) {
+          // Whole bytes of one colour continue the run at once.
+          if ((k & 7) == 0 && k + 8 <= g.length && row[k >> 3] == (dark ? 0xFF : 0x00)) {
+            k += 7;
+            continue;
+          }
+          const bool here = (row[k >> 3] >> (7 - (k & 7))) & 1;
+          if (here != dark) {
+            runs.push_back(Run{begin, k - begin, dark});
+            begin = k;
+            dark = here;
+          }
+        }
+      } else {
+        // Every pixel of the line lies inside the matrix: read the bits directly.
+        const std::uint8_t* base = bits.Row(0);
+        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(bits.Stride());
+        for (int k = 1; k < g.length; ++k) {
+          const int x = g.x + k * kDx[d];
+          const std::uint8_t* row = base + static_cast<std::ptrdiff_t>(g.y + k * kDy[d]) * stride;
+          const bool here = (row[x >> 3] >> (7 - (x & 7))) & 1;
+          if (here != dark) {
+            runs.push_back(Run{begin, k - begin, dark});
+            begin = k;
+            dark = here;
+          }
+        }
+      }
+      runs.push_back(Run{begin, g.length - begin, dark});
+      for (std::size_t i = 0; i < runs.size(); ++i) {
+        for (int kind = 0; kind < 4; ++kind) {
+          const bool stop = kind >= 2;
+          const bool reversed = kind % 2 == 1;
+          const int count = stop ? stopCount : startCount;
+          if (i + static_cast<std::size_t>(count) > runs.size()) continue;
+          if (!WideBarPlausible(runs, i, count, reversed)) continue;
+          double m = 0;
+          if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
+                              reversed, m)) {
+            continue;
+          }
+          const long last = static_cast<long>(i) + count - 1;
+          const Run& first = runs[i];
+          const Run& end = runs[static_cast<std::size_t>(last)];
+          // The outer edge is at the start's wide bar or the stop's last narrow bar.
+          const bool outerFirst = stop == reversed;
+          if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m)) continue;
+          PatternHit hit;
+          hit.stop = stop;
+          hit.direction = d;
+          hit.reversed = reversed;
+          hit.line = t;
+          hit.module = m * unit;
+          const PointF a = Boundary(g, d, first.begin);
+          const PointF b = Boundary(g, d, end.begin + end.length);
+          hit.outer = outerFirst ? a : b;
+          hit.inner = outerFirst ? b : a;
+          hits.push_back(hit);
+        }
+      }
+    }
+  }
+  return hits;
+}
+
+std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<PatternHit>& hits,
+                                   int step) {
+  UnionFind groups(hits.size());
+  // Hits of one kind on lines up to three apart whose outer points are close enough for an edge
+  // at up to about 68 degrees from the lines' normal.
+  std::vector<std::size_t> order(hits.size());
+  std::iota(order.begin(), order.end(), 0);
+  auto key = [&hits](std::size_t i) {
+    const PatternHit& h = hits[i];
+    return std::make_tuple(h.stop, h.direction, h.reversed, h.line);
+  };
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+  for (std::size_t oi = 0; oi < order.size(); ++oi) {
+    const PatternHit& a = hits[order[oi]];
+    // Lines along a diagonal are step / sqrt(2) apart.
+    const double spacing = step / std::hypot(kDx[a.direction], kDy[a.direction]);
+    for (std::size_t oj = oi + 1; oj < order.size(); ++oj) {
+      const PatternHit& b = hits[order[oj]];
+      if (b.stop != a.stop || b.direction != a.direction || b.reversed != a.reversed) break;
+      const int dt = b.line - a.line;
+      if (dt > 3) break;
+      if (dt < 1) continue;
+      if (b.module > 1.67 * a.module || a.module > 1.67 * b.module) continue;
+      if (Distance(a.outer, b.outer) <= spacing * dt * 2.5 + 2 * std::max(a.module, b.module)) {
+        groups.Join(static_cast<int>(order[oi]), static_cast<int>(order[oj]));
+      }
+    }
+  }
+  std::vector<std::vector<std::size_t>> members(hits.size());
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    members[static_cast<std::size_t>(groups.Find(static_cast<int>(i)))].push_back(i);
+  }
+  std::sort(members.begin(), members.end(),
+            [](const std::vector<std::size_t>& a, const std::vector<std::size_t>& b) {
+              return a.size() > b.size();
+            });
+
+  std::vector<SymbolEdge> edges;
+  for (const std::vector<std::size_t>& group : members) {
+    if (group.size() < static_cast<std::size_t>(kMinHits) || edges.size() >= kMaxEdges) break;
+    // A straight line through the outer points (principal axis), the inward direction and the
+    // module width as their means.
+    PointF c{0, 0};
+    PointF in{0, 0};
+    std::vector<double> modules;
+    for (std::size_t i : group) {
+      c = Add(c, hits[i].outer, 1.0 / static_cast<double>(group.size()));
+      in = Add(in, Unit(Sub(hits[i].inner, hits[i].outer)), 1.0);
+      modules.push_back(hits[i].module);
+    }
+    double sxx = 0, sxy = 0, syy = 0;
+    for (std::size_t i : group) {
+      const PointF d = Sub(hits[i].outer, c);
+      sxx += d.x * d.x;
+      sxy += d.x * d.y;
+      syy += d.y * d.y;
+    }
+    const double angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+    PointF along{std::cos(angle), std::sin(angle)};
+    double lo = 1e18, hi = -1e18;
+    for (std::size_t i : group) {
+      const double s = Dot(Sub(hits[i].outer, c), along);
+      lo = std::min(lo, s);
+      hi = std::max(hi, s);
+    }
+    std::nth_element(modules.begin(), modules.begin() + static_cast<long>(modules.size() / 2),
+                     modules.end());
+    SymbolEdge edge;
+    edge.stop = hits[group.front()].stop;
+    edge.inward = Unit(in);
+    edge.module = modules[modules.size() / 2];
+    edge.hits = static_cast<int>(group.size());
+    // Lengthen both ends, reading inwards across the edge: along the symbol's rows, so that the
+    // last row still shows the whole pattern when the scanned lines crossed it at a slant.
+    PointF scan{-along.y, along.x};
+    if (Dot(scan, edge.inward) < 0) scan = PointF{along.y, -along.x};
+    const int limit = 4 * step + 8 + static_cast<int>(20 * edge.module);
+    PointF e1 = Lengthen(bits, Add(c, along, lo), PointF{-along.x, -along.y}, scan, edge.stop,
+                         edge.module, limit);
+    PointF e2 = Lengthen(bits, Add(c, along, hi), along, scan, edge.stop, edge.module, limit);
+    // Top as the symbol is read: "up" is the reading direction turned a quarter to the left.
+    const PointF right = edge.stop ? PointF{-edge.inward.x, -edge.inward.y} : edge.inward;
+    const PointF up{right.y, -right.x};
+    if (Dot(e1, up) < Dot(e2, up)) std::swap(e1, e2);
+    edge.top = e1;
+    edge.bottom = e2;
+    // The same edge seen along another direction is kept once.
+    bool duplicate = false;
+    for (const SymbolEdge& other : edges) {
+      if (other.stop == edge.stop && Dot(other.inward, edge.inward) > 0.5 &&
+          Distance(Mid(other), Mid(edge)) < 3 * edge.module + 0.25 * Length(edge)) {
+        duplicate = true;
+        break;
+      }
+    }
+    if (!duplicate) edges.push_back(edge);
+  }
+  return edges;
+}
+
+std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, double reach) {
+  struct Pair {
+    double score;
+    std::size_t start;
+    std::size_t stop;
+  };
+  std::vector<Pair> pairs;
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    const SymbolEdge& s = edges[i];
+    if (s.stop) continue;
+    for (std::size_t j = 0; j < edges.size(); ++j) {
+      const SymbolEdge& t = edges[j];
+      if (!t.stop) continue;
+      if (Dot(s.inward, t.inward) > -0.5) continue;  // they must face each other
+      if (std::fabs(Dot(Down(s), Down(t))) < 0.7) continue;
+      if (t.module > 2 * s.module || s.module > 2 * t.module) continue;
+      const PointF gap = Sub(Mid(t), Mid(s));
+      const double across = Dot(gap, Normal(s));
+      const double m = (s.module + t.module) / 2;
+      if (across < 40 * m) continue;  // start, two indicators, a column and the stop at least
+      const double sideways = std::fabs(Dot(gap, Down(s)));
+      if (sideways > 0.5 * (Length(s) + Length(t)) + 4 * m) continue;
+      pairs.push_back(Pair{across + 4 * sideways, i, j});
+    }
+  }
+  std::sort(pairs.begin(), pairs.end(),
+            [](const Pair& a, const Pair& b) { return a.score < b.score; });
+
+  // Candidates in order; one whose corners all lie within two modules of an earlier one's would
+  // read the same lines again and is dropped.
+  std::vector<SymbolCandidate> out;
+  auto add = [&out](const SymbolCandidate& c) {
+    if (std::none_of(out.begin(), out.end(),
+                     [&c](const SymbolCandidate& o) { return SameCandidate(o, c); })) {
+      out.push_back(c);
+    }
+  };
+  std::vector<SymbolCandidate> later;
+  for (const Pair& p : pairs) {
+    const SymbolEdge& s = edges[p.start];
+    const SymbolEdge& t = edges[p.stop];
+    SymbolCandidate c;
+    c.corners = {s.top, t.top, t.bottom, s.bottom};
+    c.module = (s.module + t.module) / 2;
+    c.hasStart = c.hasStop = true;
+    // A covered corner shortens one edge, and so does a pattern found only in pieces (hits missing
+    // where blur or dim light joins its narrow elements): the same pair with the shorter edge
+    // lengthened to the other's ends is tried too. It comes after every plain pair, unless the
+    // shorter edge is under half the longer: then the plain pair is the unlikely one.
+    const double ls = Length(s);
+    const double lt = Length(t);
+    if (std::fabs(ls - lt) <= 0.1 * std::max(ls, lt) + 2 * c.module) {
+      add(c);
+      continue;
+    }
+    const bool startShort = ls < lt;
+    const SymbolEdge& shortEdge = startShort ? s : t;
+    const SymbolEdge& longEdge = startShort ? t : s;
+    const PointF down = Down(shortEdge);
+    const PointF top =
+        Add(shortEdge.top, down, std::min(0.0, Dot(Sub(longEdge.top, shortEdge.top), down)));
+    const PointF bottom = Add(shortEdge.bottom, down,
+                              std::max(0.0, Dot(Sub(longEdge.bottom, shortEdge.bottom), down)));
+    SymbolCandidate l = c;
+    if (startShort) {
+      l.corners[0] = top;
+      l.corners[3] = bottom;
+    } else {
+      l.corners[1] = top;
+      l.corners[2] = bottom;
+    }
+    const bool pieces = std::min(ls, lt) < 0.5 * std::max(ls, lt);
+    add(pieces ? l : c);
+    later.push_back(pieces ? c : l);
+  }
+  for (const SymbolCandidate& c : later) add(c);
+  // Lone edges: the other side is put `reach` modules away across the edge.
+  // Every edge alone comes last, paired or not: its partner may have been another symbol's.
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    const SymbolEdge& e = edges[i];
+    const PointF n = Normal(e);
+    const double w = reach * e.module;
+    SymbolCandidate c;
+    c.module = e.module;
+    if (e.stop) {
+      c.corners = {Add(e.top, n, w), e.top, e.bottom, Add(e.bottom, n, w)};
+      c.hasStop = true;
+    } else {
+      c.corners = {e.top, Add(e.top, n, w), Add(e.bottom, n, w), e.bottom};
+      c.hasStart = true;
+    }
+    add(c);
+  }
+  return out;
+}
+
+}  // namespace pdf417
