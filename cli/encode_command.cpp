@@ -11,11 +11,11 @@
 #include <cstring>
 #include <iostream>
 
-#include "exit_codes.h"
-#include "input_check.h"
+#include "frontend/exit_codes.h"
+#include "frontend/input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
-#include "pdf417/encoder/file_batch.h"
+#include "frontend/file_batch.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 

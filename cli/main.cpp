@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "decode_pool.h"
+#include "frontend/decode_pool.h"
 #include "encode_command.h"
-#include "exit_codes.h"
-#include "input_check.h"
+#include "frontend/exit_codes.h"
+#include "frontend/input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/decompact/eci_text.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "decode_pool.h"
+#include "frontend/decode_pool.h"
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/file_writer.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace pdf417 {
@@ -37,17 +38,6 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
 // RenderSymbolImage, then WriteWholeFile.
 void RenderSymbol(int columns, int errorCorrectionLevel, const CodewordSequence& sequence,
                   const std::string& fileName, int aspectRatio);
-
-// Writes the buffer as the whole content of fileName. A regular file (or a new one) is replaced
-// atomically: the bytes go to a temporary file in the same folder, which is renamed over the
-// target only once completely written, so a failure leaves any previous file intact and no
-// temporary file behind. A target that exists and is not a regular file (a device, a pipe) is
-// written in place. A symbolic link stays a link: its target is replaced, or created when the link
-// dangles; a link that cannot be followed (a loop) is refused. Temporary files left by writers
-// that were killed (named with their process id) are removed from the folder by the next write.
-// A caller that may run under a file-size limit must ignore SIGXFSZ, whose default action kills
-// the process mid-write; ignored, the write fails and is reported like a full disk.
-void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std::size_t length);
 
 // Checks the parameters of a symbol and returns its codeword sequence (descriptor, latch, data,
 // pads, error correction), with at least 3 rows. Throws when the symbol cannot be made.

@@ -20,8 +20,7 @@
 #include <vector>
 
 #include "pdf417/common/error.h"
-#include "pdf417/encoder/encoder.h"
-#include "pdf417/encoder/stages.h"
+#include "pdf417/common/file_writer.h"
 
 namespace pdf417 {
 namespace {

@@ -1,6 +1,6 @@
 // DecodeInOrder: a fixed pool of threads taking the next item from a shared counter, and the
 // calling thread waiting for the results one after the other.
-#include "decode_pool.h"
+#include "frontend/decode_pool.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,5 +1,5 @@
 // Writes many files with one flush to disk at the end.
-#include "pdf417/encoder/file_batch.h"
+#include "frontend/file_batch.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <set>
 
 #include "pdf417/common/error.h"
-#include "pdf417/encoder/stages.h"
+#include "pdf417/common/file_writer.h"
 
 namespace pdf417 {
 namespace {

@@ -1,6 +1,6 @@
 // The pool behind `pdf417 decode --jobs`: order of the reports, failures kept to their item, and
 // work actually spread over threads.
-#include "decode_pool.h"
+#include "frontend/decode_pool.h"
 
 #include <gtest/gtest.h>
 

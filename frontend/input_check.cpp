@@ -1,4 +1,4 @@
-#include "input_check.h"
+#include "frontend/input_check.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "exit_codes.h"
+#include "frontend/exit_codes.h"
 
 int CheckReadable(const std::string& name, std::string& error) {
   struct stat st {};
