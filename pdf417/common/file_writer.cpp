@@ -6,6 +6,8 @@
 // EFBIG like any other failed write and is reported and cleaned up. Temporary files that a killed
 // writer could not remove carry its process id, and the next write into the same folder removes
 // those of processes that no longer exist.
+#include "pdf417/common/file_writer.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -20,7 +22,6 @@
 #include <vector>
 
 #include "pdf417/common/error.h"
-#include "pdf417/common/file_writer.h"
 
 namespace pdf417 {
 namespace {
