@@ -345,7 +345,8 @@ void TfrmMain::Decode() {
                                                const std::string& caption) {
     showMessage(QString::fromStdString(text), QString::fromStdString(caption));
   };
-  const pdf417::DecodeResult result = pdf417::DecodePdf417Detailed(NativeName(fileName), notify);
+  pdf417::DecodeResult result;
+  pdf417::DecodePdf417(NativeName(fileName), notify, &result);
   switch (result.status) {
     case pdf417::DecodeStatus::Decoded:
       memoShow->setPlainText(MemoText(result.bytes));

@@ -20,7 +20,6 @@
 #include "frontend/input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/decompact/eci_text.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace {
@@ -158,6 +157,7 @@ std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const Dec
   pdf417::DecodeResult r;
   pdf417::DecodeOptions options;
   options.timeoutSeconds = o.timeoutSeconds;
+  options.eciToUtf8 = o.utf8;
   std::string error;
   try {
     if (file != "-") {
@@ -167,7 +167,7 @@ std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const Dec
         r.message = error;
         return {r};
       }
-      return pdf417::DecodeAll(file, options);
+      return pdf417::Decode(file, options);
     }
     // Standard input, read whole but no further than the largest picture file we read.
     std::string bytes;
@@ -181,7 +181,7 @@ std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const Dec
       r.message = error;
       return {r};
     }
-    return pdf417::DecodeAll(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+    return pdf417::Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
                              options);
   } catch (const std::bad_alloc&) {
     // A backstop: the library reports running out of memory itself.
@@ -222,7 +222,6 @@ int RunDecode(const DecodeOptions& o) {
       exitCode = std::max(exitCode, ExitCodeOf(r.status));
       return;
     }
-    if (o.utf8) pdf417::ApplyEciText(r);
     if (o.verbose) ReportDetails(file, r);
     if (o.verbose || o.utf8) {
       for (const std::string& w : r.warnings) std::cerr << file << ": " << w << "\n";

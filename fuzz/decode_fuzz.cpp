@@ -5,9 +5,10 @@
 
 #include "fuzz_input.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const pdf417::DecodeResult result = pdf417::DecodePdf417FromBytes(data, size);
+  const pdf417::DecodeResult result = testutil::DecodeFirst(data, size);
   switch (result.status) {
     case pdf417::DecodeStatus::Decoded:
       PDF417_FUZZ_CHECK(result.message.empty());

@@ -13,6 +13,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace {
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Small symbols are read back: the decoder must return the data exactly.
   if (aspect >= 2 && aspect <= 7) {
-    const pdf417::DecodeResult result = pdf417::DecodePdf417FromBytes(file.data(), file.size());
+    const pdf417::DecodeResult result = testutil::DecodeFirst(file.data(), file.size());
     PDF417_FUZZ_CHECK(result.ok());
     PDF417_FUZZ_CHECK(result.bytes == std::string(reinterpret_cast<const char*>(bytes),
                                                   static_cast<std::size_t>(length)));

@@ -7,6 +7,7 @@
 
 #include "fuzz_input.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   view.height = height;
   view.stride = static_cast<std::ptrdiff_t>(stride);
   view.format = format;
-  const pdf417::DecodeResult result = pdf417::DecodeImage(view);
+  const pdf417::DecodeResult result = testutil::DecodeFirst(view);
   switch (result.status) {
     case pdf417::DecodeStatus::Decoded:
       PDF417_FUZZ_CHECK(result.message.empty());
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   pdf417::ImageView colour{rgba.data(), width, height, 0, pdf417::PixelFormat::BGRA32};
-  const pdf417::DecodeResult again = pdf417::DecodeImage(colour);
+  const pdf417::DecodeResult again = testutil::DecodeFirst(colour);
   PDF417_FUZZ_CHECK(again.status == result.status);
   PDF417_FUZZ_CHECK(again.bytes == result.bytes);
   return 0;

@@ -14,6 +14,7 @@
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "turned_picture.h"
 
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     picture.height -= cut;
   }
 
-  const pdf417::DecodeResult result = pdf417::DecodeImage(picture.View());
+  const pdf417::DecodeResult result = testutil::DecodeFirst(picture.View());
   switch (result.status) {
     case pdf417::DecodeStatus::Decoded:
       PDF417_FUZZ_CHECK(result.message.empty());

@@ -17,7 +17,6 @@
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/decompact/eci_text.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 
@@ -201,11 +200,11 @@ std::vector<pdf417::DecodeResult> DecodeInput(const Input& in,
   try {
     switch (in.kind) {
       case Input::Kind::Path:
-        return pdf417::DecodeAll(in.path, options);
+        return pdf417::Decode(in.path, options);
       case Input::Kind::FileBytes:
-        return pdf417::DecodeAll(in.fileData, in.fileSize, options);
+        return pdf417::Decode(in.fileData, in.fileSize, options);
       case Input::Kind::Pixels:
-        return pdf417::DecodeAll(in.pixels.view, options);
+        return pdf417::Decode(in.pixels.view, options);
     }
   } catch (const std::bad_alloc&) {
     pdf417::DecodeResult r;
@@ -584,7 +583,13 @@ PYBIND11_MODULE(pdf417, m) {
   py::class_<R>(m, "Result", "One symbol read from a picture, or why none was.")
       .def_property_readonly("ok", &R::ok)
       .def_readonly("status", &R::status)
-      .def_readonly("message", &R::message)
+      .def_property_readonly("message",
+                             [](const R& r) {
+                               // A file name in the message may hold bytes that are not UTF-8.
+                               return py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(
+                                   r.message.data(), static_cast<Py_ssize_t>(r.message.size()),
+                                   "surrogateescape"));
+                             })
       .def_property_readonly("bytes", [](const R& r) { return py::bytes(r.bytes); })
       .def_property_readonly("text", &TextOf)
       .def_readonly("rows", &R::rows)

@@ -16,6 +16,7 @@
 
 #include "decoder/photo_fixtures.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ std::string Ours(const pdf417::GreyImage& image) {
   view.data = image.pixels.data();
   view.width = image.width;
   view.height = image.height;
-  const pdf417::DecodeResult r = pdf417::DecodeImage(view);
+  const pdf417::DecodeResult r = testutil::DecodeFirst(view);
   return r.ok() ? r.bytes : std::string();
 }
 

@@ -8,6 +8,10 @@
 
 namespace pdf417 {
 
+// The symbologies of the codec: PDF417, its compact form (no right row indicator, a one-module
+// stop bar) and MicroPDF417 (row address patterns instead of start and stop patterns).
+enum class Symbology { Pdf417, CompactPdf417, MicroPdf417 };
+
 constexpr int kMinColumns = 1;  // data columns
 constexpr int kMaxColumns = 30;
 constexpr int kMinLevel = 0;  // error-correction levels

@@ -15,6 +15,7 @@
 // does not check out is also tried at the other levels its indicators voted for.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <iterator>
 #include <new>
@@ -45,6 +46,10 @@
 
 namespace pdf417 {
 namespace {
+
+// The light border, in pixels on every side, that the readings need around a picture: a symbol
+// touching the picture's edge would otherwise lose its first column mark or get a wrong row count.
+constexpr std::int32_t kReadingBorder = 8;
 
 enum class Verdict {
   Decoded,
@@ -506,31 +511,16 @@ DecodeResult Finish(DecodeResult result, const DecodeOptions& options) {
   return result;
 }
 
-}  // namespace
-
-DecodeResult DecodeBits(const BitMatrix& bits, const DecodeOptions& options) {
-  if (bits.Empty()) {
-    DecodeResult result;
-    result.status = DecodeStatus::NoSymbolFound;
-    result.message = "no symbol found";
-    return result;
-  }
-  const auto start = std::chrono::steady_clock::now();
-  // The pattern-located reading in its place among the others, on the same bordered matrix.
-  const BitMatrix bordered = AddWhiteBorder(bits, kReadingBorder);
-  const Between patterns = [&] {
-    return ReadByPatterns(bordered, Remaining(options, start), nullptr, kReadingBorder);
-  };
-  return Finish(ReadWithin(bordered, kReadingBorder, options, patterns), options);
+DecodeResult NoSymbol() {
+  DecodeResult result;
+  result.status = DecodeStatus::NoSymbolFound;
+  result.message = "no symbol found";
+  return result;
 }
 
-DecodeResult DecodeBordered(const BitMatrix& bordered, const DecodeOptions& options) {
-  if (bordered.Empty()) return DecodeBits(bordered, options);
-  return Finish(ReadWithin(bordered, 0, options), options);
-}
-
+// Reads the first symbol of the grey picture that decodes.
 DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
-  if (grey.width <= 0 || grey.height <= 0) return DecodeBits(BitMatrix(), options);
+  if (grey.width <= 0 || grey.height <= 0) return NoSymbol();
   const auto start = std::chrono::steady_clock::now();
   // The readings of the global matrix, made with its border, with the pattern-located reading of
   // the same matrix (also reading the grey picture) in its place among them; last that reading on
@@ -547,8 +537,6 @@ DecodeResult DecodeGrey(const GreyView& grey, const DecodeOptions& options) {
   }
   return Finish(std::move(result), options);
 }
-
-namespace {
 
 // The centre of a symbol and its extent from top to bottom, from its corners.
 struct Placed {
@@ -585,10 +573,9 @@ void OrderOnPage(std::vector<DecodeResult>& symbols) {
   }
 }
 
-}  // namespace
-
+// Reads every symbol of the grey picture.
 std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOptions& options) {
-  if (grey.width <= 0 || grey.height <= 0) return {DecodeBits(BitMatrix(), options)};
+  if (grey.width <= 0 || grey.height <= 0) return {NoSymbol()};
   const auto start = std::chrono::steady_clock::now();
   // The readings as in DecodeGrey; the pattern-located one, in its place among them, reads every
   // candidate of the global threshold into `found`. The other readings read one symbol at most.
@@ -628,6 +615,31 @@ std::vector<DecodeResult> DecodeGreyAll(const GreyView& grey, const DecodeOption
   OrderOnPage(found);
   for (DecodeResult& r : found) r = Finish(std::move(r), options);
   return found;
+}
+
+// The turn of the symbol's top edge, in degrees clockwise from the x axis, in [0, 360).
+double OrientationOf(const std::vector<PointF>& corners) {
+  if (corners.size() != 4) return 0;
+  const double degrees = std::atan2(corners[1].y - corners[0].y, corners[1].x - corners[0].x) *
+                         180.0 / 3.14159265358979323846;
+  const double rounded = std::round(degrees * 10) / 10;
+  return rounded < 0 ? rounded + 360 : rounded;
+}
+
+}  // namespace
+
+std::vector<DecodeResult> ReadGreyPicture(const GreyView& grey, const DecodeOptions& options) {
+  std::vector<DecodeResult> results;
+  if (options.maxSymbols == 1) {
+    results.push_back(DecodeGrey(grey, options));
+  } else {
+    results = DecodeGreyAll(grey, options);
+    if (options.maxSymbols > 1 && results.size() > static_cast<std::size_t>(options.maxSymbols)) {
+      results.resize(static_cast<std::size_t>(options.maxSymbols));
+    }
+  }
+  for (DecodeResult& r : results) r.orientation = OrientationOf(r.corners);
+  return results;
 }
 
 // The checks of CheckAndDecompact over a grid read elsewhere: the grid becomes a LinearDecode

@@ -1,4 +1,8 @@
-// PDF417 decoder: a bitmap file to the bytes of its symbol.
+// PDF417 decoder: pictures to the bytes of the symbols in them.
+//
+// One entry, Decode, over three sources: a picture file, the bytes of one held in memory, and
+// caller-owned pixels. DecodePdf417 is the classic entry of the demonstration window: the text of
+// the first symbol of a file.
 #pragma once
 
 #include <atomic>
@@ -7,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "pdf417/common/symbol_geometry.h"
 
 namespace pdf417 {
 
@@ -18,8 +24,8 @@ constexpr std::size_t kMaxPictureFileBytes = std::size_t{512} << 20;
 enum class DecodeStatus {
   Decoded,          // the symbol was read and verified
   FileMissing,      // no file of that name
-  FileUnreadable,   // the file could not be read or is not a bitmap this decoder understands
-  NoSymbolFound,    // the picture holds no readable PDF417 symbol
+  FileUnreadable,   // the file could not be read or is not a picture this decoder understands
+  NoSymbolFound,    // the picture holds no readable symbol
   NotCorrectable,   // a symbol was found but its errors exceed what its level corrects
   InternalError,    // out of memory or a fault in the decoder itself: a bug to report, not a miss
   TimeBudgetSpent,  // DecodeOptions::timeoutSeconds ran out before a symbol was read
@@ -45,7 +51,7 @@ struct ImageView {
   PixelFormat format = PixelFormat::Grey8;
 };
 
-// Choices of one decode; the defaults are what every entry without options does.
+// Choices of one decode; the defaults read every symbol of a picture as well as the decoder can.
 struct DecodeOptions {
   // Stop at the next reading boundary once this many seconds have passed; 0 means no limit.
   double timeoutSeconds = 0;
@@ -53,6 +59,14 @@ struct DecodeOptions {
   const std::atomic<bool>* cancel = nullptr;
   // Also convert each ECI segment of the bytes to UTF-8 into DecodeResult::text.
   bool eciToUtf8 = false;
+  // The most symbols to return: 0 for every symbol in the picture, 1 to stop at the first symbol
+  // that decodes (faster: the rest of the picture is not searched).
+  int maxSymbols = 0;
+  // Also the slower readings for hard pictures (a threshold that follows uneven light, lines at
+  // 45 degrees); false tries only what reads clean and moderately damaged pictures.
+  bool tryHarder = true;
+  // Also look for light symbols on a dark ground.
+  bool tryInverted = true;
 };
 
 // A position in the picture, in pixels from its top-left corner.
@@ -76,68 +90,65 @@ struct MacroInfo {
   int segmentCount = 0;  // from the optional segment count field; 0 when not given
 };
 
+// One symbol read, or the reason why none was.
 struct DecodeResult {
   DecodeStatus status = DecodeStatus::NoSymbolFound;
   std::string message;  // for people; empty when decoded
   std::string bytes;    // the decoded bytes (any value, zero included)
+  Symbology symbology = Symbology::Pdf417;
   int rows = 0;         // symbol rows
   int columns = 0;      // data columns
   int level = -1;       // error-correction level
   int corrected = 0;    // codewords corrected
+  int erasures = 0;     // codewords not read and corrected as erasures
   std::string reading;  // which reading of the picture decoded it
   std::vector<EciDesignator> eci;
   MacroInfo macro;
-  int erasures = 0;                   // codewords not read and corrected as erasures
   std::vector<std::string> warnings;  // decoded, but with something a person should know
   std::string text;                   // UTF-8 text of the bytes when DecodeOptions::eciToUtf8
-  std::vector<PointF> corners;  // top-left, top-right, bottom-right, bottom-left; may be empty
+  std::vector<PointF> corners;  // top-left, top-right, bottom-right, bottom-left as the symbol
+                                // reads; empty when not known
+  // The turn of the symbol's rows from left to right, in degrees clockwise from the picture's
+  // x axis (0 upright, 90 reading downwards, 180 upside down), from the corners.
+  double orientation = 0;
+  bool inverted = false;  // light bars on a dark ground
 
   bool ok() const { return status == DecodeStatus::Decoded; }
 };
+
+// Decodes the symbols in a picture:
+//  - a picture file: PNG, JPEG or BMP, told by its first bytes, at most 10,000 pixels a side and
+//    kMaxPictureFileBytes; the header is checked before the rest of the file is read;
+//  - the `size` bytes at `data` of such a file held in memory (`data` may be null when `size` is 0);
+//  - caller-owned pixels (1 to 10,000 pixels a side, a stride of 0 or at least width x bytes per
+//    pixel).
+// Returns the symbols decoded, at most options.maxSymbols when that is not 0, each with its corners,
+// ordered top to bottom and, for symbols side by side, left to right; a symbol is read once. When
+// no symbol decodes, returns exactly one result that says why: FileMissing (no such file; the
+// message names it), FileUnreadable (cannot be read, not one of these formats, damaged or too
+// large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or
+// InternalError (out of memory or a fault in the decoder). A time budget counts from the call,
+// loading included; the decode stops at the next reading boundary once it is spent or once
+// options.cancel is set, and returns the symbols decoded by then, the last with a warning.
+// Thread-safe; throws nothing.
+std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOptions& options = {});
+std::vector<DecodeResult> Decode(const std::uint8_t* data, std::size_t size,
+                                 const DecodeOptions& options = {});
+std::vector<DecodeResult> Decode(const ImageView& image, const DecodeOptions& options = {});
+
+// The character set an ECI number names, as iconv calls it ("ISO-8859-1" for 3, "UTF-8" for 26,
+// "GB18030" for 32, ...), or nullptr for numbers that name none.
+const char* EciCharset(int eci);
 
 // Called with a message and a caption when the decoder has something to tell a person
 // (a missing file: "File Not Exist!!!", "PDF417Dec"). May be empty.
 using DecodeNotifier = std::function<void(const std::string& message, const std::string& caption)>;
 
-// Decodes the symbol in a picture file: PNG, JPEG or BMP, told by its first bytes, at most
-// 10,000 pixels a side and kMaxPictureFileBytes; the header is checked before the rest of the file
-// is read. Returns Decoded with the bytes, or FileMissing (also told through `notify`, when set),
-// FileUnreadable (cannot be read, not one of these formats, damaged or too large; the message says
-// which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or InternalError (out of
-// memory or a fault in the decoder). A time budget in `options` counts from the call, loading
-// included; the decode stops at the next reading boundary once it is spent or once
-// `options.cancel` is set. Throws nothing.
-DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeNotifier& notify = {});
-DecodeResult DecodePdf417Detailed(const std::string& fileName, const DecodeOptions& options,
-                                  const DecodeNotifier& notify = {});
-
-// Decodes the symbol in the `size` bytes at `data` of a picture file (PNG, JPEG or BMP) held in
-// memory; `data` may be null when `size` is 0. Returns as DecodePdf417Detailed, never FileMissing.
-// Throws nothing.
-DecodeResult DecodePdf417FromBytes(const std::uint8_t* data, std::size_t size,
-                                   const DecodeOptions& options = {});
-
-// Decodes the symbol in caller-owned pixels (see ImageView: 1 to 10,000 pixels a side, a stride of
-// 0 or at least width x bytes per pixel). Returns FileUnreadable for a view outside those ranges,
-// otherwise as DecodePdf417Detailed. Throws nothing.
-DecodeResult DecodeImage(const ImageView& image, const DecodeOptions& options = {});
-
-// Decodes every symbol in a picture: a picture file, the bytes of one held in memory, or
-// caller-owned pixels, taken as DecodePdf417Detailed, DecodePdf417FromBytes and DecodeImage take
-// them. Returns one result per symbol decoded, each with its four corners, ordered top to bottom
-// and, for symbols side by side, left to right; a candidate over a symbol already decoded is not
-// read again. When no symbol decodes, returns exactly one result: the failure (not Decoded) that
-// the single-symbol entry would report. A time budget or cancellation that stops the search after
-// some symbols were decoded returns those, the last with a warning. The single-symbol entries
-// above are unchanged and faster (they stop at the first symbol that decodes); the symbol they
-// return is among these, first when its corners are not known. Throws nothing.
-std::vector<DecodeResult> DecodeAll(const std::string& fileName, const DecodeOptions& options = {});
-std::vector<DecodeResult> DecodeAll(const std::uint8_t* data, std::size_t size,
-                                    const DecodeOptions& options = {});
-std::vector<DecodeResult> DecodeAll(const ImageView& image, const DecodeOptions& options = {});
-
-// Decodes the symbol in a picture file as DecodePdf417Detailed does; returns its bytes, or an empty
-// string when it could not be decoded (for whatever reason). Throws nothing.
-std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {});
+// The classic entry: decodes the first symbol in a picture file and returns its bytes, or an
+// empty string when it could not be decoded (for whatever reason). A missing file is told through
+// `notify`, when set. With `details`, the whole result is stored there (status, message, rows,
+// columns, level, corrections). Throws nothing.
+std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {},
+                         DecodeResult* details = nullptr);
 
 }  // namespace pdf417

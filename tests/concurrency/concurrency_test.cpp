@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 #include "turned_picture.h"
@@ -89,7 +90,7 @@ TEST(Concurrency, ThreadsEncodeAndDecodeExactlyAsOneThreadDoes) {
   pictures.push_back(Damaged(images[1]));
   std::vector<Outcome> expected;
   for (const auto& p : pictures)
-    expected.push_back(OutcomeOf(DecodePdf417FromBytes(p.data(), p.size())));
+    expected.push_back(OutcomeOf(testutil::DecodeFirst(p.data(), p.size())));
   // The variants are worth having only if they take the other paths.
   ASSERT_EQ(expected[jobs.size()].bytes, jobs[0].data);
   ASSERT_NE(expected[jobs.size()].reading, expected[0].reading);
@@ -107,7 +108,7 @@ TEST(Concurrency, ThreadsEncodeAndDecodeExactlyAsOneThreadDoes) {
   budget.timeoutSeconds = 600;
   budget.cancel = &never;
   std::vector<Outcome> expectedGrey;
-  for (const auto& g : grey) expectedGrey.push_back(OutcomeOf(DecodeImage(g.View(), budget)));
+  for (const auto& g : grey) expectedGrey.push_back(OutcomeOf(testutil::DecodeFirst(g.View(), budget)));
   ASSERT_EQ(expectedGrey[0].bytes, jobs[1].data);
   ASSERT_EQ(expectedGrey[1].bytes, jobs[3].data);
   ASSERT_EQ(expectedGrey[2].bytes, jobs[0].data);
@@ -138,14 +139,14 @@ TEST(Concurrency, ThreadsEncodeAndDecodeExactlyAsOneThreadDoes) {
                 dir / ("t" + std::to_string(t) + "-" + std::to_string(i) + ".bmp");
             EncodePdf417(d, n, file, j.columns, j.level, j.aspect);
             if (testutil::ReadBytes(file) != images[i]) ++wrongFiles[ut];
-            if (!(OutcomeOf(DecodePdf417Detailed(file)) == expected[i])) ++wrongFiles[ut];
+            if (!(OutcomeOf(testutil::DecodeFirst(file)) == expected[i])) ++wrongFiles[ut];
           }
           const auto& p = pictures[i];
-          if (!(OutcomeOf(DecodePdf417FromBytes(p.data(), p.size())) == expected[i])) {
+          if (!(OutcomeOf(testutil::DecodeFirst(p.data(), p.size())) == expected[i])) {
             ++wrongDecodes[ut];
           }
           const std::size_t g = (k + ut) % grey.size();
-          if (!(OutcomeOf(DecodeImage(grey[g].View(), budget)) == expectedGrey[g])) {
+          if (!(OutcomeOf(testutil::DecodeFirst(grey[g].View(), budget)) == expectedGrey[g])) {
             ++wrongDecodes[ut];
           }
         }

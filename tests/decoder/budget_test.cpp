@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 #include "turned_picture.h"
@@ -57,8 +58,8 @@ TEST(Budget, UnspentBudgetReadsEveryCleanPictureAsBefore) {
   budget.cancel = &cancel;
   for (const Case& c : cases) {
     const testutil::GreyPicture picture = testutil::DrawTurned(file, c.scale, c.degrees);
-    const DecodeResult plain = DecodeImage(picture.View());
-    const DecodeResult limited = DecodeImage(picture.View(), budget);
+    const DecodeResult plain = testutil::DecodeFirst(picture.View());
+    const DecodeResult limited = testutil::DecodeFirst(picture.View(), budget);
     EXPECT_EQ(plain.bytes, text) << c.degrees;
     EXPECT_EQ(limited.status, plain.status) << c.degrees;
     EXPECT_EQ(limited.bytes, plain.bytes) << c.degrees;
@@ -68,10 +69,10 @@ TEST(Budget, UnspentBudgetReadsEveryCleanPictureAsBefore) {
   // The file entry too, which also tells a missing file from one that cannot be looked up.
   testutil::TempDir dir;
   testutil::WriteBytes(dir / "good.bmp", file);
-  EXPECT_EQ(DecodePdf417Detailed(dir / "good.bmp", budget).bytes, text);
-  EXPECT_EQ(DecodePdf417Detailed(dir / "missing.bmp", budget).status, DecodeStatus::FileMissing);
+  EXPECT_EQ(testutil::DecodeFirst(dir / "good.bmp", budget).bytes, text);
+  EXPECT_EQ(testutil::DecodeFirst(dir / "missing.bmp", budget).status, DecodeStatus::FileMissing);
   ASSERT_EQ(::symlink("loop.bmp", (dir / "loop.bmp").c_str()), 0);
-  EXPECT_EQ(DecodePdf417Detailed(dir / "loop.bmp", budget).status, DecodeStatus::FileUnreadable);
+  EXPECT_EQ(testutil::DecodeFirst(dir / "loop.bmp", budget).status, DecodeStatus::FileUnreadable);
 }
 
 TEST(Budget, SpentBudgetOrSetFlagStopsWithItsStatus) {
@@ -95,8 +96,8 @@ TEST(Budget, SpentBudgetOrSetFlagStopsWithItsStatus) {
                         {&spent, DecodeStatus::TimeBudgetSpent, "gave up: time budget spent"}};
   for (const Case& c : cases) {
     for (const DecodeResult& r :
-         {DecodeImage(symbol.View(), *c.options), DecodeImage(board.View(), *c.options),
-          DecodePdf417Detailed(dir / "symbol.bmp", *c.options)}) {
+         {testutil::DecodeFirst(symbol.View(), *c.options), testutil::DecodeFirst(board.View(), *c.options),
+          testutil::DecodeFirst(dir / "symbol.bmp", *c.options)}) {
       EXPECT_EQ(r.status, c.status) << c.message;
       EXPECT_EQ(r.message, c.message);
       EXPECT_TRUE(r.bytes.empty());
@@ -112,7 +113,7 @@ TEST(Budget, StopsSoonAfterTheBudgetRunsOutOrTheFlagIsSet) {
   DecodeOptions timed;
   timed.timeoutSeconds = 0.2;
   Clock::time_point start = Clock::now();
-  DecodeResult r = DecodeImage(board.View(), timed);
+  DecodeResult r = testutil::DecodeFirst(board.View(), timed);
   EXPECT_EQ(r.status, DecodeStatus::TimeBudgetSpent);
   EXPECT_LT(SecondsSince(start), 0.2 + 2.0);
 
@@ -125,7 +126,7 @@ TEST(Budget, StopsSoonAfterTheBudgetRunsOutOrTheFlagIsSet) {
     setAt = Clock::now();
     cancel.store(true);
   });
-  r = DecodeImage(board.View(), cancellable);
+  r = testutil::DecodeFirst(board.View(), cancellable);
   canceller.join();
   EXPECT_EQ(r.status, DecodeStatus::Cancelled);
   EXPECT_LT(SecondsSince(setAt), 2.0);

@@ -13,6 +13,7 @@
 #include "decoder/photo_fixtures.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/decoder/grid/detector_reading.h"
 #include "pdf417/decoder/codewords/edge_reader.h"
 #include "pdf417/decoder/grid/homography.h"
@@ -31,7 +32,7 @@ pdf417::DecodeResult DecodeGreyImage(const pdf417::GreyImage& image) {
   view.width = image.width;
   view.height = image.height;
   view.format = pdf417::PixelFormat::Grey8;
-  return pdf417::DecodeImage(view);
+  return testutil::DecodeFirst(view);
 }
 
 std::vector<pdf417::DecodeResult> DecodeAllGrey(const pdf417::GreyImage& image) {
@@ -39,7 +40,7 @@ std::vector<pdf417::DecodeResult> DecodeAllGrey(const pdf417::GreyImage& image) 
   view.data = image.pixels.data();
   view.width = image.width;
   view.height = image.height;
-  return pdf417::DecodeAll(view);
+  return pdf417::Decode(view);
 }
 
 constexpr int kPerClass = 8;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 
@@ -48,7 +49,7 @@ long long BytesRead() {
   return -1;
 }
 
-DecodeResult FromBytes(const Bytes& b) { return DecodePdf417FromBytes(b.data(), b.size()); }
+DecodeResult FromBytes(const Bytes& b) { return testutil::DecodeFirst(b.data(), b.size()); }
 
 TEST(PictureFormats, EveryBitmapCaseAlsoDecodesAsPngAndJpeg) {
   testutil::TempDir dir;
@@ -74,12 +75,12 @@ TEST(PictureFormats, EveryBitmapCaseAlsoDecodesAsPngAndJpeg) {
     const char* extension;
   } kConversions[] = {{"", "png"}, {"-interlace PNG", "png"}, {"-quality 90", "jpg"}};
   for (const std::string& bmp : bitmaps) {
-    const DecodeResult expected = DecodePdf417Detailed(bmp);
+    const DecodeResult expected = testutil::DecodeFirst(bmp);
     ASSERT_TRUE(expected.ok()) << bmp << ": " << expected.message;
     for (const auto& c : kConversions) {
       const std::string out = dir / (std::string("converted.") + c.extension);
       Convert(bmp, c.options, out);
-      const DecodeResult fromFile = DecodePdf417Detailed(out);
+      const DecodeResult fromFile = testutil::DecodeFirst(out);
       EXPECT_TRUE(fromFile.ok()) << bmp << " as " << c.extension << " " << c.options << ": "
                                  << fromFile.message;
       EXPECT_EQ(fromFile.bytes, expected.bytes) << bmp << " " << c.options;
@@ -129,7 +130,7 @@ TEST(PictureFormats, EveryPngAndJpegKindDecodes) {
       EXPECT_EQ(file[24], kind.depth) << kind.options;
       EXPECT_EQ(file[28], kind.interlace) << kind.options;
     }
-    const DecodeResult r = DecodePdf417Detailed(out);
+    const DecodeResult r = testutil::DecodeFirst(out);
     EXPECT_TRUE(r.ok()) << kind.options << ": " << r.message;
     EXPECT_EQ(r.bytes, "every kind of picture") << kind.options;
   }
@@ -179,7 +180,7 @@ TEST(PictureFormats, DamagedPngAndJpegFilesAreRefusedWithReasons) {
   };
   for (const auto& d : kDamaged) {
     const std::string path = CorpusDir("") + d.file;
-    const DecodeResult fromFile = DecodePdf417Detailed(path);
+    const DecodeResult fromFile = testutil::DecodeFirst(path);
     EXPECT_EQ(fromFile.status, DecodeStatus::FileUnreadable) << d.file;
     EXPECT_NE(fromFile.message.find(d.says), std::string::npos) << fromFile.message;
     const DecodeResult fromBytes = FromBytes(testutil::ReadBytes(path));
@@ -333,7 +334,7 @@ TEST(PictureFormats, HeadersClaimingTooMuchAreRefusedBeforeTheFileIsRead) {
     testutil::WriteBytes(path, c.head);
     ASSERT_EQ(::truncate(path.c_str(), c.size), 0);
     const long long before = BytesRead();
-    const DecodeResult r = DecodePdf417Detailed(path);
+    const DecodeResult r = testutil::DecodeFirst(path);
     const long long read = BytesRead() - before;
     EXPECT_EQ(r.status, DecodeStatus::FileUnreadable) << c.name;
     EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;

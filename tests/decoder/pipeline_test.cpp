@@ -16,6 +16,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "test_util.h"
@@ -137,7 +138,7 @@ Symbol MakeSymbol(const Bytes& data, int columns, int level, int aspect) {
 }
 
 DecodeResult Decode(const Bytes& image) {
-  return DecodePdf417FromBytes(image.data(), image.size());
+  return testutil::DecodeFirst(image.data(), image.size());
 }
 
 // Checks that a result is the symbol's own data with its shape, and no corrections.
@@ -324,7 +325,8 @@ TEST(RoundTrip, ThroughFiles) {
   EncodePdf417(data.data(), static_cast<int>(data.size()), file, 6, 3, 3);
   int notified = 0;
   const DecodeNotifier notify = [&](const std::string&, const std::string&) { ++notified; };
-  const DecodeResult r = DecodePdf417Detailed(file, notify);
+  DecodeResult r;
+  DecodePdf417(file, notify, &r);
   ASSERT_TRUE(r.ok()) << r.message;
   EXPECT_EQ(r.bytes, Text(data));
   EXPECT_EQ(r.columns, 6);
@@ -624,7 +626,8 @@ TEST(BadInput, MissingFileIsReportedAndNotified) {
   const DecodeNotifier notify = [&](const std::string& message, const std::string& caption) {
     calls.emplace_back(message, caption);
   };
-  const DecodeResult r = DecodePdf417Detailed(missing, notify);
+  DecodeResult r;
+  DecodePdf417(missing, notify, &r);
   EXPECT_EQ(r.status, DecodeStatus::FileMissing);
   EXPECT_EQ(r.message, "File Not Exist!!!");
   EXPECT_TRUE(r.bytes.empty());
@@ -635,7 +638,7 @@ TEST(BadInput, MissingFileIsReportedAndNotified) {
   EXPECT_EQ(DecodePdf417(missing, notify), "");
   EXPECT_EQ(calls.size(), 2u);
   // Without a notifier nothing is called, and the status is the same.
-  EXPECT_EQ(DecodePdf417Detailed(missing).status, DecodeStatus::FileMissing);
+  EXPECT_EQ(testutil::DecodeFirst(missing).status, DecodeStatus::FileMissing);
   EXPECT_EQ(DecodePdf417(dir / "missing folder/x.bmp"), "");
 }
 
@@ -647,16 +650,17 @@ TEST(BadInput, EmptyFilesAndFoldersAreUnreadable) {
   int notified = 0;
   const DecodeNotifier notify = [&](const std::string&, const std::string&) { ++notified; };
   for (const std::string& name : {empty, dir.path()}) {
-    const DecodeResult r = DecodePdf417Detailed(name, notify);
+    DecodeResult r;
+    DecodePdf417(name, notify, &r);
     EXPECT_EQ(r.status, DecodeStatus::FileUnreadable) << name;
     EXPECT_FALSE(r.message.empty()) << name;
     EXPECT_EQ(DecodePdf417(name, notify), "") << name;
   }
   EXPECT_EQ(notified, 0);
-  EXPECT_EQ(DecodePdf417FromBytes(nullptr, 0).status, DecodeStatus::FileUnreadable);
+  EXPECT_EQ(testutil::DecodeFirst(nullptr, 0).status, DecodeStatus::FileUnreadable);
   const std::uint8_t one = 'B';
-  EXPECT_EQ(DecodePdf417FromBytes(&one, 0).status, DecodeStatus::FileUnreadable);
-  EXPECT_EQ(DecodePdf417FromBytes(&one, 1).status, DecodeStatus::FileUnreadable);
+  EXPECT_EQ(testutil::DecodeFirst(&one, 0).status, DecodeStatus::FileUnreadable);
+  EXPECT_EQ(testutil::DecodeFirst(&one, 1).status, DecodeStatus::FileUnreadable);
 }
 
 // A symbol's file cut short at every length, in the headers, the colour table or the pixel
@@ -665,14 +669,14 @@ TEST(BadInput, TruncatedBitmaps) {
   const Symbol s = MakeSymbol(MakeData(Content::kAscii, 20, 1), 3, 1, 2);
   ASSERT_TRUE(Decode(s.image).ok());
   for (std::size_t size = 0; size < s.image.size(); ++size) {
-    const DecodeResult r = DecodePdf417FromBytes(s.image.data(), size);
+    const DecodeResult r = testutil::DecodeFirst(s.image.data(), size);
     EXPECT_EQ(r.status, DecodeStatus::FileUnreadable) << size << " bytes";
     EXPECT_FALSE(r.message.empty()) << size << " bytes";
   }
   testutil::TempDir dir;
   const std::string file = dir / "cut.bmp";
   testutil::WriteBytes(file, Bytes(s.image.begin(), s.image.begin() + 40));
-  EXPECT_EQ(DecodePdf417Detailed(file).status, DecodeStatus::FileUnreadable);
+  EXPECT_EQ(testutil::DecodeFirst(file).status, DecodeStatus::FileUnreadable);
 }
 
 void PutU32(Bytes& file, std::size_t off, std::uint32_t v) {

@@ -9,6 +9,7 @@
 
 #include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/decoder/binarize/picture.h"
 #include "pdf417/decoder/pipeline.h"
@@ -78,31 +79,10 @@ TEST(Readings, EveryReadingDecodesFromGreyPixelsAndFromEitherMatrix) {
     view.data = grey.pixels.data();
     view.width = grey.width;
     view.height = grey.height;
-    const DecodeResult fromView = DecodeImage(view);
+    const DecodeResult fromView = testutil::DecodeFirst(view);
     ASSERT_TRUE(fromView.ok()) << c.reading << ": " << fromView.message;
     EXPECT_EQ(fromView.bytes, text);
     EXPECT_EQ(fromView.reading, c.reading);
-    const DecodeResult fromBits = DecodeBits(c.picture, DecodeOptions{});
-    const DecodeResult fromBordered =
-        DecodeBordered(AddWhiteBorder(c.picture, kReadingBorder), DecodeOptions{});
-    for (const DecodeResult* r : {&fromBits, &fromBordered}) {
-      EXPECT_EQ(r->status, fromView.status) << c.reading;
-      EXPECT_EQ(r->bytes, fromView.bytes) << c.reading;
-      EXPECT_EQ(r->reading, fromView.reading) << c.reading;
-    }
-  }
-}
-
-TEST(Readings, PicturesWithoutASymbolSayNoSymbolAnyWay) {
-  std::mt19937 rng(11);
-  BitMatrix noise(120, 80);
-  for (std::int32_t r = 0; r < 80; ++r)
-    for (std::int32_t c = 0; c < 120; ++c)
-      if (rng() % 2 == 0) noise.SetDark(r, c);
-  const BitMatrix empty;
-  for (const BitMatrix* bits : {static_cast<const BitMatrix*>(&noise), &empty}) {
-    EXPECT_EQ(DecodeBits(*bits, DecodeOptions{}).status, DecodeStatus::NoSymbolFound);
-    EXPECT_EQ(DecodeBordered(*bits, DecodeOptions{}).status, DecodeStatus::NoSymbolFound);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
@@ -62,12 +63,12 @@ TEST(ResourceBounds, HeadersClaimingHugePicturesOverShortFilesAreRefused) {
   };
   for (const Claim& c : claims) {
     const std::vector<std::uint8_t> bytes = Header(c.width, c.height, c.bits, 1024);
-    const DecodeResult fromBytes = DecodePdf417FromBytes(bytes.data(), bytes.size());
+    const DecodeResult fromBytes = testutil::DecodeFirst(bytes.data(), bytes.size());
     EXPECT_EQ(fromBytes.status, DecodeStatus::FileUnreadable) << c.width << " x " << c.height;
     EXPECT_NE(fromBytes.message.find(c.says), std::string::npos) << fromBytes.message;
 
     testutil::WriteBytes(dir / "claim.bmp", bytes);
-    const DecodeResult fromFile = DecodePdf417Detailed(dir / "claim.bmp");
+    const DecodeResult fromFile = testutil::DecodeFirst(dir / "claim.bmp");
     EXPECT_EQ(fromFile.status, DecodeStatus::FileUnreadable);
     EXPECT_NE(fromFile.message.find(c.says), std::string::npos) << fromFile.message;
   }
@@ -88,7 +89,7 @@ TEST(ResourceBounds, FilesAndDevicesBeyondAnyPictureAreNotReadToTheEnd) {
   testutil::WriteBytes(big, head);
   ASSERT_EQ(::truncate(big.c_str(), kMaxReadFileBytes + 1), 0);
   EXPECT_NE(MessageOf([&] { image.LoadFile(big); }).find("is larger than"), std::string::npos);
-  const DecodeResult result = DecodePdf417Detailed(big);
+  const DecodeResult result = testutil::DecodeFirst(big);
   EXPECT_EQ(result.status, DecodeStatus::FileUnreadable);
 }
 
@@ -139,7 +140,7 @@ TEST(ResourceBounds, LargeTwentyFourBitPictureWithASymbolDecodes) {
   const std::vector<std::uint8_t> symbol = EncodePdf417ToImage(
       reinterpret_cast<const std::uint8_t*>(data.data()), static_cast<int>(data.size()), 6, 3, 3);
   const std::vector<std::uint8_t> file = SymbolInLargePicture(symbol, 8, 4000);
-  const DecodeResult result = DecodePdf417FromBytes(file.data(), file.size());
+  const DecodeResult result = testutil::DecodeFirst(file.data(), file.size());
   ASSERT_TRUE(result.ok()) << result.message;
   EXPECT_EQ(result.bytes, data);
   EXPECT_EQ(result.columns, 6);

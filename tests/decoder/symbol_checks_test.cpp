@@ -10,6 +10,7 @@
 
 #include "pdf417/decoder/correct/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "test_util.h"
@@ -39,7 +40,7 @@ CodewordSequence WithDescriptor(int descriptor, const std::vector<int>& data, in
 
 DecodeResult DecodeSymbol(const CodewordSequence& seq, int columns, int level) {
   const std::vector<std::uint8_t> image = RenderSymbolImage(columns, level, seq, 3);
-  return DecodePdf417FromBytes(image.data(), image.size());
+  return testutil::DecodeFirst(image.data(), image.size());
 }
 
 // "Hello" as single bytes after 901, then a text latch; filled with zeros ("AA" each as text)
@@ -128,14 +129,14 @@ TEST(EciInByteRuns, DecodeImageGivesTheTextWhenAsked) {
   view.width = picture.width;
   view.height = picture.height;
   DecodeOptions options;
-  const DecodeResult plain = DecodeImage(view, options);
+  const DecodeResult plain = testutil::DecodeFirst(view, options);
   ASSERT_TRUE(plain.ok()) << plain.message;
   EXPECT_EQ(plain.bytes,
             "\xbc\xd8\xe0"
             "AB");
   EXPECT_EQ(plain.text, "");
   options.eciToUtf8 = true;
-  const DecodeResult text = DecodeImage(view, options);
+  const DecodeResult text = testutil::DecodeFirst(view, options);
   ASSERT_TRUE(text.ok()) << text.message;
   EXPECT_EQ(text.text,
             "\xd0\x9c\xd0\xb8\xd1\x80"
@@ -186,7 +187,7 @@ TEST(PartialSymbols, CutAndDamagedSymbolsNeverGiveOtherData) {
     view.data = grey.data() + (top ? static_cast<std::size_t>(cut) * picture.width : 0);
     view.width = picture.width;
     view.height = picture.height - cut;
-    const DecodeResult r = DecodeImage(view);
+    const DecodeResult r = testutil::DecodeFirst(view);
     const std::string what = std::to_string(rows) + " rows x " + std::to_string(columns) +
                              ", level " + std::to_string(level) + ", " + std::to_string(cutRows) +
                              (top ? " cut at the top, " : " cut at the bottom, ") +

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/symbol.h"
 #include "test_util.h"
 #include "turned_picture.h"
@@ -89,7 +90,7 @@ class CompactSymbols : public ::testing::Test {
   int count_ = 0;
 };
 
-pdf417::DecodeResult ReadByUs(const GreyPicture& g) { return pdf417::DecodeImage(g.View()); }
+pdf417::DecodeResult ReadByUs(const GreyPicture& g) { return testutil::DecodeFirst(g.View()); }
 
 bool ReadByZxing(const GreyPicture& g, const std::string& data) {
   ZXing::DecodeHints hints;

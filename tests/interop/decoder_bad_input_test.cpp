@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "test_util.h"
 
 namespace pdf417 {
@@ -46,7 +47,7 @@ class DecoderOtherSymbologies : public ::testing::Test {
   // Decodes the file and checks that no text came out of it.
   void ExpectNoSymbol(const std::string& file, const std::string& what) {
     ASSERT_FALSE(testutil::ReadBytes(file).empty()) << what << ": zint wrote nothing";
-    const DecodeResult r = DecodePdf417Detailed(file);
+    const DecodeResult r = testutil::DecodeFirst(file);
     EXPECT_EQ(r.status, DecodeStatus::NoSymbolFound) << what << ": " << r.message;
     EXPECT_FALSE(r.message.empty()) << what;
     EXPECT_TRUE(r.bytes.empty()) << what;
@@ -64,7 +65,7 @@ constexpr int kQrCode = 58;
 TEST_F(DecoderOtherSymbologies, PeerPdf417IsRead) {
   const std::string text = "HELLO PDF417";
   for (const std::string options : {"", "--scale=2 --height=40"}) {
-    const DecodeResult r = DecodePdf417Detailed(Draw(kPdf417, text, options));
+    const DecodeResult r = testutil::DecodeFirst(Draw(kPdf417, text, options));
     ASSERT_EQ(r.status, DecodeStatus::Decoded) << options << ": " << r.message;
     EXPECT_EQ(r.bytes, text) << options;
   }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "test_util.h"
 
 namespace pdf417 {
@@ -101,7 +102,7 @@ class DecoderZint : public ::testing::Test {
       ADD_FAILURE() << "zint failed (" << Describe(o) << "): " << messages;
       return {};
     }
-    return DecodePdf417Detailed(output);
+    return testutil::DecodeFirst(output);
   }
 
   // Draws and decodes; the result must be the data.
@@ -308,7 +309,7 @@ TEST_F(DecoderZint, DamagedSymbolsAreNeverMisread) {
       }
     };
     damage(2, 1);
-    DecodeResult one = DecodePdf417FromBytes(file.data(), file.size());
+    DecodeResult one = testutil::DecodeFirst(file.data(), file.size());
     if (level == 0) {
       EXPECT_EQ(one.status, DecodeStatus::NotCorrectable);
       EXPECT_TRUE(one.bytes.empty());
@@ -318,7 +319,7 @@ TEST_F(DecoderZint, DamagedSymbolsAreNeverMisread) {
       EXPECT_EQ(one.corrected, 1);
     }
     damage(4, 3);
-    const DecodeResult two = DecodePdf417FromBytes(file.data(), file.size());
+    const DecodeResult two = testutil::DecodeFirst(file.data(), file.size());
     EXPECT_FALSE(two.ok()) << "level " << level;
     EXPECT_TRUE(two.bytes.empty());
   }

@@ -14,6 +14,7 @@
 
 #include "decoder/photo_fixtures.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "test_util.h"
 
 namespace {
@@ -27,10 +28,10 @@ bool OursReads(const phototest::Photo& p) {
   view.width = p.image.width;
   view.height = p.image.height;
   if (!p.second.empty()) {
-    const std::vector<pdf417::DecodeResult> all = pdf417::DecodeAll(view);
+    const std::vector<pdf417::DecodeResult> all = pdf417::Decode(view);
     return all.size() == 2 && all[0].bytes == p.data && all[1].bytes == p.second;
   }
-  const pdf417::DecodeResult r = pdf417::DecodeImage(view);
+  const pdf417::DecodeResult r = testutil::DecodeFirst(view);
   return r.ok() && r.bytes == p.data;
 }
 

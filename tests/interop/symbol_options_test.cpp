@@ -20,6 +20,7 @@
 
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/decoder.h"
+#include "decode_util.h"
 #include "pdf417/encoder/symbol.h"
 #include "test_util.h"
 
@@ -164,7 +165,7 @@ pdf417::DecodeResult ReadByUs(const Grey& g) {
   view.width = g.width;
   view.height = g.height;
   view.format = pdf417::PixelFormat::Grey8;
-  return pdf417::DecodeImage(view);
+  return testutil::DecodeFirst(view);
 }
 
 // The picture of a symbol as each format's file, read back into grey pixels.

@@ -10,10 +10,6 @@
 
 namespace pdf417 {
 
-// The iconv name of the character set of an ECI number; nullptr for numbers that name none
-// (binary data, numbers not assigned to a character set).
-const char* EciCharset(int eci);
-
 // Converts the bytes to UTF-8 stretch by stretch; each designator applies from its position to
 // the next one's (of several at one position the last wins). What could not be converted
 // (sequences invalid in their character set, numbers without a character set) is appended to

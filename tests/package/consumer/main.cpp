@@ -47,7 +47,7 @@ int main() {
     std::fprintf(stderr, "encoding failed: %s\n", e.what());
     return 1;
   }
-  const pdf417::DecodeResult r = pdf417::DecodePdf417FromBytes(image.data(), image.size());
+  const pdf417::DecodeResult r = pdf417::Decode(image.data(), image.size()).front();
   if (!r.ok() || r.bytes != text) {
     std::fprintf(stderr, "round trip failed: %s\n", r.message.c_str());
     return 1;
@@ -61,7 +61,7 @@ int main() {
   view.height = height;
   view.stride = 256;
   view.format = pdf417::PixelFormat::Grey8;
-  const pdf417::DecodeResult f = pdf417::DecodeImage(view);
+  const pdf417::DecodeResult f = pdf417::Decode(view).front();
   if (!f.ok() || f.bytes != text) {
     std::fprintf(stderr, "grey frame failed: %s\n", f.message.c_str());
     return 1;

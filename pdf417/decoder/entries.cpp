@@ -1,0 +1,177 @@
+// The decoder's entries: a picture file, its bytes in memory or caller-owned pixels become one grey
+// picture, which the reading pipeline (pipeline.h) reads.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "pdf417/common/bitmap.h"
+#include "pdf417/common/error.h"
+#include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/load/picture_load.h"
+#include "pdf417/decoder/pipeline.h"
+
+namespace pdf417 {
+namespace {
+
+using Results = std::vector<DecodeResult>;
+
+Results Failed(DecodeStatus status, const std::string& message) {
+  DecodeResult result;
+  result.status = status;
+  result.message = message;
+  return {std::move(result)};
+}
+
+// Reads the grey picture that `load` makes. A picture that cannot be loaded is unreadable;
+// running out of memory or any other fault is an internal error, never a picture without a
+// symbol. A time budget counts from the call: loading spends it too.
+template <typename Load>
+Results DecodeLoaded(Load load, const DecodeOptions& options) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  try {
+    GreyImage owned;
+    GreyView grey;
+    try {
+      grey = load(owned);
+    } catch (const Error& e) {
+      return Failed(DecodeStatus::FileUnreadable, e.what());
+    }
+    DecodeOptions rest = options;
+    if (options.timeoutSeconds > 0) {
+      const double spent = std::chrono::duration<double>(Clock::now() - start).count();
+      // A budget spent while loading still stops the reading at its first boundary.
+      rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
+    }
+    return ReadGreyPicture(grey, rest);
+  } catch (const std::bad_alloc&) {
+    return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
+  } catch (const std::exception& e) {
+    return Failed(DecodeStatus::InternalError, std::string("internal error: ") + e.what());
+  }
+}
+
+// Whether the file can be looked up; otherwise the failure, with a message that names it.
+bool LookUp(const std::string& fileName, Results& failure) {
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) == 0) return true;
+  // Missing only when there is no such file; a loop or a denied lookup is unreadable.
+  if (errno == ENOENT || errno == ENOTDIR) {
+    failure = Failed(DecodeStatus::FileMissing, "cannot open '" + fileName + "': no such file");
+  } else {
+    failure = Failed(DecodeStatus::FileUnreadable,
+                     "cannot open '" + fileName + "': " + std::strerror(errno));
+  }
+  return false;
+}
+
+int BytesPerPixel(PixelFormat format) {
+  switch (format) {
+    case PixelFormat::Grey8:
+      return 1;
+    case PixelFormat::RGB24:
+    case PixelFormat::BGR24:
+      return 3;
+    case PixelFormat::RGBA32:
+    case PixelFormat::BGRA32:
+      return 4;
+  }
+  return 0;
+}
+
+// The grey picture of caller-owned pixels: the pixels themselves when they are grey.
+GreyView GreyOf(const ImageView& image, std::ptrdiff_t stride, GreyImage& owned) {
+  if (image.format == PixelFormat::Grey8) {
+    return GreyView{image.data, image.width, image.height, stride};
+  }
+  const int bpp = BytesPerPixel(image.format);
+  owned = GreyImage(image.width, image.height);
+  for (int r = 0; r < image.height; ++r) {
+    const std::uint8_t* in = image.data + r * stride;
+    std::uint8_t* out = owned.pixels.data() + static_cast<std::size_t>(r) * owned.width;
+    for (int c = 0; c < image.width; ++c, in += bpp) {
+      switch (image.format) {
+        case PixelFormat::RGB24:
+          out[c] = Luminance(in[0], in[1], in[2]);
+          break;
+        case PixelFormat::BGR24:
+          out[c] = Luminance(in[2], in[1], in[0]);
+          break;
+        case PixelFormat::RGBA32:
+          out[c] = Luminance(in[0], in[1], in[2], in[3]);
+          break;
+        case PixelFormat::BGRA32:
+          out[c] = Luminance(in[2], in[1], in[0], in[3]);
+          break;
+        case PixelFormat::Grey8:
+          break;
+      }
+    }
+  }
+  return owned.View();
+}
+
+}  // namespace
+
+std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOptions& options) {
+  Results failure;
+  if (!LookUp(fileName, failure)) return failure;
+  return DecodeLoaded(
+      [&fileName](GreyImage& owned) {
+        owned = LoadPictureFile(fileName);
+        return owned.View();
+      },
+      options);
+}
+
+std::vector<DecodeResult> Decode(const std::uint8_t* data, std::size_t size,
+                                 const DecodeOptions& options) {
+  return DecodeLoaded(
+      [data, size](GreyImage& owned) {
+        owned = LoadPicture(data, size);
+        return owned.View();
+      },
+      options);
+}
+
+std::vector<DecodeResult> Decode(const ImageView& image, const DecodeOptions& options) {
+  const int bpp = BytesPerPixel(image.format);
+  if (image.data == nullptr || bpp == 0 || image.width < 1 || image.height < 1 ||
+      image.width > kMaxBitmapSide || image.height > kMaxBitmapSide ||
+      (image.stride != 0 && image.stride < static_cast<std::ptrdiff_t>(image.width) * bpp)) {
+    return Failed(DecodeStatus::FileUnreadable,
+                  "not a usable picture: need 1 to 10,000 pixels a side, a known pixel format "
+                  "and a row stride of at least width x bytes per pixel");
+  }
+  const std::ptrdiff_t stride =
+      image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
+  return DecodeLoaded([&](GreyImage& owned) { return GreyOf(image, stride, owned); }, options);
+}
+
+std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify,
+                         DecodeResult* details) {
+  DecodeOptions options;
+  options.maxSymbols = 1;
+  struct stat st {};
+  DecodeResult result;
+  if (::stat(fileName.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    result.status = DecodeStatus::FileMissing;
+    result.message = "File Not Exist!!!";
+    if (notify) notify(result.message, "PDF417Dec");
+  } else {
+    result = std::move(Decode(fileName, options).front());
+  }
+  std::string bytes = result.ok() ? result.bytes : std::string();
+  if (details != nullptr) *details = std::move(result);
+  return bytes;
+}
+
+}  // namespace pdf417
