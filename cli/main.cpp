@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "frontend/decode_pool.h"
 #include "encode_command.h"
+#include "frontend/decode_pool.h"
 #include "frontend/exit_codes.h"
 #include "frontend/input_check.h"
 #include "pdf417/common/error.h"
@@ -182,7 +182,7 @@ std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const Dec
       return {r};
     }
     return pdf417::Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                             options);
+                          options);
   } catch (const std::bad_alloc&) {
     // A backstop: the library reports running out of memory itself.
     r.status = pdf417::DecodeStatus::InternalError;

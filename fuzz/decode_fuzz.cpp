@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decode_util.h"
 #include "fuzz_input.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const pdf417::DecodeResult result = testutil::DecodeFirst(data, size);

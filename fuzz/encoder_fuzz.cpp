@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace {

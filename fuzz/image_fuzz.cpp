@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "decode_util.h"
 #include "fuzz_input.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "turned_picture.h"
 

@@ -583,13 +583,13 @@ PYBIND11_MODULE(pdf417, m) {
   py::class_<R>(m, "Result", "One symbol read from a picture, or why none was.")
       .def_property_readonly("ok", &R::ok)
       .def_readonly("status", &R::status)
-      .def_property_readonly("message",
-                             [](const R& r) {
-                               // A file name in the message may hold bytes that are not UTF-8.
-                               return py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(
-                                   r.message.data(), static_cast<Py_ssize_t>(r.message.size()),
-                                   "surrogateescape"));
-                             })
+      .def_property_readonly(
+          "message",
+          [](const R& r) {
+            // A file name in the message may hold bytes that are not UTF-8.
+            return py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(
+                r.message.data(), static_cast<Py_ssize_t>(r.message.size()), "surrogateescape"));
+          })
       .def_property_readonly("bytes", [](const R& r) { return py::bytes(r.bytes); })
       .def_property_readonly("text", &TextOf)
       .def_readonly("rows", &R::rows)

@@ -14,9 +14,9 @@
 #include <random>
 #include <string>
 
+#include "decode_util.h"
 #include "decoder/photo_fixtures.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 
 namespace {
 

@@ -119,14 +119,15 @@ struct DecodeResult {
 // Decodes the symbols in a picture:
 //  - a picture file: PNG, JPEG or BMP, told by its first bytes, at most 10,000 pixels a side and
 //    kMaxPictureFileBytes; the header is checked before the rest of the file is read;
-//  - the `size` bytes at `data` of such a file held in memory (`data` may be null when `size` is 0);
+//  - the `size` bytes at `data` of such a file held in memory (`data` may be null when `size` is
+//  0);
 //  - caller-owned pixels (1 to 10,000 pixels a side, a stride of 0 or at least width x bytes per
 //    pixel).
-// Returns the symbols decoded, at most options.maxSymbols when that is not 0, each with its corners,
-// ordered top to bottom and, for symbols side by side, left to right; a symbol is read once. When
-// no symbol decodes, returns exactly one result that says why: FileMissing (no such file; the
-// message names it), FileUnreadable (cannot be read, not one of these formats, damaged or too
-// large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or
+// Returns the symbols decoded, at most options.maxSymbols when that is not 0, each with its
+// corners, ordered top to bottom and, for symbols side by side, left to right; a symbol is read
+// once. When no symbol decodes, returns exactly one result that says why: FileMissing (no such
+// file; the message names it), FileUnreadable (cannot be read, not one of these formats, damaged or
+// too large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or
 // InternalError (out of memory or a fault in the decoder). A time budget counts from the call,
 // loading included; the decode stops at the next reading boundary once it is spent or once
 // options.cancel is set, and returns the symbols decoded by then, the last with a warning.

@@ -19,8 +19,8 @@
 
 #include "Unit1.h"
 #include "app_tests.h"
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "quick_rep.h"
 
@@ -80,7 +80,8 @@ void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 // Fills the generate fields; the defaults except for what is given.
 void Fields(TfrmMain& w, const QString& data, const QString& hl = QStringLiteral("3"),
-            const QString& level = QStringLiteral("1"), const QString& columns = QStringLiteral("5"),
+            const QString& level = QStringLiteral("1"),
+            const QString& columns = QStringLiteral("5"),
             const QString& name = QStringLiteral("bar.bmp")) {
   w.memoMakeData->setPlainText(data);
   w.edtHL->setText(hl);
@@ -112,8 +113,8 @@ void WindowTest::defaultFieldsGenerateAndShowSymbol() {
   const QString bar = harness->Path(QStringLiteral("bar.bmp"));
   QVERIFY(QFile::exists(bar));
   // The file is the encoder's symbol for "A" with 5 columns, level 1 and aspect ratio 3.
-  const std::vector<std::uint8_t> expected = pdf417::EncodePdf417ToImage(
-      reinterpret_cast<const std::uint8_t*>("A"), 1, 5, 1, 3);
+  const std::vector<std::uint8_t> expected =
+      pdf417::EncodePdf417ToImage(reinterpret_cast<const std::uint8_t*>("A"), 1, 5, 1, 3);
   QCOMPARE(FileBytes(bar), QByteArray(reinterpret_cast<const char*>(expected.data()),
                                       static_cast<qsizetype>(expected.size())));
   // Image1 shows it at its own size, from its usual corner.
@@ -144,20 +145,57 @@ void WindowTest::invalidFieldsInOrder_data() {
   const QString nameMsg = QStringLiteral("生成文件名不能为空");
   const QString dataMsg = QStringLiteral("数据不能为空");
   // Every field bad: only the first check speaks.
-  QTest::newRow("all bad") << "x" << "1a" << "" << "" << "" << hlMsg << "edtHL";
-  QTest::newRow("empty aspect") << "" << "1" << "5" << "bar.bmp" << "A" << hlMsg << "edtHL";
-  QTest::newRow("aspect 3.0") << "3.0" << "1" << "5" << "bar.bmp" << "A" << hlMsg << "edtHL";
-  QTest::newRow("level 1a") << "3" << "1a" << "x" << "" << "" << levelMsg << "edtLevel";
-  QTest::newRow("level empty") << "3" << "" << "5" << "bar.bmp" << "A" << levelMsg << "edtLevel";
-  QTest::newRow("columns 5x") << "3" << "1" << "5x" << "" << "" << colMsg << "edtColum";
-  QTest::newRow("columns too big for int") << "3" << "1" << "99999999999" << "bar.bmp" << "A"
-                                           << colMsg << "edtColum";
+  QTest::newRow("all bad") << "x"
+                           << "1a"
+                           << ""
+                           << ""
+                           << "" << hlMsg << "edtHL";
+  QTest::newRow("empty aspect") << ""
+                                << "1"
+                                << "5"
+                                << "bar.bmp"
+                                << "A" << hlMsg << "edtHL";
+  QTest::newRow("aspect 3.0") << "3.0"
+                              << "1"
+                              << "5"
+                              << "bar.bmp"
+                              << "A" << hlMsg << "edtHL";
+  QTest::newRow("level 1a") << "3"
+                            << "1a"
+                            << "x"
+                            << ""
+                            << "" << levelMsg << "edtLevel";
+  QTest::newRow("level empty") << "3"
+                               << ""
+                               << "5"
+                               << "bar.bmp"
+                               << "A" << levelMsg << "edtLevel";
+  QTest::newRow("columns 5x") << "3"
+                              << "1"
+                              << "5x"
+                              << ""
+                              << "" << colMsg << "edtColum";
+  QTest::newRow("columns too big for int") << "3"
+                                           << "1"
+                                           << "99999999999"
+                                           << "bar.bmp"
+                                           << "A" << colMsg << "edtColum";
   // The focus stays on the button that was pressed.
-  QTest::newRow("name blank") << "3" << "1" << "5" << " \t " << "" << nameMsg << "Button2";
-  QTest::newRow("data blank") << "3" << "1" << "5" << "bar.bmp" << " \n \r\n\t " << dataMsg
-                              << "Button2";
-  QTest::newRow("data 1025 bytes") << "3" << "1" << "30" << "bar.bmp" << Repeat("A", 1025)
-                                   << QStringLiteral("数据长度不能超过1K") << "Button2";
+  QTest::newRow("name blank") << "3"
+                              << "1"
+                              << "5"
+                              << " \t "
+                              << "" << nameMsg << "Button2";
+  QTest::newRow("data blank") << "3"
+                              << "1"
+                              << "5"
+                              << "bar.bmp"
+                              << " \n \r\n\t " << dataMsg << "Button2";
+  QTest::newRow("data 1025 bytes")
+      << "3"
+      << "1"
+      << "30"
+      << "bar.bmp" << Repeat("A", 1025) << QStringLiteral("数据长度不能超过1K") << "Button2";
 }
 
 void WindowTest::invalidFieldsInOrder() {
@@ -228,8 +266,8 @@ void WindowTest::encoderRefusalKeepsExistingFile() {
     const char* hl;
     const char* level;
     const char* columns;
-  } refused[] = {{"3", "9", "30"}, {"3", "-1", "5"}, {"0", "1", "5"}, {"3", "1", "0"},
-                 {"3", "1", "31"}, {"3", "8", "1"}};
+  } refused[] = {{"3", "9", "30"}, {"3", "-1", "5"}, {"0", "1", "5"},
+                 {"3", "1", "0"},  {"3", "1", "31"}, {"3", "8", "1"}};
   for (const auto& r : refused) {
     Fields(w, QStringLiteral("A"), QString::fromLatin1(r.hl), QString::fromLatin1(r.level),
            QString::fromLatin1(r.columns));
@@ -300,8 +338,8 @@ void WindowTest::chineseTextRoundTrips() {
 void WindowTest::decodingMissingFileKeepsMemo() {
   TfrmMain& w = *harness->window;
   QDir(harness->dir.path()).mkdir(QStringLiteral("folder.bmp"));
-  for (const QString& name : {QStringLiteral("nothere.bmp"), QStringLiteral("  "),
-                              QStringLiteral("folder.bmp")}) {
+  for (const QString& name :
+       {QStringLiteral("nothere.bmp"), QStringLiteral("  "), QStringLiteral("folder.bmp")}) {
     w.memoShow->setPlainText(QStringLiteral("kept"));
     w.edtDecBarName->setText(name);
     w.memoShow->setFocus();
@@ -334,10 +372,12 @@ void WindowTest::browseFillsOrKeepsName() {
   TfrmMain& w = *harness->window;
   harness->fileToChoose = harness->Path(QStringLiteral("sub/../chosen.bmp"));
   Click(w.Button5);
-  QCOMPARE(w.edtDecBarName->text(), QDir::toNativeSeparators(harness->Path(QStringLiteral("chosen.bmp"))));
+  QCOMPARE(w.edtDecBarName->text(),
+           QDir::toNativeSeparators(harness->Path(QStringLiteral("chosen.bmp"))));
   harness->fileToChoose.clear();  // cancelled
   Click(w.Button5);
-  QCOMPARE(w.edtDecBarName->text(), QDir::toNativeSeparators(harness->Path(QStringLiteral("chosen.bmp"))));
+  QCOMPARE(w.edtDecBarName->text(),
+           QDir::toNativeSeparators(harness->Path(QStringLiteral("chosen.bmp"))));
   QCOMPARE(harness->messages.size(), std::size_t{0});
 }
 
@@ -368,8 +408,8 @@ void WindowTest::printPreviewBeforeGeneration() {
   // A bar.bmp that was there before the window generated anything is printed.
   const std::string data = "left over";
   pdf417::EncodePdf417(reinterpret_cast<const std::uint8_t*>(data.data()),
-                       static_cast<int>(data.size()), harness->Path(QStringLiteral("bar.bmp")).toStdString(),
-                       4, 2, 2);
+                       static_cast<int>(data.size()),
+                       harness->Path(QStringLiteral("bar.bmp")).toStdString(), 4, 2, 2);
   Click(w.BitBtn1);
   QCOMPARE(harness->previews, 1);
   QCOMPARE(w.QuickRep1->QRImage10.picture.convertToFormat(QImage::Format_RGB32),

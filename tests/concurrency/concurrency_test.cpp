@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 #include "turned_picture.h"
@@ -108,7 +108,8 @@ TEST(Concurrency, ThreadsEncodeAndDecodeExactlyAsOneThreadDoes) {
   budget.timeoutSeconds = 600;
   budget.cancel = &never;
   std::vector<Outcome> expectedGrey;
-  for (const auto& g : grey) expectedGrey.push_back(OutcomeOf(testutil::DecodeFirst(g.View(), budget)));
+  for (const auto& g : grey)
+    expectedGrey.push_back(OutcomeOf(testutil::DecodeFirst(g.View(), budget)));
   ASSERT_EQ(expectedGrey[0].bytes, jobs[1].data);
   ASSERT_EQ(expectedGrey[1].bytes, jobs[3].data);
   ASSERT_EQ(expectedGrey[2].bytes, jobs[0].data);

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 #include "turned_picture.h"
@@ -95,9 +95,9 @@ TEST(Budget, SpentBudgetOrSetFlagStopsWithItsStatus) {
   const Case cases[] = {{&cancelled, DecodeStatus::Cancelled, "gave up: cancelled"},
                         {&spent, DecodeStatus::TimeBudgetSpent, "gave up: time budget spent"}};
   for (const Case& c : cases) {
-    for (const DecodeResult& r :
-         {testutil::DecodeFirst(symbol.View(), *c.options), testutil::DecodeFirst(board.View(), *c.options),
-          testutil::DecodeFirst(dir / "symbol.bmp", *c.options)}) {
+    for (const DecodeResult& r : {testutil::DecodeFirst(symbol.View(), *c.options),
+                                  testutil::DecodeFirst(board.View(), *c.options),
+                                  testutil::DecodeFirst(dir / "symbol.bmp", *c.options)}) {
       EXPECT_EQ(r.status, c.status) << c.message;
       EXPECT_EQ(r.message, c.message);
       EXPECT_TRUE(r.bytes.empty());

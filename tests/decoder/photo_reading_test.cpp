@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "decoder/photo_fixtures.h"
 #include "pdf417/common/patterns.h"
-#include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
-#include "pdf417/decoder/grid/detector_reading.h"
-#include "pdf417/decoder/codewords/edge_reader.h"
-#include "pdf417/decoder/grid/homography.h"
 #include "pdf417/decoder/binarize/local_threshold.h"
+#include "pdf417/decoder/codewords/edge_reader.h"
+#include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/grid/detector_reading.h"
+#include "pdf417/decoder/grid/homography.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"

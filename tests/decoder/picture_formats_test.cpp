@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "test_util.h"

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/classic/bin_bmp.h"
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
-#include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
+#include "pdf417/decoder/classic/image_transforms.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"

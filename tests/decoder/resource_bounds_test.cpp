@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/classic/bin_bmp.h"
-#include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "pdf417/decoder/classic/image_transforms.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "picture_test_util.h"
 #include "test_util.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "pdf417/decoder/correct/codeword_check.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "test_util.h"

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/symbol.h"
 #include "test_util.h"
 #include "turned_picture.h"

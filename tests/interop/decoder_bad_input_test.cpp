@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "test_util.h"
 
 namespace pdf417 {
@@ -37,9 +37,8 @@ class DecoderOtherSymbologies : public ::testing::Test {
   // Has zint draw `data` in symbology `type` into a bitmap file; returns its name.
   std::string Draw(int type, const std::string& data, const std::string& options) {
     const std::string file = dir_ / ("symbol" + std::to_string(++count_) + ".bmp");
-    const std::string command = "zint -b " + std::to_string(type) + " " + options +
-                                " -d " + ShellQuote(data) + " -o " + ShellQuote(file) +
-                                " >/dev/null 2>&1";
+    const std::string command = "zint -b " + std::to_string(type) + " " + options + " -d " +
+                                ShellQuote(data) + " -o " + ShellQuote(file) + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return file;
   }

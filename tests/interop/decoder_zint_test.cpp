@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "decode_util.h"
+#include "pdf417/decoder/decoder.h"
 #include "test_util.h"
 
 namespace pdf417 {

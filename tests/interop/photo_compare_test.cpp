@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "decoder/photo_fixtures.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "test_util.h"
 
 namespace {

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "decode_util.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/decoder.h"
-#include "decode_util.h"
 #include "pdf417/encoder/symbol.h"
 #include "test_util.h"
 
