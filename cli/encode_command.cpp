@@ -120,8 +120,29 @@ pdf417::MacroSegment ParseStructapp(const std::string& value) {
   return m;
 }
 
+// The options MicroPDF417 has no use for, refused with what to do instead.
+void CheckMicroCommand(const EncodeCommand& c) {
+  if (c.compact) {
+    throw Failure{kUsage, "--compact and --micro are two different symbologies: give one of them"};
+  }
+  if (c.level != "auto") {
+    throw Failure{kUsage,
+                  "--level does not apply to --micro: each MicroPDF417 size has its own fixed "
+                  "error correction (choose a larger size with --rows for more)"};
+  }
+  if (c.aspect >= 0) {
+    throw Failure{kUsage,
+                  "--aspect draws the classic PDF417 bitmap only: draw MicroPDF417 with "
+                  "--module-width and --row-height"};
+  }
+}
+
 pdf417::SymbolOptions OptionsOf(const EncodeCommand& c) {
   pdf417::SymbolOptions o;
+  if (c.micro) {
+    CheckMicroCommand(c);
+    o.symbology = pdf417::Symbology::MicroPdf417;
+  }
   if (c.compaction == "byte") {
     o.compaction = pdf417::Compaction::Byte;
   } else if (c.compaction != "auto") {
@@ -347,11 +368,15 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   e->add_option("-i,--input", c.input, "read the data from this file ('-' for standard input)");
   e->add_option("TEXT,-d,--data", c.text,
                 "the data as raw bytes; without TEXT or --input it is read from standard input");
-  e->add_option("-c,--columns,--cols", c.columns, "data columns, 1 to 30, or auto")
+  e->add_option("-c,--columns,--cols", c.columns,
+                "data columns, 1 to 30 (1 to 4 with --micro), or auto")
       ->capture_default_str();
-  e->add_option("-r,--rows", c.rows, "rows, 3 to 90, or auto")->capture_default_str();
+  e->add_option("-r,--rows", c.rows,
+                "rows, 3 to 90 (with --micro: 4 to 44, the rows of one of its sizes), or auto")
+      ->capture_default_str();
   e->add_option("-l,--level,--secure", c.level,
-                "error-correction level 0 to 8, or auto (2 to 5 by the data's size)")
+                "error-correction level 0 to 8, or auto (2 to 5 by the data's size); not with "
+                "--micro")
       ->capture_default_str();
   e->add_option("--compaction", c.compaction,
                 "auto (shortest mix of text, numeric and byte) or byte (as the window writes)")
@@ -373,6 +398,9 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   e->add_flag("--split", c.split,
               "spread data too long for one symbol over NAME-1.EXT, NAME-2.EXT, ...");
   e->add_flag("--compact", c.compact, "compact PDF417: no right row indicator, short stop");
+  e->add_flag("--micro", c.micro,
+              "MicroPDF417: 1 to 4 columns, 34 sizes of 4 to 44 rows with their own error "
+              "correction; the smallest size that holds the data unless --cols/--rows say");
   e->add_flag("--batch", c.batch,
               "one symbol per input line; -o label-%04d.png numbers the files, otherwise they "
               "are named from the data");
@@ -382,12 +410,14 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   e->footer(
       "Defaults: compaction, level, columns and rows chosen for the data; 2 pixels a module,\n"
       "rows 3 modules tall, a quiet zone of 2 modules. '--compaction byte --level 1 --columns 5\n"
-      "--aspect 3' writes the classic bitmap of the window.\n\n"
+      "--aspect 3' writes the classic bitmap of the window. With --micro, the MicroPDF417 size\n"
+      "of least area that holds the data (of fewest codewords on a tie).\n\n"
       "Examples:\n"
       "  pdf417 encode 'Hello World'                 writes bar.bmp\n"
       "  pdf417 encode -o ticket.png -d 'M1DOE/JOHN E ABC123 LHRJFKBA 0123'\n"
       "  pdf417 encode --cols 6 --secure 4 -o notes.svg --input notes.txt\n"
       "  pdf417 encode --encoding gbk -o zh.png '中文'\n"
+      "  pdf417 encode --micro --cols 2 -o label.png 'LOT 4711 EXP 2027-06'\n"
       "  pdf417 encode --split -o part.png --input long.txt     part-1.png, part-2.png, ...\n"
       "  pdf417 encode --batch -o label-%04d.png --input lines.txt\n"
       "  pdf417 encode -o - 'to a pipe' > x.png");

@@ -28,6 +28,7 @@ struct EncodeCommand {
   std::string format;
   bool split = false;
   bool compact = false;
+  bool micro = false;  // MicroPDF417
   bool batch = false;
 };
 

@@ -26,6 +26,9 @@
 // sub-mode latches are a table of the cheapest latch chain from each text state to each other
 // (the min-plus closure of the single latches), folded into a table per class of character
 // with the move that takes the character.
+//
+// Data that must begin with a mode latch start from three states at position 0, each at the
+// price of its latch: Alpha (900), byte compaction (901 or 924) and the numeric entry (902).
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -526,15 +529,21 @@ class CostTable {
   std::array<Settled, 2> settled_;
 };
 
+// The price of the mode latch a sequence that must begin with one starts with: 900 into Alpha,
+// or straight into byte or numeric compaction. kInfinity for a plain start in Alpha.
+int StartLatchPrice(bool leadingLatch) { return leadingLatch ? 2 : kInfinity; }
+
 // The forward pass: fills the table and returns the cheapest final state.
-int Forward(const std::uint8_t* data, std::size_t n, CostTable& table) {
+int Forward(const std::uint8_t* data, std::size_t n, CostTable& table, bool leadingLatch) {
+  const int startLatch = StartLatchPrice(leadingLatch);
   TextCosts start;
   start.fill(kInfinity);
-  start[TextState(kAlpha, 0)] = 0;
+  start[TextState(kAlpha, 0)] = static_cast<Cost>(leadingLatch ? startLatch : 0);  // 900 or none
   Lanes text = Lanes::Load(start.data());  // the text states as this position is reached
   const Lanes leaveText = Lanes::Load(kLeaveText.data());
   std::array<Cost, 6> bytes;
   bytes.fill(kInfinity);
+  bytes[0] = Clamp(startLatch);
   // F of the current run of digits, slot m % 44 and again m % 44 + 44, so that the window of the
   // last 44 positions before j starts at slot j % 44 and runs in order; kInfinity before the run.
   std::array<Cost, 2 * kDigitsPerGroup + kWindow - kDigitsPerGroup> window;
@@ -563,7 +572,7 @@ int Forward(const std::uint8_t* data, std::size_t n, CostTable& table) {
     const int leave =
         std::min(otherToAlpha + kLeaveText[alpha], static_cast<int>((text + leaveText).Least()));
     bytes[0] = Clamp(std::min({static_cast<int>(bytes[0]), numberExit + 2, leave}));
-    const int numberEntry = std::min(cheapestByte + 2, leave);
+    const int numberEntry = std::min({cheapestByte + 2, leave, i == 0 ? startLatch : kInfinity});
 
     Cost* row = table.Row(i);
     text.Store(row);
@@ -703,20 +712,25 @@ std::size_t NumberSegmentStart(const std::uint8_t* data, CostTable& table, std::
   throw std::logic_error("optimal compaction: no numeric segment ends at its exit cost");
 }
 
-}  // namespace
-
-CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
+// The shortest sequence, from Alpha or (leadingLatch) from a first mode latch.
+CodewordSequence Compact(const std::uint8_t* data, std::size_t length, bool leadingLatch) {
   if (length > 0 && data == nullptr) throw Error(ErrorCode::InvalidArgument, "no data given");
   const std::size_t n = length;
   CostTable table(n);
-  int state = Forward(data, n, table);
+  int state = Forward(data, n, table, leadingLatch);
   const int bestCost = table.At(n, state) + (state < kTextStates ? state % 2 : 0);
 
-  // Walk back from the cheapest end to the start (Alpha, even, before the first byte).
+  // Walk back from the cheapest end to the start: Alpha, even, before the first byte; with a
+  // leading latch also byte compaction (phase 0) or the numeric entry there, each of which
+  // costs only its latch at position 0 and so cannot have been reached otherwise.
+  const auto isStart = [leadingLatch](std::size_t at, int s) {
+    return at == 0 &&
+           (s == TextState(kAlpha, 0) || (leadingLatch && (s == kByteBase || s == kNumberEntry)));
+  };
   std::vector<Step> path;
   path.reserve(n + n / 4 + 8);
   std::size_t position = n;
-  while (!(position == 0 && state == TextState(kAlpha, 0))) {
+  while (!isStart(position, state)) {
     if (state == kNumberExit) {
       const std::size_t start = NumberSegmentStart(data, table, position);
       path.push_back(Step(Move::Digits, 0, 0, static_cast<std::uint32_t>(position - start)));
@@ -733,6 +747,15 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
   CodewordSequence out;
   out.reserve(static_cast<std::size_t>(bestCost / 2 + 2));
   Emitter emit(data, out);
+  if (leadingLatch) {
+    if (state == kByteBase) {
+      emit.StartByte();
+    } else if (state == kNumberEntry) {
+      emit.StartNumber();
+    } else {
+      emit.StartText();
+    }
+  }
   position = 0;  // of the next byte to take
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
     switch (it->move) {
@@ -767,6 +790,16 @@ CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
   }
   emit.EndSegment();
   return out;
+}
+
+}  // namespace
+
+CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length) {
+  return Compact(data, length, false);
+}
+
+CodewordSequence CompactOptimalLatched(const std::uint8_t* data, std::size_t length) {
+  return Compact(data, length, true);
 }
 
 }  // namespace pdf417

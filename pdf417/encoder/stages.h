@@ -28,6 +28,14 @@ void CompactBytes(const std::uint8_t* data, int length, int columns, int errorCo
 // Appends the Reed-Solomon error-correction codewords of the level to the sequence.
 void AppendErrorCorrection(int errorCorrectionLevel, CodewordSequence& sequence);
 
+// CompactOptimal for data that must begin with a mode latch (900 into Alpha, 901 or 924 into
+// byte, 902 into numeric compaction), as MicroPDF417's do: the shortest such sequence.
+CodewordSequence CompactOptimalLatched(const std::uint8_t* data, std::size_t length);
+
+// Appends `count` (1 .. 512) Reed-Solomon error-correction codewords, from the generator with the
+// roots 3^1 .. 3^count: AppendErrorCorrection for any count, as MicroPDF417's sizes need.
+void AppendErrorCorrectionCodewords(int count, CodewordSequence& sequence);
+
 // Builds the complete bitmap file image of a symbol: headers, palette and pixel rows. The picture
 // has one pixel per module, aspectRatio pixel rows per symbol row, and a quiet zone of 8 pixels
 // left and right and 2 rows above and below unless aspectRatio is 1. A picture taller than

@@ -1,5 +1,6 @@
-// The options entry: checks the options, compacts the data, chooses level, columns and rows,
-// adds the ECI designator and the Macro PDF417 control block, and lays the symbol out as modules.
+// The options entry: checks the options, compacts the data, chooses level, columns and rows (or
+// the MicroPDF417 size), adds the ECI designator and the Macro PDF417 control block, and lays the
+// symbol out as modules.
 #include "pdf417/encoder/symbol.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
+#include "pdf417/encoder/micro.h"
 #include "pdf417/encoder/stages.h"
 
 namespace pdf417 {
@@ -26,6 +28,11 @@ constexpr std::size_t kMaxFileIdDigits = 30;
 // zxing-cpp's ordinary detector finds no symbol whose bars are under 11 pixel rows tall; the
 // row height is raised until they are at least this tall.
 constexpr int kMinBarPixelRows = 12;
+// zxing-cpp 3.1 reads no MicroPDF417 whose bars are under 32 pixel rows tall (it misses 4-row
+// symbols drawn 2 pixels a module and 3 modules a row), nor one whose rows are under 4 pixel
+// rows (1 pixel a module and 3 modules a row): the row height is raised to both.
+constexpr int kMinMicroBarPixelRows = 32;
+constexpr int kMinMicroRowPixelRows = 4;
 // Numeric compaction packs at most 44 digits into 15 codewords, so no symbol holds more
 // characters than this; longer data is refused before any work.
 constexpr std::size_t kMaxSymbolCharacters = 2800;
@@ -116,6 +123,10 @@ static_assert(kModulesPerCodeword == 17, "a pattern is a top bit and two bytes")
 
 int ModulesPerRow(int columns, bool compact) { return 17 * columns + (compact ? 35 : 69); }
 
+bool IsCompact(const SymbolOptions& o) {
+  return o.symbology == Symbology::CompactPdf417 || (o.symbology == Symbology::Pdf417 && o.compact);
+}
+
 struct Geometry {
   int columns = 0;
   int rows = 0;
@@ -154,7 +165,7 @@ Geometry ChooseGeometry(int total, const SymbolOptions& o) {
   for (int c = kMinColumns; c <= kMaxColumns; ++c) {
     const int rows = RowsFor(total, c);
     if (!Fits(c, rows, total)) continue;
-    const double ratio = static_cast<double>(ModulesPerRow(c, o.compact)) /
+    const double ratio = static_cast<double>(ModulesPerRow(c, IsCompact(o))) /
                          (static_cast<double>(rows) * o.drawing.rowHeight);
     const double q = ratio / o.widthToHeight;
     const double score = std::max(q, 1 / q);
@@ -257,10 +268,14 @@ void LayOut(Symbol& s) {
   }
 }
 
-// Everything but the error correction and the pads: descriptor placeholder, ECI, data.
+// Everything but the error correction and the pads: descriptor placeholder (PDF417 only), ECI,
+// data. MicroPDF417 has no descriptor, and its data begin with a mode latch (as zint writes
+// them and as its capacities count them): 900 even before text.
 CodewordSequence DataCodewords(const std::uint8_t* data, std::size_t length,
                                const SymbolOptions& o) {
-  CodewordSequence out{0};
+  const bool micro = o.symbology == Symbology::MicroPdf417;
+  CodewordSequence out;
+  if (!micro) out.push_back(0);
   if (o.eci >= 0) {
     const CodewordSequence e = EciCodewords(o.eci);
     out.insert(out.end(), e.begin(), e.end());
@@ -272,19 +287,68 @@ CodewordSequence DataCodewords(const std::uint8_t* data, std::size_t length,
     CompactBytes(data, static_cast<int>(length), 1, 0, bytes, 1);
     out.insert(out.end(), bytes.begin() + 1, bytes.end());
   } else {
-    const CodewordSequence c = CompactOptimal(data, length);
+    const CodewordSequence c =
+        micro ? CompactOptimalLatched(data, length) : CompactOptimal(data, length);
     out.insert(out.end(), c.begin(), c.end());
   }
   return out;
 }
 
+// The drawing as asked, its row height raised where the readers need it.
+Drawing DrawingFor(const Drawing& asked, int rows, bool micro) {
+  Drawing d = asked;
+  const int pixelRows = rows * d.moduleWidth;
+  const int barPixelRows = micro ? kMinMicroBarPixelRows : kMinBarPixelRows;
+  d.rowHeight = std::max(d.rowHeight, (barPixelRows + pixelRows - 1) / pixelRows);
+  if (micro) {
+    d.rowHeight =
+        std::max(d.rowHeight, (kMinMicroRowPixelRows + d.moduleWidth - 1) / d.moduleWidth);
+  }
+  return d;
+}
+
+// The MicroPDF417 symbol of the data codewords (ECI and data, from DataCodewords) and the control
+// block: the size, the pads, the error correction and the modules.
+Symbol MicroSymbol(CodewordSequence words, const CodewordSequence& macro, const SymbolOptions& o) {
+  const int dataCount = static_cast<int>(words.size() + macro.size());
+  const MicroSize& size = ChooseMicroSize(dataCount, o.columns, o.rows);
+  Symbol s;
+  s.symbology = Symbology::MicroPdf417;
+  s.columns = size.columns;
+  s.rows = size.rows;
+  s.level = -1;
+  // Pads go between the data and the control block, which ends the data codewords.
+  words.insert(words.end(), static_cast<std::size_t>(size.DataCapacity() - dataCount),
+               kPadCodeword);
+  words.insert(words.end(), macro.begin(), macro.end());
+  s.dataCodewords = size.DataCapacity();
+  AppendErrorCorrectionCodewords(size.errorCorrection, words);
+  s.width = MicroRowWidth(size.columns);
+  s.modules = MicroModules(size, words);
+  s.codewords = std::move(words);
+  s.drawing = DrawingFor(o.drawing, s.rows, true);
+  return s;
+}
+
 }  // namespace
 
 void CheckOptions(const SymbolOptions& o) {
-  if (o.level != -1) CheckRange("the error-correction level", o.level, kMinLevel, kMaxLevel);
-  CheckRange("the least error-correction level", o.minLevel, kMinLevel, kMaxLevel);
-  if (o.columns != 0) CheckRange("columns", o.columns, kMinColumns, kMaxColumns);
-  if (o.rows != 0) CheckRange("rows", o.rows, kMinRows, kMaxRows);
+  if (o.symbology == Symbology::MicroPdf417) {
+    if (o.compact) Refuse("compact is a form of PDF417; MicroPDF417 has none");
+    if (o.level != -1 || o.minLevel != 0) {
+      Refuse(
+          "MicroPDF417 has no error-correction level: each size has its own fixed number of "
+          "error-correction codewords");
+    }
+    CheckMicroShape(o.columns, o.rows);
+  } else if (o.symbology == Symbology::Pdf417 || o.symbology == Symbology::CompactPdf417) {
+    if (o.level != -1) CheckRange("the error-correction level", o.level, kMinLevel, kMaxLevel);
+    CheckRange("the least error-correction level", o.minLevel, kMinLevel, kMaxLevel);
+    if (o.columns != 0) CheckRange("columns", o.columns, kMinColumns, kMaxColumns);
+    if (o.rows != 0) CheckRange("rows", o.rows, kMinRows, kMaxRows);
+  } else {
+    Refuse("unknown symbology " + std::to_string(static_cast<int>(o.symbology)));
+  }
   if (!(o.widthToHeight >= 0.1 && o.widthToHeight <= 100)) {
     Refuse("the width-to-height ratio must be 0.1 to 100");
   }
@@ -336,10 +400,12 @@ Symbol Encode(const std::uint8_t* data, std::size_t length, const SymbolOptions&
   CodewordSequence words = DataCodewords(data, length, o);
   const CodewordSequence macro =
       o.macro.present ? MacroBlock(o.macro, data, length) : CodewordSequence{};
+  if (o.symbology == Symbology::MicroPdf417) return MicroSymbol(std::move(words), macro, o);
   const int dataCount = static_cast<int>(words.size() + macro.size());
 
   Symbol s;
-  s.compact = o.compact;
+  s.compact = IsCompact(o);
+  s.symbology = s.compact ? Symbology::CompactPdf417 : Symbology::Pdf417;
   Geometry g;
   if (o.level >= 0) {
     s.level = o.level;
@@ -371,10 +437,7 @@ Symbol Encode(const std::uint8_t* data, std::size_t length, const SymbolOptions&
   AppendErrorCorrection(s.level, words);
   s.codewords = std::move(words);
 
-  s.drawing = o.drawing;
-  const int pixelRows = s.rows * s.drawing.moduleWidth;
-  const int needed = (kMinBarPixelRows + pixelRows - 1) / pixelRows;
-  s.drawing.rowHeight = std::max(s.drawing.rowHeight, needed);
+  s.drawing = DrawingFor(o.drawing, s.rows, false);
   LayOut(s);
   return s;
 }

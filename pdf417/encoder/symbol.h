@@ -41,27 +41,41 @@ struct MacroSegment {
   std::string fileId;  // decimal digits, up to 30; empty gives one made from the data
 };
 
+// PDF417; compact PDF417 (no right row indicator, a one-module stop bar); or MicroPDF417: 1 to 4
+// columns, 34 fixed sizes of 4 to 44 rows, row address patterns instead of start and stop
+// patterns and row indicators, a fixed error-correction count per size.
+enum class Symbology { Pdf417, CompactPdf417, MicroPdf417 };
+
 struct SymbolOptions {
+  Symbology symbology = Symbology::Pdf417;
   Compaction compaction = Compaction::Auto;
   int level = -1;              // -1: the recommended level for the data; otherwise 0 .. 8
   int minLevel = 0;            // with level -1, never less than this
-  int columns = 0;             // 0: chosen with rows; otherwise 1 .. 30
-  int rows = 0;                // 0: chosen with columns; otherwise 3 .. 90
-  double widthToHeight = 3.0;  // width-to-height ratio the automatic choice aims at
+  int columns = 0;             // 0: chosen with rows; otherwise 1 .. 30 (1 .. 4 for MicroPDF417)
+  int rows = 0;                // 0: chosen with columns; otherwise 3 .. 90 (MicroPDF417: a size's)
+  double widthToHeight = 3.0;  // width-to-height ratio the automatic choice aims at (not micro)
   int eci = -1;                // -1: none; otherwise 0 .. 811,799, written before the data
   MacroSegment macro;
-  bool compact = false;  // compact PDF417: no right row indicator, one-module stop bar
+  bool compact = false;  // with symbology Pdf417: the same as CompactPdf417
   Drawing drawing;
 };
 
+// MicroPDF417 has no error-correction level: a size fixes its count of error-correction
+// codewords, so level and minLevel stay at their defaults. Without columns and rows, the size
+// chosen is the one of least area (row width times rows) that holds the data, and of those the
+// one of fewest codewords; with columns, the fewest rows; with rows, the fewest columns.
+
 // A symbol: rows x width modules, row-major, 1 for a dark module; no quiet zone.
 struct Symbol {
+  Symbology symbology = Symbology::Pdf417;
   int rows = 0;
   int columns = 0;
-  int level = 0;
-  int width = 0;          // modules per row: 17 columns + 69, or + 35 when compact
-  int dataCodewords = 0;  // descriptor, data, pads and control block: all but error correction
-  bool compact = false;
+  int level = 0;  // -1 for MicroPDF417, whose size fixes the error correction
+  int width = 0;  // modules per row: 17 columns + 69, or + 35 when compact; 38, 55, 82 or 99
+                  // for MicroPDF417 of 1 to 4 columns
+  int dataCodewords = 0;       // descriptor (not in MicroPDF417), data, pads and control block: all
+                               // but error correction
+  bool compact = false;        // symbology CompactPdf417
   CodewordSequence codewords;  // data then error correction, rows x columns of them
   std::vector<std::uint8_t> modules;
   Drawing drawing;                    // as chosen, the row height raised where readers need it
@@ -85,7 +99,8 @@ int RecommendedLevel(int dataCodewords);
 CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length);
 
 // Encodes the data. Throws InvalidArgument when the options are wrong or the data does not fit;
-// the message says which columns would fit, if any.
+// the message says which columns would fit, if any (for MicroPDF417: the largest size it could
+// have had).
 Symbol Encode(const std::uint8_t* data, std::size_t length, const SymbolOptions& options = {});
 inline Symbol Encode(const std::string& data, const SymbolOptions& options = {}) {
   return Encode(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), options);
