@@ -8,8 +8,9 @@
 
 namespace pdf417 {
 
-// The symbologies of the codec: PDF417, its compact form (no right row indicator, a one-module
-// stop bar) and MicroPDF417 (row address patterns instead of start and stop patterns).
+// The symbologies of the codec: PDF417; compact PDF417 (no right row indicator, a one-module stop
+// bar); or MicroPDF417: 1 to 4 columns, 34 fixed sizes of 4 to 44 rows, row address patterns
+// instead of start and stop patterns and row indicators, a fixed error-correction count per size.
 enum class Symbology { Pdf417, CompactPdf417, MicroPdf417 };
 
 constexpr int kMinColumns = 1;  // data columns

@@ -41,11 +41,6 @@ struct MacroSegment {
   std::string fileId;  // decimal digits, up to 30; empty gives one made from the data
 };
 
-// PDF417; compact PDF417 (no right row indicator, a one-module stop bar); or MicroPDF417: 1 to 4
-// columns, 34 fixed sizes of 4 to 44 rows, row address patterns instead of start and stop
-// patterns and row indicators, a fixed error-correction count per size.
-enum class Symbology { Pdf417, CompactPdf417, MicroPdf417 };
-
 struct SymbolOptions {
   Symbology symbology = Symbology::Pdf417;
   Compaction compaction = Compaction::Auto;
