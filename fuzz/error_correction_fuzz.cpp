@@ -2,7 +2,7 @@
 // chooses the syndrome count (-4..525, so a few are out of range), then 16-bit values whose low
 // 10 bits are the codewords (0..1023). CorrectErrors either refuses the count with pdf417::Error,
 // or returns -1 and leaves the list as it was, or corrects at most n/2 codewords into a list whose
-// syndromes all vanish. The same list goes to CorrectErrorsAndErasures with the codewords whose
+// syndromes all vanish. The same list goes to CorrectErrata with the codewords whose
 // value has bit 10 set as erasures: refused and untouched, or at most (n - 2 - f) / 2 errors
 // besides the f erasures corrected into a consistent list.
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "fuzz_input.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/correct/error_correction.h"
+#include "pdf417/decoder/correct/reed_solomon.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<int> before = Values(list);
 
   std::vector<int> withErasures = before;
-  const int repaired = pdf417::CorrectErrorsAndErasures(withErasures, n, erasures);
+  const int repaired = pdf417::CorrectErrata(withErasures, n, erasures, 2);
   if (repaired < 0) {
     PDF417_FUZZ_CHECK(repaired == -1 && withErasures == before);
   } else {
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     PDF417_FUZZ_CHECK(n == 0 || 2 * errors + f <= n - 2 || (errors == 0 && f == 0));
     std::vector<int> again = withErasures;
-    PDF417_FUZZ_CHECK(pdf417::CorrectErrorsAndErasures(again, n, {}) == 0 && again == withErasures);
+    PDF417_FUZZ_CHECK(pdf417::CorrectErrata(again, n, {}, 2) == 0 && again == withErasures);
   }
 
   int corrected = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pdf417/decoder/correct/error_correction.h"
+#include "pdf417/decoder/correct/reed_solomon.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 
@@ -51,7 +52,7 @@ Damage Spoil(std::vector<int>& list, std::mt19937& rng, int errors, int erasures
   return d;
 }
 
-TEST(CorrectErrorsAndErasures, EveryPatternWithinCapacityIsRepaired) {
+TEST(CorrectErrata, EveryPatternWithinCapacityIsRepaired) {
   std::mt19937 rng(1234);
   for (int level = 0; level <= 8; ++level) {
     const int k = ErrorCorrectionCount(level);
@@ -67,7 +68,7 @@ TEST(CorrectErrorsAndErasures, EveryPatternWithinCapacityIsRepaired) {
       std::vector<int> given = d.erasures;
       if (!given.empty()) given.push_back(given.front());
       std::shuffle(given.begin(), given.end(), rng);
-      const int changed = CorrectErrorsAndErasures(list, k, given);
+      const int changed = CorrectErrata(list, k, given, 2);
       ASSERT_EQ(list, original) << "level " << level << ", " << errors << " errors, " << erasures
                                 << " erasures";
       // An erased place whose wild value happened to be right is not counted as changed.
@@ -77,12 +78,12 @@ TEST(CorrectErrorsAndErasures, EveryPatternWithinCapacityIsRepaired) {
   }
 }
 
-TEST(CorrectErrorsAndErasures, ConsistentListsAndRefusals) {
+TEST(CorrectErrata, ConsistentListsAndRefusals) {
   std::mt19937 rng(7);
   const std::vector<int> original = RandomCodewords(rng, 20, 2);  // k = 8
   std::vector<int> list = original;
-  EXPECT_EQ(CorrectErrorsAndErasures(list, 8, {}), 0);
-  EXPECT_EQ(CorrectErrorsAndErasures(list, 8, {3, 5}), 0) << "erased but right: nothing changes";
+  EXPECT_EQ(CorrectErrata(list, 8, {}, 2), 0);
+  EXPECT_EQ(CorrectErrata(list, 8, {3, 5}, 2), 0) << "erased but right: nothing changes";
   EXPECT_EQ(list, original);
 
   // Too many erasures, places outside the list, values outside the field: refused, untouched.
@@ -92,16 +93,16 @@ TEST(CorrectErrorsAndErasures, ConsistentListsAndRefusals) {
   const std::vector<std::vector<int>> refused = {{0, 1, 2, 3, 4, 5, 6}, {1, 40}, {-1, 1}, {1}};
   for (const std::vector<int>& places : refused) {
     std::vector<int> copy = spoiled;
-    EXPECT_EQ(CorrectErrorsAndErasures(copy, 8, places), -1);
+    EXPECT_EQ(CorrectErrata(copy, 8, places, 2), -1);
     EXPECT_EQ(copy, spoiled);
   }
   // The same two places erased are within capacity.
   std::vector<int> copy = spoiled;
-  EXPECT_EQ(CorrectErrorsAndErasures(copy, 8, {0, 1}), 2);
+  EXPECT_EQ(CorrectErrata(copy, 8, {0, 1}, 2), 2);
   EXPECT_EQ(copy, original);
 }
 
-TEST(CorrectErrorsAndErasures, BeyondCapacityNeverClaimsAnInconsistentList) {
+TEST(CorrectErrata, BeyondCapacityNeverClaimsAnInconsistentList) {
   std::mt19937 rng(99);
   int trials = 0;
   int refused = 0;
@@ -117,7 +118,7 @@ TEST(CorrectErrorsAndErasures, BeyondCapacityNeverClaimsAnInconsistentList) {
       std::vector<int> list = original;
       const Damage d = Spoil(list, rng, errors, erasures);
       const std::vector<int> before = list;
-      const int result = CorrectErrorsAndErasures(list, k, d.erasures);
+      const int result = CorrectErrata(list, k, d.erasures, 2);
       ++trials;
       if (result < 0) {
         ++refused;
@@ -125,7 +126,7 @@ TEST(CorrectErrorsAndErasures, BeyondCapacityNeverClaimsAnInconsistentList) {
         continue;
       }
       std::vector<int> check = list;
-      ASSERT_EQ(CorrectErrorsAndErasures(check, k, {}), 0) << "a kept correction is consistent";
+      ASSERT_EQ(CorrectErrata(check, k, {}, 2), 0) << "a kept correction is consistent";
       if (list != original) ++miscorrected;
     }
   }

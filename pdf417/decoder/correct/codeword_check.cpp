@@ -6,8 +6,9 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/linked_list.h"
-#include "pdf417/decoder/decompact/decompact.h"
 #include "pdf417/decoder/correct/error_correction.h"
+#include "pdf417/decoder/correct/reed_solomon.h"
+#include "pdf417/decoder/decompact/decompact.h"
 
 namespace pdf417 {
 
@@ -24,7 +25,7 @@ bool CorrectAndDecompact(std::vector<int> codewords, int level, const std::vecto
   const std::vector<int> asRead = codewords;
   // At most (k - 2) / 2 errors, or fewer beside erasures: two error-correction codewords always
   // stay to check the result, so a list with more errors is not turned into another symbol's.
-  if (CorrectErrorsAndErasures(codewords, k, erased) < 0) return false;
+  if (CorrectErrata(codewords, k, erased, 2) < 0) return false;
   int corrected = 0;
   for (std::size_t i = 0; i < codewords.size(); ++i) {
     const bool wasErased = std::binary_search(erased.begin(), erased.end(), static_cast<int>(i));

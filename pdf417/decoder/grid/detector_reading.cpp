@@ -14,6 +14,7 @@
 #include "pdf417/decoder/grid/compact_symbol.h"
 #include "pdf417/decoder/codewords/edge_reader.h"
 #include "pdf417/decoder/correct/error_correction.h"
+#include "pdf417/decoder/correct/reed_solomon.h"
 #include "pdf417/decoder/grid/homography.h"
 #include "pdf417/decoder/correct/symbol_check.h"
 
@@ -462,7 +463,7 @@ DecodeResult ReadSampledLines(std::vector<Line>& lines, const Facts& facts,
     attempt.columns = columns;
     attempt.level = level;
     std::vector<int> corrected = codewords;
-    const int changed = CorrectErrorsAndErasures(corrected, k, erasures);
+    const int changed = CorrectErrata(corrected, k, erasures, 2);
     if (changed < 0) {
       if (best.status == DecodeStatus::NoSymbolFound) {
         best = Verdict(DecodeStatus::NotCorrectable, "errors not correctable");
