@@ -51,49 +51,44 @@ bool IsModeCodeword(int codeword) {
   return ClassifyModeCodeword(codeword, unused);
 }
 
-// The data codewords not yet read: the list's cursor and how many remain before the
-// error-correction codewords.
+// The data codewords not yet read.
 class DataCursor {
  public:
-  DataCursor(LinkedList<int>& list, int remaining) : list_(list), remaining_(remaining) {}
+  explicit DataCursor(const std::vector<int>& data) : data_(data) {}
 
-  bool HasMore() const { return remaining_ > 0; }
-  int Peek() { return list_.Data(); }
+  bool HasMore() const { return next_ < data_.size(); }
+  int Peek() const { return data_[next_]; }
+  std::size_t Position() const { return next_; }
 
   // Reads the next data codeword; the data must not end here.
   int Take(const char* inside) {
-    if (remaining_ <= 0) {
+    if (next_ >= data_.size()) {
       throw Error(ErrorCode::ContainerMisuse,
                   std::string("Corrupt symbol data: the data codewords end inside ") + inside);
     }
-    const int value = list_.Data();
-    list_.Advance();
-    --remaining_;
-    return value;
-  }
-
-  // Puts an implied latch codeword in front of the cursor, to be read next.
-  void InsertBefore(int codeword) {
-    list_.InsertBeforeCursor(codeword);
-    ++remaining_;
+    return data_[next_++];
   }
 
  private:
-  LinkedList<int>& list_;
-  int remaining_;
+  const std::vector<int>& data_;
+  std::size_t next_ = 0;
 };
 
 // The number written in numeric compaction by a few codewords (the segment index).
 int NumericValue(std::initializer_list<int> codewords) {
-  LinkedList<int> segment;
-  segment.Append(kNumericLatch);
-  for (int c : codewords) segment.Append(c);
-  DecodeNumericSegment(segment);
+  const std::vector<int> group(codewords);
+  std::string digits;
+  NumericDigits(group.data(), group.data() + group.size(), digits);
   int value = 0;
-  for (segment.Reset(0); !segment.AtEnd(); segment.Advance()) {
-    value = value * 10 + (segment.Data() - '0');
-  }
+  for (const char d : digits) value = value * 10 + (d - '0');
   return value;
+}
+
+std::vector<int> ValuesOf(LinkedList<int>& list) {
+  std::vector<int> values;
+  values.reserve(static_cast<std::size_t>(list.Size()));
+  for (list.Reset(0); !list.AtEnd(); list.Advance()) values.push_back(list.Data());
+  return values;
 }
 
 std::string ThreeDigits(int codeword) {
@@ -195,43 +190,37 @@ bool ClassifyModeCodeword(int codeword, CompactionMode& mode) {
   }
 }
 
-void Decompact(LinkedList<int>& dataList, LinkedList<int>& byteList, DecompactInfo* info) {
-  DecompactInfo unused;
-  DecompactInfo& found = info != nullptr ? *info : unused;
-  found = DecompactInfo{};
-  byteList.Clear();
-  dataList.Reset(0);
-  const int count = dataList.Data();  // throws for an empty list
-  dataList.Advance();
-  DataCursor data(dataList, count - 1);
-
+std::string DecompactCodewords(const std::vector<int>& data, DecompactInfo& info,
+                               std::vector<std::pair<std::size_t, int>>* implied) {
+  info = DecompactInfo{};
+  DataCursor cursor(data);
+  std::string bytes;
   // Decoding starts in text, sub-mode Alpha. A byte shift or a control codeword interrupts
   // the data without changing its mode: what follows without a mode codeword goes on in the
   // mode (and text sub-mode) in force, through an implied latch.
   CompactionMode mode = CompactionMode::Text;
   TextSubmode subMode = TextSubmode::Alpha;
   int byteLatch = kByteLatch;
-  LinkedList<int> segment;
-  while (data.HasMore()) {
-    int c = data.Peek();
+  while (cursor.HasMore()) {
+    int c = cursor.Peek();
     if (IsControlCodeword(c)) {
-      data.Take("a control codeword");
-      ReadControl(c, data, static_cast<std::size_t>(byteList.Size()), found);
+      cursor.Take("a control codeword");
+      ReadControl(c, cursor, bytes.size(), info);
       continue;
     }
     if (!IsModeCodeword(c)) {
       c = LatchOf(mode, byteLatch);
-      data.InsertBefore(c);
-    } else if (c == kTextLatch) {
-      subMode = TextSubmode::Alpha;  // an explicit text latch starts over in Alpha
+      if (implied != nullptr) implied->emplace_back(cursor.Position(), c);
+    } else {
+      if (c == kTextLatch) subMode = TextSubmode::Alpha;  // an explicit latch starts in Alpha
+      cursor.Take("a segment");
     }
     ClassifyModeCodeword(c, mode);
-    data.Take("a segment");
 
     if (c == kByteShift) {
       // One codeword stands for one byte; text then goes on in its sub-mode. A shift met
       // outside text leaves the data to be read as text from Alpha.
-      byteList.Append(SingleByte(data.Take("a byte shift")));
+      bytes.push_back(static_cast<char>(SingleByte(cursor.Take("a byte shift"))));
       if (mode != CompactionMode::Text) {
         mode = CompactionMode::Text;
         subMode = TextSubmode::Alpha;
@@ -245,38 +234,61 @@ void Decompact(LinkedList<int>& dataList, LinkedList<int>& byteList, DecompactIn
       // that follow, not the grouping of the run's codewords into six-byte groups.
       std::vector<int> run;
       std::vector<std::pair<std::size_t, int>> designators;  // (codewords before it, eci index)
-      while (data.HasMore() && !IsModeCodeword(data.Peek())) {
-        const int next = data.Peek();
+      while (cursor.HasMore() && !IsModeCodeword(cursor.Peek())) {
+        const int next = cursor.Peek();
         if (IsEciDesignator(next)) {
-          data.Take("a byte run");
-          ReadControl(next, data, 0, found);
-          designators.emplace_back(run.size(), static_cast<int>(found.eci.size()) - 1);
+          cursor.Take("a byte run");
+          ReadControl(next, cursor, 0, info);
+          designators.emplace_back(run.size(), static_cast<int>(info.eci.size()) - 1);
           continue;
         }
         if (IsControlCodeword(next)) break;
-        run.push_back(data.Take("a segment"));
+        run.push_back(cursor.Take("a segment"));
       }
-      const std::size_t before = static_cast<std::size_t>(byteList.Size());
+      const std::size_t before = bytes.size();
       for (const auto& d : designators) {
-        found.eci[static_cast<std::size_t>(d.second)].position =
+        info.eci[static_cast<std::size_t>(d.second)].position =
             before + ByteRunOffset(c, run.size(), d.first);
       }
-      for (const int byte : DecodeByteRun(c, run)) byteList.Append(byte);
+      for (const int byte : DecodeByteRun(c, run)) bytes.push_back(static_cast<char>(byte));
       continue;
     }
 
-    segment.Clear();
-    segment.Append(c);
-    while (data.HasMore() && !IsModeCodeword(data.Peek()) && !IsControlCodeword(data.Peek())) {
-      segment.Append(data.Take("a segment"));
+    const std::size_t first = cursor.Position();
+    while (cursor.HasMore() && !IsModeCodeword(cursor.Peek()) &&
+           !IsControlCodeword(cursor.Peek())) {
+      cursor.Take("a segment");
     }
+    const int* begin = data.data() + first;
+    const int* end = data.data() + cursor.Position();
     if (mode == CompactionMode::Text) {
-      DecodeTextSegment(segment, &subMode);
+      TextCharacters(begin, end, subMode, bytes);
     } else {
-      DecodeNumericSegment(segment);
+      NumericDigits(begin, end, bytes);
     }
-    for (segment.Reset(0); !segment.AtEnd(); segment.Advance()) byteList.Append(segment.Data());
   }
+  return bytes;
+}
+
+void Decompact(LinkedList<int>& dataList, LinkedList<int>& byteList, DecompactInfo* info) {
+  DecompactInfo unused;
+  DecompactInfo& found = info != nullptr ? *info : unused;
+  found = DecompactInfo{};
+  byteList.Clear();
+  dataList.Reset(0);
+  const int count = dataList.Data();  // throws for an empty list
+  std::vector<int> data;
+  for (dataList.Advance(); static_cast<int>(data.size()) + 1 < count; dataList.Advance()) {
+    data.push_back(dataList.Data());  // throws when the count runs past the list
+  }
+  std::vector<std::pair<std::size_t, int>> implied;
+  const std::string bytes = DecompactCodewords(data, found, &implied);
+  // The implied latches go into the data list where they stood.
+  for (auto it = implied.rbegin(); it != implied.rend(); ++it) {
+    dataList.Reset(static_cast<std::int32_t>(it->first) + 1);
+    dataList.InsertBeforeCursor(it->second);
+  }
+  for (const char b : bytes) byteList.Append(static_cast<unsigned char>(b));
 }
 
 bool TextSubmodeStep(int value, TextSubmode& subMode, TextSubmode& shiftTarget, bool& shifted) {
@@ -341,34 +353,38 @@ int TextTableLookup(int value, TextSubmode subMode) {
   return N;
 }
 
-void DecodeTextSegment(LinkedList<int>& segment, TextSubmode* subModeInOut) {
-  segment.RemoveFirst();  // the text latch
-  TextSubmode subMode = subModeInOut != nullptr ? *subModeInOut : TextSubmode::Alpha;
+void TextCharacters(const int* begin, const int* end, TextSubmode& subMode, std::string& out) {
   TextSubmode shiftTarget = TextSubmode::Alpha;
   bool shifted = false;
-  LinkedList<int> characters;
-  for (segment.Reset(0); !segment.AtEnd(); segment.Advance()) {
-    const int codeword = segment.Data();
+  for (const int* p = begin; p != end; ++p) {
     // Two values per codeword. Codewords from 900 give the value 30, which no table holds:
     // it yields nothing (and uses up a pending shift).
-    for (const int value : {codeword / 30, codeword % 30}) {
+    for (const int value : {*p / 30, *p % 30}) {
       if ((value == 25 || (value >= 27 && value <= 29)) &&
           TextSubmodeStep(value, subMode, shiftTarget, shifted)) {
         continue;
       }
       const int ch = TextTableLookup(value, shifted ? shiftTarget : subMode);
       shifted = false;
-      if (ch != kNoCharacter) characters.Append(ch);
+      if (ch != kNoCharacter) out.push_back(static_cast<char>(ch));
     }
   }
-  segment = std::move(characters);
+}
+
+void DecodeTextSegment(LinkedList<int>& segment, TextSubmode* subModeInOut) {
+  segment.RemoveFirst();  // the text latch
+  TextSubmode subMode = subModeInOut != nullptr ? *subModeInOut : TextSubmode::Alpha;
+  const std::vector<int> codewords = ValuesOf(segment);
+  std::string characters;
+  TextCharacters(codewords.data(), codewords.data() + codewords.size(), subMode, characters);
+  segment.Clear();
+  for (const char ch : characters) segment.Append(static_cast<unsigned char>(ch));
   if (subModeInOut != nullptr) *subModeInOut = subMode;
 }
 
 void DecodeByteSegment(LinkedList<int>& segment) {
   const int latch = segment.RemoveFirst();
-  std::vector<int> run;
-  for (segment.Reset(0); !segment.AtEnd(); segment.Advance()) run.push_back(segment.Data());
+  const std::vector<int> run = ValuesOf(segment);
   segment.Clear();
   for (const int byte : DecodeByteRun(latch, run)) segment.Append(byte);
 }
@@ -414,23 +430,29 @@ std::vector<int> DecodeByteRun(int latch, const std::vector<int>& codewords) {
   return bytes;
 }
 
-void DecodeNumericSegment(LinkedList<int>& segment) {
-  segment.RemoveFirst();  // the numeric latch
-  LinkedList<int> digits;
-  segment.Reset(0);
-  while (!segment.AtEnd()) {
+void NumericDigits(const int* begin, const int* end, std::string& out) {
+  for (const int* p = begin; p != end;) {
     // Groups of up to 15 codewords, each a base-900 number whose decimal form starts with a 1
     // that the encoder put in front of the digits.
     DigitAccumulator group;
-    for (int s = 0; s < 15 && !segment.AtEnd(); ++s, segment.Advance()) {
+    for (int s = 0; s < 15 && p != end; ++s, ++p) {
       group.MultiplyBy900();
-      group.Add(segment.Data());
+      group.Add(*p);
     }
     int i = 0;
     while (i < DigitAccumulator::kDigits && group.Digit(i) == 0) ++i;
-    for (++i; i < DigitAccumulator::kDigits; ++i) digits.Append('0' + group.Digit(i));
+    for (++i; i < DigitAccumulator::kDigits; ++i)
+      out.push_back(static_cast<char>('0' + group.Digit(i)));
   }
-  segment = std::move(digits);
+}
+
+void DecodeNumericSegment(LinkedList<int>& segment) {
+  segment.RemoveFirst();  // the numeric latch
+  const std::vector<int> codewords = ValuesOf(segment);
+  std::string digits;
+  NumericDigits(codewords.data(), codewords.data() + codewords.size(), digits);
+  segment.Clear();
+  for (const char d : digits) segment.Append(d);
 }
 
 void DigitAccumulator::MultiplyBy900() {

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "pdf417/common/linked_list.h"
@@ -26,7 +28,18 @@ struct DecompactInfo {
   bool readerInitialisation = false;
 };
 
-// Decodes the data list into the byte list, one element per byte (every element 0..255).
+// The bytes of a symbol's data codewords: those after the length descriptor, up to the last data
+// or pad codeword. A byte-compaction run goes on across ECI designators; each designator is
+// recorded at the position of the byte it precedes. With `implied`, receives (index into data,
+// latch) for every segment that began without a mode codeword and was read through the latch of
+// the mode in force. Throws pdf417::Error (ContainerMisuse) when the data ends inside a byte shift
+// or a control codeword's parameters, or a byte position holds something that is no byte (a single
+// codeword above 255, a group of five above 2^48 - 1).
+std::string DecompactCodewords(const std::vector<int>& data, DecompactInfo& info,
+                               std::vector<std::pair<std::size_t, int>>* implied = nullptr);
+
+// The same on the classic lists: decodes the data list into the byte list, one element per byte
+// (every element 0..255).
 // A byte-compaction run goes on across ECI designators; each designator is recorded at the
 // position of the byte it precedes.
 // The data list's first element is the data count: the number of elements from that one up
@@ -46,6 +59,9 @@ bool ClassifyModeCodeword(int codeword, CompactionMode& mode);
 // end (a pending shift does not outlive the segment).
 void DecodeTextSegment(LinkedList<int>& segment, TextSubmode* subMode = nullptr);
 void DecodeByteSegment(LinkedList<int>& segment);
+// The characters of text-compaction codewords [begin, end) appended to out, starting in subMode,
+// which receives the sub-mode in force at the end.
+void TextCharacters(const int* begin, const int* end, TextSubmode& subMode, std::string& out);
 
 // The bytes of a byte-compaction run (the codewords after its latch 901 or 924, designators
 // left out): groups of five codewords give six bytes each, counted from the run's start; the
@@ -56,6 +72,8 @@ std::size_t ByteRunGroups(int latch, std::size_t count);
 // Where in the run's bytes the codeword at index lands (index = count: the end).
 std::size_t ByteRunOffset(int latch, std::size_t count, std::size_t index);
 void DecodeNumericSegment(LinkedList<int>& segment);
+// The digits of numeric-compaction codewords [begin, end) appended to out.
+void NumericDigits(const int* begin, const int* end, std::string& out);
 
 // Applies a text value to the sub-mode state if it is a latch or shift there; returns whether
 // it was one (then it yields no character).
