@@ -34,4 +34,11 @@ extern const PatternEntry PatternToCodeword[kClusterCount][kCodewordCount];
 // The 17-bit pattern value of a codeword in a cluster (leftmost module = bit 16).
 std::int32_t PatternValueOf(int clusterIndex, int codeword);
 
+// The one search of a decoder table: the index of the last entry whose value is at most `value`,
+// or -1 when the first entry's value is above it.
+int PatternIndexAtMost(const PatternEntry (&table)[kCodewordCount], std::int32_t value);
+
+// The codeword whose pattern in the cluster has exactly this value, or -1 when none has.
+int CodewordOfPattern(int clusterIndex, std::int32_t value);
+
 }  // namespace pdf417

@@ -8,8 +8,8 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
-#include "pdf417/decoder/correct/error_correction.h"
 #include "pdf417/decoder/classic/row_col_detect.h"
+#include "pdf417/decoder/correct/error_correction.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
 #include "picture_test_util.h"

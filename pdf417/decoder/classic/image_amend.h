@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "pdf417/common/linked_list.h"
+#include "pdf417/decoder/binarize/picture.h"
 #include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/binarize/picture.h"
 
 namespace pdf417 {
 

@@ -1,9 +1,9 @@
 // Whole-picture transforms of one-bit pictures and the angle searches by line voting.
 #pragma once
 
-#include "pdf417/decoder/classic/bin_bmp.h"
-#include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/budget.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 
 namespace pdf417 {
 

@@ -181,18 +181,10 @@ std::int32_t PatternValue(const CellWidths& modules) {
 }
 
 std::int32_t LookupCodeword(std::int32_t value, const PatternEntry (&table)[kCodewordCount]) {
-  // The tables ascend: the entry wanted is the last one whose value is at most value. Halving
-  // without branches on the data: base stays the last entry known to be at most value (or the
-  // first entry when none is).
-  const PatternEntry* base = table;
-  for (std::size_t n = kCodewordCount; n > 1;) {
-    const std::size_t half = n / 2;
-    base = base[half].value <= value ? base + half : base;
-    n -= half;
-  }
-  // Below the first pattern the answer is the last entry too.
-  if (base->value > value) return table[kCodewordCount - 1].codewordPlusOne - 1;
-  return base->codewordPlusOne - 1;
+  const int i = PatternIndexAtMost(table, value);
+  // Below the first pattern the answer is the last entry, as at or above the last.
+  if (i < 0) return table[kCodewordCount - 1].codewordPlusOne - 1;
+  return table[i].codewordPlusOne - 1;
 }
 
 }  // namespace pdf417

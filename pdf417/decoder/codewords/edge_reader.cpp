@@ -1,63 +1,42 @@
 #include "pdf417/decoder/codewords/edge_reader.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "pdf417/common/patterns.h"
 
 namespace pdf417 {
 namespace {
 
-// One pattern of the table: its six edge-to-edge sums as a key, and its module widths.
-struct EdgeEntry {
-  std::uint32_t key;
-  std::int16_t codeword;
-  std::int8_t cluster;
-  std::array<std::int8_t, 8> widths;
-};
-
-// The six sums, four bits each. A sum of two elements is 2..12 modules.
-std::uint32_t KeyOf(const std::array<int, 6>& sums) {
-  std::uint32_t key = 0;
-  for (int s : sums) key = (key << 4) | static_cast<std::uint32_t>(s & 15);
-  return key;
-}
-
-std::vector<EdgeEntry> BuildTable() {
-  std::vector<EdgeEntry> table;
-  table.reserve(kClusterCount * kCodewordCount);
-  for (int cluster = 0; cluster < kClusterCount; ++cluster) {
-    for (int codeword = 0; codeword < kCodewordCount; ++codeword) {
-      const std::int32_t value = PatternValueOf(cluster, codeword);
-      EdgeEntry entry{};
-      int element = 0;
-      for (int bit = kModulesPerCodeword - 1; bit >= 0; --bit) {
-        const bool dark = (value >> bit) & 1;
-        if (bit < kModulesPerCodeword - 1 && dark != (((value >> (bit + 1)) & 1) != 0)) ++element;
-        if (element < 8) ++entry.widths[static_cast<std::size_t>(element)];
-      }
-      std::array<int, 6> sums{};
-      for (std::size_t i = 0; i < 6; ++i) sums[i] = entry.widths[i] + entry.widths[i + 1];
-      entry.key = KeyOf(sums);
-      entry.codeword = static_cast<std::int16_t>(codeword);
-      entry.cluster = static_cast<std::int8_t>(cluster);
-      table.push_back(entry);
-    }
+// The pattern value of eight module widths, bar first, leftmost module in bit 16; -1 when they
+// are no pattern's (an element outside 1..6, or a sum other than 17).
+std::int32_t ValueOf(const std::array<int, 8>& widths) {
+  std::int32_t value = 0;
+  int total = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    const int w = widths[i];
+    if (w < 1 || w > 6) return -1;
+    total += w;
+    value = (value << w) | (i % 2 == 0 ? (1 << w) - 1 : 0);
   }
-  std::sort(table.begin(), table.end(),
-            [](const EdgeEntry& a, const EdgeEntry& b) { return a.key < b.key; });
-  return table;
+  return total == kModulesPerCodeword ? value : -1;
 }
 
-// Built once on first use and never changed: shared read-only by every decode.
-const std::vector<EdgeEntry>& Table() {
-  static const std::vector<EdgeEntry> table = BuildTable();
-  return table;
+// The cluster index a pattern's bars give: (b1 - b2 + b3 - b4 + 9) mod 9 is 0, 3 or 6.
+int ClusterOf(const std::array<int, 8>& widths) {
+  const int k = (widths[0] - widths[2] + widths[4] - widths[6] + 9) % 9;
+  return k % 3 == 0 ? k / 3 : -1;
 }
 
 }  // namespace
+
+EdgeReading ReadCodewordByModules(const std::array<int, 8>& widths) {
+  const std::int32_t value = ValueOf(widths);
+  const int cluster = ClusterOf(widths);
+  if (value < 0 || cluster < 0) return {};
+  const int codeword = CodewordOfPattern(cluster, value);
+  return codeword < 0 ? EdgeReading{} : EdgeReading{codeword, cluster};
+}
 
 EdgeReading ReadCodewordByEdges(const std::array<double, 8>& widths) {
   double total = 0;
@@ -74,22 +53,28 @@ EdgeReading ReadCodewordByEdges(const std::array<double, 8>& widths) {
     if (std::fabs(s - rounded) > 0.42 || rounded < 2 || rounded > 12) return {};
     sums[i] = rounded;
   }
-  const std::uint32_t key = KeyOf(sums);
-  const std::vector<EdgeEntry>& table = Table();
-  auto range =
-      std::equal_range(table.begin(), table.end(), EdgeEntry{key, 0, 0, {}},
-                       [](const EdgeEntry& a, const EdgeEntry& b) { return a.key < b.key; });
-  // Several patterns share the sums only when their first bars differ: the measured widths
-  // choose, and a tie is no reading.
+  // The six sums fix every width once the first is chosen: each choice of the first bar that
+  // gives a pattern of the table is a candidate, and the measured widths choose among them (a tie
+  // is no reading).
   EdgeReading best;
   double bestError = 1e9;
   bool tie = false;
-  for (auto it = range.first; it != range.second; ++it) {
+  for (int first = 1; first <= 6; ++first) {
+    std::array<int, 8> modules{};
+    modules[0] = first;
+    int sum = first;
+    for (std::size_t i = 0; i < 6; ++i) {
+      modules[i + 1] = sums[i] - modules[i];
+      sum += modules[i + 1];
+    }
+    modules[7] = kModulesPerCodeword - sum;
+    const EdgeReading r = ReadCodewordByModules(modules);
+    if (r.codeword < 0) continue;
     double error = 0;
-    for (std::size_t i = 0; i < 8; ++i) error += std::fabs(widths[i] * scale - it->widths[i]);
+    for (std::size_t i = 0; i < 8; ++i) error += std::fabs(widths[i] * scale - modules[i]);
     if (error < bestError - 1e-9) {
       bestError = error;
-      best = EdgeReading{it->codeword, it->cluster};
+      best = r;
       tie = false;
     } else if (error < bestError + 1e-9) {
       tie = true;

@@ -19,4 +19,9 @@ struct EdgeReading {
 // equally, give codeword -1.
 EdgeReading ReadCodewordByEdges(const std::array<double, 8>& widths);
 
+// The codeword of eight widths already counted in modules (bar first, summing to 17): the pattern
+// they spell, looked up in the table of the cluster their bars give; codeword -1 when they spell
+// none.
+EdgeReading ReadCodewordByModules(const std::array<int, 8>& widths);
+
 }  // namespace pdf417

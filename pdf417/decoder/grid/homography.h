@@ -20,6 +20,13 @@ class Perspective {
   // The (u, v) of a picture point; Map(Unmap(p)) == p for a valid transform.
   PointF Unmap(const PointF& p) const;
 
+  // The line v = const as x = (ax u + bx) / (g u + h), y = (ay u + by) / (g u + h), so that a
+  // line is walked with additions and one division a point.
+  struct Line {
+    double ax, bx, ay, by, g, h;
+  };
+  Line LineAt(double v) const { return Line{a_, b_ * v + c_, d_, e_ * v + f_, g_, h_ * v + 1}; }
+
  private:
   // x = (a u + b v + c) / w, y = (d u + e v + f) / w, w = g u + h v + 1.
   double a_ = 0, b_ = 0, c_ = 0, d_ = 0, e_ = 0, f_ = 0, g_ = 0, h_ = 0;

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/classic/bin_bmp.h"
 
 namespace pdf417 {
 

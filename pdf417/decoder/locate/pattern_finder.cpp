@@ -74,10 +74,10 @@ bool WideBarPlausible(const std::vector<Run>& runs, std::size_t i, int count, bo
 }
 
 // Whether the run beyond the pattern's outer edge is light and at least about a module wide.
-bool QuietBeyond(const std::vector<Run>& runs, long beyond, double module) {
+bool QuietBeyond(const std::vector<Run>& runs, long beyond, double module, bool inverted) {
   if (beyond < 0 || beyond >= static_cast<long>(runs.size())) return true;  // the picture ends
   const Run& r = runs[static_cast<std::size_t>(beyond)];
-  return !r.dark && r.length >= 0.8 * module;
+  return r.dark == inverted && r.length >= 0.8 * module;
 }
 
 struct UnionFind {
@@ -107,28 +107,29 @@ PointF Unit(const PointF& v) {
 // Looks for the pattern across the edge near p, reading inwards along scan (one pixel step).
 // On success outer is the pattern's outer edge closest to p.
 bool FindOuterNear(const BitMatrix& bits, const PointF& p, const PointF& scan, bool stop,
-                   double modulePx, PointF& outer) {
+                   bool inverted, double modulePx, PointF& outer) {
   const double len = std::hypot(scan.x, scan.y);
   const double mk = modulePx / len;  // module in samples
   const int before = static_cast<int>(3 * mk) + 3;
   const int total = before + static_cast<int>(22 * mk) + 3;
   const PointF base = Add(p, scan, -before);
-  std::vector<bool> samples(static_cast<std::size_t>(total));
+  std::vector<std::uint8_t> samples(static_cast<std::size_t>(total));
   for (int k = 0; k < total; ++k) {
     const PointF q = Add(base, scan, k);
     samples[static_cast<std::size_t>(k)] =
         bits.IsDark(static_cast<int>(std::floor(q.y)), static_cast<int>(std::floor(q.x)));
   }
-  const std::vector<Run> runs = RunsOf(samples);
+  std::vector<Run> runs;
+  RunsOf(samples.data(), total, runs);
   const int* widths = stop ? kStopWidths.data() : kStartWidths.data();
   const int count =
       stop ? static_cast<int>(kStopWidths.size()) : static_cast<int>(kStartWidths.size());
   double best = 2 * mk + 2;
   bool found = false;
   for (std::size_t i = 1; i + static_cast<std::size_t>(count) <= runs.size(); ++i) {
-    if (!runs[i].dark) continue;
+    if (runs[i].dark == inverted) continue;
     double m = 0;
-    if (!MatchesPattern(runs, i, widths, count, stop, m)) continue;
+    if (!MatchesPattern(runs, i, widths, count, stop, m, inverted)) continue;
     if (m < 0.6 * mk || m > 1.67 * mk) continue;
     const double offset = std::fabs(runs[i].begin - before);
     if (offset < best) {
@@ -142,13 +143,13 @@ bool FindOuterNear(const BitMatrix& bits, const PointF& p, const PointF& scan, b
 
 // Moves the end of an edge outwards pixel by pixel while the pattern is still there.
 PointF Lengthen(const BitMatrix& bits, PointF end, const PointF& along, const PointF& scan,
-                bool stop, double modulePx, int limit) {
+                bool stop, bool inverted, double modulePx, int limit) {
   int misses = 0;
   PointF p = end;
   for (int i = 0; i < limit && misses < 3; ++i) {
     p = Add(p, along, 1.0);
     PointF q;
-    if (FindOuterNear(bits, p, scan, stop, modulePx, q)) {
+    if (FindOuterNear(bits, p, scan, stop, inverted, modulePx, q)) {
       // Keep the found point's position across the edge, the walk's along it.
       const double shift = Dot(Sub(q, p), along);
       p = Add(q, along, -shift);
@@ -177,24 +178,11 @@ PointF Normal(const SymbolEdge& e) {
 
 }  // namespace
 
-std::vector<Run> RunsOf(const std::vector<bool>& samples) {
-  std::vector<Run> runs;
-  const int n = static_cast<int>(samples.size());
-  int begin = 0;
-  for (int k = 1; k <= n; ++k) {
-    if (k == n ||
-        samples[static_cast<std::size_t>(k)] != samples[static_cast<std::size_t>(begin)]) {
-      runs.push_back(Run{begin, k - begin, samples[static_cast<std::size_t>(begin)]});
-      begin = k;
-    }
-  }
-  return runs;
-}
-
 bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widths, int count,
-                    bool reversed, double& module) {
+                    bool reversed, double& module, bool inverted, double quantum) {
   if (i + static_cast<std::size_t>(count) > runs.size()) return false;
-  if (runs[i].dark != ((reversed ? count - 1 : 0) % 2 == 0)) return false;
+  const bool bar = (reversed ? count - 1 : 0) % 2 == 0;
+  if (runs[i].dark != (bar != inverted)) return false;
   int modules = 0;
   int total = 0;
   for (int j = 0; j < count; ++j) {
@@ -202,15 +190,20 @@ bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widt
     total += runs[i + static_cast<std::size_t>(j)].length;
   }
   const double m = static_cast<double>(total) / modules;
+  // Edges on whole pixels move by up to a pixel: with modules of one or two pixels that is most of
+  // a module.
+  const double slack = quantum / m;
   for (int j = 0; j < count; ++j) {
     const double w = runs[i + static_cast<std::size_t>(j)].length / m;
     const int e = WidthAt(widths, count, reversed, j);
-    if (std::fabs(w - e) > 0.5 + 0.25 * e) return false;
+    if (std::fabs(w - e) > 0.5 + 0.25 * e + slack) return false;
     if (j + 1 < count) {
       const double pair = (runs[i + static_cast<std::size_t>(j)].length +
                            runs[i + static_cast<std::size_t>(j) + 1].length) /
                           m;
-      if (std::fabs(pair - e - WidthAt(widths, count, reversed, j + 1)) > 0.8) return false;
+      if (std::fabs(pair - e - WidthAt(widths, count, reversed, j + 1)) > 0.8 + slack) {
+        return false;
+      }
     }
   }
   module = m;
@@ -223,6 +216,7 @@ int ScanStep(const BitMatrix& bits) {
 }
 
 bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
+  if (a.inverted != b.inverted) return false;
   const double near = 2 * std::max(a.module, b.module);
   for (std::size_t k = 0; k < 4; ++k) {
     if (!(Distance(a.corners[k], b.corners[k]) < near)) return false;
@@ -230,7 +224,8 @@ bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
   return true;
 }
 
-std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions) {
+std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions,
+                                        bool inverted, const BitMatrix* transposed) {
   std::vector<PatternHit> hits;
   std::vector<Run> runs;
   const int startCount = static_cast<int>(kStartWidths.size());
@@ -243,27 +238,15 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
     for (int t = 0; t < lines; ++t) {
       const LineGeometry g = LineAt(bits, d, t, step);
       if (g.length < 17) continue;
-      // The line's runs, built as it is read.
-      runs.clear();
-      bool dark = bits.IsDark(g.y, g.x);
-      int begin = 0;
       if (d == 0) {
-        const std::uint8_t* row = bits.Row(g.y);
-        for (int k = 1; k < g.length; ++k) {
-          // Whole bytes of one colour continue the run at once.
-          if ((k & 7) == 0 && k + 8 <= g.length && row[k >> 3] == (dark ? 0xFF : 0x00)) {
-            k += 7;
-            continue;
-          }
-          const bool here = (row[k >> 3] >> (7 - (k & 7))) & 1;
-          if (here != dark) {
-            runs.push_back(Run{begin, k - begin, dark});
-            begin = k;
-            dark = here;
-          }
-        }
+        RowRuns(bits, g.y, runs);
+      } else if (d == 1 && transposed != nullptr) {
+        RowRuns(*transposed, g.x, runs);
       } else {
         // Every pixel of the line lies inside the matrix: read the bits directly.
+        runs.clear();
+        bool dark = bits.IsDark(g.y, g.x);
+        int begin = 0;
         const std::uint8_t* base = bits.Row(0);
         const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(bits.Stride());
         for (int k = 1; k < g.length; ++k) {
@@ -276,37 +259,49 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
             dark = here;
           }
         }
+        runs.push_back(Run{begin, g.length - begin, dark});
       }
-      runs.push_back(Run{begin, g.length - begin, dark});
-      for (std::size_t i = 0; i < runs.size(); ++i) {
-        for (int kind = 0; kind < 4; ++kind) {
-          const bool stop = kind >= 2;
-          const bool reversed = kind % 2 == 1;
-          const int count = stop ? stopCount : startCount;
-          if (i + static_cast<std::size_t>(count) > runs.size()) continue;
-          if (!WideBarPlausible(runs, i, count, reversed)) continue;
-          double m = 0;
-          if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
-                              reversed, m)) {
-            continue;
+      const std::size_t n = runs.size();
+      for (std::size_t i = 0; i + static_cast<std::size_t>(startCount) <= n; ++i) {
+        // The start pattern's wide bar leads it forwards, the stop pattern's wide bar leads it
+        // forwards too; backwards each ends with it. A bar of the pattern's colour at least three
+        // samples wide and well over twice its neighbour opens every candidate.
+        for (int polarity = 0; polarity < (inverted ? 2 : 1); ++polarity) {
+          const bool light = polarity == 1;
+          for (int kind = 0; kind < 4; ++kind) {
+            const bool stop = kind >= 2;
+            const bool reversed = kind % 2 == 1;
+            const int count = stop ? stopCount : startCount;
+            if (i + static_cast<std::size_t>(count) > n) continue;
+            const std::size_t wide = reversed ? i + static_cast<std::size_t>(count) - 1 : i;
+            if (runs[wide].dark == light) continue;
+            if (!WideBarPlausible(runs, i, count, reversed)) continue;
+            double m = 0;
+            if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
+                                reversed, m, light)) {
+              continue;
+            }
+            const long last = static_cast<long>(i) + count - 1;
+            const Run& firstRun = runs[i];
+            const Run& endRun = runs[static_cast<std::size_t>(last)];
+            // The outer edge is at the start's wide bar or the stop's last narrow bar.
+            const bool outerFirst = stop == reversed;
+            if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
+              continue;
+            }
+            PatternHit hit;
+            hit.stop = stop;
+            hit.direction = d;
+            hit.reversed = reversed;
+            hit.line = t;
+            hit.module = m * unit;
+            hit.inverted = light;
+            const PointF a = Boundary(g, d, firstRun.begin);
+            const PointF b = Boundary(g, d, endRun.begin + endRun.length);
+            hit.outer = outerFirst ? a : b;
+            hit.inner = outerFirst ? b : a;
+            hits.push_back(hit);
           }
-          const long last = static_cast<long>(i) + count - 1;
-          const Run& first = runs[i];
-          const Run& end = runs[static_cast<std::size_t>(last)];
-          // The outer edge is at the start's wide bar or the stop's last narrow bar.
-          const bool outerFirst = stop == reversed;
-          if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m)) continue;
-          PatternHit hit;
-          hit.stop = stop;
-          hit.direction = d;
-          hit.reversed = reversed;
-          hit.line = t;
-          hit.module = m * unit;
-          const PointF a = Boundary(g, d, first.begin);
-          const PointF b = Boundary(g, d, end.begin + end.length);
-          hit.outer = outerFirst ? a : b;
-          hit.inner = outerFirst ? b : a;
-          hits.push_back(hit);
         }
       }
     }
@@ -323,7 +318,7 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
   std::iota(order.begin(), order.end(), 0);
   auto key = [&hits](std::size_t i) {
     const PatternHit& h = hits[i];
-    return std::make_tuple(h.stop, h.direction, h.reversed, h.line);
+    return std::make_tuple(h.inverted, h.stop, h.direction, h.reversed, h.line);
   };
   std::sort(order.begin(), order.end(),
             [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
@@ -333,7 +328,10 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
     const double spacing = step / std::hypot(kDx[a.direction], kDy[a.direction]);
     for (std::size_t oj = oi + 1; oj < order.size(); ++oj) {
       const PatternHit& b = hits[order[oj]];
-      if (b.stop != a.stop || b.direction != a.direction || b.reversed != a.reversed) break;
+      if (b.inverted != a.inverted || b.stop != a.stop || b.direction != a.direction ||
+          b.reversed != a.reversed) {
+        break;
+      }
       const int dt = b.line - a.line;
       if (dt > 3) break;
       if (dt < 1) continue;
@@ -384,6 +382,7 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
                      modules.end());
     SymbolEdge edge;
     edge.stop = hits[group.front()].stop;
+    edge.inverted = hits[group.front()].inverted;
     edge.inward = Unit(in);
     edge.module = modules[modules.size() / 2];
     edge.hits = static_cast<int>(group.size());
@@ -393,8 +392,13 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
     if (Dot(scan, edge.inward) < 0) scan = PointF{along.y, -along.x};
     const int limit = 4 * step + 8 + static_cast<int>(20 * edge.module);
     PointF e1 = Lengthen(bits, Add(c, along, lo), PointF{-along.x, -along.y}, scan, edge.stop,
+                         edge.inverted, edge.module, limit);
+    PointF e2 = Lengthen(bits, Add(c, along, hi), along, scan, edge.stop, edge.inverted,
                          edge.module, limit);
-    PointF e2 = Lengthen(bits, Add(c, along, hi), along, scan, edge.stop, edge.module, limit);
+    // The walk ends on the centres of the last lines that show the pattern; the symbol's edge
+    // lies half a pixel beyond each.
+    e1 = Add(e1, along, -0.5);
+    e2 = Add(e2, along, 0.5);
     // Top as the symbol is read: "up" is the reading direction turned a quarter to the left.
     const PointF right = edge.stop ? PointF{-edge.inward.x, -edge.inward.y} : edge.inward;
     const PointF up{right.y, -right.x};
@@ -404,7 +408,8 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
     // The same edge seen along another direction is kept once.
     bool duplicate = false;
     for (const SymbolEdge& other : edges) {
-      if (other.stop == edge.stop && Dot(other.inward, edge.inward) > 0.5 &&
+      if (other.stop == edge.stop && other.inverted == edge.inverted &&
+          Dot(other.inward, edge.inward) > 0.5 &&
           Distance(Mid(other), Mid(edge)) < 3 * edge.module + 0.25 * Length(edge)) {
         duplicate = true;
         break;
@@ -427,7 +432,7 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
     if (s.stop) continue;
     for (std::size_t j = 0; j < edges.size(); ++j) {
       const SymbolEdge& t = edges[j];
-      if (!t.stop) continue;
+      if (!t.stop || t.inverted != s.inverted) continue;
       if (Dot(s.inward, t.inward) > -0.5) continue;  // they must face each other
       if (std::fabs(Dot(Down(s), Down(t))) < 0.7) continue;
       if (t.module > 2 * s.module || s.module > 2 * t.module) continue;
@@ -460,6 +465,7 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
     c.corners = {s.top, t.top, t.bottom, s.bottom};
     c.module = (s.module + t.module) / 2;
     c.hasStart = c.hasStop = true;
+    c.inverted = s.inverted;
     // A covered corner shortens one edge, and so does a pattern found only in pieces (hits missing
     // where blur or dim light joins its narrow elements): the same pair with the shorter edge
     // lengthened to the other's ends is tried too. It comes after every plain pair, unless the
@@ -499,6 +505,7 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
     const double w = reach * e.module;
     SymbolCandidate c;
     c.module = e.module;
+    c.inverted = e.inverted;
     if (e.stop) {
       c.corners = {Add(e.top, n, w), e.top, e.bottom, Add(e.bottom, n, w)};
       c.hasStop = true;

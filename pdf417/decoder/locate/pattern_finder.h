@@ -8,8 +8,9 @@
 #include <array>
 #include <vector>
 
-#include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/binarize/runs.h"
+#include "pdf417/decoder/decoder.h"
 
 namespace pdf417 {
 
@@ -17,32 +18,24 @@ namespace pdf417 {
 constexpr std::array<int, 8> kStartWidths = {8, 1, 1, 1, 1, 1, 1, 3};
 constexpr std::array<int, 9> kStopWidths = {7, 1, 1, 3, 1, 1, 1, 2, 1};
 
-// A run of one colour along a line, in samples.
-struct Run {
-  int begin = 0;
-  int length = 0;
-  bool dark = false;
-};
-
-// The runs of a line of samples (true = dark).
-std::vector<Run> RunsOf(const std::vector<bool>& samples);
-
-// Whether runs[i ..] have the widths of the pattern, bar first when firstDark, read forwards
-// (reversed == false) or backwards. The sums of neighbouring widths must be within a fraction
-// of a module of the pattern's and every single width near it. On success module receives the
-// module width in samples.
+// Whether runs[i ..] have the widths of the pattern, read forwards (reversed == false) or
+// backwards, its bars dark (or light, when inverted). The sums of neighbouring widths must be
+// within a fraction of a module of the pattern's and every single width near it, with `quantum`
+// samples more for edges that fell on whole pixels (the samples of one pixel). On success module
+// receives the module width in samples.
 bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widths, int count,
-                    bool reversed, double& module);
+                    bool reversed, double& module, bool inverted = false, double quantum = 1);
 
 // One line across a start or stop pattern.
 struct PatternHit {
   bool stop = false;
   int direction = 0;  // 0 along rows, 1 along columns, 2 and 3 along the diagonals
   bool reversed = false;
-  int line = 0;       // index of the scanned line within its direction
-  PointF outer;       // where the pattern meets the quiet zone
-  PointF inner;       // where it meets the row indicators
-  double module = 0;  // module width along the line, in pixels
+  int line = 0;           // index of the scanned line within its direction
+  PointF outer;           // where the pattern meets the quiet zone
+  PointF inner;           // where it meets the row indicators
+  double module = 0;      // module width along the line, in pixels
+  bool inverted = false;  // light bars on a dark ground
 };
 
 // A symbol's left (start) or right (stop) edge.
@@ -53,6 +46,7 @@ struct SymbolEdge {
   PointF inward;  // unit vector from the edge into the symbol
   double module = 0;
   int hits = 0;
+  bool inverted = false;
 };
 
 // Where a symbol may be: corners top-left, top-right, bottom-right, bottom-left.
@@ -61,6 +55,7 @@ struct SymbolCandidate {
   double module = 0;
   bool hasStart = false;
   bool hasStop = false;
+  bool inverted = false;
 };
 
 // The directions scanned for patterns: along the pixel rows and columns, along the two
@@ -71,9 +66,13 @@ enum class ScanLines { Straight, Diagonal, All };
 // read the same lines again.
 bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b);
 
-// Every hit on lines every `step` pixels in the given directions.
+// Every hit on lines every `step` pixels in the given directions; with `inverted`, also the
+// patterns of light bars on a dark ground. Columns are read as the rows of `transposed` (the
+// matrix turned over its diagonal) when given.
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step,
-                                        ScanLines directions = ScanLines::All);
+                                        ScanLines directions = ScanLines::All,
+                                        bool inverted = false,
+                                        const BitMatrix* transposed = nullptr);
 
 // Chains hits on neighbouring lines into edges, lengthened pixel by pixel to the pattern's ends.
 std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<PatternHit>& hits,

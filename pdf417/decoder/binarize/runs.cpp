@@ -1,0 +1,93 @@
+#include "pdf417/decoder/binarize/runs.h"
+
+#include <cstring>
+
+namespace pdf417 {
+
+void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs) {
+  runs.clear();
+  if (count <= 0) return;
+  int begin = 0;
+  bool dark = samples[0] != 0;
+  for (int k = 1; k < count; ++k) {
+    const bool here = samples[k] != 0;
+    if (here != dark) {
+      runs.push_back(Run{begin, k - begin, dark});
+      begin = k;
+      dark = here;
+    }
+  }
+  runs.push_back(Run{begin, count - begin, dark});
+}
+
+void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs) {
+  runs.clear();
+  const int width = bits.Width();
+  if (width <= 0 || row < 0 || row >= bits.Height()) return;
+  const std::uint8_t* bytes = bits.Row(row);
+  const std::size_t stride = bits.Stride();
+  // Sixty-four pixels a word, the leftmost in the top bit. A set bit of `change` marks a pixel
+  // that differs from the one before it; the first pixel of the row counts as a change.
+  bool dark = (bytes[0] & 0x80) != 0;
+  int begin = 0;
+  std::uint64_t previous = dark ? 0 : 1;  // the pixel before the row: the other colour
+  for (std::size_t at = 0; at < stride; at += 8) {
+    std::uint64_t word = 0;
+    if (stride - at >= 8) {
+      std::memcpy(&word, bytes + at, 8);
+      word = __builtin_bswap64(word);
+    } else {
+      for (std::size_t i = 0; at + i < stride; ++i) {
+        word |= static_cast<std::uint64_t>(bytes[at + i]) << (56 - 8 * i);
+      }
+    }
+    std::uint64_t change = word ^ ((word >> 1) | (previous << 63));
+    previous = word & 1;
+    if (at == 0) change &= ~(std::uint64_t{1} << 63);  // the first pixel starts the first run
+    const int base = static_cast<int>(at * 8);
+    while (change != 0) {
+      const int lead = __builtin_clzll(change);
+      const int k = base + lead;
+      if (k >= width) break;
+      runs.push_back(Run{begin, k - begin, dark});
+      begin = k;
+      dark = !dark;
+      change &= ~(std::uint64_t{1} << (63 - lead));
+    }
+  }
+  runs.push_back(Run{begin, width - begin, dark});
+}
+
+BitMatrix Transposed(const BitMatrix& bits) {
+  BitMatrix out(bits.Height(), bits.Width());
+  const int w = bits.Width();
+  const int h = bits.Height();
+  // Blocks of 8 x 8 pixels: eight source bytes, one per row, become eight bytes of the result,
+  // one per column, by the three-step exchange of a 64-bit word's bit blocks.
+  for (int by = 0; by < h; by += 8) {
+    for (int bx = 0; bx < w; bx += 8) {
+      std::uint64_t x = 0;
+      for (int i = 0; i < 8; ++i) {
+        const std::uint8_t byte = by + i < h ? bits.Row(by + i)[bx >> 3] : 0;
+        x |= static_cast<std::uint64_t>(byte) << (56 - 8 * i);
+      }
+      if (x == 0) continue;
+      // Transposes the 8 x 8 bit matrix held row-major in x, row 0 in the top byte.
+      std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+      x ^= t ^ (t << 7);
+      t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+      x ^= t ^ (t << 14);
+      t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+      x ^= t ^ (t << 28);
+      for (int i = 0; i < 8 && bx + i < w; ++i) {
+        std::uint8_t* row = out.Row(bx + i);
+        row[by >> 3] = static_cast<std::uint8_t>(x >> (56 - 8 * i));
+      }
+    }
+  }
+  // Bits past the result's width (rows of the source beyond its height) stay clear: the source's
+  // missing rows were read as zero.
+  return out;
+}
+
+}  // namespace pdf417

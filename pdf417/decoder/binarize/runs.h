@@ -1,0 +1,28 @@
+// Lines of a one-bit picture as runs of one colour: what the pattern search and the codeword
+// reader measure. Whole rows of a matrix are cut into runs a machine word at a time.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "pdf417/decoder/binarize/picture.h"
+
+namespace pdf417 {
+
+// A run of one colour along a line, in samples.
+struct Run {
+  int begin = 0;
+  int length = 0;
+  bool dark = false;
+};
+
+// The runs of a line of samples (non-zero = dark), appended to `runs` after clearing it.
+void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs);
+
+// The runs of pixel row `row` of the matrix, columns 0 .. width - 1, into `runs` (cleared first).
+void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs);
+
+// The matrix turned over its main diagonal: row r of the result is column r of the source.
+BitMatrix Transposed(const BitMatrix& bits);
+
+}  // namespace pdf417

@@ -1,0 +1,528 @@
+#include "pdf417/decoder/grid/symbol_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "pdf417/common/symbol_geometry.h"
+#include "pdf417/decoder/binarize/runs.h"
+#include "pdf417/decoder/codewords/line_reader.h"
+#include "pdf417/decoder/correct/symbol_check.h"
+#include "pdf417/decoder/grid/codeword_grid.h"
+#include "pdf417/decoder/grid/homography.h"
+#include "pdf417/decoder/grid/votes.h"
+
+namespace pdf417 {
+namespace {
+
+// Samples of one candidate's lines from one source at most: bounds the time a large candidate
+// that is no symbol can take.
+constexpr long kMaxSamples = 3000000;
+
+DecodeResult Verdict(DecodeStatus status, const char* message) {
+  DecodeResult r;
+  r.status = status;
+  r.message = message;
+  return r;
+}
+
+double Distance(const PointF& a, const PointF& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// What the row indicators of the lines say, fact by fact: an indicator holds 30 x (row / 3) plus
+// one fact of the symbol, chosen by its side and its row's cluster.
+struct Facts {
+  Votes rowsHigh;  // (rows - 1) / 3
+  Votes rowsLow;   // (rows - 1) mod 3
+  Votes level;
+  Votes columns;
+
+  void Note(const EdgeReading& r, bool leftSide) {
+    if (r.codeword < 0) return;
+    const int value = r.codeword % 30;
+    switch (leftSide ? LeftIndicatorFact(r.cluster) : RightIndicatorFact(r.cluster)) {
+      case IndicatorFact::Rows:
+        rowsHigh.Add(value);
+        break;
+      case IndicatorFact::Level:
+        level.Add(value / 3);
+        rowsLow.Add(value % 3);
+        break;
+      case IndicatorFact::Columns:
+        columns.Add(value + 1);
+        break;
+    }
+  }
+};
+
+// The symbol row an indicator was read in: its cluster and its multiple of 30.
+int RowOf(const EdgeReading& r) { return r.codeword < 0 ? -1 : 3 * (r.codeword / 30) + r.cluster; }
+
+// The grey level at a point, interpolated between the four nearest pixels; paper outside.
+double GreyAt(const GreyView& grey, double px, double py) {
+  const double x = px - 0.5;
+  const double y = py - 0.5;
+  const int x0 = static_cast<int>(std::floor(x));
+  const int y0 = static_cast<int>(std::floor(y));
+  const double fx = x - x0;
+  const double fy = y - y0;
+  auto at = [&grey](int row, int col) -> double {
+    if (row < 0 || col < 0 || row >= grey.height || col >= grey.width) return 255;
+    return grey.At(row, col);
+  };
+  return (at(y0, x0) * (1 - fx) + at(y0, x0 + 1) * fx) * (1 - fy) +
+         (at(y0 + 1, x0) * (1 - fx) + at(y0 + 1, x0 + 1) * fx) * fy;
+}
+
+// Dark where a level is below the middle of the darkest and lightest levels around it: blocks of
+// half the window, each sample judged by its own block and both neighbours. A window of about
+// 13 modules always holds a bar and a space inside a symbol.
+void ThresholdLine(const std::vector<double>& levels, double window,
+                   std::vector<std::uint8_t>& dark) {
+  const std::size_t n = levels.size();
+  const std::size_t block = std::max<std::size_t>(2, static_cast<std::size_t>(window / 2));
+  const std::size_t blocks = (n + block - 1) / block;
+  std::vector<double> lo(blocks, 255);
+  std::vector<double> hi(blocks, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    lo[i / block] = std::min(lo[i / block], levels[i]);
+    hi[i / block] = std::max(hi[i / block], levels[i]);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t b = i / block;
+    double l = lo[b];
+    double h = hi[b];
+    if (b > 0) {
+      l = std::min(l, lo[b - 1]);
+      h = std::max(h, hi[b - 1]);
+    }
+    if (b + 1 < blocks) {
+      l = std::min(l, lo[b + 1]);
+      h = std::max(h, hi[b + 1]);
+    }
+    // A flat stretch (quiet zone, paper) is light unless it is dark on the global scale.
+    dark[i] = h - l < 24 ? levels[i] < kGreyThreshold : levels[i] < (l + h) / 2;
+  }
+}
+
+// The lines of one candidate and how each is read: from the matrix's own rows (or columns) when
+// the symbol lies along them, else sampled through the perspective map; from the grey picture
+// through the same map.
+class LineSource {
+ public:
+  LineSource(const BitMatrix& bits, const BitMatrix* transposed, const SymbolCandidate& candidate,
+             const GreyView* grey, int border)
+      : bits_(bits), grey_(grey), candidate_(candidate), border_(border), map_(candidate.corners) {
+    const std::array<PointF, 4>& q = candidate.corners;
+    tall_ = std::max(Distance(q[0], q[3]), Distance(q[1], q[2]));
+    wide_ = std::max(Distance(q[0], q[1]), Distance(q[3], q[2]));
+    usable_ = map_.Valid() && candidate.module > 0 && tall_ >= 3 &&
+              wide_ >= 30 * candidate.module && wide_ <= 40000;
+    if (!usable_) return;
+    // Two samples a pixel across; down, a line every two thirds of a pixel or every 0.4 module,
+    // whichever is sparser, and at most kMaxSamples samples in all. A little beyond the corners
+    // across, so that a corner a module off still shows the whole pattern.
+    sampleCount_ = std::min(20000, static_cast<int>(std::ceil(wide_ * 2)));
+    const double perPixel = std::min(1.5, 2.5 / candidate.module);
+    lineCount_ = std::max(6, std::min({2000, static_cast<int>(std::ceil(tall_ * perPixel)),
+                                       static_cast<int>(kMaxSamples / sampleCount_)}));
+    margin_ = std::min(0.2, 4 * candidate.module / wide_);
+    FindAxis(transposed);
+  }
+
+  bool Usable() const { return usable_; }
+  const Perspective& Map() const { return map_; }
+  int Lines() const { return axis_ != nullptr ? axisLines_ : lineCount_; }
+  int Sources() const { return grey_ != nullptr ? 2 : 1; }
+  double Width() const { return wide_; }
+
+  // Reads line l (0 .. Lines() - 1) of a source (0 the matrix, 1 the grey picture) into `line`.
+  void Read(int source, int l, LineReading& line) {
+    line.v = V(l);
+    int samples = 0;
+    double perPixel = 1;
+    if (source == 0 && axis_ != nullptr) {
+      samples = AxisRuns(l, line.runs);
+      const double span = axisEnd_ - axisStart_;
+      line.uPerSample = (reversed_ ? -1 : 1) / span;
+      line.uOrigin = ((reversed_ ? hi_ : lo_) - axisStart_) / span;
+    } else {
+      perPixel = sampleCount_ * (1 + 2 * margin_) / wide_;
+      line.uPerSample = (1 + 2 * margin_) / sampleCount_;
+      line.uOrigin = -margin_;
+      samples = sampleCount_;
+      const Perspective::Line map = map_.LineAt(line.v);
+      const double du = (1 + 2 * margin_) / sampleCount_;
+      samples_.resize(static_cast<std::size_t>(sampleCount_));
+      if (source == 0) {
+        for (int k = 0; k < sampleCount_; ++k) {
+          const double u = -margin_ + (k + 0.5) * du;
+          const double w = map.g * u + map.h;
+          const double x = (map.ax * u + map.bx) / w;
+          const double y = (map.ay * u + map.by) / w;
+          const bool dark =
+              bits_.IsDark(static_cast<int>(std::floor(y)), static_cast<int>(std::floor(x)));
+          samples_[static_cast<std::size_t>(k)] = dark != candidate_.inverted;
+        }
+      } else {
+        levels_.resize(static_cast<std::size_t>(sampleCount_));
+        for (int k = 0; k < sampleCount_; ++k) {
+          const double u = -margin_ + (k + 0.5) * du;
+          const double w = map.g * u + map.h;
+          const double level = GreyAt(*grey_, (map.ax * u + map.bx) / w - border_,
+                                      (map.ay * u + map.by) / w - border_);
+          levels_[static_cast<std::size_t>(k)] = candidate_.inverted ? 255 - level : level;
+        }
+        ThresholdLine(levels_, 6.5 * candidate_.module * sampleCount_ / wide_, samples_);
+      }
+      RunsOf(samples_.data(), sampleCount_, line.runs);
+    }
+    ReadLine(line, samples, perPixel);
+  }
+
+ private:
+  // Where line l crosses the symbol, from its top edge (0) to its bottom edge (1).
+  double V(int l) const {
+    if (axis_ == nullptr) return (l + 0.5) / lineCount_;
+    return (axisFirst_ + step_ * l + 0.5 - axisTop_) / (axisBottom_ - axisTop_);
+  }
+
+  // A symbol whose rows lie along the matrix's rows (or columns: along the rows of the transposed
+  // matrix), read either way, with its corners within a pixel of a rectangle: its lines are the
+  // pixel rows themselves.
+  void FindAxis(const BitMatrix* transposed) {
+    const std::array<PointF, 4>& q = candidate_.corners;
+    const auto near = [](double a, double b) { return std::fabs(a - b) <= 1.0; };
+    if (near(q[0].y, q[1].y) && near(q[3].y, q[2].y) && near(q[0].x, q[3].x) &&
+        near(q[1].x, q[2].x)) {
+      axis_ = &bits_;
+      across_ = false;
+    } else if (transposed != nullptr && near(q[0].x, q[1].x) && near(q[3].x, q[2].x) &&
+               near(q[0].y, q[3].y) && near(q[1].y, q[2].y)) {
+      axis_ = transposed;
+      across_ = true;
+    } else {
+      return;
+    }
+    // In the axis matrix's own coordinates: along its rows (s) and down its rows (t).
+    auto s = [this](const PointF& p) { return across_ ? p.y : p.x; };
+    auto t = [this](const PointF& p) { return across_ ? p.x : p.y; };
+    const double start = (s(q[0]) + s(q[3])) / 2;
+    const double end = (s(q[1]) + s(q[2])) / 2;
+    axisStart_ = start;
+    axisEnd_ = end;
+    axisTop_ = (t(q[0]) + t(q[1])) / 2;
+    axisBottom_ = (t(q[3]) + t(q[2])) / 2;
+    reversed_ = end < start;
+    step_ = axisBottom_ > axisTop_ ? 1 : -1;
+    const double marginPixels = 4 * candidate_.module;
+    lo_ = static_cast<int>(std::floor(std::min(start, end) - marginPixels));
+    hi_ = static_cast<int>(std::ceil(std::max(start, end) + marginPixels));
+    lo_ = std::max(lo_, 0);
+    hi_ = std::min(hi_, axis_->Width());
+    // Pixel rows whose centres lie between the top and bottom edges.
+    const double first = step_ > 0 ? std::ceil(axisTop_ - 0.5) : std::floor(axisTop_ - 0.5);
+    axisFirst_ = static_cast<int>(first);
+    axisLines_ = static_cast<int>(std::floor(std::fabs(axisBottom_ - axisTop_)));
+    if (hi_ - lo_ < 30 || axisLines_ < 1) axis_ = nullptr;
+  }
+
+  // The runs of pixel row l of the axis matrix between lo_ and hi_, in reading order.
+  int AxisRuns(int l, std::vector<Run>& runs) {
+    RowRuns(*axis_, axisFirst_ + step_ * l, rowRuns_);
+    runs.clear();
+    for (const Run& r : rowRuns_) {
+      const int b = std::max(r.begin, lo_);
+      const int e = std::min(r.begin + r.length, hi_);
+      if (e <= b) continue;
+      runs.push_back(Run{b - lo_, e - b, r.dark != candidate_.inverted});
+    }
+    const int length = hi_ - lo_;
+    if (reversed_) {
+      std::reverse(runs.begin(), runs.end());
+      for (Run& r : runs) r.begin = length - r.begin - r.length;
+    }
+    return length;
+  }
+
+  const BitMatrix& bits_;
+  const GreyView* grey_;
+  const SymbolCandidate& candidate_;
+  int border_;
+  Perspective map_;
+  double tall_ = 0, wide_ = 0, margin_ = 0;
+  bool usable_ = false;
+  int sampleCount_ = 0;
+  int lineCount_ = 0;
+  std::vector<std::uint8_t> samples_;
+  std::vector<double> levels_;
+  // The axis-aligned reading.
+  const BitMatrix* axis_ = nullptr;
+  bool across_ = false;
+  bool reversed_ = false;
+  int step_ = 1;
+  int lo_ = 0, hi_ = 0;
+  int axisFirst_ = 0, axisLines_ = 0;
+  double axisTop_ = 0, axisBottom_ = 0;
+  double axisStart_ = 0, axisEnd_ = 1;
+  std::vector<Run> rowRuns_;
+};
+
+// The median of values; 0 for none.
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2),
+                   values.end());
+  return values[values.size() / 2];
+}
+
+// The symbol's outer corners, in the candidate's frame: from its top row to its bottom row by the
+// fit of row against v (a candidate may cover only some of the rows), and across from the
+// patterns found; where only one pattern edge was found, or the symbol is compact (its stop edge
+// may have been something else), the far side goes where the lines' module grids put the end of
+// the symbol's modules.
+std::array<PointF, 4> SymbolCorners(const SymbolCandidate& candidate, const Perspective& map,
+                                    const std::vector<LineReading>& lines,
+                                    const std::vector<bool>& sampled, int rows, double slope,
+                                    double offset, int columns, bool compact) {
+  double top = (-0.5 - offset) / slope;
+  double bottom = (rows - 0.5 - offset) / slope;
+  // Within half a row of the candidate's own edges, the candidate's edges stand.
+  const double halfRow = 0.5 / slope;
+  if (std::fabs(top) < halfRow) top = 0;
+  if (std::fabs(bottom - 1) < halfRow) bottom = 1;
+  const int width = 17 * columns + (compact ? kCompactFrameModules : kFrameModules);
+  std::vector<double> rights;
+  std::vector<double> lefts;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!sampled[i]) continue;
+    const LineReading& line = lines[i];
+    if (line.forward.module > 0) {
+      const double end = line.forward.origin + width * line.forward.module;
+      rights.push_back(line.uOrigin + end * line.uPerSample);
+    }
+    if (line.backward.module > 0) {
+      const double begin =
+          line.backward.origin + (line.backwardStopAt - 17 * (columns + 3)) * line.backward.module;
+      lefts.push_back(line.uOrigin + begin * line.uPerSample);
+    }
+  }
+  double left = 0;
+  double right = 1;
+  if ((!candidate.hasStop || compact) && !rights.empty()) right = Median(rights);
+  if (!candidate.hasStart && !lefts.empty()) left = Median(lefts);
+  return {map.Map(left, top), map.Map(right, top), map.Map(right, bottom), map.Map(left, bottom)};
+}
+
+// The symbol the lines read so far show: rows, columns and level from the indicators' votes, each
+// line's row from its indicators (or a straight fit of row against v), each codeword voted per
+// cell, then checked and corrected.
+DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>& sampled,
+                       const SymbolCandidate& candidate, const Perspective& map) {
+  Facts facts;
+  Votes widthColumns;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!sampled[i]) continue;
+    const LineReading& line = lines[i];
+    facts.Note(line.left, true);
+    facts.Note(line.right, false);
+    const double modules = FrameModules(line);
+    if (modules > 0) {
+      widthColumns.Add(static_cast<int>(std::lround((modules - kFrameModules) / 17.0)));
+    }
+  }
+  const int rowsHigh = facts.rowsHigh.Winner();
+  const int rowsLow = facts.rowsLow.Winner();
+  int columns = facts.columns.Winner();
+  if (columns < 1) columns = widthColumns.Winner();
+  if (rowsHigh < 0 || rowsLow < 0 || columns < 1 || columns > kMaxColumns) {
+    return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+  }
+  const int rows = 3 * rowsHigh + rowsLow + 1;
+  if (rows < kMinRows || rows > kMaxRows || rows * columns > kMaxCodewords) {
+    return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+  }
+
+  // Each line's row: its own indicators where they agree with a straight fit of row against v
+  // over all lines whose indicators were read, else the fit.
+  double sv = 0, sr = 0, svv = 0, svr = 0;
+  int count = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    LineReading& line = lines[i];
+    line.row = -1;
+    if (!sampled[i]) continue;
+    const int a = RowOf(line.left);
+    const int b = RowOf(line.right);
+    line.row = a >= 0 && b >= 0 ? (a == b ? a : -1) : std::max(a, b);
+    if (line.row < 0 || line.row >= rows) {
+      line.row = -1;
+      continue;
+    }
+    sv += line.v;
+    sr += line.row;
+    svv += line.v * line.v;
+    svr += line.v * line.row;
+    ++count;
+  }
+  double slope = rows;
+  double offset = -0.5;
+  const double den = count * svv - sv * sv;
+  if (count >= 2 && std::fabs(den) > 1e-12) {
+    slope = (count * svr - sv * sr) / den;
+    offset = (sr - slope * sv) / count;
+  }
+  if (!(slope > 0)) return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+
+  // Every codeword of every line, trusted only in its row's cluster, voted per cell.
+  std::vector<Votes> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns + 2));
+  std::vector<EdgeReading> read;
+  int starts = 0;
+  int stops = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!sampled[i]) continue;
+    LineReading& line = lines[i];
+    starts += line.startRun >= 0;
+    stops += line.stopRun >= 0;
+    const double fit = slope * line.v + offset;
+    if (line.row < 0 || std::fabs(line.row - fit) > 1.5) {
+      const long r = std::lround(fit);
+      line.row = r >= 0 && r < rows ? static_cast<int>(r) : -1;
+    }
+    if (line.row < 0) continue;
+    CellsOf(line, columns, false, read);
+    const int cluster = line.row % 3;
+    Votes* row = &cells[static_cast<std::size_t>(line.row) * static_cast<std::size_t>(columns + 2)];
+    for (int c = 0; c < columns + 2; ++c) {
+      const EdgeReading& r = read[static_cast<std::size_t>(c)];
+      if (r.codeword >= 0 && r.cluster == cluster) row[c].Add(r.codeword);
+    }
+  }
+
+  // Hardly a stop pattern and hardly a right indicator: a compact symbol, checked on its left
+  // indicators alone; its right corners go where the final bar ends by the column count. (A few
+  // lines can take bars inside a symbol for a stop pattern, or read a codeword where the final
+  // bar is.)
+  int rightRows = 0;
+  for (int r = 0; r < rows; ++r) {
+    rightRows += !cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns + 2) +
+                        static_cast<std::size_t>(columns + 1)]
+                      .Empty();
+  }
+  const bool compact = 4 * stops < starts && 4 * rightRows < rows;
+  CodewordGrid grid(rows, columns, compact);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns + 2; ++c) {
+      grid.At(r, c) = cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns + 2) +
+                            static_cast<std::size_t>(c)]
+                          .Winner();
+    }
+  }
+  DecodeResult result;
+  const GridVerdict verdict = DecodeGrid(grid, facts.level.Ranked(), result);
+  if (verdict == GridVerdict::NoSymbol)
+    return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+  if (verdict == GridVerdict::NotCorrectable) {
+    result.status = DecodeStatus::NotCorrectable;
+    result.message = "errors not correctable";
+    return result;
+  }
+  result.status = DecodeStatus::Decoded;
+  result.reading = kPatternReadingName;
+  result.inverted = candidate.inverted;
+  const std::array<PointF, 4> corners =
+      SymbolCorners(candidate, map, lines, sampled, rows, slope, offset, columns, compact);
+  result.corners.assign(corners.begin(), corners.end());
+  return result;
+}
+
+// Rows the lines read so far show, from the indicators' votes; 0 when they do not tell.
+int RowsShown(const std::vector<LineReading>& lines, const std::vector<bool>& sampled) {
+  Facts facts;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!sampled[i]) continue;
+    facts.Note(lines[i].left, true);
+    facts.Note(lines[i].right, false);
+  }
+  const int high = facts.rowsHigh.Winner();
+  const int low = facts.rowsLow.Winner();
+  return high >= 0 && low >= 0 ? 3 * high + low + 1 : 0;
+}
+
+}  // namespace
+
+DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
+                           const SymbolCandidate& candidate, const GreyView* grey, int border) {
+  LineSource source(bits, transposed, candidate, grey, border);
+  if (!source.Usable()) return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+  const int lineCount = source.Lines();
+  const int sources = source.Sources();
+  std::vector<LineReading> lines(static_cast<std::size_t>(lineCount * sources));
+  std::vector<bool> sampled(lines.size(), false);
+  auto read = [&](int s, int l) {
+    const std::size_t i = static_cast<std::size_t>(s * lineCount + l);
+    if (sampled[i]) return;
+    source.Read(s, l, lines[i]);
+    sampled[i] = true;
+  };
+
+  // Every other line of the matrix first: a clean symbol decodes from those.
+  for (int l = 0; l < lineCount; l += 2) read(0, l);
+  // A pattern edge that no line shows was something else (bars inside a symbol that looked like
+  // a stop pattern, a compact symbol's final bar): the symbol is read from the other edge alone,
+  // as far across as the widest symbol reaches.
+  if (candidate.hasStart && candidate.hasStop) {
+    int starts = 0;
+    int stops = 0;
+    for (int l = 0; l < lineCount; l += 2) {
+      starts += lines[static_cast<std::size_t>(l)].startRun >= 0;
+      stops += lines[static_cast<std::size_t>(l)].stopRun >= 0;
+    }
+    // An edge that a few lines show where the other shows on many is taken for something else.
+    if (4 * std::min(starts, stops) < std::max(starts, stops)) {
+      SymbolCandidate lone = candidate;
+      const std::array<PointF, 4>& q = candidate.corners;
+      const double reach = (17.0 * kMaxColumns + kFrameModules) * candidate.module;
+      auto along = [reach](const PointF& from, const PointF& to) {
+        const double d = Distance(from, to);
+        const double t = d > 0 ? reach / d : 1;
+        return PointF{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
+      };
+      if (starts > stops) {
+        lone.hasStop = false;
+        lone.corners = {q[0], along(q[0], q[1]), along(q[3], q[2]), q[3]};
+      } else {
+        lone.hasStart = false;
+        lone.corners = {along(q[1], q[0]), q[1], q[2], along(q[2], q[3])};
+      }
+      return ReadCandidate(bits, transposed, lone, grey, border);
+    }
+  }
+  // When the rows turn out to be under four lines tall, the lines between them too. Then the
+  // grey picture's lines, which go wrong in other places than the matrix's, and last every line
+  // of both.
+  const int rows = RowsShown(lines, sampled);
+  if (rows > 0 && lineCount < 4 * rows) {
+    for (int l = 1; l < lineCount; l += 2) read(0, l);
+  }
+  DecodeResult result = ReadLines(lines, sampled, candidate, source.Map());
+  if (result.ok() || sources < 2) {
+    if (!result.ok()) {
+      for (int l = 1; l < lineCount; l += 2) read(0, l);
+      result = ReadLines(lines, sampled, candidate, source.Map());
+    }
+  } else {
+    for (int l = 0; l < lineCount; l += 2) read(1, l);
+    result = ReadLines(lines, sampled, candidate, source.Map());
+    if (!result.ok()) {
+      for (int s = 0; s < sources; ++s) {
+        for (int l = 1; l < lineCount; l += 2) read(s, l);
+      }
+      result = ReadLines(lines, sampled, candidate, source.Map());
+    }
+  }
+  for (PointF& c : result.corners) c = PointF{c.x - border, c.y - border};
+  return result;
+}
+
+}  // namespace pdf417
