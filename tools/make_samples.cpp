@@ -1259,7 +1259,7 @@ void Micro() {
     o.drawing.quarterTurns = 1;
     Ours(f + "ours-turned-90.png", "LOT 4711 EXP 2027-06", o);
   }
-  ZintSample(f + "zint-columns-1.png", "PART-0815", "-b 84 --cols=1 --scale=1");
+  ZintSample(f + "zint-columns-1.png", "ITEM-0815", "-b 84 --cols=1 --scale=1");
   ZintSample(f + "zint-columns-2.png", Digits(30, 810), "-b 84 --cols=2 --scale=2");
   ZintSample(f + "zint-columns-3.png", RandomBytes(20, 811), "-b 84 --cols=3 --scale=1");
   ZintSample(f + "zint-columns-4-quiet-zones.png", Text(60, 812),
