@@ -99,6 +99,36 @@ PointF InnerPoint(const SymbolCandidate& c) {
   return PointF{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
 }
 
+// A candidate of one pattern edge reaches as far as the widest symbol would; what lies beyond the
+// picture holds nothing to read. Its far side is brought in to the picture's edge (along the
+// candidate's own lines, so that they keep their direction).
+SymbolCandidate WithinPicture(const SymbolCandidate& c, double width, double height) {
+  if (c.hasStart == c.hasStop) return c;
+  SymbolCandidate out = c;
+  const std::array<PointF, 4>& q = c.corners;
+  const std::size_t nearTop = c.hasStart ? 0 : 1;
+  const std::size_t farTop = c.hasStart ? 1 : 0;
+  const std::size_t nearBottom = c.hasStart ? 3 : 2;
+  const std::size_t farBottom = c.hasStart ? 2 : 3;
+  // The largest share t of the way from each near corner to its far one that stays inside.
+  auto inside = [width, height](const PointF& from, const PointF& to) {
+    double t = 1;
+    const double dx = to.x - from.x;
+    const double dy = to.y - from.y;
+    if (dx > 0) t = std::min(t, (width - from.x) / dx);
+    if (dx < 0) t = std::min(t, -from.x / dx);
+    if (dy > 0) t = std::min(t, (height - from.y) / dy);
+    if (dy < 0) t = std::min(t, -from.y / dy);
+    return std::max(t, 0.0);
+  };
+  const double t = std::max(inside(q[nearTop], q[farTop]), inside(q[nearBottom], q[farBottom]));
+  out.corners[farTop] = PointF{q[nearTop].x + (q[farTop].x - q[nearTop].x) * t,
+                               q[nearTop].y + (q[farTop].y - q[nearTop].y) * t};
+  out.corners[farBottom] = PointF{q[nearBottom].x + (q[farBottom].x - q[nearBottom].x) * t,
+                                  q[nearBottom].y + (q[farBottom].y - q[nearBottom].y) * t};
+  return out;
+}
+
 // One decode: the options, the budget, what was found and the best failure seen.
 class Search {
  public:
@@ -139,16 +169,20 @@ class Search {
     Classic(bits);
     if (Enough()) return;
     const BitMatrix transposed = Transposed(bits);
-    Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight);
+    std::vector<PatternHit> hits;
+    std::vector<SymbolCandidate> read;
+    Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, hits, read);
     if (!found_.empty() || !options_.tryHarder) return;
-    Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal);
+    Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal, hits, read);
     if (!found_.empty()) return;
     budget_.Check();
     const BitMatrix local = BinariseLocal(grey_);
     budget_.Check();
     const BitMatrix localTransposed = Transposed(local);
     const std::size_t before = found_.size();
-    Patterns(local, &localTransposed, 0, ScanLines::All);
+    std::vector<PatternHit> localHits;
+    std::vector<SymbolCandidate> localRead;
+    Patterns(local, &localTransposed, 0, ScanLines::All, localHits, localRead);
     for (std::size_t i = before; i < found_.size(); ++i) found_[i].reading += ", local threshold";
   }
 
@@ -175,18 +209,28 @@ class Search {
     }
   }
 
-  void Patterns(const BitMatrix& bits, const BitMatrix* transposed, int border, ScanLines lines) {
+  // Looks for patterns along the given lines, adds them to the hits of the matrix found before
+  // (an edge seen along rows pairs with one seen only along the diagonals), and reads the
+  // candidates they give.
+  void Patterns(const BitMatrix& bits, const BitMatrix* transposed, int border, ScanLines lines,
+                std::vector<PatternHit>& hits, std::vector<SymbolCandidate>& read) {
     budget_.Check();
     const int step = ScanStep(bits);
-    const std::vector<PatternHit> hits =
+    const std::vector<PatternHit> more =
         FindPatternHits(bits, step, lines, options_.tryInverted, transposed);
-    if (hits.empty()) return;
+    if (more.empty()) return;
+    hits.insert(hits.end(), more.begin(), more.end());
     const std::vector<SymbolEdge> edges = ChainEdges(bits, hits, step);
     // A lone edge reaches as far as the widest symbol.
     const std::vector<SymbolCandidate> candidates =
         PairEdges(edges, 17.0 * kMaxColumns + kFrameModules);
     std::size_t tried = 0;
     for (const SymbolCandidate& c : candidates) {
+      // Read already in an earlier round over this matrix.
+      if (std::any_of(read.begin(), read.end(),
+                      [&c](const SymbolCandidate& r) { return SameCandidate(r, c); })) {
+        continue;
+      }
       const PointF inner = InnerPoint(c);
       const PointF inPicture{inner.x - border, inner.y - border};
       if (std::any_of(found_.begin(), found_.end(), [&inPicture](const DecodeResult& f) {
@@ -196,9 +240,11 @@ class Search {
       }
       if (tried++ >= kMaxCandidates + 2 * found_.size()) return;
       budget_.Check();
+      read.push_back(c);
       DecodeResult r;
       try {
-        r = ReadCandidate(bits, transposed, c, &grey_, border);
+        r = ReadCandidate(bits, transposed, WithinPicture(c, bits.Width(), bits.Height()), &grey_,
+                          border);
       } catch (const Error&) {
         continue;
       }

@@ -27,6 +27,19 @@ std::vector<PointF> GridCorners(LinkedList<AryRegion> rows, LinkedList<AryRegion
   return {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
 }
 
+// The data columns most left row indicators that state them say; 0 when none does.
+int StatedColumns(const LinearDecode& matrix) {
+  CountMost votes;
+  bool any = false;
+  for (int r = 0; r < matrix.rowCount; ++r) {
+    if (LeftIndicatorFact(r) != IndicatorFact::Columns) continue;
+    const int indicator = matrix.codewordGrid[static_cast<std::size_t>(r)][1];
+    Tally(votes, IndicatorFactValue(r, indicator) + 1);
+    any = true;
+  }
+  return any ? Winner(votes) : 0;
+}
+
 }  // namespace
 
 bool ReadClassic(const BitMatrix& bits, const Budget& budget, ClassicReading& out) {
@@ -51,10 +64,20 @@ bool ReadClassic(const BitMatrix& bits, const Budget& budget, ClassicReading& ou
   matrix.ReadCodewords();
   ReadLevel(matrix);
 
-  out.grid = CodewordGrid(R, K - 4);
+  // A stop pattern and columns before it lost to damage leave fewer columns located than the
+  // left row indicators state: the columns located are then the leftmost ones (the start pattern
+  // placed them), the right row indicator among them is a data column, and the columns not
+  // located are read as erasures.
+  const int stated = StatedColumns(matrix);
+  const int columns = stated > K - 4 && stated <= kMaxColumns ? stated : K - 4;
+  out.grid = CodewordGrid(R, columns);
   for (int r = 0; r < R; ++r) {
     const std::vector<std::int32_t>& row = matrix.codewordGrid[static_cast<std::size_t>(r)];
-    for (int c = 1; c <= K - 2; ++c) out.grid.At(r, c - 1) = row[static_cast<std::size_t>(c)];
+    if (columns == K - 4) {
+      for (int c = 1; c <= K - 2; ++c) out.grid.At(r, c - 1) = row[static_cast<std::size_t>(c)];
+    } else {
+      for (int c = 1; c <= K - 3; ++c) out.grid.At(r, c - 1) = row[static_cast<std::size_t>(c)];
+    }
   }
   out.levels = matrix.levelCandidates;
   out.corners = GridCorners(locator.rowRegions, locator.colRegions);

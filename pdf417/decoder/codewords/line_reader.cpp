@@ -50,7 +50,8 @@ EdgeReading ReadRunsOnGrid(const std::vector<Run>& runs, int first, double origi
   if (!HasCodewordAt(runs, first)) return {};
   std::array<long, 9> index{};
   for (int k = 0; k < 9; ++k) {
-    index[static_cast<std::size_t>(k)] = std::lround((EdgeAt(runs, first, k) - origin) / module);
+    index[static_cast<std::size_t>(k)] =
+        static_cast<long>(std::floor((EdgeAt(runs, first, k) - origin) / module + 0.5));
   }
   std::array<int, 8> widths{};
   for (std::size_t k = 0; k < 8; ++k) widths[k] = static_cast<int>(index[k + 1] - index[k]);
@@ -90,42 +91,49 @@ int NearestDarkStart(const std::vector<Run>& runs, double pos, double tolerance)
 // corners did not catch).
 class LineModel {
  public:
-  void Add(double index, double edge) { points_.push_back(Point{index, edge, 1.0}); }
+  void Add(double index, double edge) {
+    points_.push_back(Point{index, edge});
+    sw_ += 1;
+    sn_ += index;
+    sp_ += edge;
+    snn_ += index * index;
+    snp_ += index * edge;
+  }
+  // Lowers the weight of every point so far.
   void Fade(double factor) {
-    for (Point& p : points_) p.weight *= factor;
+    sw_ *= factor;
+    sn_ *= factor;
+    sp_ *= factor;
+    snn_ *= factor;
+    snp_ *= factor;
   }
   // Fits origin and module; false when the points do not fix them.
   bool Fit(double& origin, double& module) const {
-    double sw = 0, sn = 0, sp = 0, snn = 0, snp = 0;
-    for (const Point& p : points_) {
-      sw += p.weight;
-      sn += p.weight * p.index;
-      sp += p.weight * p.edge;
-      snn += p.weight * p.index * p.index;
-      snp += p.weight * p.index * p.edge;
-    }
-    const double den = sw * snn - sn * sn;
+    const double den = sw_ * snn_ - sn_ * sn_;
     if (points_.size() < 2 || std::fabs(den) < 1e-9) return false;
-    const double m = (sw * snp - sn * sp) / den;
+    const double m = (sw_ * snp_ - sn_ * sp_) / den;
     if (!(m > 0)) return false;
     module = m;
-    origin = (sp - m * sn) / sw;
+    origin = (sp_ - m * sn_) / sw_;
     return true;
   }
   // Edges on whole pixels of modules little wider than a pixel leave the least-squares origin a
   // few hundredths of a pixel from where rounding puts every edge's index right. Moves the origin
-  // to the middle of the stretch, within half a module of it, where the most known edges round
-  // to their own index.
+  // to the middle of the stretch, within half a module of it, where the most known edges round to
+  // their own index. Modules of a sample and a half or more need no such care: the fit's origin
+  // is then well within the margin that rounding leaves.
   double Phase(double origin, double module) const {
-    constexpr int kSteps = 50;
+    if (module >= 1.5) return origin;
+    constexpr int kSteps = 40;
     int best = -1;
     int bestFirst = 0;
     int bestLast = 0;
     for (int s = 0; s <= kSteps; ++s) {
       const double o = origin + (s - kSteps / 2) * module / kSteps;
       int hits = 0;
-      for (const Point& p : points_)
-        hits += std::lround((p.edge - o) / module) == std::lround(p.index);
+      for (const Point& p : points_) {
+        hits += std::floor((p.edge - o) / module + 0.5) == p.index;
+      }
       if (hits > best) {
         best = hits;
         bestFirst = bestLast = s;
@@ -140,9 +148,9 @@ class LineModel {
   struct Point {
     double index;
     double edge;
-    double weight;
   };
   std::vector<Point> points_;
+  double sw_ = 0, sn_ = 0, sp_ = 0, snn_ = 0, snp_ = 0;
 };
 
 // Adds a pattern's edges, its first bar at module index `at`.
@@ -265,8 +273,13 @@ bool ReadBetweenPatterns(LineReading& line) {
   if (!model.Fit(origin, m)) return false;
   origin = model.Phase(origin, m);
   std::vector<EdgeReading> read(static_cast<std::size_t>(cells));
-  // Twice: the second time on the grid refitted to every codeword the first time read.
+  // Twice: the second time on the grid refitted to every codeword the first time read, when the
+  // first left cells unread.
   for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && std::all_of(read.begin(), read.end(),
+                                 [](const EdgeReading& r) { return r.codeword >= 0; })) {
+      break;
+    }
     for (int j = 0; j < cells; ++j) {
       EdgeReading& cell = read[static_cast<std::size_t>(j)];
       if (cell.codeword >= 0) continue;
@@ -278,7 +291,55 @@ bool ReadBetweenPatterns(LineReading& line) {
   }
   line.fromStart = read;
   line.fromStop.assign(read.rbegin(), read.rend());
+  line.betweenColumns = static_cast<int>(columns);
+  line.forward = LineFit{origin, m};
   return true;
+}
+
+// Walks from each pattern the line shows (see Walk): the cells the grid between both patterns left
+// unread are filled from the walks when `keep`; otherwise the stop pattern was other bars, and the
+// walk from the start goes on to the line's end and replaces what the grid read.
+void WalkLine(LineReading& line, bool keep) {
+  const std::vector<Run>& runs = line.runs;
+  if (!keep) line.stopRun = -1;
+  const double stopBegin = line.stopRun >= 0
+                               ? runs[static_cast<std::size_t>(line.stopRun)].begin
+                               : static_cast<double>(runs.back().begin + runs.back().length);
+  const double startEnd = line.startRun >= 0
+                              ? runs[static_cast<std::size_t>(line.startRun + 7)].begin +
+                                    runs[static_cast<std::size_t>(line.startRun + 7)].length
+                              : 0;
+  std::vector<EdgeReading> walked;
+  if (line.startRun >= 0) {
+    LineModel model;
+    AddPattern(model, runs, line.startRun, 0, kStartEdges);
+    LineFit fit;
+    Walk(runs, model, 1, 0, stopBegin + line.startModule, walked, fit);
+    if (!keep || line.forward.module <= 0) line.forward = fit;
+    if (!keep) {
+      line.fromStart.clear();
+      line.fromStop.clear();
+    }
+    if (line.fromStart.size() < walked.size()) line.fromStart.resize(walked.size());
+    for (std::size_t j = 0; j < walked.size(); ++j) {
+      if (line.fromStart[j].codeword < 0) line.fromStart[j] = walked[j];
+    }
+  }
+  if (line.stopRun >= 0) {
+    LineModel model;
+    // Module indices from the stop pattern's walk are counted from the start pattern's first bar
+    // of a symbol of the most columns; the caller moves them once the columns are known.
+    const int stopAt = 17 * (kMaxCells + 2);
+    AddPattern(model, runs, line.stopRun, stopAt, kStopEdges);
+    Walk(runs, model, -1, stopAt, startEnd - line.stopModule, walked, line.backward);
+    line.backwardStopAt = stopAt;
+    if (line.fromStop.size() < walked.size()) line.fromStop.resize(walked.size());
+    for (std::size_t k = 0; k < walked.size(); ++k) {
+      if (line.fromStop[k].codeword < 0) line.fromStop[k] = walked[k];
+    }
+  }
+  line.left = line.fromStart.empty() ? EdgeReading{} : line.fromStart.front();
+  line.right = line.fromStop.empty() ? EdgeReading{} : line.fromStop.front();
 }
 
 }  // namespace
@@ -290,6 +351,7 @@ void ReadLine(LineReading& line, int samples, double perPixel) {
   line.fromStart.clear();
   line.fromStop.clear();
   line.forward = line.backward = LineFit{};
+  line.betweenColumns = 0;
   for (int i = 0; i + 8 <= n && runs[static_cast<std::size_t>(i)].begin < samples / 4; ++i) {
     double m = 0;
     if (runs[static_cast<std::size_t>(i)].dark &&
@@ -310,43 +372,16 @@ void ReadLine(LineReading& line, int samples, double perPixel) {
       break;
     }
   }
-  // Forwards from the start up to the stop pattern (or the line's end), backwards from the stop
-  // down to the start pattern (or the line's beginning). The stop pattern is put at module 34 of
-  // its own walk: only the distances from it matter there.
-  const double stopBegin =
-      line.stopRun >= 0 ? runs[static_cast<std::size_t>(line.stopRun)].begin : samples;
-  const double startEnd = line.startRun >= 0
-                              ? runs[static_cast<std::size_t>(line.startRun + 7)].begin +
-                                    runs[static_cast<std::size_t>(line.startRun + 7)].length
-                              : 0;
   // One grid between both patterns where the line shows it; the cells it leaves unread, and the
   // lines that show one pattern, are read by walking from each pattern.
   const bool between = ReadBetweenPatterns(line);
-  std::vector<EdgeReading> walked;
-  if (line.startRun >= 0) {
-    LineModel model;
-    AddPattern(model, runs, line.startRun, 0, kStartEdges);
-    Walk(runs, model, 1, 0, stopBegin + line.startModule, between ? walked : line.fromStart,
-         line.forward);
-    for (std::size_t j = 0; between && j < walked.size() && j < line.fromStart.size(); ++j) {
-      if (line.fromStart[j].codeword < 0) line.fromStart[j] = walked[j];
-    }
+  if (between && std::all_of(line.fromStart.begin(), line.fromStart.end(),
+                             [](const EdgeReading& r) { return r.codeword >= 0; })) {
+    line.left = line.fromStart.front();
+    line.right = line.fromStop.front();
+    return;
   }
-  if (line.stopRun >= 0) {
-    LineModel model;
-    const int stopAt = 17 * (kMaxCells + 2);
-    AddPattern(model, runs, line.stopRun, stopAt, kStopEdges);
-    Walk(runs, model, -1, stopAt, startEnd - line.stopModule, between ? walked : line.fromStop,
-         line.backward);
-    // Module indices from the stop pattern's walk are counted from the start pattern's first bar
-    // of a symbol of the most columns; the caller moves them once the columns are known.
-    line.backwardStopAt = stopAt;
-    for (std::size_t k = 0; between && k < walked.size() && k < line.fromStop.size(); ++k) {
-      if (line.fromStop[k].codeword < 0) line.fromStop[k] = walked[k];
-    }
-  }
-  line.left = line.fromStart.empty() ? EdgeReading{} : line.fromStart.front();
-  line.right = line.fromStop.empty() ? EdgeReading{} : line.fromStop.front();
+  WalkLine(line, true);
 }
 
 double FrameModules(const LineReading& line) {
@@ -357,11 +392,24 @@ double FrameModules(const LineReading& line) {
   return (last.begin + last.length - runs[static_cast<std::size_t>(line.startRun)].begin) / m;
 }
 
-void CellsOf(const LineReading& line, int columns, bool compact, std::vector<EdgeReading>& cells) {
+void CellsOf(LineReading& line, int columns, bool compact, std::vector<EdgeReading>& cells) {
+  // The grid between the patterns assumed another column count: its stop pattern was some other
+  // bars, and the cells are read by walking instead.
+  if (line.betweenColumns > 0 && line.betweenColumns != columns && line.stopRun >= 0) {
+    WalkLine(line, false);
+  }
   cells.assign(static_cast<std::size_t>(columns) + 2, EdgeReading{});
   const std::size_t count = compact ? static_cast<std::size_t>(columns) + 1 : cells.size();
   for (std::size_t j = 0; j < count && j < line.fromStart.size(); ++j) cells[j] = line.fromStart[j];
-  if (compact) return;
+  if (compact || line.fromStop.empty()) return;
+  // The stop pattern's cells count only when it stands where a symbol of these columns puts it
+  // after the start pattern: a line can run on past its symbol's stop pattern into the next
+  // symbol's.
+  if (line.forward.module > 0 && line.stopRun >= 0) {
+    const double expected = line.forward.origin + 17.0 * (columns + 3) * line.forward.module;
+    const double found = line.runs[static_cast<std::size_t>(line.stopRun)].begin;
+    if (std::fabs(found - expected) > 3 * line.forward.module) return;
+  }
   // From the stop pattern: cell k from the right is cell columns + 1 - k, where the walk from the
   // start gave nothing.
   for (std::size_t k = 0; k < line.fromStop.size() && k < cells.size(); ++k) {

@@ -42,6 +42,7 @@ struct LineReading {
   LineFit forward;
   LineFit backward;
   int backwardStopAt = 0;
+  int betweenColumns = 0;  // the columns of the grid read between both patterns, 0 when none was
   // Where sample s of the line lies across the symbol: u = uOrigin + s x uPerSample, 0 at the left
   // edge the line was laid out from and 1 at the right one.
   double uOrigin = 0;
@@ -64,6 +65,8 @@ double FrameModules(const LineReading& line);
 // columns + 2): 0 the left row indicator, 1 .. columns the data, columns + 1 the right row
 // indicator (none for a compact symbol); codeword -1 where a cell gave none. The walk from the
 // start pattern places its cells, the walk from the stop pattern fills what it left.
-void CellsOf(const LineReading& line, int columns, bool compact, std::vector<EdgeReading>& cells);
+// A line whose grid between both patterns assumed another column count (its stop pattern was
+// other bars) is read again by walking first.
+void CellsOf(LineReading& line, int columns, bool compact, std::vector<EdgeReading>& cells);
 
 }  // namespace pdf417

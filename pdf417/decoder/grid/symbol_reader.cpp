@@ -13,6 +13,7 @@
 #include "pdf417/decoder/grid/codeword_grid.h"
 #include "pdf417/decoder/grid/homography.h"
 #include "pdf417/decoder/grid/votes.h"
+#include "pdf417/decoder/locate/side_tracer.h"
 
 namespace pdf417 {
 namespace {
@@ -269,12 +270,42 @@ class LineSource {
   std::vector<Run> rowRuns_;
 };
 
-// The median of values; 0 for none.
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2),
-                   values.end());
-  return values[values.size() / 2];
+// A symbol's left or right side in the candidate's frame: u = at0 + slope v.
+struct EdgeLine {
+  double at0;
+  double slope;
+  double At(double v) const { return at0 + slope * v; }
+};
+
+// The straight line u(v) through points (x = v, y = u), by least squares after dropping the
+// points farthest from a first fit (a line can misread where its grid ends).
+EdgeLine FitEdge(const std::vector<PointF>& points) {
+  auto fit = [](const std::vector<PointF>& p) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const PointF& q : p) {
+      sx += q.x;
+      sy += q.y;
+      sxx += q.x * q.x;
+      sxy += q.x * q.y;
+    }
+    const double n = static_cast<double>(p.size());
+    const double den = n * sxx - sx * sx;
+    if (std::fabs(den) < 1e-12) return EdgeLine{sy / n, 0};
+    const double slope = (n * sxy - sx * sy) / den;
+    return EdgeLine{(sy - slope * sx) / n, slope};
+  };
+  const EdgeLine first = fit(points);
+  std::vector<double> residuals;
+  for (const PointF& q : points) residuals.push_back(std::fabs(q.y - first.At(q.x)));
+  std::vector<double> sorted = residuals;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2),
+                   sorted.end());
+  const double limit = 3 * sorted[sorted.size() / 2] + 1e-9;
+  std::vector<PointF> kept;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (residuals[i] <= limit) kept.push_back(points[i]);
+  }
+  return kept.size() >= 2 ? fit(kept) : first;
 }
 
 // The symbol's outer corners, in the candidate's frame: from its top row to its bottom row by the
@@ -282,8 +313,7 @@ double Median(std::vector<double> values) {
 // patterns found; where only one pattern edge was found, or the symbol is compact (its stop edge
 // may have been something else), the far side goes where the lines' module grids put the end of
 // the symbol's modules.
-std::array<PointF, 4> SymbolCorners(const SymbolCandidate& candidate, const Perspective& map,
-                                    const std::vector<LineReading>& lines,
+std::array<PointF, 4> SymbolCorners(const Perspective& map, const std::vector<LineReading>& lines,
                                     const std::vector<bool>& sampled, int rows, double slope,
                                     double offset, int columns, bool compact) {
   double top = (-0.5 - offset) / slope;
@@ -293,26 +323,55 @@ std::array<PointF, 4> SymbolCorners(const SymbolCandidate& candidate, const Pers
   if (std::fabs(top) < halfRow) top = 0;
   if (std::fabs(bottom - 1) < halfRow) bottom = 1;
   const int width = 17 * columns + (compact ? kCompactFrameModules : kFrameModules);
-  std::vector<double> rights;
-  std::vector<double> lefts;
+  // Where each line's module grid puts the symbol's left and right ends, against the line's v.
+  std::vector<PointF> starts;
+  std::vector<PointF> ends;
+  std::vector<PointF> backwardStarts;
+  std::vector<PointF> backwardEnds;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!sampled[i]) continue;
     const LineReading& line = lines[i];
+    auto u = [&line](double sample) { return line.uOrigin + sample * line.uPerSample; };
+    // A pattern on the line marks its end itself; otherwise the line's grid, carried on from the
+    // other end, puts it.
+    const double startAt =
+        line.startRun >= 0 ? line.runs[static_cast<std::size_t>(line.startRun)].begin : -1;
+    double stopEnd = -1;
+    if (line.stopRun >= 0 && !compact) {
+      const Run& last = line.runs[static_cast<std::size_t>(line.stopRun + 8)];
+      stopEnd = last.begin + last.length;
+    }
     if (line.forward.module > 0) {
-      const double end = line.forward.origin + width * line.forward.module;
-      rights.push_back(line.uOrigin + end * line.uPerSample);
+      starts.push_back(PointF{line.v, u(startAt >= 0 ? startAt : line.forward.origin)});
+      ends.push_back(PointF{
+          line.v, u(stopEnd >= 0 ? stopEnd : line.forward.origin + width * line.forward.module)});
     }
     if (line.backward.module > 0) {
-      const double begin =
-          line.backward.origin + (line.backwardStopAt - 17 * (columns + 3)) * line.backward.module;
-      lefts.push_back(line.uOrigin + begin * line.uPerSample);
+      const double first = line.backwardStopAt - 17.0 * (columns + 3);
+      backwardStarts.push_back(PointF{
+          line.v, u(startAt >= 0 ? startAt : line.backward.origin + first * line.backward.module)});
+      backwardEnds.push_back(PointF{
+          line.v, u(stopEnd >= 0 ? stopEnd
+                                 : line.backward.origin + (first + width) * line.backward.module)});
     }
   }
-  double left = 0;
-  double right = 1;
-  if ((!candidate.hasStop || compact) && !rights.empty()) right = Median(rights);
-  if (!candidate.hasStart && !lefts.empty()) left = Median(lefts);
-  return {map.Map(left, top), map.Map(right, top), map.Map(right, bottom), map.Map(left, bottom)};
+  // The symbol's sides are the straight lines fitted to where the lines' module grids put its
+  // ends, down the symbol: measured on every line, they place it better than the ends of the
+  // pattern edges it was found by, and right where a candidate's stop edge was another symbol's or
+  // bars inside its own. The grids from the start pattern first (the walk from a stop pattern may
+  // have been another symbol's too); without them, those from the stop pattern; without any, the
+  // candidate's own edges.
+  const bool forward = starts.size() >= 3;
+  const std::vector<PointF>& lefts = forward ? starts : backwardStarts;
+  const std::vector<PointF>& rights = forward ? ends : backwardEnds;
+  EdgeLine left{0, 0};
+  EdgeLine right{1, 0};
+  if (lefts.size() >= 3) {
+    left = FitEdge(lefts);
+    right = FitEdge(rights);
+  }
+  return {map.Map(left.At(top), top), map.Map(right.At(top), top),
+          map.Map(right.At(bottom), bottom), map.Map(left.At(bottom), bottom)};
 }
 
 // The symbol the lines read so far show: rows, columns and level from the indicators' votes, each
@@ -431,7 +490,7 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
   result.reading = kPatternReadingName;
   result.inverted = candidate.inverted;
   const std::array<PointF, 4> corners =
-      SymbolCorners(candidate, map, lines, sampled, rows, slope, offset, columns, compact);
+      SymbolCorners(map, lines, sampled, rows, slope, offset, columns, compact);
   result.corners.assign(corners.begin(), corners.end());
   return result;
 }
@@ -449,10 +508,80 @@ int RowsShown(const std::vector<LineReading>& lines, const std::vector<bool>& sa
   return high >= 0 && low >= 0 ? 3 * high + low + 1 : 0;
 }
 
+// How far the lines drift across the symbol's rows, in rows per cell, from the clusters of the
+// codewords they read walking from their pattern: a line that keeps to its row reads every
+// codeword in its row's cluster, one that climbs or falls reads the next row's or the one before's.
+// Measured while the drift is under a row and a half either way.
+double RowDrift(const std::vector<LineReading>& lines, const std::vector<bool>& sampled,
+                bool fromStart) {
+  double moved = 0;
+  double weight = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!sampled[i]) continue;
+    const std::vector<EdgeReading>& cells = fromStart ? lines[i].fromStart : lines[i].fromStop;
+    int reference = -1;
+    for (std::size_t j = 0; j < cells.size(); ++j) {
+      if (cells[j].codeword < 0) continue;
+      if (reference < 0) {
+        reference = static_cast<int>(j);
+        continue;
+      }
+      const int step =
+          (cells[j].cluster - cells[static_cast<std::size_t>(reference)].cluster + 3) % 3;
+      const double x = static_cast<double>(j) - reference;
+      moved += (step == 1 ? 1 : step == 2 ? -1 : 0) * x;
+      weight += x * x;
+    }
+  }
+  return weight > 0 ? moved / weight : 0;
+}
+
+// The candidate of one pattern edge turned about that edge so that its lines follow the rows:
+// the far side moves along the edge by the drift the lines showed.
+SymbolCandidate Retilted(const SymbolCandidate& c, double drift, int rows) {
+  SymbolCandidate out = c;
+  const std::array<PointF, 4>& q = c.corners;
+  const bool start = c.hasStart;
+  const PointF& top = start ? q[0] : q[1];
+  const PointF& bottom = start ? q[3] : q[2];
+  const double tall = Distance(top, bottom);
+  if (!(tall > 0) || rows < 1) return out;
+  const PointF down{(bottom.x - top.x) / tall, (bottom.y - top.y) / tall};
+  const double cells = Distance(q[0], q[1]) / (17 * c.module);
+  const double shift = -drift * cells * tall / rows;
+  for (const std::size_t k :
+       start ? std::array<std::size_t, 2>{1, 2} : std::array<std::size_t, 2>{0, 3}) {
+    out.corners[k] = PointF{q[k].x + down.x * shift, q[k].y + down.y * shift};
+  }
+  return out;
+}
+
+DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
+                      const SymbolCandidate& candidate, const GreyView* grey, int border,
+                      bool mayRetilt);
+
 }  // namespace
 
 DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
                            const SymbolCandidate& candidate, const GreyView* grey, int border) {
+  // One pattern edge alone: its far corners where the symbol's sides end, when they can be
+  // followed; otherwise as far as the widest symbol reaches along the edge's normal.
+  if (candidate.hasStart != candidate.hasStop) {
+    const SymbolCandidate traced = TraceSides(bits, candidate);
+    DecodeResult r = ReadOnce(bits, transposed, traced, grey, border, true);
+    const bool same =
+        std::equal(traced.corners.begin(), traced.corners.end(), candidate.corners.begin(),
+                   [](const PointF& a, const PointF& b) { return a.x == b.x && a.y == b.y; });
+    if (r.ok() || same) return r;
+  }
+  return ReadOnce(bits, transposed, candidate, grey, border, true);
+}
+
+namespace {
+
+DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
+                      const SymbolCandidate& candidate, const GreyView* grey, int border,
+                      bool mayRetilt) {
   LineSource source(bits, transposed, candidate, grey, border);
   if (!source.Usable()) return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   const int lineCount = source.Lines();
@@ -466,7 +595,28 @@ DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
     sampled[i] = true;
   };
 
-  // Every other line of the matrix first: a clean symbol decodes from those.
+  // A dozen lines across the candidate first: where fewer than three show the pattern its edge was
+  // made of, or none reads a row indicator beside it, there is no symbol to read (bars of text,
+  // stripes, noise that happened to chain into an edge).
+  {
+    constexpr int kProbes = 12;
+    int patterns = 0;
+    bool indicator = false;
+    for (int k = 0; k < kProbes; ++k) {
+      const int l = std::min(lineCount - 1, (2 * k + 1) * lineCount / (2 * kProbes)) & ~1;
+      read(0, l);
+      const LineReading& line = lines[static_cast<std::size_t>(l)];
+      const bool start = candidate.hasStart && line.startRun >= 0;
+      const bool stop = candidate.hasStop && line.stopRun >= 0;
+      patterns += start || stop;
+      indicator =
+          indicator || (start && line.left.codeword >= 0) || (stop && line.right.codeword >= 0);
+    }
+    if (patterns < std::min(3, lineCount / 2) || !indicator) {
+      return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+    }
+  }
+  // Every other line of the matrix next: a clean symbol decodes from those.
   for (int l = 0; l < lineCount; l += 2) read(0, l);
   // A pattern edge that no line shows was something else (bars inside a symbol that looked like
   // a stop pattern, a compact symbol's final bar): the symbol is read from the other edge alone,
@@ -495,13 +645,30 @@ DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
         lone.hasStart = false;
         lone.corners = {along(q[1], q[0]), q[1], q[2], along(q[2], q[3])};
       }
-      return ReadCandidate(bits, transposed, lone, grey, border);
+      return ReadOnce(bits, transposed, lone, grey, border, mayRetilt);
+    }
+  }
+  // Lines that show no row indicator at all cross no symbol the matrix shows: the grey picture
+  // would not change that.
+  const bool anyIndicator = std::any_of(lines.begin(), lines.end(), [](const LineReading& line) {
+    return line.left.codeword >= 0 || line.right.codeword >= 0;
+  });
+  if (!anyIndicator) return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+  // One edge alone gives the rows' direction only as its normal, which a short edge gets a few
+  // degrees wrong: far across, the lines would cross rows. When the codewords' clusters show that
+  // they do, the candidate is turned to follow the rows and read again.
+  const int rows = RowsShown(lines, sampled);
+  if (mayRetilt && candidate.hasStart != candidate.hasStop && rows > 0) {
+    const double drift = RowDrift(lines, sampled, candidate.hasStart);
+    if (std::fabs(drift) * 8 > 0.5) {
+      DecodeResult retilted =
+          ReadOnce(bits, transposed, Retilted(candidate, drift, rows), grey, border, false);
+      if (retilted.ok()) return retilted;
     }
   }
   // When the rows turn out to be under four lines tall, the lines between them too. Then the
   // grey picture's lines, which go wrong in other places than the matrix's, and last every line
   // of both.
-  const int rows = RowsShown(lines, sampled);
   if (rows > 0 && lineCount < 4 * rows) {
     for (int l = 1; l < lineCount; l += 2) read(0, l);
   }
@@ -525,4 +692,5 @@ DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
   return result;
 }
 
+}  // namespace
 }  // namespace pdf417

@@ -64,15 +64,6 @@ int WidthAt(const int* widths, int count, bool reversed, int j) {
   return reversed ? widths[count - 1 - j] : widths[j];
 }
 
-// A cheap test before the full match: the pattern's wide bar is much wider than the narrow
-// elements beside it. Most runs of text and noise fail it.
-bool WideBarPlausible(const std::vector<Run>& runs, std::size_t i, int count, bool reversed) {
-  const std::size_t wide = reversed ? i + static_cast<std::size_t>(count) - 1 : i;
-  const std::size_t next = reversed ? wide - 1 : wide + 1;
-  const int w = runs[wide].length;
-  return w >= 3 && 2 * w >= 5 * runs[next].length;
-}
-
 // Whether the run beyond the pattern's outer edge is light and at least about a module wide.
 bool QuietBeyond(const std::vector<Run>& runs, long beyond, double module, bool inverted) {
   if (beyond < 0 || beyond >= static_cast<long>(runs.size())) return true;  // the picture ends
@@ -228,6 +219,7 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
                                         bool inverted, const BitMatrix* transposed) {
   std::vector<PatternHit> hits;
   std::vector<Run> runs;
+  std::vector<int> prefix;
   const int startCount = static_cast<int>(kStartWidths.size());
   const int stopCount = static_cast<int>(kStopWidths.size());
   const int first = directions == ScanLines::Diagonal ? 2 : 0;
@@ -262,46 +254,59 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
         runs.push_back(Run{begin, g.length - begin, dark});
       }
       const std::size_t n = runs.size();
-      for (std::size_t i = 0; i + static_cast<std::size_t>(startCount) <= n; ++i) {
-        // The start pattern's wide bar leads it forwards, the stop pattern's wide bar leads it
-        // forwards too; backwards each ends with it. A bar of the pattern's colour at least three
-        // samples wide and well over twice its neighbour opens every candidate.
-        for (int polarity = 0; polarity < (inverted ? 2 : 1); ++polarity) {
-          const bool light = polarity == 1;
-          for (int kind = 0; kind < 4; ++kind) {
-            const bool stop = kind >= 2;
-            const bool reversed = kind % 2 == 1;
-            const int count = stop ? stopCount : startCount;
-            if (i + static_cast<std::size_t>(count) > n) continue;
-            const std::size_t wide = reversed ? i + static_cast<std::size_t>(count) - 1 : i;
-            if (runs[wide].dark == light) continue;
-            if (!WideBarPlausible(runs, i, count, reversed)) continue;
-            double m = 0;
-            if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
-                                reversed, m, light)) {
-              continue;
-            }
-            const long last = static_cast<long>(i) + count - 1;
-            const Run& firstRun = runs[i];
-            const Run& endRun = runs[static_cast<std::size_t>(last)];
-            // The outer edge is at the start's wide bar or the stop's last narrow bar.
-            const bool outerFirst = stop == reversed;
-            if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
-              continue;
-            }
-            PatternHit hit;
-            hit.stop = stop;
-            hit.direction = d;
-            hit.reversed = reversed;
-            hit.line = t;
-            hit.module = m * unit;
-            hit.inverted = light;
-            const PointF a = Boundary(g, d, firstRun.begin);
-            const PointF b = Boundary(g, d, endRun.begin + endRun.length);
-            hit.outer = outerFirst ? a : b;
-            hit.inner = outerFirst ? b : a;
-            hits.push_back(hit);
+      prefix.resize(n + 1);
+      prefix[0] = 0;
+      for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + runs[k].length;
+      // Every pattern has its wide bar at one end: the start pattern's 8 and the stop pattern's 7
+      // lead them forwards and end them backwards. Only a bar of a pattern's colour, at least three
+      // samples wide and well over twice its inner neighbour, is looked at further, as the first
+      // or the last bar of each pattern it can open or close.
+      for (std::size_t w = 0; w < n; ++w) {
+        const Run& bar = runs[w];
+        if (bar.length < 3 || (bar.dark ? false : !inverted)) continue;
+        const bool light = !bar.dark;
+        for (int kind = 0; kind < 4; ++kind) {
+          const bool stop = kind >= 2;
+          const bool reversed = kind % 2 == 1;
+          const int count = stop ? stopCount : startCount;
+          if (reversed ? w + 1 < static_cast<std::size_t>(count) : w + count > n) continue;
+          const std::size_t i = reversed ? w + 1 - static_cast<std::size_t>(count) : w;
+          const std::size_t inner = reversed ? w - 1 : w + 1;
+          if (2 * bar.length < 5 * runs[inner].length) continue;
+          // The wide bar is 8 of the start pattern's 17 modules, 7 of the stop pattern's 18:
+          // within a third of that share of the runs it would open or close.
+          const int total = prefix[i + static_cast<std::size_t>(count)] - prefix[i];
+          const int share = stop ? 7 : 8;
+          const int modules = stop ? 18 : 17;
+          if (3 * modules * bar.length < 2 * share * total ||
+              3 * modules * bar.length > 4 * share * total) {
+            continue;
           }
+          double m = 0;
+          if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
+                              reversed, m, light)) {
+            continue;
+          }
+          const long last = static_cast<long>(i) + count - 1;
+          const Run& firstRun = runs[i];
+          const Run& endRun = runs[static_cast<std::size_t>(last)];
+          // The outer edge is at the start's wide bar or the stop's last narrow bar.
+          const bool outerFirst = stop == reversed;
+          if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
+            continue;
+          }
+          PatternHit hit;
+          hit.stop = stop;
+          hit.direction = d;
+          hit.reversed = reversed;
+          hit.line = t;
+          hit.module = m * unit;
+          hit.inverted = light;
+          const PointF a = Boundary(g, d, firstRun.begin);
+          const PointF b = Boundary(g, d, endRun.begin + endRun.length);
+          hit.outer = outerFirst ? a : b;
+          hit.inner = outerFirst ? b : a;
+          hits.push_back(hit);
         }
       }
     }
@@ -442,7 +447,12 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
       if (across < 40 * m) continue;  // start, two indicators, a column and the stop at least
       const double sideways = std::fabs(Dot(gap, Down(s)));
       if (sideways > 0.5 * (Length(s) + Length(t)) + 4 * m) continue;
-      pairs.push_back(Pair{across + 4 * sideways, i, j});
+      // Edges of about the same length first, then nearer and better aligned ones first: bars
+      // inside a large symbol can show a pattern over one row, a short edge that would otherwise
+      // pair with the symbol's own edge before the true one across it.
+      const double ratio = std::min(Length(s), Length(t)) / std::max(Length(s), Length(t));
+      const double unequal = ratio < 0.5 ? 1e9 : 0;
+      pairs.push_back(Pair{unequal + across + 4 * sideways, i, j});
     }
   }
   std::sort(pairs.begin(), pairs.end(),
