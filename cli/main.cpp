@@ -103,44 +103,69 @@ int ExitCodeOf(pdf417::DecodeStatus status) {
   return kExitNoSymbol;
 }
 
-// Writes the data of Macro PDF417 segments in their order, once every segment of one file id is
-// there.
+// Writes the data of Macro PDF417 segments in their order, once every segment of one file is there
+// exactly once. Segments that cannot belong together are refused with what tells them apart:
+// another file id (also one of another length), another segment count, another last segment.
 int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts, bool newline) {
-  for (const auto& [file, r] : parts) {
-    if (!r.macro.present) {
-      std::cerr << "pdf417 decode: " << file << ": not a Macro PDF417 segment, nothing to join\n";
-      return exitcode::kParameters;
+  auto refuse = [](const std::string& why, int code) {
+    std::cerr << "pdf417 decode: cannot join: " << why << "\n";
+    return code;
+  };
+  const std::string& first = parts.front().first;
+  const pdf417::MacroInfo& m0 = parts.front().second.macro;
+  int count = 0;     // from a segment count field, or from the segment marked last
+  int countOf = -1;  // the part that gave it
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string& file = parts[i].first;
+    const pdf417::MacroInfo& m = parts[i].second.macro;
+    if (!m.present) return refuse(file + " is not a Macro PDF417 segment", exitcode::kParameters);
+    if (m.fileId != m0.fileId) {
+      const bool length = m.fileId.size() != m0.fileId.size();
+      return refuse(file + " has file id " + m.fileId + ", " + first + " " + m0.fileId +
+                        (length ? " (file ids of different lengths)" : ""),
+                    exitcode::kParameters);
     }
-    if (r.macro.fileId != parts.front().second.macro.fileId) {
-      std::cerr << "pdf417 decode: " << file << ": file id " << r.macro.fileId << ", not "
-                << parts.front().second.macro.fileId << " as " << parts.front().first << "\n";
-      return exitcode::kParameters;
+    for (const int n : {m.segmentCount, m.lastSegment ? m.segmentIndex + 1 : 0}) {
+      if (n == 0 || n == count) continue;
+      if (count != 0) {
+        return refuse(file + " belongs to a file of " + std::to_string(n) + " segments, " +
+                          parts[static_cast<std::size_t>(countOf)].first + " to one of " +
+                          std::to_string(count),
+                      exitcode::kParameters);
+      }
+      count = n;
+      countOf = static_cast<int>(i);
     }
   }
   std::sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
     return a.second.macro.segmentIndex < b.second.macro.segmentIndex;
   });
-  int count = 0;
-  for (const auto& part : parts) {
-    count = std::max(count, part.second.macro.segmentCount);
-    if (part.second.macro.lastSegment) count = std::max(count, part.second.macro.segmentIndex + 1);
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    if (parts[i].second.macro.segmentIndex == parts[i - 1].second.macro.segmentIndex) {
+      return refuse("segment " + std::to_string(parts[i].second.macro.segmentIndex + 1) +
+                        " is given twice (" + parts[i - 1].first + " and " + parts[i].first + ")",
+                    kExitUsage);
+    }
   }
-  if (count == 0) count = parts.back().second.macro.segmentIndex + 2;  // the last is not known
+  const int last = parts.back().second.macro.segmentIndex;
+  if (count != 0 && last >= count) {
+    return refuse(parts.back().first + " is segment " + std::to_string(last + 1) +
+                      " of a file of " + std::to_string(count) + " segments",
+                  kExitUsage);
+  }
+  if (count == 0) {
+    return refuse("the last segment is missing (no segment gives the count or is marked last)",
+                  kExitNoSymbol);
+  }
   std::string data;
   for (int i = 0; i < count; ++i) {
     if (static_cast<std::size_t>(i) >= parts.size() ||
         parts[static_cast<std::size_t>(i)].second.macro.segmentIndex != i) {
-      const bool twice = static_cast<std::size_t>(i) < parts.size() && i > 0 &&
-                         parts[static_cast<std::size_t>(i)].second.macro.segmentIndex == i - 1;
-      std::cerr << "pdf417 decode: cannot join: segment " << (twice ? i : i + 1) << " of " << count
-                << (twice ? " is given twice" : " is missing") << "\n";
-      return twice ? kExitUsage : kExitNoSymbol;
+      return refuse(
+          "segment " + std::to_string(i + 1) + " of " + std::to_string(count) + " is missing",
+          kExitNoSymbol);
     }
     data += parts[static_cast<std::size_t>(i)].second.bytes;
-  }
-  if (parts.size() > static_cast<std::size_t>(count)) {
-    std::cerr << "pdf417 decode: cannot join: more segments than the " << count << " of the file\n";
-    return kExitUsage;
   }
   std::fwrite(data.data(), 1, data.size(), stdout);
   if (newline) std::fputc('\n', stdout);

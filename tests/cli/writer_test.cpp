@@ -215,4 +215,54 @@ TEST(CliSplit, FailedSplitKeepsEveryOldSegment) {
   EXPECT_EQ(Tool(dir, "decode --join" + parts).out, a);
 }
 
+// --join takes segments only when they can be one file's: one file id, one segment count, each
+// segment once.
+TEST(CliJoin, SegmentsThatCannotBelongTogetherAreRefused) {
+  testutil::TempDir dir;
+  const struct {
+    const char* name;
+    const char* structapp;
+    const char* data;
+  } segments[] = {
+      {"a1", "1,2,7", "ab"},    {"a2", "2,2,7", "cd"}, {"b3", "3,3,7", "ef"},
+      {"c2", "2,2,0007", "cd"}, {"d2", "2,2,8", "cd"},
+  };
+  for (const auto& s : segments) {
+    ASSERT_EQ(Tool(dir, std::string("encode --structapp ") + s.structapp + " -o " + s.name +
+                            ".bmp " + s.data)
+                  .code,
+              0)
+        << s.name;
+  }
+  const struct {
+    const char* files;
+    int code;
+    const char* message;  // in the message, or the joined data when the code is 0
+  } cases[] = {
+      {"a2 a1", 0, "abcd"},
+      {"a1 a2 b3", 1, "of 3 segments"},   // another segment count, every index present
+      {"a1 b3", 1, "of 3 segments"},      // another segment count
+      {"a1 c2", 1, "different lengths"},  // file id 007 and 000007
+      {"a1 d2", 1, "file id 008"},        // another file id
+      {"a1 a2 a2", 2, "segment 2 is given twice"},
+      {"a1 a1 a2", 2, "segment 1 is given twice"},
+      {"a1", 5, "segment 2 of 2 is missing"},
+      {"a2", 5, "segment 1 of 2 is missing"},
+  };
+  for (const auto& c : cases) {
+    std::string args = "decode --join";
+    for (const char* f = c.files; *f != '\0'; f += f[2] == ' ' ? 3 : 2) {
+      args += " " + std::string(f, 2) + ".bmp";
+    }
+    const ToolRun r = Tool(dir, args);
+    EXPECT_EQ(r.code, c.code) << c.files << "\n" << r.err;
+    if (c.code == 0) {
+      EXPECT_EQ(r.out, c.message) << c.files;
+    } else {
+      EXPECT_TRUE(r.out.empty()) << c.files;
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << c.files << "\n" << r.err;
+    }
+  }
+}
+
 }  // namespace
