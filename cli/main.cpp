@@ -297,9 +297,36 @@ int RunDecode(const DecodeOptions& o) {
   return exitCode;
 }
 
+// A standard stream the caller closed keeps its number, held by /dev/null opened the wrong way
+// round: a write to standard output still fails (and is reported), while no file the tool opens
+// takes the number by chance and so receives what was meant for that stream.
+void HoldClosedStandardStreams() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number: fd itself, since the lower ones are open by now.
+    const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) ::close(held);
+  }
+}
+
+// Flushes and closes standard output, the last check of everything written to it: output lost
+// fails a run that otherwise succeeded with exit 7. A failure already reported keeps its code.
+int CloseStdout(int rc) {
+  const bool flushed = std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && !std::cout.fail();
+  const int err = errno;
+  const bool closed = std::fclose(stdout) == 0;
+  if ((!flushed || !closed) && rc == kExitOk) {
+    std::cerr << "pdf417: cannot write to standard output: "
+              << std::strerror(!flushed ? err : errno) << "\n";
+    rc = kExitWrite;
+  }
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  HoldClosedStandardStreams();
   // Past the file-size limit a write raises SIGXFSZ, which would kill the tool mid-write with no
   // message and a temporary file left over; ignored, the write fails with "file too large" and is
   // reported (exit 7) and cleaned up like any other failed write.
@@ -358,17 +385,12 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int rc = app.exit(e);
-    return rc == 0 ? kExitOk : kExitUsage;
+    // --help and --version come here too, their text written to standard output.
+    return CloseStdout(app.exit(e) == 0 ? kExitOk : kExitUsage);
   }
 
   int rc = kExitUsage;
   if (encode->parsed()) rc = RunEncodeCommand(enc);
   if (decode->parsed()) rc = RunDecode(dec);
-  // Lost output is a failure even when everything else went well: check the final close.
-  if (std::fclose(stdout) != 0 && rc == kExitOk) {
-    std::cerr << "pdf417: cannot write to standard output: " << std::strerror(errno) << "\n";
-    rc = kExitWrite;
-  }
-  return rc;
+  return CloseStdout(rc);
 }

@@ -265,4 +265,32 @@ TEST(CliJoin, SegmentsThatCannotBelongTogetherAreRefused) {
   }
 }
 
+// Standard output is reported only when something written to it is lost: --help and --version
+// to a full device fail, while writing files with standard output closed succeeds.
+TEST(CliOutput, StandardOutputFailsOnlyWhenItsOutputIsLost) {
+  testutil::TempDir dir;
+  WriteText(dir / "lines.txt", "one\ntwo\n");
+  const struct {
+    std::string args;
+    const char* redirect;
+    int code;
+  } cases[] = {
+      {"--help", " >/dev/full", 7},
+      {"--version", " >/dev/full", 7},
+      {"encode --help", " >/dev/full", 7},
+      {"--version", " >&-", 7},
+      {"encode -o out.bmp x", " >&-", 0},
+      {"encode --batch -o l-%d.bmp --input lines.txt", " >&-", 0},
+      {"encode -o out.bmp x", " >/dev/full", 0},
+  };
+  for (const auto& c : cases) {
+    const ToolRun r = Tool(dir, c.args, c.redirect);
+    EXPECT_EQ(r.code, c.code) << c.args << c.redirect << "\n" << r.err;
+    EXPECT_EQ(r.err.find("standard output") != std::string::npos, c.code == 7)
+        << c.args << c.redirect << "\n"
+        << r.err;
+  }
+  EXPECT_EQ(Tool(dir, "decode -n out.bmp l-1.bmp l-2.bmp").out, "x\none\ntwo\n");
+}
+
 }  // namespace
