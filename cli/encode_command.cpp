@@ -36,7 +36,7 @@ struct Failure {
 };
 
 // Holds back SIGINT, SIGTERM and SIGHUP while files are written, so that the writer can remove
-// its temporary files before the tool ends: the writing asks Arrived() at each step and gives up,
+// its temporary files before the tool ends: the writing asks ThrowIfArrived() at each step,
 // and the signal is let through when the object goes away, ending the tool as it would have
 // without us. A signal the tool was started with ignored (nohup, a background job) stays ignored.
 class HeldSignals {
