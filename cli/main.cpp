@@ -114,7 +114,7 @@ int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts
   const std::string& first = parts.front().first;
   const pdf417::MacroInfo& m0 = parts.front().second.macro;
   int count = 0;     // from a segment count field, or from the segment marked last
-  int countOf = -1;  // the part that gave it
+  int countOf = -1;  // the file that gave it
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string& file = parts[i].first;
     const pdf417::MacroInfo& m = parts[i].second.macro;
