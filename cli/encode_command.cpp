@@ -3,6 +3,7 @@
 #include "encode_command.h"
 
 #include <iconv.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,12 +11,13 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 #include "frontend/exit_codes.h"
+#include "frontend/file_batch.h"
 #include "frontend/input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
-#include "frontend/file_batch.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 
@@ -31,6 +33,45 @@ constexpr std::size_t kMaxBatchBytes = std::size_t{64} << 20;
 struct Failure {
   int code;
   std::string message;
+};
+
+// Holds back SIGINT, SIGTERM and SIGHUP while files are written, so that the writer can remove
+// its temporary files before the tool ends: the writing asks ThrowIfArrived() at each step,
+// and the signal is let through when the object goes away, ending the tool as it would have
+// without us. A signal the tool was started with ignored (nohup, a background job) stays ignored.
+class HeldSignals {
+ public:
+  HeldSignals() {
+    sigemptyset(&held_);
+    for (const int s : kSignals) {
+      struct sigaction action {};
+      if (::sigaction(s, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
+        sigaddset(&held_, s);
+      }
+    }
+    ::pthread_sigmask(SIG_BLOCK, &held_, &before_);
+  }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+  ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+  // Throws when one of the held signals has arrived (and was not already held by our caller).
+  void ThrowIfArrived() const {
+    sigset_t pending;
+    if (::sigpending(&pending) != 0) return;
+    for (const int s : kSignals) {
+      if (sigismember(&held_, s) == 1 && sigismember(&before_, s) != 1 &&
+          sigismember(&pending, s) == 1) {
+        throw Failure{kGaveUp, std::string("interrupted by SIG") + ::sigabbrev_np(s) +
+                                   ": temporary files removed, no file replaced"};
+      }
+    }
+  }
+
+ private:
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  sigset_t held_;
+  sigset_t before_;
 };
 
 // Reads a whole file (or standard input for "-"), at most maxBytes + 1 bytes.
@@ -214,9 +255,21 @@ void WriteStdout(const std::vector<std::uint8_t>& bytes) {
   }
 }
 
-void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+void Write(const std::string& name, const std::vector<std::uint8_t>& bytes,
+           const HeldSignals& signals) {
   if (name == "-") return WriteStdout(bytes);
+  signals.ThrowIfArrived();
   pdf417::WriteWholeFile(name, bytes.data(), bytes.size());
+}
+
+// Puts every file of a batch in place once all are written and flushed; a signal that arrived
+// before the renames leaves every target as it was. Once the renames have begun they are finished,
+// and the signal ends the tool afterwards.
+void PutInPlace(pdf417::FileBatch& files, const HeldSignals& signals) {
+  signals.ThrowIfArrived();
+  files.Flush();
+  signals.ThrowIfArrived();
+  files.Commit();
 }
 
 // name.png -> name-3.png
@@ -241,11 +294,11 @@ std::string Data(const EncodeCommand& c, bool textGiven) {
 }
 
 int Split(const EncodeCommand& c, const std::string& data, pdf417::SymbolOptions o,
-          pdf417::ImageFormat format) {
+          pdf417::ImageFormat format, const HeldSignals& signals) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
   try {
     const pdf417::Symbol one = pdf417::Encode(bytes, data.size(), o);
-    Write(c.output, Picture(c, one, format));
+    Write(c.output, Picture(c, one, format), signals);
     return kOk;
   } catch (const pdf417::Error& e) {
     if (e.code() != pdf417::ErrorCode::InvalidArgument) throw;
@@ -268,19 +321,21 @@ int Split(const EncodeCommand& c, const std::string& data, pdf417::SymbolOptions
     pieces.emplace_back(at, n);
     at += n;
   }
-  std::vector<std::vector<std::uint8_t>> pictures;
+  // Every segment is written before any is put in place: a failure leaves the old segments, never
+  // new ones beside old ones that --join could take for one file.
+  pdf417::FileBatch files;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     pdf417::SymbolOptions segment = o;
     segment.macro = {true, static_cast<int>(i), static_cast<int>(pieces.size()),
                      probe.macro.fileId};
-    pictures.push_back(
+    signals.ThrowIfArrived();
+    files.Add(
+        NumberedName(c.output, i + 1),
         Picture(c, pdf417::Encode(bytes + pieces[i].first, pieces[i].second, segment), format));
   }
-  for (std::size_t i = 0; i < pictures.size(); ++i)
-    Write(NumberedName(c.output, i + 1), pictures[i]);
-  std::cerr << "pdf417 encode: " << pictures.size() << " segments written as "
-            << NumberedName(c.output, 1) << " to " << NumberedName(c.output, pictures.size())
-            << "\n";
+  PutInPlace(files, signals);
+  std::cerr << "pdf417 encode: " << pieces.size() << " segments written as "
+            << NumberedName(c.output, 1) << " to " << NumberedName(c.output, pieces.size()) << "\n";
   return kOk;
 }
 
@@ -298,7 +353,7 @@ std::string NameFromData(const std::string& line) {
 }
 
 int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolOptions& o,
-          pdf417::ImageFormat format) {
+          pdf417::ImageFormat format, const HeldSignals& signals) {
   if (c.output == "-")
     throw Failure{kUsage, "--batch writes files: give -o PATTERN such as label-%04d.png"};
   const bool numbered = c.output.find('%') != std::string::npos;
@@ -316,6 +371,7 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
     if (!line.empty() && line.back() == '\r') line.pop_back();
     ++number;
     if (line.empty()) continue;
+    signals.ThrowIfArrived();
     std::string name;
     if (numbered) {
       char buf[4096];
@@ -334,7 +390,7 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
     }
   }
   if (writer.Count() == 0) throw Failure{kParameters, "no data: every input line is empty"};
-  writer.Commit();
+  PutInPlace(writer, signals);
   return kOk;
 }
 
@@ -425,6 +481,9 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
 }
 
 int RunEncodeCommand(const EncodeCommand& c) {
+  // Taken once the data is read (reading a pipe must stay interruptible), and let go after the
+  // message: the destructors of the writers have removed their temporary files by then.
+  std::optional<HeldSignals> signals;
   try {
     const bool textGiven = c.app->get_option("TEXT")->count() > 0;
     if (c.batch && c.output.find('%') != std::string::npos && !PatternIsSafe(c.output)) {
@@ -443,11 +502,12 @@ int RunEncodeCommand(const EncodeCommand& c) {
     if (data.empty()) {
       throw Failure{kParameters, "no data: the data is empty, and an empty symbol helps nobody"};
     }
-    if (c.batch) return Batch(c, data, options, format);
-    if (c.split) return Split(c, data, options, format);
+    signals.emplace();
+    if (c.batch) return Batch(c, data, options, format, *signals);
+    if (c.split) return Split(c, data, options, format, *signals);
     const pdf417::Symbol symbol =
         pdf417::Encode(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), options);
-    Write(c.output, Picture(c, symbol, format));
+    Write(c.output, Picture(c, symbol, format), *signals);
     return kOk;
   } catch (const Failure& f) {
     std::cerr << "pdf417 encode: " << f.message << "\n";

@@ -103,44 +103,69 @@ int ExitCodeOf(pdf417::DecodeStatus status) {
   return kExitNoSymbol;
 }
 
-// Writes the data of Macro PDF417 segments in their order, once every segment of one file id is
-// there.
+// Writes the data of Macro PDF417 segments in their order, once every segment of one file is there
+// exactly once. Segments that cannot belong together are refused with what tells them apart:
+// another file id (also one of another length), another segment count, another last segment.
 int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts, bool newline) {
-  for (const auto& [file, r] : parts) {
-    if (!r.macro.present) {
-      std::cerr << "pdf417 decode: " << file << ": not a Macro PDF417 segment, nothing to join\n";
-      return exitcode::kParameters;
+  auto refuse = [](const std::string& why, int code) {
+    std::cerr << "pdf417 decode: cannot join: " << why << "\n";
+    return code;
+  };
+  const std::string& first = parts.front().first;
+  const pdf417::MacroInfo& m0 = parts.front().second.macro;
+  int count = 0;     // from a segment count field, or from the segment marked last
+  int countOf = -1;  // the file that gave it
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string& file = parts[i].first;
+    const pdf417::MacroInfo& m = parts[i].second.macro;
+    if (!m.present) return refuse(file + " is not a Macro PDF417 segment", exitcode::kParameters);
+    if (m.fileId != m0.fileId) {
+      const bool length = m.fileId.size() != m0.fileId.size();
+      return refuse(file + " has file id " + m.fileId + ", " + first + " " + m0.fileId +
+                        (length ? " (file ids of different lengths)" : ""),
+                    exitcode::kParameters);
     }
-    if (r.macro.fileId != parts.front().second.macro.fileId) {
-      std::cerr << "pdf417 decode: " << file << ": file id " << r.macro.fileId << ", not "
-                << parts.front().second.macro.fileId << " as " << parts.front().first << "\n";
-      return exitcode::kParameters;
+    for (const int n : {m.segmentCount, m.lastSegment ? m.segmentIndex + 1 : 0}) {
+      if (n == 0 || n == count) continue;
+      if (count != 0) {
+        return refuse(file + " belongs to a file of " + std::to_string(n) + " segments, " +
+                          parts[static_cast<std::size_t>(countOf)].first + " to one of " +
+                          std::to_string(count),
+                      exitcode::kParameters);
+      }
+      count = n;
+      countOf = static_cast<int>(i);
     }
   }
   std::sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
     return a.second.macro.segmentIndex < b.second.macro.segmentIndex;
   });
-  int count = 0;
-  for (const auto& part : parts) {
-    count = std::max(count, part.second.macro.segmentCount);
-    if (part.second.macro.lastSegment) count = std::max(count, part.second.macro.segmentIndex + 1);
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    if (parts[i].second.macro.segmentIndex == parts[i - 1].second.macro.segmentIndex) {
+      return refuse("segment " + std::to_string(parts[i].second.macro.segmentIndex + 1) +
+                        " is given twice (" + parts[i - 1].first + " and " + parts[i].first + ")",
+                    kExitUsage);
+    }
   }
-  if (count == 0) count = parts.back().second.macro.segmentIndex + 2;  // the last is not known
+  const int last = parts.back().second.macro.segmentIndex;
+  if (count != 0 && last >= count) {
+    return refuse(parts.back().first + " is segment " + std::to_string(last + 1) +
+                      " of a file of " + std::to_string(count) + " segments",
+                  kExitUsage);
+  }
+  if (count == 0) {
+    return refuse("the last segment is missing (no segment gives the count or is marked last)",
+                  kExitNoSymbol);
+  }
   std::string data;
   for (int i = 0; i < count; ++i) {
     if (static_cast<std::size_t>(i) >= parts.size() ||
         parts[static_cast<std::size_t>(i)].second.macro.segmentIndex != i) {
-      const bool twice = static_cast<std::size_t>(i) < parts.size() && i > 0 &&
-                         parts[static_cast<std::size_t>(i)].second.macro.segmentIndex == i - 1;
-      std::cerr << "pdf417 decode: cannot join: segment " << (twice ? i : i + 1) << " of " << count
-                << (twice ? " is given twice" : " is missing") << "\n";
-      return twice ? kExitUsage : kExitNoSymbol;
+      return refuse(
+          "segment " + std::to_string(i + 1) + " of " + std::to_string(count) + " is missing",
+          kExitNoSymbol);
     }
     data += parts[static_cast<std::size_t>(i)].second.bytes;
-  }
-  if (parts.size() > static_cast<std::size_t>(count)) {
-    std::cerr << "pdf417 decode: cannot join: more segments than the " << count << " of the file\n";
-    return kExitUsage;
   }
   std::fwrite(data.data(), 1, data.size(), stdout);
   if (newline) std::fputc('\n', stdout);
@@ -272,9 +297,36 @@ int RunDecode(const DecodeOptions& o) {
   return exitCode;
 }
 
+// A standard stream the caller closed keeps its number, held by /dev/null opened the wrong way
+// round: a write to standard output still fails (and is reported), while no file the tool opens
+// takes the number by chance and so receives what was meant for that stream.
+void HoldClosedStandardStreams() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number: fd itself, since the lower ones are open by now.
+    const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) ::close(held);
+  }
+}
+
+// Flushes and closes standard output, the last check of everything written to it: output lost
+// fails a run that otherwise succeeded with exit 7. A failure already reported keeps its code.
+int CloseStdout(int rc) {
+  const bool flushed = std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && !std::cout.fail();
+  const int err = errno;
+  const bool closed = std::fclose(stdout) == 0;
+  if ((!flushed || !closed) && rc == kExitOk) {
+    std::cerr << "pdf417: cannot write to standard output: "
+              << std::strerror(!flushed ? err : errno) << "\n";
+    rc = kExitWrite;
+  }
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  HoldClosedStandardStreams();
   // Past the file-size limit a write raises SIGXFSZ, which would kill the tool mid-write with no
   // message and a temporary file left over; ignored, the write fails with "file too large" and is
   // reported (exit 7) and cleaned up like any other failed write.
@@ -333,17 +385,12 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int rc = app.exit(e);
-    return rc == 0 ? kExitOk : kExitUsage;
+    // --help and --version come here too, their text written to standard output.
+    return CloseStdout(app.exit(e) == 0 ? kExitOk : kExitUsage);
   }
 
   int rc = kExitUsage;
   if (encode->parsed()) rc = RunEncodeCommand(enc);
   if (decode->parsed()) rc = RunDecode(dec);
-  // Lost output is a failure even when everything else went well: check the final close.
-  if (std::fclose(stdout) != 0 && rc == kExitOk) {
-    std::cerr << "pdf417: cannot write to standard output: " << std::strerror(errno) << "\n";
-    rc = kExitWrite;
-  }
-  return rc;
+  return CloseStdout(rc);
 }

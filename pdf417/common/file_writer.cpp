@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "pdf417/common/error.h"
@@ -101,27 +102,6 @@ pid_t WriterOf(const std::string& name) {
   return pid > 0 ? static_cast<pid_t>(pid) : 0;
 }
 
-// Removes the temporary files in dir left by writers that no longer run: regular files with our
-// name pattern whose process id names no process. A live process (or one whose id was reused)
-// keeps its file; nothing else is touched. Best effort: a folder that cannot be listed is left.
-void RemoveLeftovers(const std::string& dir) {
-  DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) return;
-  std::vector<std::string> stale;
-  while (const dirent* e = ::readdir(d)) {
-    const pid_t pid = WriterOf(e->d_name);
-    if (pid == 0 || pid == ::getpid()) continue;
-    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to judge
-    stale.emplace_back(e->d_name);
-  }
-  ::closedir(d);
-  for (const std::string& name : stale) {
-    const std::string path = dir + "/" + name;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-  }
-}
-
 // Follows a symbolic link that points to nothing yet, hop by hop, to the name a new file gets.
 // Returns false with errno set when the chain is longer than the system follows (a loop).
 bool FollowDanglingLink(const std::string& link, std::string& target) {
@@ -154,21 +134,21 @@ void WriteInPlace(const std::string& fileName, const std::uint8_t* buffer, std::
   if (fd.Close() != 0) Fail(fileName, "close", errno);
 }
 
-}  // namespace
-
-void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std::size_t length) {
+// The file that writing fileName replaces or creates: fileName itself, or where its symbolic
+// links lead. Refuses a folder, a file that is not a regular one, a read-only file and a link
+// that cannot be followed. Sets exists and, for an existing file, its permissions.
+std::string TargetOf(const std::string& fileName, bool& exists, mode_t& mode) {
   if (fileName.empty()) throw Error(ErrorCode::FileWrite, "no output file name given");
-
   struct stat st {};
-  const bool exists = ::stat(fileName.c_str(), &st) == 0;
+  exists = ::stat(fileName.c_str(), &st) == 0;
   const int lookupError = errno;
   if (exists && S_ISDIR(st.st_mode)) {
     throw Error(ErrorCode::FileWrite, "cannot write '" + fileName + "': it is a folder");
   }
   if (exists && !S_ISREG(st.st_mode)) {
-    WriteInPlace(fileName, buffer, length);
-    return;
+    throw Error(ErrorCode::FileWrite, "cannot write '" + fileName + "': not a regular file");
   }
+  mode = st.st_mode & 07777;
   // A file its owner made read-only stays as it is, as it would for a plain open; replacing it
   // by renaming would need only the folder's permission.
   if (exists && ::access(fileName.c_str(), W_OK) != 0) Fail(fileName, "open", errno);
@@ -188,11 +168,40 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
       Fail(fileName, "follow symbolic link", errno);
     }
   }
+  return target;
+}
+
+}  // namespace
+
+void RemoveLeftovers(const std::string& folder) {
+  DIR* d = ::opendir(folder.c_str());
+  if (d == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(d)) {
+    const pid_t pid = WriterOf(e->d_name);
+    if (pid == 0 || pid == ::getpid()) continue;
+    // A live process (or one whose id was reused) keeps its file: only ESRCH says it has ended.
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    stale.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  for (const std::string& name : stale) {
+    const std::string path = folder + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
+}
+
+PendingFile::PendingFile(const std::string& fileName, const std::uint8_t* buffer,
+                         std::size_t length, bool flush)
+    : name_(fileName) {
+  bool exists = false;
+  mode_t mode = 0;
+  target_ = TargetOf(fileName, exists, mode);
+  folder_ = DirectoryOf(target_);
 
   // A fresh name in the same folder, created exclusively; the kernel applies the umask to 0666
   // just as it would for a plain create.
-  const std::string dir = DirectoryOf(target);
-  RemoveLeftovers(dir);
   std::string tempName;
   int rawFd = -1;
   std::random_device entropy;
@@ -200,30 +209,59 @@ void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std
     char middle[40];
     std::snprintf(middle, sizeof middle, "%ld-%08x", static_cast<long>(::getpid()),
                   static_cast<unsigned>(entropy()));
-    tempName = dir + "/" + kTempPrefix + middle + kTempSuffix;
+    tempName = folder_ + "/" + kTempPrefix + middle + kTempSuffix;
     rawFd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (rawFd < 0 && errno != EEXIST) Fail(fileName, "create temporary file", errno);
   }
   if (rawFd < 0) Fail(fileName, "create temporary file", EEXIST);
   Fd fd(rawFd);
-
-  // From here on the temporary file must go away unless it has been renamed into place.
-  struct TempGuard {
-    const std::string& name;
-    bool keep = false;
-    ~TempGuard() {
-      if (!keep) ::unlink(name.c_str());
+  // From here on the destructor removes the temporary file unless it has been put in place; a
+  // constructor that throws runs no destructor, hence the guard.
+  temp_ = tempName;
+  struct Guard {
+    std::string& temp;
+    bool done = false;
+    ~Guard() {
+      if (!done) ::unlink(temp.c_str());
     }
-  } guard{tempName};
+  } guard{temp_};
 
   // A replaced file keeps its permissions.
-  if (exists && ::fchmod(fd.get(), st.st_mode & 07777) != 0)
-    Fail(fileName, "set permissions", errno);
+  if (exists && ::fchmod(fd.get(), mode) != 0) Fail(fileName, "set permissions", errno);
   if (const int err = WriteAll(fd.get(), buffer, length)) Fail(fileName, "write", err);
-  if (::fsync(fd.get()) != 0) Fail(fileName, "flush", errno);
+  if (flush && ::fsync(fd.get()) != 0) Fail(fileName, "flush", errno);
   if (fd.Close() != 0) Fail(fileName, "close", errno);
-  if (::rename(tempName.c_str(), target.c_str()) != 0) Fail(fileName, "rename", errno);
-  guard.keep = true;
+  guard.done = true;
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : name_(std::move(other.name_)),
+      target_(std::move(other.target_)),
+      folder_(std::move(other.folder_)),
+      temp_(std::move(other.temp_)) {
+  other.temp_.clear();
+}
+
+PendingFile::~PendingFile() {
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void PendingFile::PutInPlace() {
+  if (temp_.empty()) return;
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(name_, "rename", errno);
+  temp_.clear();
+}
+
+void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std::size_t length) {
+  struct stat st {};
+  if (!fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+      !S_ISDIR(st.st_mode)) {
+    WriteInPlace(fileName, buffer, length);
+    return;
+  }
+  PendingFile file(fileName, buffer, length, true);
+  RemoveLeftovers(file.folder());
+  file.PutInPlace();
 }
 
 }  // namespace pdf417
