@@ -31,7 +31,8 @@ Outcome Try(Load load) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Outcome direct = Try([&] {
-    return pdf417::LoadJpeg(pdf417::PictureInput{data, size, nullptr});
+    pdf417::PictureInput input(data, size);
+    return pdf417::LoadJpeg(input);
   });
   if (direct.loaded) {
     const pdf417::GreyImage& g = direct.grey;
