@@ -6,7 +6,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -41,39 +43,13 @@ constexpr const char* kExitCodeHelp =
     "6 symbol errors not correctable; 7 output file cannot be written; 8 gave up (time budget\n"
     "spent or cancelled); 9 internal error (out of memory or a fault in the decoder).";
 
-// Reads a whole file (or standard input for "-") as raw bytes, but no more than maxBytes + 1;
-// returns an exit code.
-int ReadAll(const std::string& name, std::string& out, std::string& error, std::size_t maxBytes) {
-  if (name != "-") {
-    if (const int rc = CheckReadable(name, error)) return rc;
-  }
-  FILE* f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-  if (f == nullptr) {
-    error = "cannot open '" + name + "': " + std::strerror(errno);
-    return kExitUnreadable;
-  }
-  out.clear();
-  char buffer[65536];
-  size_t n = 0;
-  while (out.size() <= maxBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-    out.append(buffer, n);
-  }
-  const bool failed = std::ferror(f) != 0;
-  const int err = errno;
-  if (f != stdin) std::fclose(f);
-  if (failed) {
-    error = "cannot read '" + name + "': " + std::strerror(err);
-    return kExitUnreadable;
-  }
-  return kExitOk;
-}
-
 struct DecodeOptions {
   std::vector<std::string> files;
   bool newline = false;
   bool verbose = false;
   bool utf8 = false;
   double timeoutSeconds = 0;  // per file; 0: no limit
+  std::int64_t maxPixels = pdf417::DecodeOptions{}.maxPixels;
   bool tagged = false;
   bool join = false;
   int jobs = pdf417::DefaultJobs();
@@ -176,16 +152,17 @@ int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts
   return kExitOk;
 }
 
-// Decodes one input: looks a file up, reads standard input for "-", and decodes every symbol in
-// it. A lookup failure comes back as FileMissing or FileUnreadable with its message, alone.
+// Decodes one input: looks a file up, or takes standard input for "-", and decodes every symbol
+// in it. A lookup failure comes back as FileMissing or FileUnreadable with its message, alone.
 std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const DecodeOptions& o) {
   pdf417::DecodeResult r;
   pdf417::DecodeOptions options;
   options.timeoutSeconds = o.timeoutSeconds;
   options.eciToUtf8 = o.utf8;
-  std::string error;
+  options.maxPixels = o.maxPixels;
   try {
     if (file != "-") {
+      std::string error;
       if (const int rc = CheckReadable(file, error)) {
         r.status = rc == kExitMissing ? pdf417::DecodeStatus::FileMissing
                                       : pdf417::DecodeStatus::FileUnreadable;
@@ -194,20 +171,27 @@ std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const Dec
       }
       return pdf417::Decode(file, options);
     }
-    // Standard input, read whole but no further than the largest picture file we read.
-    std::string bytes;
-    const int rc = ReadAll("-", bytes, error, pdf417::kMaxPictureFileBytes);
-    if (rc == kExitOk && bytes.size() > pdf417::kMaxPictureFileBytes) {
-      error = "standard input holds more than the " + std::to_string(pdf417::kMaxPictureFileBytes) +
-              " bytes of the largest picture file we read";
-    }
-    if (!error.empty()) {
+    // Standard input is read as the file it is, pipe or not: its first bytes and its header are
+    // checked before the rest is read, and it is read no further than the picture needs.
+    struct stat st {};
+    if (::fstat(STDIN_FILENO, &st) != 0) {
       r.status = pdf417::DecodeStatus::FileUnreadable;
-      r.message = error;
+      r.message = std::string("cannot read standard input: ") + std::strerror(errno);
       return {r};
     }
-    return pdf417::Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                          options);
+    static const std::string kStdin = "/dev/stdin";
+    std::vector<pdf417::DecodeResult> results = pdf417::Decode(kStdin, options);
+    // Messages that name it say "-: ..." as for any file; the path is how it was opened.
+    for (pdf417::DecodeResult& each : results) {
+      const std::string named = "'" + kStdin + "'";
+      if (each.message.compare(0, named.size() + 2, named + ": ") == 0) {
+        each.message.erase(0, named.size() + 2);
+      }
+      for (std::size_t at; (at = each.message.find(named)) != std::string::npos;) {
+        each.message.replace(at, named.size(), "standard input");
+      }
+    }
+    return results;
   } catch (const std::bad_alloc&) {
     // A backstop: the library reports running out of memory itself.
     r.status = pdf417::DecodeStatus::InternalError;
@@ -363,9 +347,26 @@ int main(int argc, char** argv) {
                    "standard error");
   decode
       ->add_option("--timeout", dec.timeoutSeconds,
-                   "give up on a file after this many seconds (exit 8); 0, the default, means no "
-                   "limit")
-      ->check(CLI::NonNegativeNumber);
+                   "give up on a file after this many seconds (exit 8), loading included; 0, the "
+                   "default, means no limit")
+      ->check(CLI::Validator(
+          [](const std::string& text) -> std::string {
+            double seconds = -1;
+            try {
+              seconds = std::stod(text);
+            } catch (const std::exception&) {
+            }
+            return std::isfinite(seconds) && seconds >= 0
+                       ? std::string()
+                       : "must be a number of seconds, 0 (no limit) or more, not " + text;
+          },
+          "SECONDS"));
+  decode
+      ->add_option("--max-pixels", dec.maxPixels,
+                   "refuse pictures of more pixels than this (exit 4) before reading their "
+                   "pixels; memory is about 3 bytes a pixel. Default 100000000 (10,000 x 10,000); "
+                   "a progressive JPEG counts the samples of all its components")
+      ->check(CLI::Range(std::int64_t{1}, std::int64_t{400'000'000}));
   decode
       ->add_option("-j,--jobs", dec.jobs,
                    "decode on this many threads (default: the number of cores); the output keeps "

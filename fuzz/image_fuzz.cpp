@@ -1,6 +1,8 @@
-// Decoding caller-owned pixels: the input is a pixel format, width, height and row padding, then
-// the pixels. Every outcome is a status with a message; a view whose pixels are grey gives the same
-// outcome in every pixel format.
+// Decoding caller-owned pixels: the input is a pixel format (and, in the same byte, whether to try
+// harder and to look for inverted symbols), width, height and row padding, then the pixels. Every
+// outcome is a status with a message; a view whose pixels are grey gives the same outcome in every
+// pixel format.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -11,8 +13,10 @@
 
 namespace {
 
-// Enough for small symbols while keeping each run fast.
+// Enough for small symbols while keeping each run fast (a decode costs in proportion to the pixels,
+// so these keep the fuzzer at hundreds of runs a second; the tests read large pictures).
 constexpr int kMaxSide = 256;
+constexpr int kMaxPixels = 2048;  // a symbol of 119 x 14 pixels fits
 
 int BytesPerPixel(pdf417::PixelFormat format) {
   switch (format) {
@@ -30,9 +34,13 @@ int BytesPerPixel(pdf417::PixelFormat format) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   pdf417::fuzz::Input in(data, size);
-  const auto format = static_cast<pdf417::PixelFormat>(in.U8() % 5);
+  const std::uint8_t kind = in.U8();
+  const auto format = static_cast<pdf417::PixelFormat>(kind % 5);
+  pdf417::DecodeOptions options;
+  options.tryHarder = (kind & 0x40) == 0;
+  options.tryInverted = (kind & 0x80) == 0;
   const int width = in.U16() % (kMaxSide + 1);
-  const int height = in.U16() % (kMaxSide + 1);
+  const int height = std::min(in.U16() % (kMaxSide + 1), kMaxPixels / std::max(width, 1));
   const int padding = in.U8() % 8;
   const int bpp = BytesPerPixel(format);
   const std::size_t stride = static_cast<std::size_t>(width) * bpp + padding;
@@ -47,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   view.height = height;
   view.stride = static_cast<std::ptrdiff_t>(stride);
   view.format = format;
-  const pdf417::DecodeResult result = testutil::DecodeFirst(view);
+  const pdf417::DecodeResult result = testutil::DecodeFirst(view, options);
   switch (result.status) {
     case pdf417::DecodeStatus::Decoded:
       PDF417_FUZZ_CHECK(result.message.empty());
@@ -76,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   pdf417::ImageView colour{rgba.data(), width, height, 0, pdf417::PixelFormat::BGRA32};
-  const pdf417::DecodeResult again = testutil::DecodeFirst(colour);
+  const pdf417::DecodeResult again = testutil::DecodeFirst(colour, options);
   PDF417_FUZZ_CHECK(again.status == result.status);
   PDF417_FUZZ_CHECK(again.bytes == result.bytes);
   return 0;

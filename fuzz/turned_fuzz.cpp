@@ -3,9 +3,11 @@
 // a status and never crashes, throws, leaks or runs away; whatever it reports as decoded is
 // exactly the encoded data.
 //
-// Input: columns, level, aspect ratio, scale, angle (two bytes), noise, rows cut, where they are
-// cut, noise seed (one byte each unless said), then the data (at most 60 bytes). Pictures stay
-// small (at most about 400 pixels a side) so that the fuzzer runs many of them a second.
+// Input: columns (its two high bits: not trying harder, not looking for inverted symbols), level,
+// aspect ratio, scale, angle (two bytes), noise, rows cut, where they are cut, noise seed (one
+// byte each unless said), then the data (at most 60 bytes). Pictures stay small (scale 1 to 2, at
+// most about 400 pixels a side) so that the fuzzer runs many of them a second; the tests read a
+// large turned picture (LoadingLimits.LargeTurnedPictureReadsBack).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,10 +22,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   pdf417::fuzz::Input in(data, size);
-  const int columns = 1 + in.U8() % 6;
+  const std::uint8_t shape = in.U8();
+  const int columns = 1 + (shape & 0x3F) % 6;
+  pdf417::DecodeOptions options;
+  options.tryHarder = (shape & 0x40) == 0;
+  options.tryInverted = (shape & 0x80) == 0;
   const int level = in.U8() % 6;
   const int aspect = 1 + in.U8() % 4;
-  const double scale = 1.0 + in.U8() / 127.5;  // 1 to 3
+  const double scale = 1.0 + in.U8() / 255.0;  // 1 to 2
   const double degrees = in.U16() * (360.0 / 65536.0);
   const unsigned noise = in.U8();  // pixels flipped per 4,096
   const int cutRows = in.U8() % 16;
@@ -58,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     picture.height -= cut;
   }
 
-  const pdf417::DecodeResult result = testutil::DecodeFirst(picture.View());
+  const pdf417::DecodeResult result = testutil::DecodeFirst(picture.View(), options);
   switch (result.status) {
     case pdf417::DecodeStatus::Decoded:
       PDF417_FUZZ_CHECK(result.message.empty());

@@ -36,7 +36,38 @@ max_len() {
   esac
 }
 
-cmake --preset fuzz >/dev/null
+# The Debian source packages of libspng and libjpeg-turbo, unpacked once into build/fuzz/deps, so
+# that the fuzz build compiles them with coverage feedback (fuzz/CMakeLists.txt). apt-get reads a
+# source list of its own, made from the system's (each Debian archive it installs from, as
+# deb-src), and touches no system file. Without them (no archive reachable) the build uses the
+# system's libraries and the fuzzer sees only our side of them.
+deps="$PWD/build/fuzz/deps"
+fetch_sources() {
+  local apt="$deps/apt" list
+  mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial" "$deps/src"
+  for list in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$list" ] || continue
+    sed 's/^Types: deb$/Types: deb-src/' "$list" >"$apt/parts/$(basename "$list")"
+  done
+  if [ -e /etc/apt/sources.list ]; then
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt/parts/system.list"
+  fi
+  local options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/parts"
+    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=root")
+  apt-get "${options[@]}" -qq update &&
+    (cd "$deps/src" && apt-get "${options[@]}" -qq source libspng libjpeg-turbo >/dev/null)
+}
+source_dir() { [ -d "$deps/src" ] && find "$deps/src" -maxdepth 1 -type d -name "$1-*" | sort | tail -1; }
+if [ -z "$(source_dir libspng)" ] || [ -z "$(source_dir libjpeg-turbo)" ]; then
+  fetch_sources || echo "fuzz: the source packages could not be fetched; fuzzing with the system's libraries"
+fi
+libraries=()
+if [ -n "$(source_dir libspng)" ] && [ -n "$(source_dir libjpeg-turbo)" ]; then
+  libraries=(-DCMAKE_C_COMPILER=clang -DPDF417_FUZZ_SPNG_SOURCE="$(source_dir libspng)"
+    -DPDF417_FUZZ_JPEG_SOURCE="$(source_dir libjpeg-turbo)")
+fi
+
+cmake --preset fuzz "${libraries[@]}" >/dev/null
 cmake --build --preset fuzz
 
 findings="$PWD/build/fuzz/findings"

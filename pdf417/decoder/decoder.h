@@ -67,6 +67,14 @@ struct DecodeOptions {
   bool tryHarder = true;
   // Also look for light symbols on a dark ground.
   bool tryInverted = true;
+  // The most pixels (width x height) a picture may have; a larger one is refused as unreadable
+  // before any pixel memory is taken. A decode's peak memory is in proportion to the pixels, about
+  // 3 bytes each, so this bounds it: a service decoding uploads lowers it. A JPEG whose scans are
+  // not all interleaved (progressive files) holds every sample of every component until it is
+  // loaded, and counts those samples instead (up to 3 a pixel in colour, 4 in CMYK). The default,
+  // 10,000 x 10,000, reads every picture up to 10,000 pixels a side except such JPEGs in colour
+  // over about 8,000 x 8,000; raising it (to 400,000,000 at most) reads those too.
+  std::int64_t maxPixels = 100'000'000;
 };
 
 // A position in the picture, in pixels from its top-left corner.

@@ -14,6 +14,7 @@
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/load/picture_load.h"
 #include "pdf417/decoder/pipeline.h"
@@ -30,20 +31,25 @@ Results Failed(DecodeStatus status, const std::string& message) {
   return {std::move(result)};
 }
 
-// Reads the grey picture that `load` makes. A picture that cannot be loaded is unreadable;
-// running out of memory or any other fault is an internal error, never a picture without a
-// symbol. A time budget counts from the call: loading spends it too.
+// Reads the grey picture that `load` makes within the limits it is given. A picture that cannot
+// be loaded is unreadable; running out of memory or any other fault is an internal error, never a
+// picture without a symbol. A time budget counts from the call: loading spends it too, and
+// loading stops with the budget's status once it is spent or the decode is cancelled.
 template <typename Load>
 Results DecodeLoaded(Load load, const DecodeOptions& options) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   try {
+    const Budget budget(options);
+    const LoadLimits limits{options.maxPixels, &budget};
     GreyImage owned;
     GreyView grey;
     try {
-      grey = load(owned);
+      grey = load(owned, limits);
     } catch (const Error& e) {
       return Failed(DecodeStatus::FileUnreadable, e.what());
+    } catch (const BudgetStop& stop) {
+      return Failed(stop.status, Budget::MessageOf(stop.status));
     }
     DecodeOptions rest = options;
     if (options.timeoutSeconds > 0) {
@@ -88,13 +94,17 @@ int BytesPerPixel(PixelFormat format) {
 }
 
 // The grey picture of caller-owned pixels: the pixels themselves when they are grey.
-GreyView GreyOf(const ImageView& image, std::ptrdiff_t stride, GreyImage& owned) {
+GreyView GreyOf(const ImageView& image, std::ptrdiff_t stride, GreyImage& owned,
+                const LoadLimits& limits) {
+  limits.CheckPixels("picture", image.width, image.height,
+                     static_cast<std::int64_t>(image.width) * image.height);
   if (image.format == PixelFormat::Grey8) {
     return GreyView{image.data, image.width, image.height, stride};
   }
   const int bpp = BytesPerPixel(image.format);
   owned = GreyImage(image.width, image.height);
   for (int r = 0; r < image.height; ++r) {
+    limits.Check();
     const std::uint8_t* in = image.data + r * stride;
     std::uint8_t* out = owned.pixels.data() + static_cast<std::size_t>(r) * owned.width;
     for (int c = 0; c < image.width; ++c, in += bpp) {
@@ -125,8 +135,8 @@ std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOption
   Results failure;
   if (!LookUp(fileName, failure)) return failure;
   return DecodeLoaded(
-      [&fileName](GreyImage& owned) {
-        owned = LoadPictureFile(fileName);
+      [&fileName](GreyImage& owned, const LoadLimits& limits) {
+        owned = LoadPictureFile(fileName, limits);
         return owned.View();
       },
       options);
@@ -135,8 +145,8 @@ std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOption
 std::vector<DecodeResult> Decode(const std::uint8_t* data, std::size_t size,
                                  const DecodeOptions& options) {
   return DecodeLoaded(
-      [data, size](GreyImage& owned) {
-        owned = LoadPicture(data, size);
+      [data, size](GreyImage& owned, const LoadLimits& limits) {
+        owned = LoadPicture(data, size, limits);
         return owned.View();
       },
       options);
@@ -153,7 +163,11 @@ std::vector<DecodeResult> Decode(const ImageView& image, const DecodeOptions& op
   }
   const std::ptrdiff_t stride =
       image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
-  return DecodeLoaded([&](GreyImage& owned) { return GreyOf(image, stride, owned); }, options);
+  return DecodeLoaded(
+      [&](GreyImage& owned, const LoadLimits& limits) {
+        return GreyOf(image, stride, owned, limits);
+      },
+      options);
 }
 
 std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify,

@@ -1,5 +1,6 @@
 // The command-line tool, run as a user would: arguments, files, standard streams, exit codes.
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -308,8 +310,105 @@ TEST(CliDecode, TimeoutGivesUpWithItsOwnExitCode) {
   r = Cli(dir, "decode --timeout 600 good.bmp");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "fine");
-  for (const char* bad : {"-1", "soon"}) {
-    EXPECT_EQ(Cli(dir, std::string("decode --timeout ") + bad + " good.bmp").exitCode, 2) << bad;
+  for (const char* bad : {"-1", "soon", "nan"}) {
+    r = Cli(dir, std::string("decode --timeout ") + bad + " good.bmp");
+    EXPECT_EQ(r.exitCode, 2) << bad;
+    // Said in words, not as a range up to the largest double.
+    EXPECT_NE(r.err.find("--timeout: must be a number of seconds, 0 (no limit) or more"),
+              std::string::npos)
+        << r.err;
+    EXPECT_LT(r.err.size(), 160u) << r.err;
+  }
+}
+
+std::string CorpusFile(const std::string& name) {
+  std::string tests = PDF417_TEST_DATA_DIR;
+  tests.resize(tests.rfind('/'));  // .../tests
+  return tests.substr(0, tests.rfind('/')) + "/fuzz/corpus/" + name;
+}
+
+// JPEGs of a few kilobytes made to cost a minute and 700 MB (10,000 x 10,000, one colour,
+// progressive, their first scan repeated up to the scan limit, or a scan for every coefficient):
+// refused or given up on within the time asked for, with or without a budget; the pixel limit.
+TEST(CliDecode, SmallPicturesThatClaimMuchStopSoon) {
+  testutil::TempDir dir;
+  const struct {
+    const char* file;
+    const char* options;
+    std::vector<int> exits;
+    double seconds;
+    const char* says;
+  } kCases[] = {
+      {"jpeg/regression-repeated-first-scan.jpg", "--timeout 1", {4}, 1.5, "samples"},
+      {"jpeg/regression-repeated-first-scan.jpg", "", {4}, 5, "samples"},
+      {"jpeg/regression-repeated-first-scan-grey.jpg", "--timeout 1", {4, 8}, 1.5, ""},
+      {"jpeg/regression-repeated-first-scan-grey.jpg", "", {4}, 5, "sends again"},
+      {"jpeg/regression-one-scan-per-coefficient.jpg", "--timeout 1", {4, 8}, 1.5, ""},
+      {"jpeg/regression-one-scan-per-coefficient.jpg", "", {4}, 5, "more than 16 times"},
+      {"jpeg/regression-one-colour-progressive.jpg", "", {4}, 5, "300000000 samples"},
+      {"png/regression-one-bit-10000.png", "--max-pixels 99999999", {4}, 5, "pixel limit"},
+  };
+  for (const auto& c : kCases) {
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun r =
+        Cli(dir, std::string("decode ") + c.options + " " + ShellQuote(CorpusFile(c.file)));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::string what = std::string(c.file) + " " + c.options;
+    EXPECT_NE(std::find(c.exits.begin(), c.exits.end(), r.exitCode), c.exits.end())
+        << what << ": exit " << r.exitCode << ", " << r.err;
+    EXPECT_LT(seconds, c.seconds) << what;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << what << ": " << r.err;
+  }
+  EXPECT_EQ(Cli(dir, "decode --max-pixels 0 x.png").exitCode, 2);
+  EXPECT_EQ(Cli(dir, "decode --max-pixels 400000001 x.png").exitCode, 2);
+}
+
+// Standard input is looked at before it is read on: what is not a picture, or claims more than
+// is read, is refused after its first bytes, however much more would come.
+TEST(CliDecode, StandardInputIsCheckedBeforeItIsRead) {
+  testutil::TempDir dir;
+  CliRun r = Cli(dir, "decode -", "/dev/zero");
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("not a picture format we read"), std::string::npos) << r.err;
+
+  const std::vector<std::uint8_t> hugeClaim = testutil::ReadBytes(CorpusFile("png/huge-claim.png"));
+  for (const std::vector<std::uint8_t>& head : {std::vector<std::uint8_t>(), hugeClaim}) {
+    // The tool reads a pipe that never ends: count what it took before it exited.
+    int in[2];
+    ASSERT_EQ(::pipe(in), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::dup2(in[0], 0);
+      ::close(in[0]);
+      ::close(in[1]);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(PDF417_CLI_PATH, PDF417_CLI_PATH, "decode", "-", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    void (*before)(int) = std::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::uint8_t> chunk(65536, 0);
+    std::size_t written = 0;
+    std::size_t at = 0;
+    constexpr std::size_t kCap = std::size_t{64} << 20;
+    while (written < kCap) {
+      const std::uint8_t* from = at < head.size() ? head.data() + at : chunk.data();
+      const std::size_t n = at < head.size() ? head.size() - at : chunk.size();
+      const ssize_t put = ::write(in[1], from, n);
+      if (put <= 0) break;  // the tool has closed its end
+      written += static_cast<std::size_t>(put);
+      at += static_cast<std::size_t>(put);
+    }
+    ::close(in[1]);
+    std::signal(SIGPIPE, before);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 4) << head.size();
+    EXPECT_LT(written, std::size_t{1} << 20) << "standard input was read on, " << head.size();
   }
 }
 
@@ -329,28 +428,33 @@ constexpr bool kSanitized = false;
 TEST(CliDecode, PictureNeedingMoreMemoryThanAllowedIsReportedNotCrashed) {
   if (kSanitized) GTEST_SKIP() << "address space limits do not work under sanitizers";
   testutil::TempDir dir;
-  // A white 5,000 x 4,000 picture at 24 bits: 60 MB, read into twice that under an 80 MB limit.
-  const std::uint32_t width = 5000;
-  const std::uint32_t height = 4000;
+  // A black 10,000 x 8,000 bitmap at 24 bits (sparse: no disk used), whose 80 MB grey picture
+  // does not fit under the limit below; a 4,000 x 4,000 progressive colour JPEG of 364 bytes,
+  // whose coefficients (96 MB) libjpeg cannot allocate there.
+  const std::uint32_t width = 10000;
+  const std::uint32_t height = 8000;
   const std::uint32_t pixels = width * 3 * height;
-  std::vector<std::uint8_t> file(54 + pixels, 0xFF);
-  std::fill(file.begin(), file.begin() + 54, 0);
-  file[0] = 'B';
-  file[1] = 'M';
-  pdf417::PutU32(&file[2], 54 + pixels);
-  pdf417::PutU32(&file[10], 54);
-  pdf417::PutU32(&file[14], 40);
-  pdf417::PutU32(&file[18], width);
-  pdf417::PutU32(&file[22], height);
-  pdf417::PutU16(&file[26], 1);
-  pdf417::PutU16(&file[28], 24);
-  testutil::WriteBytes(dir / "huge.bmp", file);
+  std::vector<std::uint8_t> head(54, 0);
+  head[0] = 'B';
+  head[1] = 'M';
+  pdf417::PutU32(&head[2], 54 + pixels);
+  pdf417::PutU32(&head[10], 54);
+  pdf417::PutU32(&head[14], 40);
+  pdf417::PutU32(&head[18], width);
+  pdf417::PutU32(&head[22], height);
+  pdf417::PutU16(&head[26], 1);
+  pdf417::PutU16(&head[28], 24);
+  testutil::WriteBytes(dir / "huge.bmp", head);
+  ASSERT_EQ(::truncate((dir / "huge.bmp").c_str(), 54 + pixels), 0);
   ASSERT_EQ(Cli(dir, "encode -o small.bmp fits").exitCode, 0);
 
-  const CliRun r = Cli(dir, "decode huge.bmp small.bmp", "", "ulimit -v 80000; ");
-  EXPECT_EQ(r.exitCode, 9) << r.err;  // out of memory is an internal error, not a bad file
-  EXPECT_NE(r.err.find("not enough memory"), std::string::npos) << r.err;
-  EXPECT_EQ(r.out, "fits");  // the next file is still decoded
+  for (const std::string& huge :
+       {dir / "huge.bmp", CorpusFile("jpeg/regression-out-of-memory.jpg")}) {
+    const CliRun r = Cli(dir, "decode " + ShellQuote(huge) + " small.bmp", "", "ulimit -v 80000; ");
+    EXPECT_EQ(r.exitCode, 9) << r.err;  // out of memory is an internal error, not a bad file
+    EXPECT_NE(r.err.find("not enough memory"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "fits");  // the next file is still decoded
+  }
 }
 
 TEST(CliDecode, FilesItMayNotReadOrThatNeverEnd) {

@@ -13,6 +13,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/common/one_bit_rows.h"
 #include "pdf417/decoder/classic/image_transforms.h"
+#include "pdf417/decoder/load/bmp_header.h"
 
 namespace pdf417 {
 namespace {
@@ -20,80 +21,11 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiBitfields = 3;
-
-// Info-header sizes we read: OS/2 core (12), Windows 3 (40), the V2 and V3 extensions (52, 56)
-// that add the channel masks, V4 (108) and V5 (124).
-constexpr std::uint32_t kCoreHeaderSize = 12;
-
-[[noreturn]] void Bad(const std::string& message) {
-  throw Error(ErrorCode::BadBitmap, "not a readable bitmap: " + message);
-}
 
 std::string Num(std::int64_t v) { return std::to_string(v); }
 
-// Whether the set bits of mask form one contiguous run.
-bool Contiguous(std::uint32_t mask) {
-  if (mask == 0) return true;
-  while ((mask & 1u) == 0) mask >>= 1;
-  return (mask & (mask + 1)) == 0;
-}
-
-// A channel of 16- and 32-bit pixels: where its mask starts and its largest value.
-struct ChannelScale {
-  std::uint32_t mask = 0;
-  int shift = 0;
-  std::uint64_t max = 0;
-
-  explicit ChannelScale(std::uint32_t m) : mask(m) {
-    if (mask == 0) return;
-    while (((mask >> shift) & 1u) == 0) ++shift;
-    max = mask >> shift;
-  }
-  // The channel of the pixel, scaled to 0..255.
-  std::uint32_t Of(std::uint32_t pixel) const {
-    if (mask == 0) return 0;
-    const std::uint64_t value = (pixel & mask) >> shift;
-    return static_cast<std::uint32_t>((value * 255 + max / 2) / max);
-  }
-};
-
 std::uint32_t Channel(std::uint32_t pixel, std::uint32_t mask) {
   return ChannelScale(mask).Of(pixel);
-}
-
-void DefaultMasks(std::int32_t bitCount, std::uint32_t& red, std::uint32_t& green,
-                  std::uint32_t& blue) {
-  if (bitCount == 16) {
-    red = 0x7C00;
-    green = 0x03E0;
-    blue = 0x001F;
-  } else if (bitCount == 24 || bitCount == 32) {
-    red = 0x00FF0000;
-    green = 0x0000FF00;
-    blue = 0x000000FF;
-  } else {
-    red = green = blue = 0;
-  }
-}
-
-const char* CompressionName(std::uint32_t compression) {
-  switch (compression) {
-    case 1:
-      return "RLE8";
-    case 2:
-      return "RLE4";
-    case 3:
-      return "BITFIELDS";
-    case 4:
-      return "JPEG";
-    case 5:
-      return "PNG";
-    case 6:
-      return "ALPHABITFIELDS";
-    default:
-      return "unknown";
-  }
 }
 
 void CheckSize(std::int64_t height, std::int64_t width, std::int64_t bitCount) {
@@ -198,140 +130,26 @@ void BinBMP::LoadFile(const std::string& fileName) {
 void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
   Release();
   if (data == nullptr) size = 0;
-  const std::uint64_t fileSize = size;
-
-  if (fileSize < kFileHeaderSize) {
-    Bad("the file has " + Num(static_cast<std::int64_t>(fileSize)) +
-        " bytes, fewer than the 14 of a bitmap file header");
-  }
-  if (data[0] != 'B' || data[1] != 'M') Bad("the file does not start with \"BM\"");
-  const BitMpHead head = ReadFileHeader(data);
-
-  if (fileSize < kFileHeaderSize + 4) Bad("the info header is truncated");
-  const std::uint32_t infoSize = GetU32(data + kFileHeaderSize);
-  if (infoSize != kCoreHeaderSize && infoSize != 40 && infoSize != 52 && infoSize != 56 &&
-      infoSize != 108 && infoSize != 124) {
-    Bad("unsupported info header size " + Num(infoSize) + " bytes");
-  }
-  if (fileSize < kFileHeaderSize + infoSize) {
-    Bad("the " + Num(infoSize) + "-byte info header is truncated");
-  }
-  const std::uint8_t* infoBytes = data + kFileHeaderSize;
-
-  BitMpInfoHead info;
-  std::int64_t fileWidth = 0;
-  std::int64_t fileHeight = 0;
-  std::uint64_t paletteEntrySize = 4;
-  if (infoSize == kCoreHeaderSize) {
-    fileWidth = GetU16(infoBytes + 4);
-    fileHeight = GetU16(infoBytes + 6);
-    info.biPlanes = GetU16(infoBytes + 8);
-    info.biBitCount = GetU16(infoBytes + 10);
-    info.biCompression = kBiRgb;
-    info.biXPelsPerMeter = info.biYPelsPerMeter = 0;
-    paletteEntrySize = 3;
-  } else {
-    info = ReadInfoHeader(infoBytes);
-    fileWidth = info.biWidth;
-    fileHeight = info.biHeight;
-  }
-
-  const std::int32_t bits = info.biBitCount;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-    Bad("unsupported bits per pixel: " + Num(bits));
-  }
-  if (paletteEntrySize == 3 && (bits == 16 || bits == 32))
-    Bad("unsupported bits per pixel: " + Num(bits));
-  const std::uint32_t compression = info.biCompression;
-  const bool bitfields = compression == kBiBitfields;
-  if (compression != kBiRgb && !(bitfields && (bits == 16 || bits == 32))) {
-    Bad(std::string("compressed pixel arrays (") + CompressionName(compression) + ", compression " +
-        Num(compression) + ") are not supported at " + Num(bits) + " bits per pixel");
-  }
-
-  if (fileWidth <= 0) Bad("the width " + Num(fileWidth) + " is not positive");
-  if (fileHeight == 0) Bad("the height is 0");
-  const bool topDown = fileHeight < 0;
-  const std::int64_t rows = topDown ? -fileHeight : fileHeight;
-  if (fileWidth > kMaxBitmapSide || rows > kMaxBitmapSide) {
-    Bad(Num(fileWidth) + " x " + Num(rows) + " pixels is larger than the " + Num(kMaxBitmapSide) +
-        " x " + Num(kMaxBitmapSide) + " we accept");
-  }
-
-  // Where the header ends: channel masks of a 40-byte header follow it.
-  std::uint64_t tableStart = kFileHeaderSize + static_cast<std::uint64_t>(infoSize);
-  std::uint32_t red = 0;
-  std::uint32_t green = 0;
-  std::uint32_t blue = 0;
-  DefaultMasks(bits, red, green, blue);
-  if (bitfields) {
-    const std::uint8_t* masks = infoBytes + 40;
-    if (infoSize == 40) {
-      if (fileSize < tableStart + 12) Bad("the bit-field masks are truncated");
-      masks = data + tableStart;
-      tableStart += 12;
-    }
-    red = GetU32(masks);
-    green = GetU32(masks + 4);
-    blue = GetU32(masks + 8);
-    const std::uint32_t allowed = bits == 16 ? 0xFFFFu : 0xFFFFFFFFu;
-    if ((red | green | blue) == 0 || ((red | green | blue) & ~allowed) != 0 || !Contiguous(red) ||
-        !Contiguous(green) || !Contiguous(blue) || (red & green) != 0 || (red & blue) != 0 ||
-        (green & blue) != 0) {
-      Bad("invalid bit-field masks");
-    }
-  }
-
-  // Colour table: biClrUsed entries, or all 2^bits when it is 0.
-  std::vector<std::uint8_t> table;
-  std::uint64_t tableEnd = tableStart;
-  if (bits <= 8) {
-    const std::uint64_t full = 1u << bits;
-    const std::uint64_t used = info.biClrUsed == 0 ? full : info.biClrUsed;
-    if (used > full) {
-      Bad("the colour table has " + Num(static_cast<std::int64_t>(used)) + " entries, more than " +
-          Num(static_cast<std::int64_t>(full)) + " for " + Num(bits) + " bits per pixel");
-    }
-    tableEnd = tableStart + used * paletteEntrySize;
-    if (tableEnd > fileSize) Bad("the colour table is truncated");
-    table.assign(static_cast<std::size_t>(full * 4), 0);
-    for (std::uint64_t i = 0; i < used; ++i) {
-      const std::uint8_t* entry = data + tableStart + i * paletteEntrySize;
-      std::memcpy(&table[static_cast<std::size_t>(i * 4)], entry,
-                  static_cast<std::size_t>(paletteEntrySize));
-    }
-  }
-
-  const std::uint64_t pixelOffset = head.bfOffBits;
-  if (pixelOffset < tableEnd) {
-    Bad("the pixel array offset " + Num(pixelOffset) + " lies inside the headers or colour table" +
-        " (which end at " + Num(static_cast<std::int64_t>(tableEnd)) + ")");
-  }
-  const std::int64_t stride = BitmapStride(fileWidth, bits);
-  const std::uint64_t pixelBytes = static_cast<std::uint64_t>(stride * rows);
-  if (pixelOffset > fileSize || fileSize - pixelOffset < pixelBytes) {
-    Bad("the pixel array is truncated: " + Num(static_cast<std::int64_t>(pixelBytes)) +
-        " bytes needed at offset " + Num(pixelOffset) + ", the file has " +
-        Num(static_cast<std::int64_t>(fileSize)) + " bytes");
-  }
+  const BmpHeader header = ParseBmpHeader(data, size, static_cast<std::int64_t>(size));
+  const std::uint64_t pixelBytes = header.PixelBytes();
 
   BinBMP image;
-  image.bitCount = bits;
-  image.width = static_cast<std::int32_t>(fileWidth);
-  image.height = static_cast<std::int32_t>(rows);
+  image.bitCount = header.bits;
+  image.width = header.width;
+  image.height = header.height;
   image.imageSize = static_cast<std::int32_t>(pixelBytes);
-  image.palette = std::move(table);
-  image.redMask = red;
-  image.greenMask = green;
-  image.blueMask = blue;
+  image.palette = header.palette;
+  image.redMask = header.redMask;
+  image.greenMask = header.greenMask;
+  image.blueMask = header.blueMask;
   image.pixelData.resize(static_cast<std::size_t>(pixelBytes));
-  const std::uint8_t* pixels = data + pixelOffset;
-  if (topDown) {
+  const std::uint8_t* pixels = data + header.pixelOffset;
+  if (header.topDown) {
     // Stored bottom-up like every other picture.
-    const std::size_t s = static_cast<std::size_t>(stride);
-    for (std::int64_t i = 0; i < rows; ++i) {
-      std::memcpy(&image.pixelData[static_cast<std::size_t>(rows - 1 - i) * s],
-                  pixels + static_cast<std::size_t>(i) * s, s);
+    const auto s = static_cast<std::size_t>(header.stride);
+    const auto rows = static_cast<std::size_t>(header.height);
+    for (std::size_t i = 0; i < rows; ++i) {
+      std::memcpy(&image.pixelData[(rows - 1 - i) * s], pixels + i * s, s);
     }
   } else if (pixelBytes > 0) {
     std::memcpy(image.pixelData.data(), pixels, static_cast<std::size_t>(pixelBytes));
@@ -339,10 +157,10 @@ void BinBMP::LoadBytes(const std::uint8_t* data, std::size_t size) {
 
   // The header copies describe the picture as held here: a 40-byte info header, a full colour
   // table right after it, bottom-up rows; the channel layout is in the mask fields.
-  image.bitMpHead = head;
+  image.bitMpHead = header.fileHead;
   image.bitMpHead.bfOffBits = static_cast<std::uint32_t>(kHeadersSize + image.palette.size());
   image.bitMpHead.bfSize = image.bitMpHead.bfOffBits + static_cast<std::uint32_t>(image.imageSize);
-  image.bitMpInfoHead = info;
+  image.bitMpInfoHead = header.info;
   image.bitMpInfoHead.biSize = static_cast<std::uint32_t>(kInfoHeaderSize);
   image.bitMpInfoHead.biWidth = image.width;
   image.bitMpInfoHead.biHeight = image.height;

@@ -1,7 +1,8 @@
 // JPEG files to grey pictures, with libjpeg-turbo: grey, YCbCr and RGB files give their luma
-// directly, CMYK and YCCK files are turned into luminance here. The sides are checked once the
-// frame header is read, before any pixel memory is allocated; a file read from disk is read only
-// as far as the decoder asks (segments it skips are seeked over).
+// directly, CMYK and YCCK files are turned into luminance here. The sides and the memory the file
+// needs are checked once the frame header is read, before any pixel memory is allocated; the work
+// of its scans is bounded as they are read; a file is read only as far as the decoder asks
+// (segments it skips are seeked over in a regular file).
 // jpeglib.h needs size_t and FILE declared before it.
 #include <cstddef>
 #include <cstdio>
@@ -10,8 +11,11 @@
 #include <jerror.h>
 // clang-format on
 
+#include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -23,12 +27,19 @@
 namespace pdf417 {
 namespace {
 
-// Memory libjpeg may take for itself (a progressive 10,000 x 10,000 colour picture holds its
-// coefficients: up to 600 MB without chroma subsampling).
-constexpr long kMaxJpegMemory = 768L << 20;
+// Memory libjpeg may take for itself besides the coefficients it holds for a file whose scans are
+// not all interleaved (those are counted against the pixel limit before decoding starts).
+constexpr long kJpegWorkingBytes = 64L << 20;
 // More scans than any encoder writes: a file with more is made to tie up the decoder.
 constexpr int kMaxScans = 500;
+// How many times the scans together may go over every block of the picture. libjpeg's own
+// progressive files go over each block 4 to 6 times; each pass costs about as much as decoding
+// the whole picture once, so a few small scans repeated would otherwise cost a minute.
+constexpr std::int64_t kMaxBlockPasses = 16;
 constexpr std::size_t kFileBufferBytes = 65536;
+
+// Why a decode stopped before libjpeg finished: set where libjpeg is left by a jump.
+enum class Stop { None, Refused, OutOfMemory, Budget, ReadFailed };
 
 // libjpeg reports errors through a callback that must not return: it jumps back to the call that
 // set `jump`, which then reports `message`.
@@ -36,20 +47,24 @@ struct JpegErrors {
   jpeg_error_mgr manager;  // first: libjpeg hands back its address
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  Stop stop = Stop::None;
 };
 
-[[noreturn]] void JumpWith(j_common_ptr cinfo, const char* message) {
+[[noreturn]] void JumpWith(j_common_ptr cinfo, const char* message, Stop stop = Stop::Refused) {
   auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
   std::snprintf(errors->message, sizeof errors->message, "%s", message);
+  errors->stop = stop;
   std::longjmp(errors->jump, 1);
 }
 
 void OnError(j_common_ptr cinfo) {
-  if (cinfo->err->msg_code == JERR_NO_BACKING_STORE) {
-    JumpWith(cinfo, "decoding it needs more than the 768 MiB of memory we give a JPEG");
-  }
   auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+  if (cinfo->err->msg_code == JERR_OUT_OF_MEMORY) JumpWith(cinfo, "", Stop::OutOfMemory);
+  if (cinfo->err->msg_code == JERR_NO_BACKING_STORE) {
+    JumpWith(cinfo, "decoding it needs more memory than its pixels allow");
+  }
   (*cinfo->err->format_message)(cinfo, errors->message);
+  errors->stop = Stop::Refused;
   std::longjmp(errors->jump, 1);
 }
 
@@ -59,17 +74,82 @@ void OnMessage(j_common_ptr cinfo, int level) {
   if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) JumpWith(cinfo, "the file is truncated");
 }
 
-void OnProgress(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor &&
-      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
-    JumpWith(cinfo, "the file has more scans than any picture needs");
+// The progress monitor: called before every row of blocks that libjpeg reads and every row it
+// writes. It checks the decode's budget, and bounds the work of the scans: no scan may send again
+// coefficients that an earlier scan sent (a first scan of them, or a refinement that does not go
+// on from the bit where the last one stopped), and all the scans together may go over the
+// picture's blocks at most kMaxBlockPasses times.
+struct Progress {
+  jpeg_progress_mgr manager;  // first: libjpeg hands back its address
+  const LoadLimits* limits = nullptr;
+  int scan = 0;  // the last scan accounted for
+  std::int64_t blocks = 0;
+  std::int64_t visited = 0;
+  // Per component and coefficient: -1 until sent, then the bit the last scan stopped at.
+  std::array<std::array<signed char, DCTSIZE2>, MAX_COMPONENTS> sent{};
+  DecodeStatus budget = DecodeStatus::Decoded;
+};
+
+std::int64_t BlocksOf(const jpeg_component_info* c) {
+  const auto round = [](JDIMENSION n, int factor) {
+    return static_cast<std::int64_t>((n + factor - 1) / factor) * factor;
+  };
+  return round(c->width_in_blocks, c->h_samp_factor) * round(c->height_in_blocks, c->v_samp_factor);
+}
+
+void AccountScan(j_decompress_ptr cinfo, Progress* p) {
+  p->scan = cinfo->input_scan_number;
+  if (p->scan > kMaxScans) {
+    JumpWith(reinterpret_cast<j_common_ptr>(cinfo),
+             "the file has more scans than any picture needs");
+  }
+  // Sequential files send every coefficient of a component in its one scan.
+  const int first = cinfo->progressive_mode ? std::clamp(cinfo->Ss, 0, DCTSIZE2 - 1) : 0;
+  const int last = cinfo->progressive_mode ? std::clamp(cinfo->Se, first, DCTSIZE2 - 1) : 63;
+  const int ah = cinfo->progressive_mode ? cinfo->Ah : 0;
+  const int al = cinfo->progressive_mode ? cinfo->Al : 0;
+  for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+    const jpeg_component_info* c = cinfo->cur_comp_info[i];
+    p->visited += BlocksOf(c);
+    auto& sent = p->sent[static_cast<std::size_t>(c->component_index)];
+    for (int k = first; k <= last; ++k) {
+      signed char& bit = sent[static_cast<std::size_t>(k)];
+      const bool again = ah == 0 ? bit >= 0 : bit < 0 || ah != bit || al >= ah;
+      if (again) {
+        // No std::string here: the jump would skip its destructor.
+        char message[96];
+        std::snprintf(message, sizeof message,
+                      "scan %d sends again coefficients that an earlier scan sent", p->scan);
+        JumpWith(reinterpret_cast<j_common_ptr>(cinfo), message);
+      }
+      bit = static_cast<signed char>(al);
+    }
+  }
+  if (p->visited > kMaxBlockPasses * p->blocks) {
+    char message[96];
+    std::snprintf(message, sizeof message,
+                  "its scans go over the picture more than %d times, more than any encoder needs",
+                  static_cast<int>(kMaxBlockPasses));
+    JumpWith(reinterpret_cast<j_common_ptr>(cinfo), message);
   }
 }
 
-// A source that reads a file in blocks and seeks over what the decoder skips.
+void OnProgress(j_common_ptr cinfo) {
+  auto* p = reinterpret_cast<Progress*>(cinfo->progress);
+  if (p->limits->budget != nullptr) {
+    p->budget = p->limits->budget->Stop();
+    if (p->budget != DecodeStatus::Decoded) JumpWith(cinfo, "", Stop::Budget);
+  }
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number != p->scan) AccountScan(d, p);
+}
+
+// A source that reads a file or pipe through PictureInput, in blocks, and skips what the decoder
+// skips. What PictureInput throws is kept and thrown again once libjpeg has returned.
 struct FileSource {
   jpeg_source_mgr manager;  // first: libjpeg hands back its address
-  std::FILE* file = nullptr;
+  PictureInput* input = nullptr;
+  std::exception_ptr failure;
   JOCTET buffer[kFileBufferBytes];
 };
 
@@ -78,13 +158,14 @@ void TermSource(j_decompress_ptr) {}
 
 boolean FillBuffer(j_decompress_ptr cinfo) {
   auto* source = reinterpret_cast<FileSource*>(cinfo->src);
-  const std::size_t got = std::fread(source->buffer, 1, kFileBufferBytes, source->file);
-  if (got == 0) {
-    if (std::ferror(source->file)) {
-      JumpWith(reinterpret_cast<j_common_ptr>(cinfo), "the file cannot be read");
-    }
-    WARNMS(cinfo, JWRN_JPEG_EOF);  // refused by OnMessage
+  std::size_t got = 0;
+  try {
+    got = source->input->Read(source->buffer, kFileBufferBytes);
+  } catch (...) {
+    source->failure = std::current_exception();
+    JumpWith(reinterpret_cast<j_common_ptr>(cinfo), "", Stop::ReadFailed);
   }
+  if (got == 0) WARNMS(cinfo, JWRN_JPEG_EOF);  // refused by OnMessage
   source->manager.next_input_byte = source->buffer;
   source->manager.bytes_in_buffer = got;
   return TRUE;
@@ -99,17 +180,21 @@ void SkipInput(j_decompress_ptr cinfo, long count) {
     source->manager.bytes_in_buffer -= skip;
     return;
   }
-  const long beyond = static_cast<long>(skip - source->manager.bytes_in_buffer);
+  const std::uint64_t beyond = skip - source->manager.bytes_in_buffer;
   source->manager.bytes_in_buffer = 0;
-  if (std::fseek(source->file, beyond, SEEK_CUR) != 0) {
-    JumpWith(reinterpret_cast<j_common_ptr>(cinfo), "the file cannot be read");
+  try {
+    // Past the end, the next fill finds nothing and the file is truncated.
+    source->input->Skip(beyond);
+  } catch (...) {
+    source->failure = std::current_exception();
+    JumpWith(reinterpret_cast<j_common_ptr>(cinfo), "", Stop::ReadFailed);
   }
 }
 
 struct Decoder {
   jpeg_decompress_struct cinfo{};
   JpegErrors errors{};
-  jpeg_progress_mgr progress{};
+  Progress progress{};
   FileSource source{};
   bool created = false;
   ~Decoder() {
@@ -117,17 +202,14 @@ struct Decoder {
   }
 };
 
-// Each of these returns false with errors.message set when libjpeg reports an error. No object
-// with a destructor lives in their frames, so the jump back from libjpeg skips nothing.
-bool Start(Decoder* d, const PictureInput* input) {
+// Each of these returns false with errors.stop and errors.message set when libjpeg stops. No
+// object with a destructor lives in their frames, so the jump back from libjpeg skips nothing.
+bool Start(Decoder* d, PictureInput* input) {
   if (setjmp(d->errors.jump)) return false;
   jpeg_create_decompress(&d->cinfo);
   d->created = true;
-  d->cinfo.mem->max_memory_to_use = kMaxJpegMemory;
-  d->progress.progress_monitor = OnProgress;
-  d->cinfo.progress = &d->progress;
-  if (input->file != nullptr) {
-    d->source.file = input->file;
+  if (input->Memory() == nullptr) {
+    d->source.input = input;
     d->source.manager.init_source = InitSource;
     d->source.manager.fill_input_buffer = FillBuffer;
     d->source.manager.skip_input_data = SkipInput;
@@ -135,16 +217,31 @@ bool Start(Decoder* d, const PictureInput* input) {
     d->source.manager.term_source = TermSource;
     d->cinfo.src = &d->source.manager;
   } else {
-    jpeg_mem_src(&d->cinfo, input->data, static_cast<unsigned long>(input->size));
+    jpeg_mem_src(&d->cinfo, input->Memory(), static_cast<unsigned long>(input->MemorySize()));
   }
   jpeg_read_header(&d->cinfo, TRUE);
+  return true;
+}
+
+// Whether libjpeg holds the coefficients of every component until the last scan is read.
+bool HoldsCoefficients(Decoder* d, bool* holds) {
+  if (setjmp(d->errors.jump)) return false;
+  *holds = jpeg_has_multiple_scans(&d->cinfo);
+  return true;
+}
+
+// Reads every scan of a file whose scans are not all interleaved (the work of the scans is
+// bounded here), or gets ready to read the rows of one that is.
+bool StartDecompress(Decoder* d) {
+  if (setjmp(d->errors.jump)) return false;
+  d->cinfo.progress = &d->progress.manager;
+  jpeg_start_decompress(&d->cinfo);
   return true;
 }
 
 bool ReadPixels(Decoder* d, GreyImage* grey, std::uint8_t* cmykRow) {
   if (setjmp(d->errors.jump)) return false;
   jpeg_decompress_struct* cinfo = &d->cinfo;
-  jpeg_start_decompress(cinfo);
   const bool cmyk = cinfo->out_color_space == JCS_CMYK;
   // Adobe's files store CMYK inverted (255 is no ink); others store the ink.
   const bool inverted = cinfo->saw_Adobe_marker;
@@ -174,14 +271,34 @@ bool ReadPixels(Decoder* d, GreyImage* grey, std::uint8_t* cmykRow) {
   throw Error(ErrorCode::BadBitmap, "not a readable JPEG: " + message);
 }
 
+// Throws what stopped the decoder.
+[[noreturn]] void Stopped(const Decoder& d) {
+  switch (d.errors.stop) {
+    case Stop::OutOfMemory:
+      throw std::bad_alloc();
+    case Stop::Budget:
+      throw BudgetStop{d.progress.budget};
+    case Stop::ReadFailed:
+      if (d.source.failure) std::rethrow_exception(d.source.failure);
+      break;
+    case Stop::None:
+    case Stop::Refused:
+      break;
+  }
+  Bad(d.errors.message);
+}
+
 }  // namespace
 
-GreyImage LoadJpeg(const PictureInput& input) {
+GreyImage LoadJpeg(PictureInput& input, const LoadLimits& limits) {
   auto d = std::make_unique<Decoder>();
   d->cinfo.err = jpeg_std_error(&d->errors.manager);
   d->errors.manager.error_exit = OnError;
   d->errors.manager.emit_message = OnMessage;
-  if (!Start(d.get(), &input)) Bad(d->errors.message);
+  d->progress.manager.progress_monitor = OnProgress;
+  d->progress.limits = &limits;
+  for (auto& component : d->progress.sent) component.fill(-1);
+  if (!Start(d.get(), &input)) Stopped(*d);
 
   jpeg_decompress_struct& cinfo = d->cinfo;
   if (cinfo.image_width < 1 || cinfo.image_height < 1 || cinfo.image_width > kMaxBitmapSide ||
@@ -204,11 +321,24 @@ GreyImage LoadJpeg(const PictureInput& input) {
       Bad("its colour space (" + std::to_string(cinfo.num_components) +
           " components) is not one of grey, YCbCr, RGB, CMYK and YCCK");
   }
+  // The pixels, or every sample of every component where libjpeg holds them all.
+  const std::int64_t pixels = static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height;
+  bool holds = false;
+  if (!HoldsCoefficients(d.get(), &holds)) Stopped(*d);
+  for (int i = 0; i < cinfo.num_components; ++i) {
+    d->progress.blocks += BlocksOf(&cinfo.comp_info[i]);
+  }
+  const std::int64_t samples = holds ? d->progress.blocks * DCTSIZE2 : 0;
+  limits.CheckPixels("JPEG", cinfo.image_width, cinfo.image_height, std::max(pixels, samples));
+  cinfo.mem->max_memory_to_use = kJpegWorkingBytes + 2 * samples;
+
+  // The grey picture only once the scans are read: a file refused for its scans never takes it.
+  if (!StartDecompress(d.get())) Stopped(*d);
   GreyImage grey(static_cast<std::int32_t>(cinfo.image_width),
                  static_cast<std::int32_t>(cinfo.image_height));
   std::vector<std::uint8_t> cmykRow;
   if (cinfo.out_color_space == JCS_CMYK) cmykRow.resize(static_cast<std::size_t>(grey.width) * 4);
-  if (!ReadPixels(d.get(), &grey, cmykRow.data())) Bad(d->errors.message);
+  if (!ReadPixels(d.get(), &grey, cmykRow.data())) Stopped(*d);
   return grey;
 }
 

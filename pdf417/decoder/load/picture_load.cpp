@@ -1,11 +1,10 @@
-// Telling picture formats apart, checking what a header claims before reading on, reading files,
-// and bitmaps to grey.
+// Telling picture formats apart, the limits of a load, reading files, pipes and bytes in memory,
+// and handing each to its format's loader.
 #include "pdf417/decoder/load/picture_load.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -21,100 +20,37 @@ namespace {
 
 using namespace std::string_view_literals;
 
-static_assert(kMaxPictureFileBytes == static_cast<std::size_t>(kMaxReadFileBytes),
-              "the public and the loaders' file limits agree");
-
-// Enough of a file to tell its format and read the sides its header claims.
+// Enough of a file to tell its format.
 constexpr std::size_t kHeadBytes = 64;
-// Colour-table entries whose luminance differs by less than this make a picture without contrast.
-constexpr int kMinTableContrast = 32;
 
 bool StartsWith(const std::uint8_t* head, std::size_t size, const char* magic, std::size_t at = 0) {
   const std::size_t n = std::strlen(magic);
   return size >= at + n && std::memcmp(head + at, magic, n) == 0;
 }
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-         (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
-}
-
 [[noreturn]] void Refuse(const std::string& message) { throw Error(ErrorCode::BadBitmap, message); }
 
-std::string Sides(std::int64_t width, std::int64_t height) {
-  return std::to_string(width) + " x " + std::to_string(height) + " pixels";
-}
-
-// Refuses a picture whose header, in the first bytes of the file, claims sides outside
-// 1..kMaxBitmapSide or (for a bitmap, whose pixels are stored plainly) more pixel bytes than the
-// whole file holds. The loaders check everything again; this only lets a file be refused before
-// the rest of it is read.
-void CheckClaims(PictureFormat format, const std::uint8_t* head, std::size_t size,
-                 std::uint64_t fileSize) {
-  if (format == PictureFormat::Png && size >= 24 && StartsWith(head, size, "IHDR", 12)) {
-    const std::uint32_t width = BigEndian32(head + 16);
-    const std::uint32_t height = BigEndian32(head + 20);
-    if (width == 0 || height == 0 || width > static_cast<std::uint32_t>(kMaxBitmapSide) ||
-        height > static_cast<std::uint32_t>(kMaxBitmapSide)) {
-      Refuse("not a readable PNG: its header claims " + Sides(width, height) +
-             ", outside the 1 to " + std::to_string(kMaxBitmapSide) + " a side we accept");
-    }
-  }
-  if (format == PictureFormat::Bmp && size >= 30) {
-    const std::uint32_t infoSize = GetU32(head + 14);
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    if (infoSize == 12) {
-      width = GetU16(head + 18);
-      height = GetU16(head + 20);
-    } else if (infoSize >= 40) {
-      width = static_cast<std::int32_t>(GetU32(head + 18));
-      height = static_cast<std::int32_t>(GetU32(head + 22));
-    } else {
-      return;
-    }
-    const std::int64_t rows = height < 0 ? -height : height;
-    const std::int64_t bits = GetU16(head + (infoSize == 12 ? 24 : 28));
-    if (width > kMaxBitmapSide || rows > kMaxBitmapSide) {
-      Refuse("not a readable bitmap: its header claims " + Sides(width, rows) +
-             ", larger than the " + std::to_string(kMaxBitmapSide) + " a side we accept");
-    }
-    if (width > 0 && bits > 0 && bits <= 32 &&
-        static_cast<std::uint64_t>(BitmapStride(width, bits) * rows) > fileSize) {
-      Refuse("not a readable bitmap: the pixel array is truncated: its header claims " +
-             Sides(width, rows) + " at " + std::to_string(bits) + " bits, more than the " +
-             std::to_string(fileSize) + " bytes of the file hold");
-    }
-  }
+[[noreturn]] void ReadFailed(int error) {
+  throw Error(ErrorCode::FileRead, std::string("cannot read it: ") + std::strerror(error));
 }
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-GreyImage LoadBitmapBytes(const std::uint8_t* data, std::size_t size) {
-  BinBMP bitmap;
-  bitmap.LoadBytes(data, size);
-  return GreyFromBitmap(bitmap);
-}
-
-// Reads the rest of a file after `bytes`, refusing it once it is larger than any picture file we
-// read.
-void ReadRest(std::FILE* file, std::vector<std::uint8_t>& bytes) {
-  std::vector<std::uint8_t> chunk(65536);
-  for (;;) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    if (got < chunk.size() && std::ferror(file)) {
-      const int error = errno;
-      throw Error(ErrorCode::FileRead, std::string("cannot read it: ") + std::strerror(error));
-    }
-    if (static_cast<std::int64_t>(bytes.size() + got) > kMaxReadFileBytes) {
-      Refuse("the file is larger than the " + std::to_string(kMaxReadFileBytes) +
-             " bytes of the largest picture file we read");
-    }
-    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
-    if (got < chunk.size()) return;
+GreyImage LoadAs(PictureFormat format, PictureInput& input, const LoadLimits& limits,
+                 const std::uint8_t* head, std::size_t headSize) {
+  switch (format) {
+    case PictureFormat::Png:
+      return LoadPng(input, limits);
+    case PictureFormat::Jpeg:
+      return LoadJpeg(input, limits);
+    case PictureFormat::Bmp:
+      return LoadBmp(input, limits);
+    case PictureFormat::Unknown:
+      break;
   }
+  Refuse(UnsupportedFormatMessage(head, headSize));
 }
 
 }  // namespace
@@ -173,88 +109,77 @@ std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size)
          "); PNG, JPEG and BMP are";
 }
 
-GreyImage GreyFromBitmap(const BinBMP& bitmap) {
-  GreyImage grey(bitmap.width, bitmap.height);
-  if (bitmap.Empty()) return grey;
-  const auto width = static_cast<std::size_t>(bitmap.width);
-  const auto stride = static_cast<std::size_t>(bitmap.Stride());
-  const int bits = bitmap.bitCount;
-  // Stored rows are bottom-up.
-  auto line = [&](std::int32_t row) {
-    return bitmap.pixelData.data() + static_cast<std::size_t>(bitmap.height - 1 - row) * stride;
-  };
-  auto index = [bits](const std::uint8_t* l, std::size_t c) -> unsigned {
-    if (bits == 8) return l[c];
-    if (bits == 4) return c % 2 == 0 ? l[c / 2] >> 4 : l[c / 2] & 0x0F;
-    return (l[c >> 3] >> (7 - (c & 7))) & 1;
-  };
-  if (bits <= 8) {
-    // The entries the pixels use, then their luminance spread over 0..255.
-    std::array<bool, 256> used{};
-    for (std::int32_t r = 0; r < bitmap.height; ++r) {
-      const std::uint8_t* l = line(r);
-      for (std::size_t c = 0; c < width; ++c) used[index(l, c)] = true;
-    }
-    std::array<int, 256> level{};
-    int darkest = 255;
-    int lightest = 0;
-    for (std::size_t i = 0; i < 256; ++i) {
-      const std::size_t at = i * 4;
-      level[i] = at + 3 <= bitmap.palette.size()
-                     ? Luminance(bitmap.palette[at + 2], bitmap.palette[at + 1], bitmap.palette[at])
-                     : 255;
-      if (!used[i]) continue;
-      darkest = std::min(darkest, level[i]);
-      lightest = std::max(lightest, level[i]);
-    }
-    std::array<std::uint8_t, 256> grey8{};
-    for (std::size_t i = 0; i < 256; ++i) {
-      grey8[i] = lightest - darkest < kMinTableContrast
-                     ? 255
-                     : static_cast<std::uint8_t>(
-                           std::clamp((level[i] - darkest) * 255 / (lightest - darkest), 0, 255));
-    }
-    for (std::int32_t r = 0; r < bitmap.height; ++r) {
-      const std::uint8_t* l = line(r);
-      std::uint8_t* out = grey.pixels.data() + static_cast<std::size_t>(r) * width;
-      for (std::size_t c = 0; c < width; ++c) out[c] = grey8[index(l, c)];
-    }
-    return grey;
-  }
-  for (std::int32_t r = 0; r < bitmap.height; ++r) {
-    const std::uint8_t* l = line(r);
-    std::uint8_t* out = grey.pixels.data() + static_cast<std::size_t>(r) * width;
-    if (bits == 24) {
-      for (std::size_t c = 0; c < width; ++c)
-        out[c] = Luminance(l[3 * c + 2], l[3 * c + 1], l[3 * c]);
-      continue;
-    }
-    for (std::size_t c = 0; c < width; ++c) {
-      const std::uint32_t bgr = bitmap.GetColor(r, static_cast<std::int32_t>(c));
-      out[c] = Luminance(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-    }
-  }
-  return grey;
+void LoadLimits::CheckPixels(const char* format, std::int64_t width, std::int64_t height,
+                             std::int64_t count) const {
+  if (count <= maxPixels) return;
+  const bool samples = count != width * height;
+  Refuse(std::string("not a readable ") + format + ": " + std::to_string(width) + " x " +
+         std::to_string(height) + " pixels" +
+         (samples ? " holding " + std::to_string(count) + " samples while it loads" : "") +
+         ", more than the " + std::to_string(maxPixels) + (samples ? " samples" : " pixels") +
+         " this decode accepts (the pixel limit)");
 }
 
-GreyImage LoadPicture(const std::uint8_t* data, std::size_t size) {
+PictureInput::PictureInput(const std::uint8_t* data, std::size_t size)
+    : data_(data),
+      size_(data == nullptr ? 0 : size),
+      size_known_(static_cast<std::int64_t>(size_)) {}
+
+PictureInput::PictureInput(std::FILE* file, std::vector<std::uint8_t> head, std::int64_t fileSize)
+    : head_(std::move(head)), file_(file), size_known_(fileSize) {
+  data_ = head_.data();
+  size_ = head_.size();
+}
+
+std::size_t PictureInput::Read(std::uint8_t* out, std::size_t n) {
+  std::size_t got = std::min(n, size_ - at_);
+  if (got > 0) std::memcpy(out, data_ + at_, got);
+  at_ += got;
+  if (got == n || file_ == nullptr) return got;
+  const std::size_t more = std::fread(out + got, 1, n - got, file_);
+  if (more < n - got && std::ferror(file_)) ReadFailed(errno);
+  read_ += more;
+  // A pipe or device is never read further than the largest picture file.
+  if (read_ > kMaxPictureFileBytes) {
+    Refuse("the input holds more than the " + std::to_string(kMaxPictureFileBytes) +
+           " bytes of the largest picture file we read");
+  }
+  return got + more;
+}
+
+std::uint64_t PictureInput::Skip(std::uint64_t n) {
+  const std::uint64_t inHead = std::min<std::uint64_t>(n, size_ - at_);
+  at_ += static_cast<std::size_t>(inHead);
+  std::uint64_t skipped = inHead;
+  if (skipped == n || file_ == nullptr) return skipped;
+  if (size_known_ >= 0) {
+    // A regular file: seek, but not past its end.
+    const long here = std::ftell(file_);
+    if (here < 0) ReadFailed(errno);
+    const std::uint64_t left =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(size_known_ - here, 0));
+    const std::uint64_t step = std::min(n - skipped, left);
+    if (std::fseek(file_, static_cast<long>(step), SEEK_CUR) != 0) ReadFailed(errno);
+    return skipped + step;
+  }
+  std::uint8_t chunk[4096];
+  while (skipped < n) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(n - skipped, sizeof chunk));
+    const std::size_t got = Read(chunk, want);
+    skipped += got;
+    if (got < want) break;
+  }
+  return skipped;
+}
+
+GreyImage LoadPicture(const std::uint8_t* data, std::size_t size, const LoadLimits& limits) {
   if (data == nullptr) size = 0;
-  const PictureFormat format = FormatOf(data, size);
-  CheckClaims(format, data, size, size);
-  switch (format) {
-    case PictureFormat::Png:
-      return LoadPng(PictureInput{data, size, nullptr});
-    case PictureFormat::Jpeg:
-      return LoadJpeg(PictureInput{data, size, nullptr});
-    case PictureFormat::Bmp:
-      return LoadBitmapBytes(data, size);
-    case PictureFormat::Unknown:
-      break;
-  }
-  Refuse(UnsupportedFormatMessage(data, size));
+  PictureInput input(data, size);
+  return LoadAs(FormatOf(data, size), input, limits, data, size);
 }
 
-GreyImage LoadPictureFile(const std::string& fileName) {
+GreyImage LoadPictureFile(const std::string& fileName, const LoadLimits& limits) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
     const int error = errno;
@@ -264,36 +189,19 @@ GreyImage LoadPictureFile(const std::string& fileName) {
   try {
     struct stat st {};
     const bool regular = ::fstat(::fileno(file.get()), &st) == 0 && S_ISREG(st.st_mode);
-    if (regular && st.st_size > kMaxReadFileBytes) {
+    if (regular && static_cast<std::uint64_t>(st.st_size) > kMaxPictureFileBytes) {
       Refuse("the file has " + std::to_string(st.st_size) + " bytes, more than the " +
-             std::to_string(kMaxReadFileBytes) + " of the largest picture file we read");
+             std::to_string(kMaxPictureFileBytes) + " of the largest picture file we read");
     }
-    std::vector<std::uint8_t> bytes(kHeadBytes);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    if (std::ferror(file.get())) {
-      const int error = errno;
-      throw Error(ErrorCode::FileRead, std::string("cannot read it: ") + std::strerror(error));
-    }
-    const PictureFormat format = FormatOf(bytes.data(), bytes.size());
+    std::vector<std::uint8_t> head(kHeadBytes);
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    if (std::ferror(file.get())) ReadFailed(errno);
+    const PictureFormat format = FormatOf(head.data(), head.size());
     if (format == PictureFormat::Unknown)
-      Refuse(UnsupportedFormatMessage(bytes.data(), bytes.size()));
-    if (!regular) {
-      // A pipe or device cannot be read twice: take it whole, within the limit.
-      ReadRest(file.get(), bytes);
-      return LoadPicture(bytes.data(), bytes.size());
-    }
-    CheckClaims(format, bytes.data(), bytes.size(), static_cast<std::uint64_t>(st.st_size));
-    if (format == PictureFormat::Bmp) {
-      bytes.reserve(static_cast<std::size_t>(st.st_size));
-      ReadRest(file.get(), bytes);
-      return LoadBitmapBytes(bytes.data(), bytes.size());
-    }
-    if (std::fseek(file.get(), 0, SEEK_SET) != 0) {
-      const int error = errno;
-      throw Error(ErrorCode::FileRead, std::string("cannot read it: ") + std::strerror(error));
-    }
-    const PictureInput input{nullptr, 0, file.get()};
-    return format == PictureFormat::Png ? LoadPng(input) : LoadJpeg(input);
+      Refuse(UnsupportedFormatMessage(head.data(), head.size()));
+    const std::vector<std::uint8_t> first = head;
+    PictureInput input(file.get(), std::move(head), regular ? st.st_size : -1);
+    return LoadAs(format, input, limits, first.data(), first.size());
   } catch (const Error& e) {
     throw Error(e.code(), "'" + fileName + "': " + e.what());
   }

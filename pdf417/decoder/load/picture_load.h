@@ -1,15 +1,18 @@
 // Picture files to the decoder's grey picture: PNG, JPEG and BMP, the format told by the first
-// bytes, never by the name. Every loader checks the size its header claims against the limits
-// before it allocates any pixel memory or reads past the header.
+// bytes, never by the name. Every loader writes grey rows as it reads them (no second copy of the
+// picture), checks the size its header claims against the limits before it allocates any pixel
+// memory or reads past the header, and checks the decode's time budget and cancel flag as it goes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "pdf417/common/bitmap.h"
 #include "pdf417/decoder/binarize/picture.h"
-#include "pdf417/decoder/classic/bin_bmp.h"
+#include "pdf417/decoder/budget.h"
 
 namespace pdf417 {
 
@@ -22,31 +25,74 @@ PictureFormat FormatOf(const std::uint8_t* head, std::size_t size);
 // ("GIF is not supported; PNG, JPEG and BMP are").
 std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size);
 
-// Where a loader reads from: bytes in memory, or a file positioned at its first byte.
-struct PictureInput {
-  const std::uint8_t* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* file = nullptr;  // when set, data and size are unused
+// What one load may take: the most pixels, and the decode's budget (checked every row; a spent
+// budget or a set flag throws BudgetStop).
+struct LoadLimits {
+  std::int64_t maxPixels = DecodeOptions{}.maxPixels;
+  const Budget* budget = nullptr;
+
+  void Check() const {
+    if (budget != nullptr) budget->Check();
+  }
+  // Throws pdf417::Error (BadBitmap) naming `format` when `count` pixels (or samples held) are
+  // more than maxPixels.
+  void CheckPixels(const char* format, std::int64_t width, std::int64_t height,
+                   std::int64_t count) const;
+};
+
+// Where a loader reads from: bytes in memory, or an open file (regular file, pipe or device)
+// whose first bytes may already have been read into `head`. Not copyable: it holds a read
+// position.
+class PictureInput {
+ public:
+  PictureInput(const std::uint8_t* data, std::size_t size);
+  // `fileSize` is the size of a regular file, -1 for a pipe or device.
+  PictureInput(std::FILE* file, std::vector<std::uint8_t> head, std::int64_t fileSize);
+  PictureInput(const PictureInput&) = delete;
+  PictureInput& operator=(const PictureInput&) = delete;
+
+  // The whole input when it is in memory, else null.
+  const std::uint8_t* Memory() const { return file_ == nullptr ? data_ : nullptr; }
+  std::size_t MemorySize() const { return size_; }
+  // The first bytes of the input (all of it when it is in memory), whatever has been read since.
+  const std::uint8_t* Head() const { return data_; }
+  std::size_t HeadSize() const { return size_; }
+  // The size of the whole input, or -1 when it is not known.
+  std::int64_t Size() const { return size_known_; }
+
+  // Reads up to `n` bytes into `out`; fewer only at the end. Throws pdf417::Error (FileRead).
+  std::size_t Read(std::uint8_t* out, std::size_t n);
+  // Skips up to `n` bytes (seeking a regular file); returns how many there were.
+  std::uint64_t Skip(std::uint64_t n);
+
+ private:
+  const std::uint8_t* data_ = nullptr;  // memory, or the head read from the file
+  std::size_t size_ = 0;
+  std::size_t at_ = 0;
+  std::vector<std::uint8_t> head_;
+  std::FILE* file_ = nullptr;
+  std::int64_t size_known_ = -1;
+  std::uint64_t read_ = 0;  // from the file, after the head
 };
 
 // Each throws pdf417::Error (BadBitmap) with a message for people when the input is not a picture
-// of its kind that we read, is larger than kMaxBitmapSide a side, or is damaged; FileRead when
-// the file cannot be read.
-GreyImage LoadPng(const PictureInput& input);
-GreyImage LoadJpeg(const PictureInput& input);
-
-// The grey picture of a loaded bitmap. Colour tables are judged by their colours: the entries the
-// pixels use are spread from the darkest (black) to the lightest (white), and a picture whose
-// entries are all (nearly) the same colour comes out all white, a picture without contrast.
-// Deeper pixels give their luminance.
-GreyImage GreyFromBitmap(const BinBMP& bitmap);
+// of its kind that we read, is larger than kMaxBitmapSide a side or limits.maxPixels, or is
+// damaged; FileRead when the file cannot be read; BudgetStop when the budget is spent or the
+// decode cancelled; std::bad_alloc when memory runs out.
+GreyImage LoadPng(PictureInput& input, const LoadLimits& limits = {});
+GreyImage LoadJpeg(PictureInput& input, const LoadLimits& limits = {});
+// Bitmaps: colour tables are judged by their colours: the entries the pixels use are spread from
+// the darkest (black) to the lightest (white), and a picture whose entries are all (nearly) the
+// same colour comes out all white, a picture without contrast. Deeper pixels give their
+// luminance.
+GreyImage LoadBmp(PictureInput& input, const LoadLimits& limits = {});
 
 // A whole picture file in memory, of any supported format.
-GreyImage LoadPicture(const std::uint8_t* data, std::size_t size);
+GreyImage LoadPicture(const std::uint8_t* data, std::size_t size, const LoadLimits& limits = {});
 
-// A picture file. Reads the first bytes, checks what the header claims (sides, and for a regular
-// file its size against kMaxReadFileBytes) and only then reads the rest. Pipes and devices are
-// read up to kMaxReadFileBytes. Throws pdf417::Error (FileRead, BadBitmap).
-GreyImage LoadPictureFile(const std::string& fileName);
+// A picture file, a pipe or a device. Reads the first bytes and refuses what is not a picture
+// before reading on; a regular file over kMaxPictureFileBytes is refused by its size. Throws as
+// the loaders do.
+GreyImage LoadPictureFile(const std::string& fileName, const LoadLimits& limits = {});
 
 }  // namespace pdf417

@@ -1,7 +1,9 @@
 // PNG files to grey pictures, with libspng: every colour type and bit depth, interlaced or not,
 // decoded a row at a time so that no more than one colour row is held besides the grey picture.
+// The chunks after the pixels are read to the end too, so that every chunk's checksum is checked.
 #include <spng.h>
 
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -41,26 +43,63 @@ struct ContextFree {
   Bad(spng_strerror(code));
 }
 
+// A file or pipe read through PictureInput. libspng is C: what Read throws is kept here and
+// thrown again once libspng has returned.
+struct Stream {
+  PictureInput* input;
+  std::exception_ptr failure;
+};
+
+int ReadStream(spng_ctx*, void* user, void* out, std::size_t length) {
+  auto* stream = static_cast<Stream*>(user);
+  try {
+    const std::size_t got = stream->input->Read(static_cast<std::uint8_t*>(out), length);
+    return got == length ? 0 : SPNG_IO_EOF;
+  } catch (...) {
+    stream->failure = std::current_exception();
+    return SPNG_IO_ERROR;
+  }
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+         (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
+}
+
 }  // namespace
 
-GreyImage LoadPng(const PictureInput& input) {
+GreyImage LoadPng(PictureInput& input, const LoadLimits& limits) {
   std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(0));
   if (!ctx) throw std::bad_alloc();
   spng_ctx* c = ctx.get();
   spng_set_image_limits(c, kMaxBitmapSide, kMaxBitmapSide);
   spng_set_chunk_limits(c, kMaxChunkBytes, kMaxChunkCacheBytes);
   spng_set_crc_action(c, SPNG_CRC_ERROR, SPNG_CRC_ERROR);
-  int rc = input.file != nullptr ? spng_set_png_file(c, input.file)
-                                 : spng_set_png_buffer(c, input.data, input.size);
+  Stream stream{&input, nullptr};
+  int rc = input.Memory() != nullptr ? spng_set_png_buffer(c, input.Memory(), input.MemorySize())
+                                     : spng_set_png_stream(c, ReadStream, &stream);
   if (rc != 0) Fail(rc);
+  // Every failure of libspng after this: the reading's own error first.
+  auto fail = [&stream](int code) {
+    if (stream.failure) std::rethrow_exception(stream.failure);
+    Fail(code);
+  };
 
   spng_ihdr ihdr{};
   rc = spng_get_ihdr(c, &ihdr);
-  if (rc == SPNG_EUSER_WIDTH || rc == SPNG_EUSER_HEIGHT) {
-    Bad("the picture is larger than the " + std::to_string(kMaxBitmapSide) + " x " +
-        std::to_string(kMaxBitmapSide) + " pixels we accept");
+  if (rc == SPNG_EWIDTH || rc == SPNG_EHEIGHT || rc == SPNG_EUSER_WIDTH ||
+      rc == SPNG_EUSER_HEIGHT) {
+    // The sides as the header chunk, right after the signature, gives them.
+    const std::uint8_t* head = input.Head();
+    if (input.HeadSize() >= 24) {
+      Bad("its header claims " + std::to_string(BigEndian32(head + 16)) + " x " +
+          std::to_string(BigEndian32(head + 20)) + " pixels, outside the 1 to " +
+          std::to_string(kMaxBitmapSide) + " a side we accept");
+    }
   }
-  if (rc != 0) Fail(rc);
+  if (rc != 0) fail(rc);
+  limits.CheckPixels("PNG", ihdr.width, ihdr.height,
+                     static_cast<std::int64_t>(ihdr.width) * ihdr.height);
 
   // The common kinds, not interlaced and of at most eight bits, are read as stored and turned into
   // grey here: grey without a transparent level (packed one to eight bits), grey with alpha, RGB
@@ -68,7 +107,7 @@ GreyImage LoadPng(const PictureInput& input) {
   // than the rest of a decode. Interlaced grey is read as grey; everything else as RGBA.
   spng_trns trns{};
   rc = spng_get_trns(c, &trns);  // reads the chunks before the pixels
-  if (rc != 0 && rc != SPNG_ECHUNKAVAIL) Fail(rc);
+  if (rc != 0 && rc != SPNG_ECHUNKAVAIL) fail(rc);
   const bool noTrns = rc == SPNG_ECHUNKAVAIL;
   const int type = ihdr.color_type;
   const bool grey8 = type == SPNG_COLOR_TYPE_GRAYSCALE && ihdr.bit_depth <= 8 && noTrns;
@@ -80,13 +119,14 @@ GreyImage LoadPng(const PictureInput& input) {
   const bool packed = raw && grey8;
   const int format = raw ? SPNG_FMT_PNG : grey8 ? SPNG_FMT_G8 : SPNG_FMT_RGBA8;
   rc = spng_decode_image(c, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
-  if (rc != 0) Fail(rc);
+  if (rc != 0) fail(rc);
   const auto width = static_cast<std::int32_t>(ihdr.width);
   const auto height = static_cast<std::int32_t>(ihdr.height);
   GreyImage grey(width, height);
   const std::size_t pixelBytes = grey8 ? 1 : 4;
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * pixelBytes);
   for (;;) {
+    limits.Check();
     spng_row_info info{};
     rc = spng_get_row_info(c, &info);
     if (rc != 0) break;
@@ -135,7 +175,10 @@ GreyImage LoadPng(const PictureInput& input) {
     }
     if (rc == SPNG_EOI) break;
   }
-  if (rc != SPNG_EOI) Fail(rc);
+  if (rc != SPNG_EOI) fail(rc);
+  // The rest of the last pixel chunk and the chunks after it, to the end chunk: their checksums.
+  rc = spng_decode_chunks(c);
+  if (rc != 0) fail(rc);
   return grey;
 }
 
