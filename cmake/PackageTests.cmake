@@ -11,3 +11,13 @@ if(NOT PDF417_SANITIZE AND NOT PDF417_TSAN AND NOT PDF417_FUZZ)
     -P ${PROJECT_SOURCE_DIR}/tests/package/check.cmake)
   set_tests_properties(package.other_library_kind PROPERTIES TIMEOUT 600)
 endif()
+
+# The Python package installed with pip into a fresh virtual environment, offline, from the
+# module this tree built (tests/python/test_install.py).
+if(TARGET pdf417_python)
+  add_test(NAME python.install
+    COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider -rs
+            ${PROJECT_SOURCE_DIR}/tests/python/test_install.py)
+  set_tests_properties(python.install PROPERTIES TIMEOUT 300 ENVIRONMENT
+    "PDF417_CMAKE_BUILD_DIR=${CMAKE_BINARY_DIR};PDF417_CLI=$<TARGET_FILE:pdf417_cli>;PYTHONDONTWRITEBYTECODE=1")
+endif()
