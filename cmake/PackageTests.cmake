@@ -21,3 +21,7 @@ if(TARGET pdf417_python)
   set_tests_properties(python.install PROPERTIES TIMEOUT 300 ENVIRONMENT
     "PDF417_CMAKE_BUILD_DIR=${CMAKE_BINARY_DIR};PDF417_CLI=$<TARGET_FILE:pdf417_cli>;PYTHONDONTWRITEBYTECODE=1")
 endif()
+
+# The bash completion installed with the command-line tool.
+add_test(NAME cli.bash_completion COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/completion.sh
+  $<TARGET_FILE:pdf417_cli> ${PROJECT_SOURCE_DIR}/packaging/pdf417-completion.bash)

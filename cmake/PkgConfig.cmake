@@ -2,11 +2,11 @@
 # installed to (cmake --install --prefix, CPack's) rather than the one configured.
 get_target_property(pdf417_kind pdf417 TYPE)
 set(pdf417_pc_private "-lspng -ljpeg -lz")
+set(pdf417_pc_libs "")
 if(pdf417_kind STREQUAL "STATIC_LIBRARY")
   # A static library is linked with what it uses, also by `pkg-config --libs` without --static.
   set(pdf417_pc_libs " ${pdf417_pc_private}")
-else()
-  set(pdf417_pc_libs "")
+  set(pdf417_pc_private "")
 endif()
 foreach(dir LIBDIR INCLUDEDIR)
   if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
