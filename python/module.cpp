@@ -5,6 +5,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -269,57 +271,113 @@ std::vector<pdf417::DecodeResult> DecodeInput(const Input& in,
   return {};
 }
 
+// The main thread's helper: a thread, started by the first decode on the main thread and kept for
+// the next (starting a thread a call would cost several times the hand-over), that runs one piece
+// of work at a time while the main thread waits.
+class Helper {
+ public:
+  // Hands `work` (which must not throw) to the helper; false when the helper is busy (a decode
+  // from a signal handler while another one waits) or no thread can be started.
+  bool Start(std::function<void()> work) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (busy_) return false;
+    if (!started_) {
+      try {
+        std::thread([this] { Loop(); }).detach();
+      } catch (const std::system_error&) {
+        return false;
+      }
+      started_ = true;
+    }
+    work_ = std::move(work);
+    busy_ = true;
+    wake_.notify_one();
+    return true;
+  }
+
+  // Whether the work has finished, waiting up to `wait` for it.
+  bool Finished(std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return done_.wait_for(lock, wait, [this] { return !busy_; });
+  }
+
+ private:
+  void Loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return static_cast<bool>(work_); });
+      std::function<void()> work = std::move(work_);
+      work_ = nullptr;
+      lock.unlock();
+      work();
+      lock.lock();
+      busy_ = false;
+      done_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  std::function<void()> work_;
+  bool busy_ = false;  // work handed over and not finished
+  bool started_ = false;
+};
+
+// The helper of this process, used by the main thread alone (holding the interpreter's lock). A
+// child process made by fork has no helper thread, and the parent's mutex may have been held when
+// it forked, so the child makes its own. Never destroyed: its thread waits on it to the end.
+Helper* MainHelper() {
+  static Helper* helper = nullptr;
+  static pid_t owner = 0;
+  if (helper == nullptr || owner != ::getpid()) {
+    helper = new Helper;
+    owner = ::getpid();
+  }
+  return helper;
+}
+
+bool OnMainThread() {
+  const py::object threading = py::module_::import("threading");
+  return threading.attr("get_ident")().equal(threading.attr("main_thread")().attr("ident"));
+}
+
 // Runs `work` with the interpreter's lock released, so that a signal's Python handler (Ctrl-C:
 // KeyboardInterrupt) can stop it. Python runs those handlers on the main thread only, so there the
-// work goes to a helper thread while this one wakes every 50 ms to let them run; a handler that
+// work goes to the helper thread while this one wakes every 50 ms to let them run; a handler that
 // raises sets `cancel` (which stops a decode at its next reading boundary) and, once the work has
 // returned, its exception is raised. On other threads the work simply runs here.
 template <typename F>
 void RunInterruptibly(std::atomic<bool>& cancel, F&& work) {
-  const py::object threading = py::module_::import("threading");
-  const bool mainThread =
-      threading.attr("get_ident")().equal(threading.attr("main_thread")().attr("ident"));
-  if (!mainThread) {
-    py::gil_scoped_release release;
-    work();
-    return;
-  }
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool done = false;
   std::exception_ptr fault;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        work();
-      } catch (...) {
-        fault = std::current_exception();
-      }
-      const std::lock_guard<std::mutex> lock(mutex);
-      done = true;
-      finished.notify_one();
-    });
-  } catch (const std::system_error&) {  // no thread to be had: no interruption either
+  const auto guarded = [&] {
+    try {
+      work();
+    } catch (...) {
+      fault = std::current_exception();
+    }
+  };
+  Helper* helper = OnMainThread() ? MainHelper() : nullptr;
+  if (helper == nullptr || !helper->Start(guarded)) {
     py::gil_scoped_release release;
-    work();
-    return;
-  }
-  bool interrupted = false;
-  for (;;) {
-    {
-      py::gil_scoped_release release;
-      std::unique_lock<std::mutex> lock(mutex);
-      if (finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; })) break;
+    guarded();
+  } else {
+    bool interrupted = false;
+    for (;;) {
+      bool finished = false;
+      {
+        py::gil_scoped_release release;
+        finished = helper->Finished(std::chrono::milliseconds(50));
+      }
+      if (finished) break;
+      // The raised exception stays pending in this thread until the work has returned.
+      if (!interrupted && PyErr_CheckSignals() != 0) {
+        interrupted = true;
+        cancel = true;
+      }
     }
-    // The raised exception stays pending in this thread until the work has returned.
-    if (!interrupted && PyErr_CheckSignals() != 0) {
-      interrupted = true;
-      cancel = true;
-    }
+    if (interrupted) throw py::error_already_set();
   }
-  helper.join();
-  if (interrupted) throw py::error_already_set();
   if (fault) std::rethrow_exception(fault);
 }
 

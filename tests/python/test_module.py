@@ -3,6 +3,7 @@
 import ast
 import inspect
 import io
+import multiprocessing
 import os
 import pathlib
 import pickle
@@ -182,6 +183,35 @@ def test_ctrl_c_stops_a_decode_within_a_fraction_of_a_second(tmp_path):
         timer.join()
         assert spent < 1.0, (name, spent)
     assert pdf417.decode(pdf417.encode(b"still works").pixels)[0].bytes == b"still works"
+
+    # A handler that decodes while the interrupted decode waits (it decodes in place), then raises.
+    nested = []
+
+    def handler(signum, frame):
+        nested.append(pdf417.decode(pdf417.encode(b"nested").pixels)[0].bytes)
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGINT, handler)
+    try:
+        threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
+        with pytest.raises(KeyboardInterrupt):
+            pdf417.decode(noise)
+    finally:
+        signal.signal(signal.SIGINT, previous)
+    assert nested == [b"nested"]
+
+
+def decode_in_child(pixels):
+    return pdf417.decode(pixels)[0].bytes
+
+
+def test_a_forked_child_decodes_on_its_main_thread():
+    # The parent's helper thread (started by decodes on the main thread) does not exist in a
+    # forked child, which must start its own.
+    pixels = pdf417.encode(b"forked").pixels
+    assert pdf417.decode(pixels)[0].bytes == b"forked"
+    with multiprocessing.get_context("fork").Pool(1) as pool:
+        assert pool.apply_async(decode_in_child, (pixels,)).get(timeout=60) == b"forked"
 
 
 def drawing_of(symbol, quiet_zone, module_width):
