@@ -60,11 +60,13 @@ int IntArg(const py::handle& value, const char* name) {
   return static_cast<int>(v);
 }
 
+// True or False (NumPy's too), not a number or a str.
 bool BoolArg(const py::handle& value, const char* name) {
-  if (!PyBool_Check(value.ptr())) {
+  const std::string type = Py_TYPE(value.ptr())->tp_name;
+  if (!PyBool_Check(value.ptr()) && type != "numpy.bool_" && type != "numpy.bool") {
     throw py::type_error(std::string(name) + " must be True or False, not " + TypeName(value));
   }
-  return value.ptr() == Py_True;
+  return PyObject_IsTrue(value.ptr()) == 1;
 }
 
 std::string StrArg(const py::handle& value, const char* name) {

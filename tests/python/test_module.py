@@ -350,7 +350,7 @@ def test_timeout_and_utf8_apply_to_every_kind_of_input(tmp_path):
         [converted] = pdf417.decode(image, utf8=True)
         assert plain.bytes == converted.bytes == text.encode("latin-1"), kind
         assert plain.text is None and converted.text == text, kind
-    [[many]] = pdf417.decode_many([tmp_path / "symbol.bmp"], utf8=True)
+    [[many]] = pdf417.decode_many([tmp_path / "symbol.bmp"], utf8=np.bool_(True))
     assert many.text == text
 
     # Noise makes the decoder try every reading; a budget of a millisecond runs out first.
