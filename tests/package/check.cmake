@@ -22,7 +22,8 @@ function(run)
 endfunction()
 
 load_cache(${BUILD_DIR} READ_WITH_PREFIX tree_ CMAKE_CXX_COMPILER CMAKE_GENERATOR BUILD_SHARED_LIBS
-           CMAKE_CXX_COMPILER_LAUNCHER HELP2MAN)
+           CMAKE_CXX_COMPILER_LAUNCHER HELP2MAN PDF417_BUILD_PYTHON Python3_EXECUTABLE
+           PDF417_PYTHON_INSTALL_DIR)
 set(shared ${tree_BUILD_SHARED_LIBS})
 if(KIND STREQUAL "other")
   if(shared)
@@ -110,5 +111,14 @@ if(NOT KIND STREQUAL "other")
       message(FATAL_ERROR "${file} was not installed")
     endif()
   endforeach()
+  # The Python package, where cmake --install put it.
+  if(tree_PDF417_BUILD_PYTHON)
+    run(${CMAKE_COMMAND} -E env PYTHONPATH=${prefix}/${tree_PDF417_PYTHON_INSTALL_DIR}
+        ${tree_Python3_EXECUTABLE} -c "import pdf417\nprint('version', pdf417.__version__)")
+    if(NOT out MATCHES "version ${cli_version}
+")
+      message(FATAL_ERROR "the installed Python package says ${out}")
+    endif()
+  endif()
 endif()
 message(STATUS "${KIND} ${shared}: ${libraries}")
