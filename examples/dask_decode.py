@@ -6,8 +6,8 @@ in the order of the paths.
     python3 examples/dask_decode.py FOLDER                              # local cluster, 1 worker per core
     python3 examples/dask_decode.py FOLDER --scheduler tcp://host:8786  # an existing cluster
 
-On a real cluster every worker must import the pdf417 module (`cmake --install` on each machine,
-or the build folder on a shared PYTHONPATH) and read the files under the same path (a shared
+On a real cluster every worker must import the pdf417 package (`pip install` or `cmake --install`
+on each machine, or the build folder's python/ on a shared PYTHONPATH) and read the files under the same path (a shared
 file system). Each worker process decodes one batch per thread: the module releases Python's
 lock while it decodes.
 """
@@ -26,8 +26,10 @@ def decode_batch(paths):
 
     rows = []
     for path, results in zip(paths, pdf417.decode_many(paths, jobs=1)):
-        first = results[0]
-        rows.append((path, first.status.name, first.bytes if first.ok else b""))
+        if results:
+            rows.append((path, results[0].status.name, results[0].bytes))
+        else:  # nothing decoded: the reason
+            rows.append((path, results.error.status.name, b""))
     return rows
 
 

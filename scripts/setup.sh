@@ -15,6 +15,8 @@ packages=(
   python3 time
   libpng-dev librsvg2-bin
   python3-dev pybind11-dev python3-numpy python3-pil python3-pytest python3-distributed
+  python3-venv python3-pip python3-setuptools python3-wheel
+  help2man
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "pdf417/common/export.h"
+
 namespace pdf417 {
 
 // What kind of failure an Error reports; callers map these to exit codes or messages.
@@ -16,7 +18,7 @@ enum class ErrorCode {
 };
 
 // Every codec call that can fail throws this, with a message meant for people.
-class Error : public std::runtime_error {
+class PDF417_EXPORT Error : public std::runtime_error {
  public:
   Error(ErrorCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
   ErrorCode code() const noexcept { return code_; }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "pdf417/common/export.h"
+
 namespace pdf417 {
 
 // Writes the buffer as the whole content of fileName. A regular file (or a new one) is replaced
@@ -17,7 +19,8 @@ namespace pdf417 {
 // that were killed (named with their process id) are removed from the folder by the next write.
 // A caller that may run under a file-size limit must ignore SIGXFSZ, whose default action kills
 // the process mid-write; ignored, the write fails and is reported like a full disk.
-void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer, std::size_t length);
+PDF417_EXPORT void WriteWholeFile(const std::string& fileName, const std::uint8_t* buffer,
+                                  std::size_t length);
 
 // The steps of WriteWholeFile for writers that put several files in place together (a batch of
 // files, the segments of a split): the whole content is written to a temporary file beside the

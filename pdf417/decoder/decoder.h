@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/export.h"
 #include "pdf417/common/symbol_geometry.h"
 
 namespace pdf417 {
@@ -140,14 +141,16 @@ struct DecodeResult {
 // loading included; the decode stops at the next reading boundary once it is spent or once
 // options.cancel is set, and returns the symbols decoded by then, the last with a warning.
 // Thread-safe; throws nothing.
-std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOptions& options = {});
-std::vector<DecodeResult> Decode(const std::uint8_t* data, std::size_t size,
-                                 const DecodeOptions& options = {});
-std::vector<DecodeResult> Decode(const ImageView& image, const DecodeOptions& options = {});
+PDF417_EXPORT std::vector<DecodeResult> Decode(const std::string& fileName,
+                                               const DecodeOptions& options = {});
+PDF417_EXPORT std::vector<DecodeResult> Decode(const std::uint8_t* data, std::size_t size,
+                                               const DecodeOptions& options = {});
+PDF417_EXPORT std::vector<DecodeResult> Decode(const ImageView& image,
+                                               const DecodeOptions& options = {});
 
 // The character set an ECI number names, as iconv calls it ("ISO-8859-1" for 3, "UTF-8" for 26,
 // "GB18030" for 32, ...), or nullptr for numbers that name none.
-const char* EciCharset(int eci);
+PDF417_EXPORT const char* EciCharset(int eci);
 
 // Called with a message and a caption when the decoder has something to tell a person
 // (a missing file: "File Not Exist!!!", "PDF417Dec"). May be empty.
@@ -157,7 +160,8 @@ using DecodeNotifier = std::function<void(const std::string& message, const std:
 // empty string when it could not be decoded (for whatever reason). A missing file is told through
 // `notify`, when set. With `details`, the whole result is stored there (status, message, rows,
 // columns, level, corrections). Throws nothing.
-std::string DecodePdf417(const std::string& fileName, const DecodeNotifier& notify = {},
-                         DecodeResult* details = nullptr);
+PDF417_EXPORT std::string DecodePdf417(const std::string& fileName,
+                                       const DecodeNotifier& notify = {},
+                                       DecodeResult* details = nullptr);
 
 }  // namespace pdf417

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/export.h"
 #include "pdf417/common/symbol_geometry.h"
 
 namespace pdf417 {
@@ -27,14 +28,15 @@ constexpr std::int64_t kMaxBitmapFileBytes = 64LL * 1024 * 1024;
 // two-colour table and pixel rows. Throws pdf417::Error (InvalidArgument) when the data or a
 // parameter does not fit a symbol, or the picture would be taller than 10,000 pixels or larger
 // than kMaxBitmapFileBytes; std::bad_alloc when memory runs out.
-std::vector<std::uint8_t> EncodePdf417ToImage(const std::uint8_t* data, int length, int columns,
-                                              int errorCorrectionLevel, int aspectRatio);
+PDF417_EXPORT std::vector<std::uint8_t> EncodePdf417ToImage(const std::uint8_t* data, int length,
+                                                            int columns, int errorCorrectionLevel,
+                                                            int aspectRatio);
 
 // EncodePdf417ToImage, then writes the file to fileName: a regular file is replaced atomically
 // (a temporary file in the same folder, flushed, then renamed over it), so a failure leaves any
 // previous file intact and no temporary file behind; a device or pipe is written in place.
 // Throws pdf417::Error (InvalidArgument as above, FileWrite when the file cannot be written).
-void EncodePdf417(const std::uint8_t* data, int length, const std::string& fileName, int columns,
-                  int errorCorrectionLevel, int aspectRatio);
+PDF417_EXPORT void EncodePdf417(const std::uint8_t* data, int length, const std::string& fileName,
+                                int columns, int errorCorrectionLevel, int aspectRatio);
 
 }  // namespace pdf417

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf417/common/export.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace pdf417 {
@@ -84,19 +85,20 @@ struct Symbol {
 };
 
 // Checks every option, with messages built from the limits; throws InvalidArgument.
-void CheckOptions(const SymbolOptions& options);
+PDF417_EXPORT void CheckOptions(const SymbolOptions& options);
 
 // The recommended error-correction level for a number of data codewords.
-int RecommendedLevel(int dataCodewords);
+PDF417_EXPORT int RecommendedLevel(int dataCodewords);
 
 // The shortest codeword sequence of the data in text, numeric and byte compaction, from the
 // start state of a symbol (text, upper case). No length descriptor and no pads.
-CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length);
+PDF417_EXPORT CodewordSequence CompactOptimal(const std::uint8_t* data, std::size_t length);
 
 // Encodes the data. Throws InvalidArgument when the options are wrong or the data does not fit;
 // the message says which columns would fit, if any (for MicroPDF417: the largest size it could
 // have had).
-Symbol Encode(const std::uint8_t* data, std::size_t length, const SymbolOptions& options = {});
+PDF417_EXPORT Symbol Encode(const std::uint8_t* data, std::size_t length,
+                            const SymbolOptions& options = {});
 inline Symbol Encode(const std::string& data, const SymbolOptions& options = {}) {
   return Encode(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), options);
 }
@@ -104,8 +106,8 @@ inline Symbol Encode(const std::string& data, const SymbolOptions& options = {})
 // The largest number of leading bytes of the data that one symbol of these options holds
 // (options.macro should be set as it will be written), at the recommended level when the level is
 // automatic. 0 when not even one byte fits.
-std::size_t LargestFittingPrefix(const std::uint8_t* data, std::size_t length,
-                                 const SymbolOptions& options);
+PDF417_EXPORT std::size_t LargestFittingPrefix(const std::uint8_t* data, std::size_t length,
+                                               const SymbolOptions& options);
 
 // The drawing as pixels, top row first, rotated, quiet zone included: one byte per pixel,
 // 1 foreground, 0 background.
@@ -118,17 +120,19 @@ struct Raster {
                   static_cast<std::size_t>(x)] != 0;
   }
 };
-Raster RasterOf(const Symbol& symbol);
+PDF417_EXPORT Raster RasterOf(const Symbol& symbol);
 
 enum class ImageFormat { Bmp, Png, Svg };
 
 // The format named by a file's extension (.bmp, .png, .svg, any case); throws InvalidArgument
 // naming the extension for any other.
-ImageFormat FormatOfFileName(const std::string& fileName);
+PDF417_EXPORT ImageFormat FormatOfFileName(const std::string& fileName);
 
-std::vector<std::uint8_t> RenderBmp(const Symbol& symbol);  // one bit per pixel, two colours
-std::vector<std::uint8_t> RenderPng(const Symbol& symbol);  // one bit per pixel, two colours
-std::string RenderSvg(const Symbol& symbol);                // one path, one unit per module
-std::vector<std::uint8_t> RenderImage(const Symbol& symbol, ImageFormat format);
+// One bit per pixel, two colours.
+PDF417_EXPORT std::vector<std::uint8_t> RenderBmp(const Symbol& symbol);
+PDF417_EXPORT std::vector<std::uint8_t> RenderPng(const Symbol& symbol);
+// One path, one unit per module.
+PDF417_EXPORT std::string RenderSvg(const Symbol& symbol);
+PDF417_EXPORT std::vector<std::uint8_t> RenderImage(const Symbol& symbol, ImageFormat format);
 
 }  // namespace pdf417

@@ -31,10 +31,9 @@ def test_dask_example_decodes_every_picture_on_two_workers(tmp_path):
     expected[str(tmp_path / "broken.bmp")] = ("FILE_UNREADABLE", b"")
     (tmp_path / "notes.txt").write_text("not a picture")
 
-    # Worker processes find the module and the example the way this process does.
-    os.environ["PYTHONPATH"] = os.pathsep.join(
-        [str(EXAMPLES), os.path.dirname(pdf417.__file__), os.environ.get("PYTHONPATH", "")]
-    )
+    # Worker processes find the package and the example the way this process does.
+    package_parent = os.path.dirname(os.path.dirname(pdf417.__file__))
+    os.environ["PYTHONPATH"] = os.pathsep.join([str(EXAMPLES), package_parent, os.environ.get("PYTHONPATH", "")])
     with distributed.LocalCluster(
         n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None
     ) as cluster, distributed.Client(cluster) as client:

@@ -1,13 +1,17 @@
 # The pdf417 Python module: every kind of input, the encoder's options and pictures, in-place
 # reading, misuse, threads.
 import ast
+import inspect
 import io
+import multiprocessing
 import os
 import pathlib
 import pickle
 import re
 import shutil
+import signal
 import subprocess
+import threading
 import time
 import xml.etree.ElementTree as ET
 from concurrent.futures import ThreadPoolExecutor
@@ -72,6 +76,143 @@ def test_text_only_when_the_bytes_are_utf8():
     assert pdf417.decode(pdf417.encode(b"\xff\xfe").pixels)[0].text is None
 
 
+def test_results_report_what_other_readers_report():
+    # (encode options, data, format, content type, symbology identifier)
+    F, C = pdf417.Format, pdf417.ContentType
+    cases = [
+        (dict(), b"plain text\r\n", F.PDF417, C.TEXT, "]L2"),
+        (dict(compaction="byte"), b"\x00\x01\x02", F.PDF417, C.BINARY, "]L2"),
+        (dict(symbology=F.PDF417), b"[)>\x1e06\x1dP123\x1e\x04", F.PDF417, C.ISO15434, "]L2"),
+        (dict(eci=899), b"\xff\x00", F.PDF417, C.BINARY, "]L1"),
+        (dict(eci=811799), b"abc", F.PDF417, C.UNKNOWN_ECI, "]L1"),
+        (dict(eci=3), "Grüße".encode("latin-1"), F.PDF417, C.TEXT, "]L1"),
+        (dict(level=6), b"level six", F.PDF417, C.TEXT, "]L2"),
+    ]
+    for options, data, form, content, identifier in cases:
+        symbol = pdf417.encode(data, **options)
+        assert symbol.format == form
+        [r] = pdf417.decode(symbol.pixels)
+        assert r.bytes == data and r.format == form, (options, r)
+        assert (r.content_type, r.symbology_identifier) == (content, identifier), options
+        assert r.level == symbol.level and r.ec_level == str(symbol.level)
+        assert not r.inverted and tuple(r.position) == tuple(r.corners)
+    # The corners and the turn of the rows, for each quarter turn of the drawing.
+    for degrees in (0, 90, 180, 270):
+        symbol = pdf417.encode(b"turned", rotate=degrees, quiet_zone=5)
+        [r] = pdf417.decode(symbol.pixels)
+        assert r.orientation == degrees, (degrees, r.orientation)
+        h, w = symbol.pixels.shape
+        start = {0: (0, 0), 90: (w, 0), 180: (w, h), 270: (0, h)}[degrees]
+        assert abs(r.position.top_left.x - start[0]) < 15 and abs(r.position.top_left.y - start[1]) < 15, r.position
+
+
+def test_compact_symbols_read_as_compact():
+    for options in (dict(compact=True), dict(symbology="compact"), dict(symbology=pdf417.Format.COMPACT_PDF417)):
+        symbol = pdf417.encode(b"compact", **options)
+        assert symbol.format == pdf417.Format.COMPACT_PDF417 and symbol.compact
+        [r] = pdf417.decode(symbol.pixels)
+        assert r.bytes == b"compact" and r.format == pdf417.Format.COMPACT_PDF417, options
+
+
+def test_micro_symbols_take_the_options_that_apply_to_them():
+    widths = {1: 38, 2: 55, 3: 82, 4: 99}  # modules per row of 1 to 4 columns
+    cases = [
+        (b"A", dict()),
+        ("Grüße", dict(columns=1)),
+        (b"0123456789" * 5, dict(columns=2)),
+        (bytes(range(40)), dict(columns=4, rows=20)),
+        (b"LOT 4711", dict(symbology=pdf417.Format.MICRO_PDF417, rows=8)),
+        (b"macro", dict(segment_index=0, segment_count=2, file_id="7")),
+    ]
+    for data, options in cases:
+        options = {"symbology": "micro", **options}
+        symbol = pdf417.encode(data, **options, module_width=1, row_height=2, quiet_zone=0)
+        assert symbol.format == pdf417.Format.MICRO_PDF417 and symbol.level is None, options
+        assert not symbol.compact and symbol.aspect is None
+        assert symbol.modules.shape == (symbol.rows, widths[symbol.columns]), options
+        for name in ("columns", "rows"):
+            assert getattr(symbol, name) == options.get(name, getattr(symbol, name)), (name, options)
+        assert 4 <= symbol.rows <= 44 and len(symbol.codewords) == symbol.rows * symbol.columns
+        assert symbol.pixels.shape[0] >= 2 * symbol.rows and symbol.pixels.shape[1] == widths[symbol.columns]
+    # The smallest size that holds the data, when none is asked for.
+    short, long = pdf417.encode(b"1", symbology="micro"), pdf417.encode(b"x" * 100, symbology="micro")
+    assert short.rows * short.modules.shape[1] < long.rows * long.modules.shape[1]
+
+
+def test_a_symbol_is_a_numpy_array_and_a_pil_image():
+    plain = pdf417.encode(b"arrays")
+    coloured = pdf417.encode(b"arrays", fg=(200, 20, 20), bg=(240, 240, 150))
+    for symbol, fg, bg in ((plain, (0, 0, 0), (255, 255, 255)), (coloured, (200, 20, 20), (240, 240, 150))):
+        view = np.asarray(symbol)
+        assert np.array_equal(view, symbol.pixels) and np.shares_memory(view, symbol.pixels)
+        assert memoryview(symbol).readonly and memoryview(symbol).shape == symbol.pixels.shape
+        assert not view.flags.writeable
+        assert np.asarray(symbol, dtype=np.float32).dtype == np.float32
+        assert np.array_equal(np.array(symbol), symbol.pixels)
+        assert np.array_equal(np.asarray(Image.fromarray(symbol)), symbol.pixels)
+        image = symbol.to_pil()
+        dark = symbol.pixels == symbol.pixels.min()
+        if symbol is plain:
+            assert image.mode == "L" and np.array_equal(np.asarray(image), symbol.pixels)
+        else:
+            rgb = np.asarray(image)
+            assert image.mode == "RGB" and (rgb[dark] == fg).all() and (rgb[~dark] == bg).all()
+        assert pdf417.decode(image)[0].bytes == b"arrays"
+    del plain, coloured
+    assert view.base is not None and view.sum() > 0  # the array keeps the symbol's pixels alive
+
+
+def test_ctrl_c_stops_a_decode_within_a_fraction_of_a_second(tmp_path):
+    # Noise makes the decoder try every reading: seconds for this size. SIGINT comes 0.3 s in.
+    noise = np.random.default_rng(5).integers(0, 256, (3000, 3000), dtype=np.uint8)
+    path = tmp_path / "noise.bmp"
+    Image.fromarray(noise).save(path)
+    calls = [
+        ("array", lambda: pdf417.decode(noise)),
+        ("file", lambda: pdf417.decode(path, timeout=60)),
+        ("decode_many", lambda: pdf417.decode_many([path] * 4, jobs=2)),
+    ]
+    for name, call in calls:
+        timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+        started = time.monotonic()
+        timer.start()
+        with pytest.raises(KeyboardInterrupt):
+            call()
+        spent = time.monotonic() - started
+        timer.join()
+        assert spent < 1.0, (name, spent)
+    assert pdf417.decode(pdf417.encode(b"still works").pixels)[0].bytes == b"still works"
+
+    # A handler that decodes while the interrupted decode waits (it decodes in place), then raises.
+    nested = []
+
+    def handler(signum, frame):
+        nested.append(pdf417.decode(pdf417.encode(b"nested").pixels)[0].bytes)
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGINT, handler)
+    try:
+        threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
+        with pytest.raises(KeyboardInterrupt):
+            pdf417.decode(noise)
+    finally:
+        signal.signal(signal.SIGINT, previous)
+    assert nested == [b"nested"]
+
+
+def decode_in_child(pixels):
+    return pdf417.decode(pixels)[0].bytes
+
+
+def test_a_forked_child_decodes_on_its_main_thread():
+    # The parent's helper thread (started by decodes on the main thread) does not exist in a
+    # forked child, which must start its own.
+    pixels = pdf417.encode(b"forked").pixels
+    assert pdf417.decode(pixels)[0].bytes == b"forked"
+    with multiprocessing.get_context("fork").Pool(1) as pool:
+        assert pool.apply_async(decode_in_child, (pixels,)).get(timeout=60) == b"forked"
+
+
 def drawing_of(symbol, quiet_zone, module_width):
     """The textbook drawing of a symbol's module matrix, upright: rows row_height modules tall,
     the quiet zone around, each module module_width pixels square; 1 dark."""
@@ -115,7 +256,7 @@ def test_options_reach_the_symbol_and_the_decoder_reads_them_back(tmp_path):
         (
             b"part two",
             dict(segment_index=1, segment_count=3, file_id="4711"),
-            lambda s, r: r.macro == {"segment_index": 1, "file_id": "004711", "last_segment": False},
+            lambda s, r: r.macro == {"segment_index": 1, "segment_count": 3, "file_id": "004711", "last_segment": False},
         ),
         (
             b"the end",
@@ -208,7 +349,7 @@ def test_timeout_and_utf8_apply_to_every_kind_of_input(tmp_path):
         [converted] = pdf417.decode(image, utf8=True)
         assert plain.bytes == converted.bytes == text.encode("latin-1"), kind
         assert plain.text is None and converted.text == text, kind
-    [[many]] = pdf417.decode_many([tmp_path / "symbol.bmp"], utf8=True)
+    [[many]] = pdf417.decode_many([tmp_path / "symbol.bmp"], utf8=np.bool_(True))
     assert many.text == text
 
     # Noise makes the decoder try every reading; a budget of a millisecond runs out first.
@@ -216,10 +357,10 @@ def test_timeout_and_utf8_apply_to_every_kind_of_input(tmp_path):
     path = tmp_path / "noise.png"
     Image.fromarray(noise).save(path)
     for image in (noise, path, str(path), path.read_bytes(), bytearray(path.read_bytes())):
-        [r] = pdf417.decode(image, timeout=0.001)
-        assert r.status == pdf417.Status.TIME_BUDGET_SPENT, type(image)
-    [[r]] = pdf417.decode_many([path], timeout=0.001)
-    assert r.status == pdf417.Status.TIME_BUDGET_SPENT
+        results = pdf417.decode(image, timeout=0.001)
+        assert results == [] and results.error.status == pdf417.Status.TIME_BUDGET_SPENT, type(image)
+    [results] = pdf417.decode_many([path], timeout=0.001)
+    assert results == [] and results.error.status == pdf417.Status.TIME_BUDGET_SPENT
 
 
 def test_a_contiguous_grey_view_is_read_in_place(symbols):
@@ -257,51 +398,99 @@ def test_misuse_raises_and_pictures_without_a_symbol_do_not(tmp_path):
     for image, error in wrong:
         with pytest.raises(error):
             pdf417.decode(image)
-    with pytest.raises(ValueError):
-        pdf417.decode(grey, timeout=-1)
-    with pytest.raises(TypeError):
-        pdf417.decode_many([b"bytes are not a path"])
-    with pytest.raises(ValueError):
-        pdf417.decode_many([], jobs=0)
-    for data, options, error in [
-        (3, {}, TypeError),
-        ("x", {"columns": 0}, ValueError),
-        ("x", {"level": 9}, ValueError),
-        ("x", {"level": -1}, ValueError),
-        ("x" * 5000, {}, ValueError),
-        ("x", {"colour": 1}, TypeError),
-        ("x", {"compaction": "text"}, ValueError),
-        ("x", {"fg": "red"}, ValueError),
-        ("x", {"bg": (1, 2)}, TypeError),
-        ("x", {"bg": (0, 0, 256)}, ValueError),
-        ("x", {"rotate": 45}, ValueError),
-        ("x", {"eci": -1}, ValueError),
-        ("x", {"eci": 899}, ValueError),  # str needs a character set
-        ("中", {"eci": 3}, ValueError),  # not in ISO 8859-1
-        ("x", {"segment_index": 0}, ValueError),
-        ("x", {"segment_index": 3, "segment_count": 3}, ValueError),
-        ("x", {"file_id": "12"}, ValueError),
-        ("x", {"aspect": 0}, ValueError),
-        ("x", {"aspect": 3, "module_width": 3}, ValueError),
-        ("x", {"aspect": 3, "compact": True}, ValueError),
-        ("x", {"module_width": 20, "row_height": 20, "rows": 90}, ValueError),  # too many pixels
-    ]:
-        with pytest.raises(error):
-            pdf417.encode(data, **options)
 
+    # Nothing decoded is an empty list whose error says why; a missing file is named.
     rng = np.random.default_rng(7)
+    missing = tmp_path / "missing.bmp"
     without = [
         (grey, pdf417.Status.NO_SYMBOL_FOUND),
         (rng.integers(0, 256, (120, 200), dtype=np.uint8), pdf417.Status.NO_SYMBOL_FOUND),
         (np.zeros((10001, 3), np.uint8), pdf417.Status.FILE_UNREADABLE),
         (b"not a picture", pdf417.Status.FILE_UNREADABLE),
-        (str(tmp_path / "missing.bmp"), pdf417.Status.FILE_MISSING),
+        (str(missing), pdf417.Status.FILE_MISSING),
+        (missing, pdf417.Status.FILE_MISSING),
         (str(tmp_path), pdf417.Status.FILE_UNREADABLE),
         (str(tmp_path / "\udcff-not-utf8-missing.bmp"), pdf417.Status.FILE_MISSING),
     ]
     for image, status in without:
-        [r] = pdf417.decode(image)
+        results = pdf417.decode(image)
+        assert results == [] and isinstance(results, pdf417.Results), results
+        r = results.error
         assert r.status == status and not r.ok and r.message and r.bytes == b"" and r.text is None
+        assert r.format == pdf417.Format.PDF417 and r.position is None and r.level is None
+        if status == pdf417.Status.FILE_MISSING:
+            assert os.fsdecode(image) in r.message, r.message
+    [one, other] = pdf417.decode_many([missing, tmp_path / "other.png"])
+    assert str(missing) in one.error.message and "other.png" in other.error.message
+
+
+def test_python_misuse_raises_the_right_error_naming_what_is_wrong():
+    grey = np.full((20, 30), 255, np.uint8)
+    D, M, E = pdf417.decode, pdf417.decode_many, pdf417.encode
+    cases = [
+        # One path where a list of them belongs (it used to be decoded letter by letter).
+        (M, ("a.png",), {}, TypeError, "iterable of paths"),
+        (M, (b"a.png",), {}, TypeError, "iterable of paths"),
+        (M, (pathlib.Path("a.png"),), {}, TypeError, "iterable of paths"),
+        (M, (5,), {}, TypeError, "iterable of paths"),
+        (M, ([b"bytes are not a path"],), {}, TypeError, "paths"),
+        # Numbers and flags of the wrong type (they used to raise "Unable to cast").
+        (D, (grey,), {"timeout": "1"}, TypeError, "timeout"),
+        (D, (grey,), {"timeout": True}, TypeError, "timeout"),
+        (D, (grey,), {"timeout": -1}, ValueError, "timeout"),
+        (D, (grey,), {"timeout": float("nan")}, ValueError, "timeout"),
+        (D, (grey,), {"utf8": "yes"}, TypeError, "utf8"),
+        (M, ([],), {"jobs": "2"}, TypeError, "jobs"),
+        (M, ([],), {"jobs": 2.5}, TypeError, "jobs"),
+        (M, ([],), {"jobs": 0}, ValueError, "jobs"),
+        (M, ([],), {"jobs": 2**70}, ValueError, "jobs"),
+        (M, ([],), {"timeout": [1]}, TypeError, "timeout"),
+        (E, ("x",), {"file_id": 12, "segment_index": 0, "segment_count": 1}, TypeError, "file_id"),
+        (E, ("x",), {"compaction": 1}, TypeError, "compaction"),
+        (E, ("x",), {"compact": "yes"}, TypeError, "compact"),
+        (E, ("x",), {"symbology": 3}, TypeError, "symbology"),
+        (E, ("x",), {"fg": ("0", "0", "0")}, TypeError, "fg"),
+        (E, ("x",), {"bg": (1, 2)}, TypeError, "bg"),
+        (E, ("x",), {"segment_index": "0", "segment_count": 2}, TypeError, "segment_index"),
+        (E, ("x",), {"segment_index": 0, "segment_count": 2.0}, TypeError, "segment_count"),
+        (E, ("x",), {"rows": 2**40}, ValueError, "rows"),
+        # Data the command line refuses too.
+        (E, (b"",), {}, ValueError, "no data"),
+        (E, ("",), {}, ValueError, "no data"),
+        (E, (3,), {}, TypeError, "int"),
+        # Values out of range, or options that do not go together.
+        (E, ("x",), {"symbology": "qr"}, ValueError, "symbology"),
+        (E, ("x",), {"symbology": "micro", "compact": True}, ValueError, "compact"),
+        (E, ("x",), {"symbology": "micro", "level": 3}, ValueError, "level"),
+        (E, ("x",), {"symbology": "micro", "aspect": 3}, ValueError, "aspect"),
+        (E, ("x",), {"symbology": "micro", "columns": 5}, ValueError, "4"),
+        (E, ("x",), {"columns": 0}, ValueError, "columns"),
+        (E, ("x",), {"level": 9}, ValueError, "level"),
+        (E, ("x",), {"level": -1}, ValueError, "level"),
+        (E, ("x" * 5000,), {}, ValueError, "symbol holds"),
+        (E, ("x",), {"colour": 1}, TypeError, "colour"),
+        (E, ("x",), {"compaction": "text"}, ValueError, "compaction"),
+        (E, ("x",), {"fg": "red"}, ValueError, "fg"),
+        (E, ("x",), {"bg": (0, 0, 256)}, ValueError, "bg"),
+        (E, ("x",), {"rotate": 45}, ValueError, "rotate"),
+        (E, ("x",), {"eci": -1}, ValueError, "eci"),
+        (E, ("x",), {"eci": 899}, ValueError, "ECI 899"),  # str needs a character set
+        (E, ("中",), {"eci": 3}, ValueError, "latin"),  # not in ISO 8859-1
+        (E, ("x",), {"segment_index": 0}, ValueError, "segment_count"),
+        (E, ("x",), {"segment_index": 3, "segment_count": 3}, ValueError, "segment_index"),
+        (E, ("x",), {"file_id": "12"}, ValueError, "file_id"),
+        (E, ("x",), {"aspect": 0}, ValueError, "aspect"),
+        (E, ("x",), {"aspect": 3, "module_width": 3}, ValueError, "aspect"),
+        (E, ("x",), {"aspect": 3, "compact": True}, ValueError, "aspect"),
+        (E, ("x",), {"module_width": 20, "row_height": 20, "rows": 90}, ValueError, "pixels"),
+    ]
+    for name in ("columns", "rows", "level", "module_width", "row_height", "quiet_zone", "rotate", "eci", "aspect"):
+        cases.append((E, ("x",), {name: "3"}, TypeError, name))
+    for function, args, kwargs, error, named in cases:
+        with pytest.raises(error) as raised:
+            function(*args, **kwargs)
+        assert named.lower() in str(raised.value).lower(), (function.__name__, args, kwargs, raised.value)
+        assert "Unable to cast" not in str(raised.value)
 
 
 def test_every_symbol_of_a_picture_in_page_order():
@@ -325,10 +514,13 @@ def test_decode_many_keeps_the_order_and_matches_decode(symbols, tmp_path):
     (tmp_path / "junk.bmp").write_bytes(b"junk")
     paths.insert(3, tmp_path / "junk.bmp")
     paths = paths[::-1]
-    single = [(r.status, r.bytes) for p in paths for r in pdf417.decode(p)]
+    def outcome(results):
+        return [(r.status, r.bytes) for r in results] or [(results.error.status, results.error.message)]
+
+    single = [outcome(pdf417.decode(p)) for p in paths]
     for jobs in (1, 3, None):
         many = pdf417.decode_many(paths, jobs)
-        assert [(rs[0].status, rs[0].bytes) for rs in many] == single
+        assert [outcome(rs) for rs in many] == single
 
 
 def test_save_chooses_the_format_by_extension_and_a_failed_write_keeps_the_old_file(symbols, tmp_path):
@@ -376,7 +568,7 @@ def test_python_runs_while_a_decode_runs():
         while not future.done():
             stamps.append(time.perf_counter())
         spent = stamps[-1] - started
-    assert future.result()[0].status == pdf417.Status.NO_SYMBOL_FOUND
+    assert future.result().error.status == pdf417.Status.NO_SYMBOL_FOUND
     longest = max(b - a for a, b in zip(stamps, stamps[1:]))
     assert spent > 0.05 and longest < spent / 2, (spent, longest)
 
@@ -419,12 +611,14 @@ def test_threads_decode_in_parallel(tmp_path):
 
 
 def test_the_stub_names_everything_the_module_offers():
-    stub = (pathlib.Path(pdf417.__file__).parent / "pdf417.pyi").read_text()
+    package = pathlib.Path(pdf417.__file__).parent
+    assert (package / "py.typed").exists()
+    stub = (package / "__init__.pyi").read_text()
     for name in dir(pdf417):
-        if not name.startswith("__"):
+        if not name.startswith("__") and not inspect.ismodule(getattr(pdf417, name)):
             assert f"def {name}(" in stub or f"class {name}" in stub, name
-    for cls in (pdf417.Result, pdf417.Symbol):
-        for name in dir(cls):
+    for cls in (pdf417.Result, pdf417.Symbol, pdf417.Results):
+        for name in set(dir(cls)) - set(dir(list)):
             if not name.startswith("_"):
                 assert f" {name}" in stub, (cls, name)
     # The functions' parameters and defaults as the module states them in its signatures.
@@ -446,21 +640,33 @@ def public_fields(result):
 
 
 @pytest.mark.skipif(shutil.which("zint") is None, reason="zint is not installed")
-def test_eci_and_macro_of_another_encoder_survive_pickling(tmp_path):
-    # zint, run as a black box, writes what our encoder does not: ECI designators, Macro blocks.
+def test_what_another_encoder_writes_is_reported_and_survives_pickling(tmp_path):
+    # zint, run as a black box, writes what our encoder does not: several ECI segments, Macro
+    # blocks with a segment count.
+    T, B, M = pdf417.ContentType.TEXT, pdf417.ContentType.BINARY, pdf417.ContentType.MIXED
     cases = [
-        (["--eci=7", "-d", "Привет"], lambda r: r.eci == [(7, 0)] and r.macro is None),
+        (["--eci=7", "-d", "Привет"], lambda r: r.eci == [(7, 0)] and r.macro is None, T, "]L1"),
+        (["--eci=899", "-d", "ab", "--seg1=3,text"], lambda r: r.eci == [(899, 0), (3, 2)], M, "]L1"),
         (
             ["--structapp=2,3,4711", "-d", "part two"],
-            lambda r: r.eci == [] and r.macro == {"segment_index": 1, "file_id": "471001", "last_segment": False},
+            lambda r: r.macro == {"segment_index": 1, "segment_count": 3, "file_id": "471001", "last_segment": False},
+            T,
+            "]L2",
         ),
+        (["--binary", "-d", "\\x00\\x01", "--esc"], lambda r: r.bytes == b"\x00\x01", B, "]L2"),
     ]
-    results = [pdf417.decode(np.zeros((30, 30), np.uint8))[0]]
-    for i, (args, check) in enumerate(cases):
+    decoded = []
+    for i, (args, check, content, identifier) in enumerate(cases):
         path = tmp_path / f"zint{i}.bmp"
         subprocess.run(["zint", "-b", "55", "-o", str(path), *args], check=True)
         [r] = pdf417.decode(path)
-        assert r.ok and check(r), r
-        results.append(r)
-    for r in results:
-        assert public_fields(pickle.loads(pickle.dumps(r))) == public_fields(r)
+        assert r.ok and check(r), (args, r)
+        assert (r.content_type, r.symbology_identifier) == (content, identifier), args
+        decoded.append(r)
+    nothing = pdf417.decode(np.zeros((30, 30), np.uint8))
+    everything = pdf417.Results(decoded)
+    for results in (everything, nothing):
+        copy = pickle.loads(pickle.dumps(results))
+        assert type(copy) is pdf417.Results and len(copy) == len(results)
+        for r, c in zip(results + [results.error], copy + [copy.error]):
+            assert (r is None) == (c is None) and (r is None or public_fields(c) == public_fields(r))

@@ -1,5 +1,6 @@
 // Encodes one symbol and decodes it through the installed headers and libraries: from the bitmap
-// file bytes, and from an in-memory grey frame as a camera would hand it over.
+// file bytes, and from an in-memory grey frame as a camera would hand it over; then checks that
+// the version macros agree with each other and with the library, and prints the version.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -8,6 +9,7 @@
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
+#include "pdf417/version.h"
 
 namespace {
 
@@ -66,6 +68,24 @@ int main() {
     std::fprintf(stderr, "grey frame failed: %s\n", f.message.c_str());
     return 1;
   }
-  std::puts("ok");
+  // The library's exception is caught by its type (its type information crosses the library's
+  // boundary).
+  try {
+    pdf417::EncodePdf417ToImage(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                static_cast<int>(text.size()), 0, 2, 3);
+    std::fputs("columns 0 were accepted\n", stderr);
+    return 1;
+  } catch (const pdf417::Error& e) {
+    if (e.code() != pdf417::ErrorCode::InvalidArgument) return 1;
+  }
+  const std::string composed = std::to_string(PDF417_VERSION_MAJOR) + "." +
+                               std::to_string(PDF417_VERSION_MINOR) + "." +
+                               std::to_string(PDF417_VERSION_PATCH);
+  if (composed != PDF417_VERSION_STRING || std::string(pdf417::Version()) != composed) {
+    std::fprintf(stderr, "versions differ: macros %s, string %s, library %s\n", composed.c_str(),
+                 PDF417_VERSION_STRING, pdf417::Version());
+    return 1;
+  }
+  std::printf("version %s\n", pdf417::Version());
   return 0;
 }

@@ -1,11 +1,13 @@
-# Types of the pdf417 module (a compiled extension).
+# Types of the pdf417 package (a compiled module, pdf417._pdf417, and the classes of __init__.py).
 import enum
 import os
-from typing import Iterable, Literal, Optional, Union
+from typing import Any, Iterable, Literal, NamedTuple, Optional, Union
 
 import numpy as np
 import numpy.typing as npt
 import PIL.Image
+
+__version__: str
 
 Image = Union[str, os.PathLike, bytes, bytearray, memoryview, npt.NDArray[np.uint8], PIL.Image.Image]
 
@@ -19,6 +21,28 @@ class Status(enum.Enum):
     TIME_BUDGET_SPENT: int
     CANCELLED: int
 
+class Format(enum.Enum):
+    PDF417: int
+    COMPACT_PDF417: int
+    MICRO_PDF417: int
+
+class ContentType(enum.Enum):
+    TEXT: int
+    BINARY: int
+    MIXED: int
+    ISO15434: int
+    UNKNOWN_ECI: int
+
+class Point(NamedTuple):
+    x: float
+    y: float
+
+class Position(NamedTuple):
+    top_left: Point
+    top_right: Point
+    bottom_right: Point
+    bottom_left: Point
+
 class Result:
     @property
     def ok(self) -> bool: ...
@@ -28,19 +52,36 @@ class Result:
     def bytes(self) -> bytes: ...
     @property
     def text(self) -> Optional[str]: ...
+    format: Format
+    @property
+    def content_type(self) -> ContentType: ...
+    @property
+    def symbology_identifier(self) -> str: ...
     rows: int
     columns: int
-    level: int
+    @property
+    def level(self) -> Optional[int]: ...
+    @property
+    def ec_level(self) -> str: ...
     corrected: int
     erasures: int
     reading: str
     warnings: list[str]
     @property
+    def position(self) -> Optional[Position]: ...
+    @property
+    def orientation(self) -> int: ...
+    inverted: bool
+    @property
     def corners(self) -> list[tuple[float, float]]: ...
     @property
     def eci(self) -> list[tuple[int, int]]: ...
     @property
-    def macro(self) -> Optional[dict[str, Union[int, str, bool]]]: ...
+    def macro(self) -> Optional[dict[str, Union[int, str, bool, None]]]: ...
+
+class Results(list[Result]):
+    error: Optional[Result]
+    def __init__(self, results: Iterable[Result] = ..., error: Optional[Result] = ...) -> None: ...
 
 Colour = Union[str, tuple[int, int, int]]
 
@@ -48,11 +89,13 @@ class Symbol:
     modules: npt.NDArray[np.uint8]
     pixels: npt.NDArray[np.uint8]
     @property
+    def format(self) -> Format: ...
+    @property
     def rows(self) -> int: ...
     @property
     def columns(self) -> int: ...
     @property
-    def level(self) -> int: ...
+    def level(self) -> Optional[int]: ...
     @property
     def compact(self) -> bool: ...
     @property
@@ -69,23 +112,27 @@ class Symbol:
     def width(self) -> int: ...
     @property
     def height(self) -> int: ...
-    def __array__(self, *args: object) -> npt.NDArray[np.uint8]: ...
+    def __array__(self, dtype: Any = None, copy: Optional[bool] = None) -> npt.NDArray[Any]: ...
+    @property
+    def __array_interface__(self) -> dict[str, Any]: ...
+    def to_pil(self) -> PIL.Image.Image: ...
     def to_bmp(self) -> bytes: ...
     def to_png(self) -> bytes: ...
     def to_svg(self) -> str: ...
     def save(self, path: Union[str, os.PathLike]) -> None: ...
 
-def decode(image: Image, *, timeout: Optional[float] = None, utf8: bool = False) -> list[Result]: ...
+def decode(image: Image, *, timeout: Optional[float] = None, utf8: bool = False) -> Results: ...
 def decode_many(
     paths: Iterable[Union[str, os.PathLike]],
     jobs: Optional[int] = None,
     *,
     timeout: Optional[float] = None,
     utf8: bool = False,
-) -> list[list[Result]]: ...
+) -> list[Results]: ...
 def encode(
     data: Union[str, bytes, bytearray, memoryview],
     *,
+    symbology: Union[Literal["pdf417", "compact", "micro"], Format] = "pdf417",
     columns: Optional[int] = None,
     rows: Optional[int] = None,
     level: Optional[int] = None,
