@@ -160,6 +160,10 @@ class Search {
       failure_ = std::move(r);
       failure_.bytes.clear();
       failure_.corners.clear();
+      failure_.corrected = failure_.erasures = 0;
+      failure_.eci.clear();
+      failure_.macro = MacroInfo{};
+      failure_.warnings.clear();
     }
   }
 
@@ -171,10 +175,18 @@ class Search {
     const BitMatrix transposed = Transposed(bits);
     std::vector<PatternHit> hits;
     std::vector<SymbolCandidate> read;
-    Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, hits, read);
+    const int step = ScanStep(bits);
+    Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, step, hits, read);
     if (!found_.empty() || !options_.tryHarder) return;
-    Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal, hits, read);
+    Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal, step, hits, read);
     if (!found_.empty()) return;
+    // Rows and columns every pixel: symbols only a few pixels tall (rows of one pixel) show their
+    // patterns on too few of the lines scanned so far.
+    if (step > 1) {
+      std::vector<PatternHit> everyLine;
+      Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, 1, everyLine, read);
+      if (!found_.empty()) return;
+    }
     budget_.Check();
     const BitMatrix local = BinariseLocal(grey_);
     budget_.Check();
@@ -182,7 +194,7 @@ class Search {
     const std::size_t before = found_.size();
     std::vector<PatternHit> localHits;
     std::vector<SymbolCandidate> localRead;
-    Patterns(local, &localTransposed, 0, ScanLines::All, localHits, localRead);
+    Patterns(local, &localTransposed, 0, ScanLines::All, ScanStep(local), localHits, localRead);
     for (std::size_t i = before; i < found_.size(); ++i) found_[i].reading += ", local threshold";
   }
 
@@ -213,9 +225,8 @@ class Search {
   // (an edge seen along rows pairs with one seen only along the diagonals), and reads the
   // candidates they give.
   void Patterns(const BitMatrix& bits, const BitMatrix* transposed, int border, ScanLines lines,
-                std::vector<PatternHit>& hits, std::vector<SymbolCandidate>& read) {
+                int step, std::vector<PatternHit>& hits, std::vector<SymbolCandidate>& read) {
     budget_.Check();
-    const int step = ScanStep(bits);
     const std::vector<PatternHit> more =
         FindPatternHits(bits, step, lines, options_.tryInverted, transposed);
     if (more.empty()) return;

@@ -616,15 +616,19 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
       return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
     }
   }
-  // Every other line of the matrix next: a clean symbol decodes from those.
-  for (int l = 0; l < lineCount; l += 2) read(0, l);
+  // Then about two lines a row, as far as the probe told the rows: a clean symbol decodes from
+  // those.
+  const int probedRows = RowsShown(lines, sampled);
+  const int spacing = probedRows > 0 ? std::max(1, lineCount / (2 * probedRows)) : 2;
+  for (int l = spacing / 2; l < lineCount; l += spacing) read(0, l);
   // A pattern edge that no line shows was something else (bars inside a symbol that looked like
   // a stop pattern, a compact symbol's final bar): the symbol is read from the other edge alone,
   // as far across as the widest symbol reaches.
   if (candidate.hasStart && candidate.hasStop) {
     int starts = 0;
     int stops = 0;
-    for (int l = 0; l < lineCount; l += 2) {
+    for (int l = 0; l < lineCount; ++l) {
+      if (!sampled[static_cast<std::size_t>(l)]) continue;
       starts += lines[static_cast<std::size_t>(l)].startRun >= 0;
       stops += lines[static_cast<std::size_t>(l)].stopRun >= 0;
     }
@@ -666,28 +670,21 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
       if (retilted.ok()) return retilted;
     }
   }
-  // When the rows turn out to be under four lines tall, the lines between them too. Then the
-  // grey picture's lines, which go wrong in other places than the matrix's, and last every line
-  // of both.
-  if (rows > 0 && lineCount < 4 * rows) {
-    for (int l = 1; l < lineCount; l += 2) read(0, l);
-  }
   DecodeResult result = ReadLines(lines, sampled, candidate, source.Map());
-  if (result.ok() || sources < 2) {
-    if (!result.ok()) {
-      for (int l = 1; l < lineCount; l += 2) read(0, l);
-      result = ReadLines(lines, sampled, candidate, source.Map());
+  // Then every other line; then the grey picture's lines, which go wrong in other places than
+  // the matrix's; last every line of both.
+  auto more = [&](int s, int first, int step) {
+    bool added = false;
+    for (int l = first; l < lineCount; l += step) {
+      added = added || !sampled[static_cast<std::size_t>(s * lineCount + l)];
+      read(s, l);
     }
-  } else {
-    for (int l = 0; l < lineCount; l += 2) read(1, l);
-    result = ReadLines(lines, sampled, candidate, source.Map());
-    if (!result.ok()) {
-      for (int s = 0; s < sources; ++s) {
-        for (int l = 1; l < lineCount; l += 2) read(s, l);
-      }
-      result = ReadLines(lines, sampled, candidate, source.Map());
-    }
-  }
+    if (added && !result.ok()) result = ReadLines(lines, sampled, candidate, source.Map());
+  };
+  if (!result.ok()) more(0, 0, 2);
+  if (!result.ok() && sources > 1) more(1, 0, 2);
+  if (!result.ok()) more(0, 1, 2);
+  if (!result.ok() && sources > 1) more(1, 1, 2);
   for (PointF& c : result.corners) c = PointF{c.x - border, c.y - border};
   return result;
 }

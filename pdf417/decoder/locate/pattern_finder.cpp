@@ -167,6 +167,68 @@ PointF Normal(const SymbolEdge& e) {
   return n;
 }
 
+// Pieces of one edge: a pattern lost on a stretch of lines (noise, a scratch, a fold) breaks an
+// edge where the chain of hits could not bridge the gap. Edges of one kind that lie on one
+// straight line, facing the same way, with a gap of at most a few codewords between them, are
+// joined into one, longest first; each joined edge keeps the hits of both.
+//
+// The gap must hold the pattern's wide bar as the pieces do (dark along most of its length):
+// pieces of the edges of two symbols one above the other have a quiet zone between them instead.
+bool WideBarAcross(const BitMatrix& bits, const SymbolEdge& e, const PointF& from,
+                   const PointF& to) {
+  // The wide bar's middle: 4 modules in from the start pattern's outer edge, 13 from the stop's.
+  const PointF in = Add(PointF{0, 0}, e.inward, (e.stop ? 13 : 4) * e.module);
+  const double length = Distance(from, to);
+  const int n = static_cast<int>(length);
+  if (n < 1) return true;
+  int dark = 0;
+  for (int k = 0; k < n; ++k) {
+    const PointF p = Add(Add(from, Unit(Sub(to, from)), k + 0.5), in, 1.0);
+    dark += bits.IsDark(static_cast<int>(std::floor(p.y)), static_cast<int>(std::floor(p.x))) !=
+            e.inverted;
+  }
+  return dark >= 0.6 * n;
+}
+
+std::vector<SymbolEdge> JoinPieces(const BitMatrix& bits, std::vector<SymbolEdge> edges) {
+  std::sort(edges.begin(), edges.end(),
+            [](const SymbolEdge& a, const SymbolEdge& b) { return Length(a) > Length(b); });
+  std::vector<SymbolEdge> out;
+  for (const SymbolEdge& e : edges) {
+    bool joined = false;
+    for (SymbolEdge& o : out) {
+      if (o.stop != e.stop || o.inverted != e.inverted || Dot(o.inward, e.inward) < 0.9) continue;
+      const PointF down = Down(o);
+      const PointF normal{-down.y, down.x};
+      const double tolerance = 2 * std::max(o.module, e.module);
+      // Both ends of the piece close to the line of the longer edge.
+      if (std::fabs(Dot(Sub(e.top, o.top), normal)) > tolerance ||
+          std::fabs(Dot(Sub(e.bottom, o.top), normal)) > tolerance) {
+        continue;
+      }
+      double a = Dot(Sub(e.top, o.top), down);
+      double b = Dot(Sub(e.bottom, o.top), down);
+      if (a > b) std::swap(a, b);
+      const double length = Length(o);
+      const double gap = std::max(a - length, -b);
+      if (gap > 40 * std::max(o.module, e.module)) continue;
+      if (gap > 0) {
+        const PointF from = a > length ? o.bottom : e.bottom;
+        const PointF to = a > length ? Add(o.top, down, a) : o.top;
+        if (!WideBarAcross(bits, o, from, to)) continue;
+      }
+      const PointF top = o.top;
+      o.top = Add(top, down, std::min(a, 0.0));
+      o.bottom = Add(top, down, std::max(b, length));
+      o.hits += e.hits;
+      joined = true;
+      break;
+    }
+    if (!joined) out.push_back(e);
+  }
+  return out;
+}
+
 }  // namespace
 
 bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widths, int count,
@@ -203,7 +265,7 @@ bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widt
 
 int ScanStep(const BitMatrix& bits) {
   const long long pixels = static_cast<long long>(bits.Width()) * bits.Height();
-  return pixels <= 1200000 ? 1 : pixels <= 4000000 ? 2 : 3;
+  return pixels <= 1200000 ? 2 : pixels <= 4000000 ? 3 : 4;
 }
 
 bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
@@ -422,7 +484,7 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
     }
     if (!duplicate) edges.push_back(edge);
   }
-  return edges;
+  return JoinPieces(bits, edges);
 }
 
 std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, double reach) {
