@@ -29,17 +29,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "CPU time of this process is shown beside it because the machine may be shared.\n");
     std::printf("  %-52s %8s %8s\n", "pair", "wall", "cpu");
     for (const auto& [name, ours] : times_) {
-      const std::size_t at = name.find("/ours/");
-      if (at == std::string::npos) continue;
+      // ".../ours/rest", or ".../ours" at the end.
+      std::size_t at = name.find("/ours/");
+      const bool atEnd = name.size() >= 5 && name.compare(name.size() - 5, 5, "/ours") == 0;
+      if (at == std::string::npos && !atEnd) continue;
+      if (at == std::string::npos) at = name.size() - 5;
       std::string prefix = name.substr(0, at);
-      const std::string rest = name.substr(at + 6);
+      const std::string rest = at + 6 <= name.size() ? name.substr(at + 6) : std::string();
       const std::string variant = "_without_fsync";
       if (prefix.size() > variant.size() &&
           prefix.compare(prefix.size() - variant.size(), variant.size(), variant) == 0) {
         prefix.erase(prefix.size() - variant.size());
       }
-      for (const char* peer : {"zint", "zxing"}) {
-        const auto it = times_.find(prefix + "/" + peer + "/" + rest);
+      for (const char* peer : {"zint", "zxing", "peer"}) {
+        const auto it = times_.find(prefix + "/" + peer + (rest.empty() ? "" : "/" + rest));
         if (it == times_.end() || it->second.real <= 0 || it->second.cpu <= 0) continue;
         const std::string pair = name.substr(0, at) + " vs " + peer + " /" + rest;
         std::printf("  %-52s %8.3f %8.3f\n", pair.c_str(), ours.real / it->second.real,

@@ -85,7 +85,8 @@ inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
   std::vector<std::uint8_t> bytes;
   std::uint8_t buffer[65536];
   std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    bytes.insert(bytes.end(), buffer, buffer + got);
   std::fclose(f);
   return bytes;
 }

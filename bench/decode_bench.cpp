@@ -1,98 +1,64 @@
-// Decoding from a file: our decoder against zxing-cpp's ReadBarcode (restricted to PDF417) on the
-// same files. Each symbol holds 100 or 1,000 pseudo-random bytes in 10 data columns at level 5.
-// Upright: as our encoder writes it at aspect ratio 3 (modules one pixel wide, rows three pixels
-// tall). Turned 90: that picture turned by an exact quarter turn clockwise. Tilted 3: the symbol
-// drawn at aspect ratio 5 and magnified three times (modules 3 pixels wide, rows 15 pixels tall),
-// then turned by 3 degrees counter-clockwise into a larger white canvas, nearest neighbour.
-// Neither decoder reads the aspect-3 picture turned by 3 degrees: a 3 degree turn moves the
-// rows of a 255-module-wide symbol by 13 modules over its width, more than four rows of
-// three modules, and one-pixel modules do not survive resampling. Drawn at aspect 5 and
-// magnified three times, the symbol is read by both at both sizes, and still when magnified four
-// times (at aspect 4, zxing-cpp misses the 1,000-byte symbol magnified four times).
+// Decoding against the peer reader (peer.h) on the same grey pixels held in memory: our
+// pdf417::Decode and the peer's ReadBarcode / ReadBarcodes with only PDF417 enabled. Before timing,
+// both must give back exactly the encoded bytes (the peer's failures are reported, not timed).
 //
-// Upright as PNG: the upright picture converted to a one-bit grey PNG by ImageMagick; ours reads
-// the file, zxing-cpp's side gets its luminance from our PNG loader. Grey view: the upright
-// picture's luminance held in memory, decoded by Decode and by ReadBarcode without any file.
-// load_png/ours times our PNG loader alone on the upright PNG: its share of decode_upright_png.
-//
-// Both sides start from the file name: ours reads and decodes the file; zxing's timing includes
-// reading the file and converting its one-bit pixels to the luminance picture that ReadBarcode
-// takes. Before timing, both must give back exactly the encoded bytes, or the benchmark stops
-// with an error. The camera frame and the 12-megapixel photo are described at RenderCamera.
+// clean/<pose>/<bytes>/<first|all>: symbols of 100 and 1,000 pseudo-random bytes as our encoder
+//   draws them by default (2-pixel modules, rows 3 modules tall, a quiet zone of 2 modules):
+//   upright; turned by a quarter turn; and tilted: drawn with rows 5 modules tall, magnified three
+//   times and turned by 3 degrees (nearest neighbour). "first" stops at the first symbol
+//   (maxSymbols 1, the peer's ReadBarcode), "all" looks for every symbol (the default, the peer's
+//   ReadBarcodes): what the command line and Python do.
+// camera_frame, photo_12mp: the 100-byte symbol on unevenly lit grey paper, turned by 1.5 degrees,
+//   in perspective, blurred and noisy; 1600 x 1200 with 3-pixel modules, 4000 x 3000 with 6.
+// no_symbol: the camera frame's paper without a symbol, with lines of word-like dark blocks.
+// photo_sweep: 40 harsh photo-like pictures of the photo sweep (bench/sweep), each decoded once
+//   an iteration; the counter "read" is how many were read to the exact bytes.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#define ZX_USE_UTF8 1
-#include <ZXing/BarcodeFormat.h>
-#include <ZXing/DecodeHints.h>
-#include <ZXing/ImageView.h>
-#include <ZXing/ReadBarcode.h>
-#include <ZXing/Result.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <map>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bench_util.h"
+#include "decoder/photo_fixtures.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/decoder/load/picture_load.h"
 #include "pdf417/encoder/encoder.h"
-#include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
+#include "peer.h"
 
 namespace {
 
 using benchutil::Luminance;
 
-// The first symbol that decodes, as a reader that wants one symbol asks for it.
-template <typename Source>
-pdf417::DecodeResult FirstSymbol(const Source& source) {
+std::vector<std::string> Ours(const Luminance& p, bool first) {
+  pdf417::ImageView view;
+  view.data = p.pixels.data();
+  view.width = p.width;
+  view.height = p.height;
   pdf417::DecodeOptions options;
-  options.maxSymbols = 1;
-  return std::move(pdf417::Decode(source, options).front());
-}
-
-constexpr int kColumns = 10;
-constexpr int kLevel = 5;
-constexpr int kAspect = 3;
-constexpr double kTiltDegrees = 3.0;
-constexpr int kTiltAspect = 5;
-constexpr int kTiltMagnification = 3;
-
-enum class Pose { kUpright, kTurned90, kTilted3, kUprightPng, kGreyView };
-
-const char* PoseName(Pose pose) {
-  switch (pose) {
-    case Pose::kUpright:
-      return "upright";
-    case Pose::kTurned90:
-      return "turned90";
-    case Pose::kTilted3:
-      return "tilted3";
-    case Pose::kUprightPng:
-      return "upright_png";
-    case Pose::kGreyView:
-      return "grey_view";
+  options.maxSymbols = first ? 1 : 0;
+  std::vector<std::string> out;
+  for (pdf417::DecodeResult& r : pdf417::Decode(view, options)) {
+    if (r.ok()) out.push_back(std::move(r.bytes));
   }
-  return "?";
+  return out;
 }
 
-// A quarter turn clockwise: the left column becomes the top row.
-Luminance TurnClockwise(const Luminance& in) {
+std::vector<std::string> Peer(const Luminance& p, bool first) {
+  return peer::Read(p.pixels.data(), p.width, p.height, first);
+}
+
+Luminance FromRaster(const pdf417::Raster& raster) {
   Luminance out;
-  out.width = in.height;
-  out.height = in.width;
-  out.pixels.resize(in.pixels.size());
-  for (int r = 0; r < out.height; ++r) {
-    for (int c = 0; c < out.width; ++c) {
-      out.pixels[static_cast<std::size_t>(r) * out.width + c] = in.at(in.height - 1 - c, r);
-    }
-  }
+  out.width = raster.width;
+  out.height = raster.height;
+  out.pixels.resize(raster.pixels.size());
+  for (std::size_t i = 0; i < raster.pixels.size(); ++i) out.pixels[i] = raster.pixels[i] ? 0 : 255;
   return out;
 }
 
@@ -121,18 +87,12 @@ Luminance Tilt(const Luminance& in, double degrees) {
   out.width = static_cast<int>(std::ceil(in.width * cs + in.height * sn)) + 2 * margin;
   out.height = static_cast<int>(std::ceil(in.width * sn + in.height * cs)) + 2 * margin;
   out.pixels.assign(static_cast<std::size_t>(out.width) * out.height, 255);
-  const double cxIn = in.width / 2.0;
-  const double cyIn = in.height / 2.0;
-  const double cxOut = out.width / 2.0;
-  const double cyOut = out.height / 2.0;
   for (int r = 0; r < out.height; ++r) {
     for (int c = 0; c < out.width; ++c) {
-      // Inverse mapping of the pixel centre (y grows downwards, so a counter-clockwise turn on
-      // screen is a clockwise one in these coordinates).
-      const double x = c + 0.5 - cxOut;
-      const double y = r + 0.5 - cyOut;
-      const double sx = cs * x - sn * y + cxIn;
-      const double sy = sn * x + cs * y + cyIn;
+      const double x = c + 0.5 - out.width / 2.0;
+      const double y = r + 0.5 - out.height / 2.0;
+      const double sx = cs * x - sn * y + in.width / 2.0;
+      const double sy = sn * x + cs * y + in.height / 2.0;
       out.pixels[static_cast<std::size_t>(r) * out.width + c] =
           in.at(static_cast<int>(std::floor(sy)), static_cast<int>(std::floor(sx)));
     }
@@ -140,241 +100,99 @@ Luminance Tilt(const Luminance& in, double degrees) {
   return out;
 }
 
-// The sample files, written once into a temporary folder and removed at exit.
-class SampleFiles {
- public:
-  static SampleFiles& Get() {
-    static SampleFiles files;
-    return files;
-  }
+enum class Pose { kUpright, kTurned90, kTilted3 };
 
-  const std::string& Path(int length, Pose pose) {
-    const std::string key = std::to_string(length) + PoseName(pose);
-    auto it = paths_.find(key);
-    if (it != paths_.end()) return it->second;
-    const std::vector<std::uint8_t> data = benchutil::SampleBytes(length);
-    const std::string path = dir_ + "/" + key + ".bmp";
-    if (pose == Pose::kUprightPng) {
-      const std::string png = dir_ + "/" + key + ".png";
-      const std::string cmd = "convert '" + Path(length, Pose::kUpright) + "' '" + png + "'";
-      if (std::system(cmd.c_str()) != 0) throw std::runtime_error("convert failed: " + cmd);
-      return paths_.emplace(key, png).first->second;
-    }
-    if (pose == Pose::kGreyView) {
-      const std::string& upright = Path(length, Pose::kUpright);
-      const std::vector<std::uint8_t> file = benchutil::ReadFile(upright);
-      views_.emplace(upright, benchutil::OneBitBmpToLuminance(file.data(), file.size()));
-      return upright;
-    }
-    if (pose == Pose::kTilted3) {
-      const std::vector<std::uint8_t> image =
-          pdf417::EncodePdf417ToImage(data.data(), length, kColumns, kLevel, kTiltAspect);
-      const Luminance drawn = benchutil::OneBitBmpToLuminance(image.data(), image.size());
-      benchutil::WriteOneBitBmp(path, Tilt(Magnify(drawn, kTiltMagnification), kTiltDegrees));
-    } else {
-      const std::vector<std::uint8_t> image =
-          pdf417::EncodePdf417ToImage(data.data(), length, kColumns, kLevel, kAspect);
-      if (pose == Pose::kUpright) {
-        pdf417::WriteWholeFile(path, image.data(), image.size());
-      } else {
-        benchutil::WriteOneBitBmp(
-            path, TurnClockwise(benchutil::OneBitBmpToLuminance(image.data(), image.size())));
-      }
-    }
-    return paths_.emplace(key, path).first->second;
-  }
-
-  // The luminance of a sample file, made once before timing (kGreyView).
-  const Luminance& View(const std::string& path) const { return views_.at(path); }
-
-  SampleFiles(const SampleFiles&) = delete;
-  SampleFiles& operator=(const SampleFiles&) = delete;
-
- private:
-  SampleFiles() {
-    char templ[] = "/tmp/pdf417-bench-XXXXXX";
-    if (::mkdtemp(templ) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = templ;
-  }
-  ~SampleFiles() {
-    for (const auto& entry : paths_) std::remove(entry.second.c_str());
-    ::rmdir(dir_.c_str());
-  }
-
-  std::string dir_;
-  std::map<std::string, std::string> paths_;
-  std::map<std::string, Luminance> views_;
-};
-
-std::string Ours(const std::string& path) {
-  pdf417::DecodeResult result = FirstSymbol(path);
-  return result.ok() ? result.bytes : std::string("(not decoded: " + result.message + ")");
-}
-
-std::string Zxing(const std::string& path) {
-  const std::vector<std::uint8_t> file = benchutil::ReadFile(path);
-  const Luminance picture = benchutil::OneBitBmpToLuminance(file.data(), file.size());
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::PDF417);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(ZXing::ImageView(picture.pixels.data(), picture.width, picture.height,
-                                          ZXing::ImageFormat::Lum),
-                         hints);
-  if (!result.isValid()) return "(not decoded)";
-  return std::string(result.bytes().begin(), result.bytes().end());
-}
-
-std::string ZxingLuminance(const std::uint8_t* pixels, int width, int height) {
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::PDF417);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(ZXing::ImageView(pixels, width, height, ZXing::ImageFormat::Lum), hints);
-  if (!result.isValid()) return "(not decoded)";
-  return std::string(result.bytes().begin(), result.bytes().end());
-}
-
-std::string ZxingPng(const std::string& path) {
-  const pdf417::GreyImage grey = pdf417::LoadPictureFile(path);
-  return ZxingLuminance(grey.pixels.data(), grey.width, grey.height);
-}
-
-// Our decoder on grey pixels held in memory, read in place through a view.
-std::string OursLuminance(const Luminance& picture) {
-  pdf417::ImageView view;
-  view.data = picture.pixels.data();
-  view.width = picture.width;
-  view.height = picture.height;
-  view.format = pdf417::PixelFormat::Grey8;
-  pdf417::DecodeResult result = FirstSymbol(view);
-  return result.ok() ? result.bytes : std::string("(not decoded: " + result.message + ")");
-}
-
-std::string OursView(const std::string& path) {
-  return OursLuminance(SampleFiles::Get().View(path));
-}
-
-std::string ZxingView(const std::string& path) {
-  const Luminance& picture = SampleFiles::Get().View(path);
-  return ZxingLuminance(picture.pixels.data(), picture.width, picture.height);
-}
-
-// The PNG loader alone; gives back the expected bytes so that DecodeFile accepts it.
-std::string LoadPngOnly(const std::string& path) {
-  const pdf417::GreyImage grey = pdf417::LoadPictureFile(path);
-  benchmark::DoNotOptimize(grey.pixels.data());
-  const std::string name = path.substr(path.rfind('/') + 1);
-  const std::vector<std::uint8_t> data = benchutil::SampleBytes(std::stoi(name));
-  return std::string(data.begin(), data.end());
-}
-
-template <std::string (*Decode)(const std::string&)>
-void DecodeFile(benchmark::State& state, Pose pose) {
-  const int length = static_cast<int>(state.range(0));
+Luminance CleanSymbol(int length, Pose pose) {
   const std::vector<std::uint8_t> data = benchutil::SampleBytes(length);
-  const std::string expected(data.begin(), data.end());
-  const std::string& path = SampleFiles::Get().Path(length, pose);
-  if (Decode(path) != expected) {
-    state.SkipWithError(("does not decode " + path + " to the encoded bytes").c_str());
-    return;
-  }
-  for (auto _ : state) {
-    std::string bytes = Decode(path);
-    benchmark::DoNotOptimize(bytes.data());
-  }
+  pdf417::SymbolOptions options;
+  options.drawing.quarterTurns = pose == Pose::kTurned90 ? 1 : 0;
+  if (pose != Pose::kTilted3)
+    return FromRaster(pdf417::RasterOf(pdf417::Encode(data.data(), data.size(), options)));
+  options.drawing.moduleWidth = 1;
+  options.drawing.rowHeight = 5;
+  const Luminance drawn =
+      FromRaster(pdf417::RasterOf(pdf417::Encode(data.data(), data.size(), options)));
+  return Tilt(Magnify(drawn, 3), 3.0);
 }
 
-void Register(Pose pose) {
-  const std::string base = std::string("decode_") + PoseName(pose);
-  benchmark::RegisterBenchmark((base + "/ours").c_str(), DecodeFile<Ours>, pose)
-      ->Arg(100)
-      ->Arg(1000)
-      ->UseRealTime()
-      ->Unit(benchmark::kMicrosecond);
-  benchmark::RegisterBenchmark((base + "/zxing").c_str(), DecodeFile<Zxing>, pose)
-      ->Arg(100)
-      ->Arg(1000)
-      ->UseRealTime()
-      ->Unit(benchmark::kMicrosecond);
-}
-
-template <std::string (*OursFn)(const std::string&), std::string (*PeerFn)(const std::string&)>
-void RegisterPair(const std::string& base, Pose pose) {
-  benchmark::RegisterBenchmark((base + "/ours").c_str(), DecodeFile<OursFn>, pose)
-      ->Arg(100)
-      ->Arg(1000)
-      ->UseRealTime()
-      ->Unit(benchmark::kMicrosecond);
-  benchmark::RegisterBenchmark((base + "/zxing").c_str(), DecodeFile<PeerFn>, pose)
-      ->Arg(100)
-      ->Arg(1000)
-      ->UseRealTime()
-      ->Unit(benchmark::kMicrosecond);
-}
-
-// Camera-like pictures: the 100-byte symbol, 10 columns, level 5,
-// on grey paper lit unevenly (200 falling to 150 from left to right, ink 50), turned by 1.5
-// degrees, its right end 10% shorter than its left (keystone), blurred by two 3 x 3 box blurs and
-// given a little noise. The frame is 1600 x 1200 pixels with modules 3 pixels wide; the photo is
-// 4000 x 3000 (12 megapixels) with modules 6 pixels wide.
+// Camera-like pictures: the 100-byte symbol (10 columns, level 5) on grey paper lit unevenly
+// (200 falling to 150 from left to right, ink 50), turned by 1.5 degrees, its right end 10%
+// shorter than its left (keystone), blurred by two 3 x 3 box blurs and given a little noise.
 struct CameraScene {
   int width;
   int height;
-  int length;
   double module;
+  bool symbol;
 };
-constexpr CameraScene kCameraFrame{1600, 1200, 100, 3.0};
-constexpr CameraScene kCameraPhoto{4000, 3000, 100, 6.0};
 
 Luminance RenderCamera(const CameraScene& scene) {
-  const std::vector<std::uint8_t> data = benchutil::SampleBytes(scene.length);
-  const std::vector<std::uint8_t> file = pdf417::EncodePdf417ToImage(
-      data.data(), static_cast<int>(data.size()), kColumns, kLevel, kAspect);
+  const std::vector<std::uint8_t> data = benchutil::SampleBytes(100);
+  const std::vector<std::uint8_t> file =
+      pdf417::EncodePdf417ToImage(data.data(), static_cast<int>(data.size()), 10, 5, 3);
   const Luminance symbol = benchutil::OneBitBmpToLuminance(file.data(), file.size());
   Luminance out;
   out.width = scene.width;
   out.height = scene.height;
   out.pixels.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
-  // Symbol pixels are one module wide and a third of a row (one module) tall.
   const double hw = symbol.width * scene.module / 2;
   const double hh = symbol.height * scene.module / 2;
   const double keystone = 0.10;
   const double k = keystone / (hw * (2 - keystone));
   const double a = 1.5 * M_PI / 180;
-  const double ca = std::cos(a);
-  const double sa = std::sin(a);
+  std::mt19937 rng(7);
+  // Without a symbol: lines of word-like blocks, as a page of text.
+  std::vector<std::pair<int, int>> words;  // (x, width) for each line, flattened below
+  std::vector<int> lineTop;
+  std::vector<std::vector<std::pair<int, int>>> lines;
+  if (!scene.symbol) {
+    for (int y = 60; y + 14 < scene.height - 60; y += 26) {
+      lineTop.push_back(y);
+      lines.emplace_back();
+      for (int x = 80; x < scene.width - 120;) {
+        const int w = 12 + static_cast<int>(rng() % 70);
+        lines.back().emplace_back(x, w);
+        x += w + 8 + static_cast<int>(rng() % 10);
+      }
+    }
+  }
   std::uint32_t noise = 12345;
   for (int y = 0; y < out.height; ++y) {
+    const auto line = std::find_if(lineTop.begin(), lineTop.end(),
+                                   [y](int top) { return y >= top && y < top + 14; });
     for (int x = 0; x < out.width; ++x) {
-      const double px = x + 0.5 - out.width / 2.0;
-      const double py = y + 0.5 - out.height / 2.0;
-      const double X = ca * px - sa * py;
-      const double Y = sa * px + ca * py;
-      const double den = 1 - k * X;
-      const double u = (X / den + hw) / scene.module;
-      const double v = (Y / den + hh) / scene.module;
-      const bool dark = den > 0 && symbol.at(static_cast<int>(std::floor(v)),
-                                             static_cast<int>(std::floor(u))) < 128;
+      bool dark = false;
+      if (scene.symbol) {
+        const double px = x + 0.5 - out.width / 2.0;
+        const double py = y + 0.5 - out.height / 2.0;
+        const double X = std::cos(a) * px - std::sin(a) * py;
+        const double Y = std::sin(a) * px + std::cos(a) * py;
+        const double den = 1 - k * X;
+        const double u = (X / den + hw) / scene.module;
+        const double v = (Y / den + hh) / scene.module;
+        dark = den > 0 &&
+               symbol.at(static_cast<int>(std::floor(v)), static_cast<int>(std::floor(u))) < 128;
+      } else if (line != lineTop.end()) {
+        for (const auto& [wx, ww] : lines[static_cast<std::size_t>(line - lineTop.begin())]) {
+          if (x >= wx && x < wx + ww) dark = true;
+        }
+      }
       const double paper = 200 - 50.0 * x / out.width;
       noise = noise * 1664525u + 1013904223u;
-      const int jitter = static_cast<int>(noise >> 29) - 4;  // -4 .. 3
+      const int jitter = static_cast<int>(noise >> 29) - 4;
       out.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) +
                  static_cast<std::size_t>(x)] =
           static_cast<std::uint8_t>(std::lround((dark ? 50 : paper) + jitter));
     }
   }
-  // Two passes of a 3 x 3 box blur.
   for (int pass = 0; pass < 2; ++pass) {
     const Luminance in = out;
     for (int y = 0; y < out.height; ++y) {
       for (int x = 0; x < out.width; ++x) {
         int sum = 0;
         for (int dy = -1; dy <= 1; ++dy) {
-          for (int dx = -1; dx <= 1; ++dx) {
-            const int yy = std::min(std::max(y + dy, 0), out.height - 1);
-            const int xx = std::min(std::max(x + dx, 0), out.width - 1);
-            sum += in.pixels[static_cast<std::size_t>(yy) * static_cast<std::size_t>(out.width) +
-                             static_cast<std::size_t>(xx)];
-          }
+          for (int dx = -1; dx <= 1; ++dx)
+            sum +=
+                in.at(std::clamp(y + dy, 0, out.height - 1), std::clamp(x + dx, 0, out.width - 1));
         }
         out.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) +
                    static_cast<std::size_t>(x)] = static_cast<std::uint8_t>((sum + 4) / 9);
@@ -384,46 +202,118 @@ Luminance RenderCamera(const CameraScene& scene) {
   return out;
 }
 
-std::string OursCamera(const Luminance& picture) { return OursLuminance(picture); }
-
-std::string ZxingCamera(const Luminance& picture) {
-  return ZxingLuminance(picture.pixels.data(), picture.width, picture.height);
+std::string Expected(int length) {
+  const std::vector<std::uint8_t> data = benchutil::SampleBytes(length);
+  return std::string(data.begin(), data.end());
 }
 
-template <std::string (*Decode)(const Luminance&)>
-void DecodeCamera(benchmark::State& state, CameraScene scene) {
-  const Luminance picture = RenderCamera(scene);
-  const std::vector<std::uint8_t> data = benchutil::SampleBytes(scene.length);
-  if (Decode(picture) != std::string(data.begin(), data.end())) {
-    state.SkipWithError("does not decode the camera picture to the encoded bytes");
+using Reader = std::vector<std::string> (*)(const Luminance&, bool);
+
+// Times one reader on one picture; the reader must read `expected` (nothing when empty) first.
+void Time(benchmark::State& state, Reader read, const Luminance& picture, bool first,
+          const std::string& expected) {
+  const std::vector<std::string> symbols = read(picture, first);
+  const bool right =
+      expected.empty() ? symbols.empty() : symbols.size() == 1 && symbols.front() == expected;
+  if (!right) {
+    state.SkipWithError(expected.empty() ? "reads a symbol where there is none"
+                                         : "does not read the symbol to the encoded bytes");
     return;
   }
-  for (auto _ : state) {
-    std::string bytes = Decode(picture);
-    benchmark::DoNotOptimize(bytes.data());
+  for (auto _ : state) benchmark::DoNotOptimize(read(picture, first));
+}
+
+void RegisterBoth(const std::string& name, const Luminance* picture, bool first,
+                  const std::string& expected, benchmark::TimeUnit unit) {
+  for (const auto& [who, read] : {std::make_pair("ours", static_cast<Reader>(Ours)),
+                                  std::make_pair("peer", static_cast<Reader>(Peer))}) {
+    benchmark::RegisterBenchmark((name + "/" + who).c_str(), [=](benchmark::State& s) {
+      Time(s, read, *picture, first, expected);
+    })->Unit(unit);
   }
+}
+
+// The photo sweep's pictures, decoded one after the other; reads to the exact bytes counted.
+struct Sweep {
+  std::vector<Luminance> pictures;
+  std::vector<std::string> data;
+};
+
+const Sweep& SweepPictures() {
+  static const Sweep sweep = [] {
+    Sweep s;
+    for (int n = 0; n < 40; ++n) {
+      std::mt19937 rng(100003u + static_cast<unsigned>(n));
+      std::uniform_real_distribution<double> u(0, 1);
+      std::string data;
+      const int length = 10 + static_cast<int>(150 * u(rng));
+      for (int i = 0; i < length; ++i) data.push_back(static_cast<char>(rng() & 255));
+      const phototest::ModuleGrid grid = phototest::EncodeGrid(
+          data, 2 + static_cast<int>(8 * u(rng)), 2 + static_cast<int>(3 * u(rng)));
+      phototest::PhotoConditions c;
+      c.module = 1.4 + 2.6 * u(rng);
+      c.angle = 360 * u(rng);
+      c.keystone = u(rng) < 0.5 ? 0.35 * u(rng) : 0;
+      c.blur = 0.4 + 1.6 * u(rng);
+      c.ink = 30 + static_cast<int>(80 * u(rng));
+      c.paper = c.ink + 60 + static_cast<int>((230 - c.ink - 60) * u(rng));
+      c.gradient = 0.6 * u(rng);
+      c.shadow = u(rng) < 0.3;
+      c.noise = 2 + 12 * u(rng);
+      c.clutter = u(rng) < 0.3;
+      const pdf417::GreyImage image = phototest::RenderPhoto(grid, c, rng);
+      Luminance l;
+      l.width = image.width;
+      l.height = image.height;
+      l.pixels = image.pixels;
+      s.pictures.push_back(std::move(l));
+      s.data.push_back(std::move(data));
+    }
+    return s;
+  }();
+  return sweep;
+}
+
+void TimeSweep(benchmark::State& state, Reader read) {
+  const Sweep& sweep = SweepPictures();
+  int good = 0;
+  for (std::size_t i = 0; i < sweep.pictures.size(); ++i) {
+    const std::vector<std::string> symbols = read(sweep.pictures[i], false);
+    good += std::count(symbols.begin(), symbols.end(), sweep.data[i]) > 0;
+  }
+  for (auto _ : state) {
+    for (const Luminance& p : sweep.pictures) benchmark::DoNotOptimize(read(p, false));
+  }
+  state.counters["read"] = good;
 }
 
 const bool kRegistered = [] {
-  for (Pose pose : {Pose::kUpright, Pose::kTurned90, Pose::kTilted3}) Register(pose);
-  RegisterPair<Ours, ZxingPng>("decode_upright_png", Pose::kUprightPng);
-  RegisterPair<OursView, ZxingView>("decode_grey_view", Pose::kGreyView);
-  for (const auto& [name, scene] : {std::make_pair("decode_camera_frame", kCameraFrame),
-                                    std::make_pair("decode_photo_12mp", kCameraPhoto)}) {
-    benchmark::RegisterBenchmark((std::string(name) + "/ours").c_str(), DecodeCamera<OursCamera>,
-                                 scene)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((std::string(name) + "/zxing").c_str(), DecodeCamera<ZxingCamera>,
-                                 scene)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
+  static std::vector<std::pair<std::string, Luminance>> pictures;
+  pictures.reserve(16);
+  for (const auto& [poseName, pose] :
+       {std::make_pair("upright", Pose::kUpright), std::make_pair("turned90", Pose::kTurned90),
+        std::make_pair("tilted3", Pose::kTilted3)}) {
+    for (const int length : {100, 1000}) {
+      pictures.emplace_back(std::string("clean/") + poseName + "/" + std::to_string(length),
+                            CleanSymbol(length, pose));
+      for (const bool first : {true, false}) {
+        RegisterBoth(pictures.back().first + (first ? "/first" : "/all"), &pictures.back().second,
+                     first, Expected(length), benchmark::kMicrosecond);
+      }
+    }
   }
-  benchmark::RegisterBenchmark("load_png/ours", DecodeFile<LoadPngOnly>, Pose::kUprightPng)
-      ->Arg(100)
-      ->Arg(1000)
-      ->UseRealTime()
-      ->Unit(benchmark::kMicrosecond);
+  for (const auto& [name, scene] :
+       {std::make_pair("camera_frame", CameraScene{1600, 1200, 3.0, true}),
+        std::make_pair("photo_12mp", CameraScene{4000, 3000, 6.0, true}),
+        std::make_pair("no_symbol", CameraScene{1600, 1200, 3.0, false})}) {
+    pictures.emplace_back(name, RenderCamera(scene));
+    RegisterBoth(name, &pictures.back().second, false, scene.symbol ? Expected(100) : "",
+                 benchmark::kMillisecond);
+  }
+  benchmark::RegisterBenchmark("photo_sweep/ours", TimeSweep, static_cast<Reader>(Ours))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("photo_sweep/peer", TimeSweep, static_cast<Reader>(Peer))
+      ->Unit(benchmark::kMillisecond);
   return true;
 }();
 

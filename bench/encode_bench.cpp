@@ -1,9 +1,8 @@
 // Encoding: our encoder against zint's, same bytes, same columns and level.
 #include <benchmark/benchmark.h>
-#include <zint.h>
-
 #include <fcntl.h>
 #include <unistd.h>
+#include <zint.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -25,8 +24,8 @@ void OursToMemory(benchmark::State& state) {
   const auto data = SampleBytes(static_cast<int>(state.range(0)));
   const int level = static_cast<int>(state.range(1));
   for (auto _ : state) {
-    auto image = pdf417::EncodePdf417ToImage(data.data(), static_cast<int>(data.size()), kColumns,
-                                             level, 3);
+    auto image =
+        pdf417::EncodePdf417ToImage(data.data(), static_cast<int>(data.size()), kColumns, level, 3);
     benchmark::DoNotOptimize(image.data());
   }
 }
@@ -47,7 +46,8 @@ void WriteWithoutFsync(const std::string& file, const std::vector<std::uint8_t>&
   const std::string temp = file + ".tmp";
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) throw std::runtime_error("cannot create " + temp);
-  const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  const bool written =
+      ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   if (::close(fd) != 0 || !written || std::rename(temp.c_str(), file.c_str()) != 0) {
     std::remove(temp.c_str());
     throw std::runtime_error("cannot write " + file);
@@ -86,7 +86,8 @@ void ZintToMemory(benchmark::State& state) {
   const int level = static_cast<int>(state.range(1));
   for (auto _ : state) {
     const ZintSymbol symbol = MakeZintPdf417(level);
-    if (ZBarcode_Encode_and_Buffer(symbol.get(), data.data(), static_cast<int>(data.size()), 0) >= 5) {
+    if (ZBarcode_Encode_and_Buffer(symbol.get(), data.data(), static_cast<int>(data.size()), 0) >=
+        5) {
       state.SkipWithError(symbol->errtxt);
       break;
     }
@@ -101,7 +102,8 @@ void ZintToFile(benchmark::State& state) {
   for (auto _ : state) {
     const ZintSymbol symbol = MakeZintPdf417(level);
     std::snprintf(symbol->outfile, sizeof symbol->outfile, "%s", file.c_str());
-    if (ZBarcode_Encode_and_Print(symbol.get(), data.data(), static_cast<int>(data.size()), 0) >= 5) {
+    if (ZBarcode_Encode_and_Print(symbol.get(), data.data(), static_cast<int>(data.size()), 0) >=
+        5) {
       state.SkipWithError(symbol->errtxt);
       break;
     }

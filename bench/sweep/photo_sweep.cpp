@@ -5,8 +5,6 @@
 // decoder reads back exactly (and any other data, which must stay 0), by module width, with the
 // mean and worst time. No picture is kept: the set is a seed, so that nobody tunes to one picture.
 //   photo_sweep [count=200] [seed=1]
-#include <ZXing/ReadBarcode.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include "decode_util.h"
 #include "decoder/photo_fixtures.h"
 #include "pdf417/decoder/decoder.h"
+#include "peer.h"
 
 namespace {
 
@@ -73,14 +72,9 @@ std::string Ours(const pdf417::GreyImage& image) {
 }
 
 std::string Zxing(const pdf417::GreyImage& image) {
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::PDF417);
-  hints.setTryHarder(true);
-  hints.setTryRotate(true);
-  const ZXing::Result r = ZXing::ReadBarcode(
-      ZXing::ImageView(image.pixels.data(), image.width, image.height, ZXing::ImageFormat::Lum),
-      hints);
-  return r.isValid() ? std::string(r.bytes().begin(), r.bytes().end()) : std::string();
+  const std::vector<std::string> r =
+      peer::Read(image.pixels.data(), image.width, image.height, true);
+  return r.empty() ? std::string() : r.front();
 }
 
 }  // namespace
@@ -117,7 +111,7 @@ int main(int argc, char** argv) {
   }
   for (const Tally* t : {&ours, &peer}) {
     std::printf("%-9s read %3d of %d, other data %d, mean %.1f ms, worst %.0f ms; by module:",
-                t == &ours ? "ours" : "zxing-cpp", t->read, count, t->other, t->ms / count,
+                t == &ours ? "ours" : peer::Name(), t->read, count, t->other, t->ms / count,
                 t->worst);
     for (int b = 0; b < kBuckets; ++b) std::printf(" %d/%d", t->byModule[b], pictures[b]);
     std::printf("\n");

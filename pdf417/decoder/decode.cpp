@@ -188,13 +188,18 @@ class Search {
       if (!found_.empty()) return;
     }
     budget_.Check();
-    const BitMatrix local = BinariseLocal(grey_);
+    // A threshold that follows the light, where it sets the pixels otherwise than the global one
+    // (a shadow, a gradient, grey print on grey paper): where it sets nearly all alike, its
+    // patterns are the ones already looked at.
+    const BitMatrix local = BinariseLocal(grey_, 0, kReadingBorder);
+    if (DifferentShare(bits, local) < 0.002) return;
     budget_.Check();
     const BitMatrix localTransposed = Transposed(local);
     const std::size_t before = found_.size();
     std::vector<PatternHit> localHits;
     std::vector<SymbolCandidate> localRead;
-    Patterns(local, &localTransposed, 0, ScanLines::All, ScanStep(local), localHits, localRead);
+    Patterns(local, &localTransposed, kReadingBorder, ScanLines::All, ScanStep(local), localHits,
+             localRead);
     for (std::size_t i = before; i < found_.size(); ++i) found_[i].reading += ", local threshold";
   }
 
@@ -249,6 +254,13 @@ class Search {
           })) {
         continue;
       }
+      // Over a symbol that was read and did not check out: once more from another candidate (its
+      // corners may have been what went wrong), but not from every piece of its edges. A matrix
+      // of another threshold reads it afresh.
+      const auto over = std::find_if(failed_.begin(), failed_.end(), [&](const Failed& f) {
+        return f.matrix == &bits && InsideQuad(f.corners, inPicture, 0.05);
+      });
+      if (over != failed_.end() && over->tries >= 1) continue;
       if (tried++ >= kMaxCandidates + 2 * found_.size()) return;
       budget_.Check();
       read.push_back(c);
@@ -258,6 +270,13 @@ class Search {
                           border);
       } catch (const Error&) {
         continue;
+      }
+      if (r.status == DecodeStatus::NotCorrectable) {
+        if (over != failed_.end()) {
+          ++over->tries;
+        } else if (r.corners.size() == 4) {
+          failed_.push_back(Failed{&bits, r.corners, 0});
+        }
       }
       if (r.ok()) {
         // A candidate over part of a symbol already read can read it again (its rows place
@@ -280,6 +299,13 @@ class Search {
   const DecodeOptions& options_;
   const Budget budget_;
   std::vector<DecodeResult> found_;
+  // Symbols read that did not check out, with the matrix they were read from.
+  struct Failed {
+    const BitMatrix* matrix;
+    std::vector<PointF> corners;
+    int tries;  // candidates over it read since that did not check out either
+  };
+  std::vector<Failed> failed_;
   DecodeResult failure_ = Failure(DecodeStatus::NoSymbolFound, "no symbol found");
 };
 

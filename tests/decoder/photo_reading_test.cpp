@@ -328,59 +328,8 @@ TEST(PatternFinder, MatchesPatternsAtAnyScaleInTheirDirection) {
   }
 }
 
-// A stop pattern found only in pieces, at random places along its edge, at any turn: the first
-// candidate is the pair with the piece lengthened to the start edge's ends (a symbol's corners
-// within two modules), whichever piece pairs first, and no two candidates are the same.
-TEST(PatternFinder, PairsAStopEdgeFoundInPiecesLengthenedFirst) {
-  std::mt19937 rng(9);
-  std::uniform_real_distribution<double> unit(0, 1);
-  for (int trial = 0; trial < 50; ++trial) {
-    const double module = 2 + 3 * unit(rng);
-    const double width = (17 * (2 + static_cast<int>(8 * unit(rng))) + 69) * module;
-    const double height = (10 + 40 * unit(rng)) * module;
-    const double a = 6.283185307179586 * unit(rng);
-    const pdf417::PointF origin{2000, 2000};
-    // Symbol point (x across, y down) in the picture, turned by a.
-    const auto at = [&](double x, double y) {
-      return pdf417::PointF{origin.x + x * std::cos(a) - y * std::sin(a),
-                            origin.y + x * std::sin(a) + y * std::cos(a)};
-    };
-    const pdf417::PointF across = {std::cos(a), std::sin(a)};
-    pdf417::SymbolEdge start;
-    start.top = at(0, 0);
-    start.bottom = at(0, height);
-    start.inward = across;
-    start.module = module;
-    std::vector<pdf417::SymbolEdge> edges{start};
-    for (int piece = 0; piece < 3; ++piece) {
-      const double from = height * (0.1 + 0.3 * piece + 0.1 * unit(rng));
-      pdf417::SymbolEdge stop;
-      stop.stop = true;
-      stop.top = at(width, from);
-      stop.bottom = at(width, from + height * (0.05 + 0.1 * unit(rng)));
-      stop.inward = pdf417::PointF{-across.x, -across.y};
-      stop.module = module * (0.9 + 0.2 * unit(rng));
-      edges.push_back(stop);
-    }
-    const std::vector<pdf417::SymbolCandidate> candidates =
-        pdf417::PairEdges(edges, 17.0 * 30 + 69);
-    ASSERT_FALSE(candidates.empty());
-    const pdf417::SymbolCandidate& first = candidates.front();
-    const pdf417::PointF expected[4] = {at(0, 0), at(width, 0), at(width, height), at(0, height)};
-    for (std::size_t k = 0; k < 4; ++k) {
-      EXPECT_LT(std::hypot(first.corners[k].x - expected[k].x, first.corners[k].y - expected[k].y),
-                2 * module)
-          << "trial " << trial << " corner " << k;
-    }
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-      for (std::size_t j = i + 1; j < candidates.size(); ++j) {
-        EXPECT_FALSE(pdf417::SameCandidate(candidates[i], candidates[j])) << i << " " << j;
-      }
-    }
-  }
-}
-
-// The local threshold against the rule computed window by window.
+// The local threshold against the rule computed directly over the blocks around each pixel's
+// block, with and without a border.
 TEST(LocalThreshold, MatchesTheRuleComputedDirectly) {
   std::mt19937 rng(3);
   pdf417::GreyImage grey(37, 29);
@@ -389,26 +338,33 @@ TEST(LocalThreshold, MatchesTheRuleComputedDirectly) {
     grey.pixels[i] =
         static_cast<std::uint8_t>((x / 3) % 2 == 0 ? 40 + rng() % 60 : 150 + rng() % 90);
   }
-  for (std::size_t i = 0; i < 37 * 4; ++i) grey.pixels[i] = 200;  // a flat band
-  const int radius = 5;
-  const pdf417::BitMatrix bits = pdf417::BinariseLocal(grey.View(), radius);
-  for (int y = 0; y < grey.height; ++y) {
-    for (int x = 0; x < grey.width; ++x) {
-      double sum = 0, sq = 0, n = 0;
-      for (int yy = std::max(0, y - radius); yy <= std::min(grey.height - 1, y + radius); ++yy) {
-        for (int xx = std::max(0, x - radius); xx <= std::min(grey.width - 1, x + radius); ++xx) {
-          const double g = grey.View().At(yy, xx);
-          sum += g;
-          sq += g * g;
-          ++n;
+  for (std::size_t i = 0; i < 37 * 9; ++i) grey.pixels[i] = 200;  // a flat band
+  const int radius = 1;
+  const int b = pdf417::kLocalBlock;
+  for (const int border : {0, 8}) {
+    const pdf417::BitMatrix bits = pdf417::BinariseLocal(grey.View(), radius, border);
+    for (int y = 0; y < grey.height; ++y) {
+      for (int x = 0; x < grey.width; ++x) {
+        double sum = 0, sq = 0, n = 0;
+        const int y0 = std::max(0, (y / b - radius) * b);
+        const int y1 = std::min(grey.height, (y / b + radius + 1) * b);
+        const int x0 = std::max(0, (x / b - radius) * b);
+        const int x1 = std::min(grey.width, (x / b + radius + 1) * b);
+        for (int yy = y0; yy < y1; ++yy) {
+          for (int xx = x0; xx < x1; ++xx) {
+            const double g = grey.View().At(yy, xx);
+            sum += g;
+            sq += g * g;
+            ++n;
+          }
         }
+        const double mean = sum / n;
+        const double dev = std::sqrt(std::max(0.0, sq / n - mean * mean));
+        const double t = dev < 6 ? pdf417::kGreyThreshold : mean * (1 + 0.1 * (dev / 128 - 1));
+        const double g = grey.View().At(y, x);
+        if (std::fabs(g - t) < 1e-6) continue;
+        EXPECT_EQ(bits.IsDark(y + border, x + border), g < t) << x << "," << y;
       }
-      const double mean = sum / n;
-      const double dev = std::sqrt(std::max(0.0, sq / n - mean * mean));
-      const double t = dev < 6 ? pdf417::kGreyThreshold : mean * (1 + 0.1 * (dev / 128 - 1));
-      const double g = grey.View().At(y, x);
-      if (std::fabs(g - t) < 1e-6) continue;
-      EXPECT_EQ(bits.IsDark(y, x), g < t) << x << "," << y;
     }
   }
 }

@@ -2,71 +2,92 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <vector>
 
 namespace pdf417 {
 
-BitMatrix BinariseLocal(const GreyView& grey, int radius) {
+BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
   const int w = grey.width;
   const int h = grey.height;
-  BitMatrix bits(w, h);
-  if (w <= 0 || h <= 0) return bits;
-  if (radius <= 0) radius = std::clamp(std::min(w, h) / 25, 12, 64);
-  // Column sums of the grey levels and their squares over the window's rows, kept up to date as
-  // the window moves down; a row's window sums then slide along the columns.
-  std::vector<std::uint64_t> colSum(static_cast<std::size_t>(w), 0);
-  std::vector<std::uint64_t> colSq(static_cast<std::size_t>(w), 0);
-  auto addRow = [&](int y, int sign) {
-    if (y < 0 || y >= h) return;
-    const std::uint8_t* row = grey.Row(y);
-    for (int x = 0; x < w; ++x) {
-      const std::uint64_t g = row[x];
-      if (sign > 0) {
-        colSum[static_cast<std::size_t>(x)] += g;
-        colSq[static_cast<std::size_t>(x)] += g * g;
-      } else {
-        colSum[static_cast<std::size_t>(x)] -= g;
-        colSq[static_cast<std::size_t>(x)] -= g * g;
+  if (w <= 0 || h <= 0) return BitMatrix();
+  BitMatrix bits(w + 2 * border, h + 2 * border);
+  const int bw = (w + kLocalBlock - 1) / kLocalBlock;
+  const int bh = (h + kLocalBlock - 1) / kLocalBlock;
+  if (radius <= 0) radius = std::clamp(std::min(w, h) / (25 * kLocalBlock), 2, 8);
+  // Sums of the grey levels, their squares and the pixel count per block, as running sums over
+  // the block grid (row by) row: entry (i + 1, j + 1) holds blocks (0..i, 0..j).
+  const std::size_t stride = static_cast<std::size_t>(bw) + 1;
+  std::vector<std::uint64_t> sum(stride * static_cast<std::size_t>(bh + 1), 0);
+  std::vector<std::uint64_t> sq(sum.size(), 0);
+  for (int by = 0; by < bh; ++by) {
+    std::vector<std::uint64_t> rowSum(static_cast<std::size_t>(bw), 0);
+    std::vector<std::uint64_t> rowSq(static_cast<std::size_t>(bw), 0);
+    for (int y = by * kLocalBlock; y < std::min(h, (by + 1) * kLocalBlock); ++y) {
+      const std::uint8_t* row = grey.Row(y);
+      for (int x = 0; x < w; ++x) {
+        const std::uint32_t g = row[x];
+        rowSum[static_cast<std::size_t>(x / kLocalBlock)] += g;
+        rowSq[static_cast<std::size_t>(x / kLocalBlock)] += g * g;
       }
     }
-  };
-  for (int y = 0; y < radius && y < h; ++y) addRow(y, 1);
-  for (int y = 0; y < h; ++y) {
-    addRow(y + radius, 1);
-    addRow(y - radius - 1, -1);
-    const int y0 = std::max(0, y - radius);
-    const int y1 = std::min(h - 1, y + radius);
-    const std::uint64_t rowsIn = static_cast<std::uint64_t>(y1 - y0 + 1);
-    std::uint64_t sum = 0;
-    std::uint64_t sq = 0;
-    for (int x = 0; x < radius && x < w; ++x) {
-      sum += colSum[static_cast<std::size_t>(x)];
-      sq += colSq[static_cast<std::size_t>(x)];
+    for (int bx = 0; bx < bw; ++bx) {
+      const std::size_t at =
+          static_cast<std::size_t>(by + 1) * stride + static_cast<std::size_t>(bx + 1);
+      sum[at] = rowSum[static_cast<std::size_t>(bx)] + sum[at - 1] + sum[at - stride] -
+                sum[at - stride - 1];
+      sq[at] =
+          rowSq[static_cast<std::size_t>(bx)] + sq[at - 1] + sq[at - stride] - sq[at - stride - 1];
     }
-    const std::uint8_t* in = grey.Row(y);
-    std::uint8_t* out = bits.Row(y);
-    for (int x = 0; x < w; ++x) {
-      if (x + radius < w) {
-        sum += colSum[static_cast<std::size_t>(x + radius)];
-        sq += colSq[static_cast<std::size_t>(x + radius)];
+  }
+  // Each block's threshold over the blocks around it, then each pixel against its block's.
+  std::vector<int> threshold(static_cast<std::size_t>(bw));
+  for (int by = 0; by < bh; ++by) {
+    const int y0 = std::max(0, by - radius);
+    const int y1 = std::min(bh - 1, by + radius);
+    const int py0 = y0 * kLocalBlock;
+    const int py1 = std::min(h, (y1 + 1) * kLocalBlock);
+    for (int bx = 0; bx < bw; ++bx) {
+      const int x0 = std::max(0, bx - radius);
+      const int x1 = std::min(bw - 1, bx + radius);
+      auto box = [&](const std::vector<std::uint64_t>& t) {
+        const std::size_t a = static_cast<std::size_t>(y1 + 1) * stride;
+        const std::size_t b = static_cast<std::size_t>(y0) * stride;
+        return t[a + static_cast<std::size_t>(x1 + 1)] - t[a + static_cast<std::size_t>(x0)] -
+               t[b + static_cast<std::size_t>(x1 + 1)] + t[b + static_cast<std::size_t>(x0)];
+      };
+      const double n =
+          static_cast<double>(py1 - py0) * (std::min(w, (x1 + 1) * kLocalBlock) - x0 * kLocalBlock);
+      const double mean = static_cast<double>(box(sum)) / n;
+      const double dev = std::sqrt(std::max(0.0, static_cast<double>(box(sq)) / n - mean * mean));
+      const double t = dev < 6 ? kGreyThreshold : mean * (1 + 0.1 * (dev / 128 - 1));
+      // Dark below t: below the smallest whole level at or above it.
+      threshold[static_cast<std::size_t>(bx)] = static_cast<int>(std::ceil(t));
+    }
+    for (int y = by * kLocalBlock; y < std::min(h, (by + 1) * kLocalBlock); ++y) {
+      const std::uint8_t* in = grey.Row(y);
+      std::uint8_t* out = bits.Row(y + border);
+      for (int x = 0; x < w; ++x) {
+        if (in[x] < threshold[static_cast<std::size_t>(x / kLocalBlock)]) {
+          const int c = x + border;
+          out[c >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
+        }
       }
-      if (x - radius - 1 >= 0) {
-        sum -= colSum[static_cast<std::size_t>(x - radius - 1)];
-        sq -= colSq[static_cast<std::size_t>(x - radius - 1)];
-      }
-      const int x0 = std::max(0, x - radius);
-      const int x1 = std::min(w - 1, x + radius);
-      const double n = static_cast<double>(rowsIn * static_cast<std::uint64_t>(x1 - x0 + 1));
-      const double mean = static_cast<double>(sum) / n;
-      const double var = std::max(0.0, static_cast<double>(sq) / n - mean * mean);
-      const double dev = std::sqrt(var);
-      const double threshold =
-          dev < 6 ? static_cast<double>(kGreyThreshold) : mean * (1 + 0.1 * (dev / 128 - 1));
-      if (in[x] < threshold) out[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
     }
   }
   return bits;
+}
+
+double DifferentShare(const BitMatrix& a, const BitMatrix& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) return 1;
+  std::uint64_t different = 0;
+  for (std::int32_t r = 0; r < a.Height(); ++r) {
+    const std::uint8_t* p = a.Row(r);
+    const std::uint8_t* q = b.Row(r);
+    for (std::size_t i = 0; i < a.Stride(); ++i) {
+      different += static_cast<std::uint64_t>(__builtin_popcount(p[i] ^ q[i]));
+    }
+  }
+  return static_cast<double>(different) / (static_cast<double>(a.Width()) * a.Height());
 }
 
 }  // namespace pdf417

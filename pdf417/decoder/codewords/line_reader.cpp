@@ -408,7 +408,14 @@ void CellsOf(LineReading& line, int columns, bool compact, std::vector<EdgeReadi
   if (line.forward.module > 0 && line.stopRun >= 0) {
     const double expected = line.forward.origin + 17.0 * (columns + 3) * line.forward.module;
     const double found = line.runs[static_cast<std::size_t>(line.stopRun)].begin;
-    if (std::fabs(found - expected) > 3 * line.forward.module) return;
+    if (std::fabs(found - expected) > 3 * line.forward.module) {
+      // Other bars, not this symbol's stop pattern: the walk from the start goes on past them.
+      WalkLine(line, false);
+      for (std::size_t j = 0; j < count && j < line.fromStart.size(); ++j) {
+        cells[j] = line.fromStart[j];
+      }
+      return;
+    }
   }
   // From the stop pattern: cell k from the right is cell columns + 1 - k, where the walk from the
   // start gave nothing.

@@ -377,8 +377,16 @@ std::array<PointF, 4> SymbolCorners(const Perspective& map, const std::vector<Li
 // The symbol the lines read so far show: rows, columns and level from the indicators' votes, each
 // line's row from its indicators (or a straight fit of row against v), each codeword voted per
 // cell, then checked and corrected.
+// The lines that showed the start pattern and those whose stop pattern stood where the symbol's
+// columns put one, as the last reading of the lines found them.
+struct PatternCounts {
+  int starts = 0;
+  int stops = 0;
+};
+
 DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>& sampled,
-                       const SymbolCandidate& candidate, const Perspective& map) {
+                       const SymbolCandidate& candidate, const Perspective& map,
+                       PatternCounts* counts = nullptr) {
   Facts facts;
   Votes widthColumns;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -441,8 +449,6 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!sampled[i]) continue;
     LineReading& line = lines[i];
-    starts += line.startRun >= 0;
-    stops += line.stopRun >= 0;
     const double fit = slope * line.v + offset;
     if (line.row < 0 || std::fabs(line.row - fit) > 1.5) {
       const long r = std::lround(fit);
@@ -450,6 +456,10 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
     }
     if (line.row < 0) continue;
     CellsOf(line, columns, false, read);
+    // Counted once the line's cells are placed: a stop pattern where the symbol's columns do
+    // not put one was other bars.
+    starts += line.startRun >= 0;
+    stops += line.stopRun >= 0;
     const int cluster = line.row % 3;
     Votes* row = &cells[static_cast<std::size_t>(line.row) * static_cast<std::size_t>(columns + 2)];
     for (int c = 0; c < columns + 2; ++c) {
@@ -469,6 +479,7 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
                       .Empty();
   }
   const bool compact = 4 * stops < starts && 4 * rightRows < rows;
+  if (counts != nullptr) *counts = PatternCounts{starts, stops};
   CodewordGrid grid(rows, columns, compact);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns + 2; ++c) {
@@ -481,6 +492,12 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
   const GridVerdict verdict = DecodeGrid(grid, facts.level.Ranked(), result);
   if (verdict == GridVerdict::NoSymbol)
     return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+  // A symbol that does not check out is placed too: the readings after this one need not read it
+  // again.
+  const std::array<PointF, 4> corners =
+      SymbolCorners(map, lines, sampled, rows, slope, offset, columns, compact);
+  result.corners.assign(corners.begin(), corners.end());
+  result.inverted = candidate.inverted;
   if (verdict == GridVerdict::NotCorrectable) {
     result.status = DecodeStatus::NotCorrectable;
     result.message = "errors not correctable";
@@ -488,10 +505,6 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
   }
   result.status = DecodeStatus::Decoded;
   result.reading = kPatternReadingName;
-  result.inverted = candidate.inverted;
-  const std::array<PointF, 4> corners =
-      SymbolCorners(map, lines, sampled, rows, slope, offset, columns, compact);
-  result.corners.assign(corners.begin(), corners.end());
   return result;
 }
 
@@ -560,6 +573,40 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
                       const SymbolCandidate& candidate, const GreyView* grey, int border,
                       bool mayRetilt);
 
+// A dozen lines across the candidate: where fewer than three show the pattern its edge was made
+// of, or none reads a row indicator beside it, there is no symbol to read (bars of text, stripes,
+// noise that happened to chain into an edge). Reads the lines into `lines` (marking `sampled`).
+bool ProbeLines(LineSource& source, const SymbolCandidate& candidate,
+                std::vector<LineReading>& lines, std::vector<bool>& sampled) {
+  constexpr int kProbes = 12;
+  const int lineCount = source.Lines();
+  int patterns = 0;
+  bool indicator = false;
+  for (int k = 0; k < kProbes; ++k) {
+    const int l = std::min(lineCount - 1, (2 * k + 1) * lineCount / (2 * kProbes)) & ~1;
+    if (!sampled[static_cast<std::size_t>(l)]) {
+      source.Read(0, l, lines[static_cast<std::size_t>(l)]);
+      sampled[static_cast<std::size_t>(l)] = true;
+    }
+    const LineReading& line = lines[static_cast<std::size_t>(l)];
+    const bool start = candidate.hasStart && line.startRun >= 0;
+    const bool stop = candidate.hasStop && line.stopRun >= 0;
+    patterns += start || stop;
+    indicator =
+        indicator || (start && line.left.codeword >= 0) || (stop && line.right.codeword >= 0);
+  }
+  return patterns >= std::min(3, lineCount / 2) && indicator;
+}
+
+bool Probe(const BitMatrix& bits, const BitMatrix* transposed, const SymbolCandidate& candidate,
+           const GreyView* grey, int border) {
+  LineSource source(bits, transposed, candidate, grey, border);
+  if (!source.Usable()) return false;
+  std::vector<LineReading> lines(static_cast<std::size_t>(source.Lines()));
+  std::vector<bool> sampled(lines.size(), false);
+  return ProbeLines(source, candidate, lines, sampled);
+}
+
 }  // namespace
 
 DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
@@ -567,6 +614,9 @@ DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
   // One pattern edge alone: its far corners where the symbol's sides end, when they can be
   // followed; otherwise as far as the widest symbol reaches along the edge's normal.
   if (candidate.hasStart != candidate.hasStop) {
+    if (!Probe(bits, transposed, candidate, grey, border)) {
+      return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
+    }
     const SymbolCandidate traced = TraceSides(bits, candidate);
     DecodeResult r = ReadOnce(bits, transposed, traced, grey, border, true);
     const bool same =
@@ -595,26 +645,8 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
     sampled[i] = true;
   };
 
-  // A dozen lines across the candidate first: where fewer than three show the pattern its edge was
-  // made of, or none reads a row indicator beside it, there is no symbol to read (bars of text,
-  // stripes, noise that happened to chain into an edge).
-  {
-    constexpr int kProbes = 12;
-    int patterns = 0;
-    bool indicator = false;
-    for (int k = 0; k < kProbes; ++k) {
-      const int l = std::min(lineCount - 1, (2 * k + 1) * lineCount / (2 * kProbes)) & ~1;
-      read(0, l);
-      const LineReading& line = lines[static_cast<std::size_t>(l)];
-      const bool start = candidate.hasStart && line.startRun >= 0;
-      const bool stop = candidate.hasStop && line.stopRun >= 0;
-      patterns += start || stop;
-      indicator =
-          indicator || (start && line.left.codeword >= 0) || (stop && line.right.codeword >= 0);
-    }
-    if (patterns < std::min(3, lineCount / 2) || !indicator) {
-      return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
-    }
+  if (!ProbeLines(source, candidate, lines, sampled)) {
+    return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   }
   // Then about two lines a row, as far as the probe told the rows: a clean symbol decodes from
   // those.
@@ -670,7 +702,25 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
       if (retilted.ok()) return retilted;
     }
   }
-  DecodeResult result = ReadLines(lines, sampled, candidate, source.Map());
+  PatternCounts counts;
+  DecodeResult result = ReadLines(lines, sampled, candidate, source.Map(), &counts);
+  // A candidate's stop edge that hardly a line shows where the symbol's columns put the stop
+  // pattern was other bars (or a compact symbol's final bar): the symbol is read from its start
+  // edge alone, its far side where its sides end.
+  if (!result.ok() && mayRetilt && candidate.hasStart && candidate.hasStop &&
+      4 * counts.stops < counts.starts) {
+    SymbolCandidate lone = candidate;
+    lone.hasStop = false;
+    const std::array<PointF, 4>& q = candidate.corners;
+    const double reach = (17.0 * kMaxColumns + kFrameModules) * candidate.module;
+    auto along = [reach](const PointF& from, const PointF& to) {
+      const double d = Distance(from, to);
+      const double t = d > 0 ? reach / d : 1;
+      return PointF{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
+    };
+    lone.corners = {q[0], along(q[0], q[1]), along(q[3], q[2]), q[3]};
+    return ReadCandidate(bits, transposed, lone, grey, border);
+  }
   // Then every other line; then the grey picture's lines, which go wrong in other places than
   // the matrix's; last every line of both.
   auto more = [&](int s, int first, int step) {

@@ -529,25 +529,20 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
       out.push_back(c);
     }
   };
-  std::vector<SymbolCandidate> later;
-  for (const Pair& p : pairs) {
+  // A pair as it was found, and the same pair with its shorter edge lengthened to the other's
+  // ends: a covered corner shortens one edge, and so does a pattern found only in pieces (hits
+  // missing where blur or dim light joins its narrow elements). Where the shorter edge is under
+  // half the longer, the lengthened pair comes first.
+  auto pairOf = [&edges](const Pair& p, SymbolCandidate& plain, SymbolCandidate& lengthened) {
     const SymbolEdge& s = edges[p.start];
     const SymbolEdge& t = edges[p.stop];
-    SymbolCandidate c;
-    c.corners = {s.top, t.top, t.bottom, s.bottom};
-    c.module = (s.module + t.module) / 2;
-    c.hasStart = c.hasStop = true;
-    c.inverted = s.inverted;
-    // A covered corner shortens one edge, and so does a pattern found only in pieces (hits missing
-    // where blur or dim light joins its narrow elements): the same pair with the shorter edge
-    // lengthened to the other's ends is tried too. It comes after every plain pair, unless the
-    // shorter edge is under half the longer: then the plain pair is the unlikely one.
+    plain.corners = {s.top, t.top, t.bottom, s.bottom};
+    plain.module = (s.module + t.module) / 2;
+    plain.hasStart = plain.hasStop = true;
+    plain.inverted = s.inverted;
     const double ls = Length(s);
     const double lt = Length(t);
-    if (std::fabs(ls - lt) <= 0.1 * std::max(ls, lt) + 2 * c.module) {
-      add(c);
-      continue;
-    }
+    if (std::fabs(ls - lt) <= 0.1 * std::max(ls, lt) + 2 * plain.module) return false;
     const bool startShort = ls < lt;
     const SymbolEdge& shortEdge = startShort ? s : t;
     const SymbolEdge& longEdge = startShort ? t : s;
@@ -556,21 +551,33 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
         Add(shortEdge.top, down, std::min(0.0, Dot(Sub(longEdge.top, shortEdge.top), down)));
     const PointF bottom = Add(shortEdge.bottom, down,
                               std::max(0.0, Dot(Sub(longEdge.bottom, shortEdge.bottom), down)));
-    SymbolCandidate l = c;
+    lengthened = plain;
     if (startShort) {
-      l.corners[0] = top;
-      l.corners[3] = bottom;
+      lengthened.corners[0] = top;
+      lengthened.corners[3] = bottom;
     } else {
-      l.corners[1] = top;
-      l.corners[2] = bottom;
+      lengthened.corners[1] = top;
+      lengthened.corners[2] = bottom;
     }
-    const bool pieces = std::min(ls, lt) < 0.5 * std::max(ls, lt);
-    add(pieces ? l : c);
-    later.push_back(pieces ? c : l);
+    if (std::min(ls, lt) < 0.5 * std::max(ls, lt)) std::swap(plain, lengthened);
+    return true;
+  };
+  // Pairs of edges of about one length first, the lengthened ones after them all.
+  std::vector<SymbolCandidate> later;
+  std::size_t unequal = 0;
+  for (const Pair& p : pairs) {
+    if (p.score >= 1e9) break;
+    ++unequal;
+    SymbolCandidate first;
+    SymbolCandidate second;
+    const bool both = pairOf(p, first, second);
+    add(first);
+    if (both) later.push_back(second);
   }
   for (const SymbolCandidate& c : later) add(c);
-  // Lone edges: the other side is put `reach` modules away across the edge.
-  // Every edge alone comes last, paired or not: its partner may have been another symbol's.
+  // Lone edges: the other side is put `reach` modules away across the edge. Every edge alone
+  // comes after the pairs of equal edges, paired or not: its partner may have been another
+  // symbol's.
   for (std::size_t i = 0; i < edges.size(); ++i) {
     const SymbolEdge& e = edges[i];
     const PointF n = Normal(e);
@@ -586,6 +593,15 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
       c.hasStart = true;
     }
     add(c);
+  }
+  // Last, pairs of edges of very different lengths: mostly a symbol's edge and bars inside
+  // another that looked like a pattern over a row or two.
+  for (std::size_t k = unequal; k < pairs.size(); ++k) {
+    SymbolCandidate first;
+    SymbolCandidate second;
+    const bool both = pairOf(pairs[k], first, second);
+    add(first);
+    if (both) add(second);
   }
   return out;
 }

@@ -49,11 +49,11 @@ bool TraceSide(const BitMatrix& bits, bool inverted, const PointF& corner, Point
     // Inside the symbol a codeword's length parallel to its side holds bars; beyond the side,
     // the quiet zone does not. The side is the outermost offset that still holds some.
     double side = -1e9;
-    for (double t = -band; t <= band; t += 0.5) {
+    for (double t = -band; t <= band; t += 1) {
       const PointF q = Add(Add(p, outward, t), along, -window / 2);
       if (DarkShare(bits, inverted, q, along, window) >= 0.15) side = t;
     }
-    if (side < -band + 0.25) {
+    if (side < -band + 0.5) {
       // Nothing dark in the band: past the symbol's end, or a gap (a light column, a glare).
       if (++misses >= 2) break;
       continue;
