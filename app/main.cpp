@@ -1,7 +1,8 @@
 // Start-up: creates the main window and runs the event loop until it closes.
 //
-// With --print-to-pdf FILE the window is not shown: the print command runs as if the preview's
-// print button sent the page to a PDF printer, which writes FILE.
+// --lang en shows the window in English (zh, the default, in Chinese). With --print-to-pdf FILE
+// the window is not shown: the print command runs as if the preview's print button sent the page
+// to a PDF printer, which writes FILE.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <iostream>
 
 #include "Unit1.h"
+#include "texts.h"
 
 namespace {
 
@@ -27,8 +29,9 @@ int PrintToPdf(TfrmMain& frmMain, const QString& fileName) {
     printed = true;
   };
   frmMain.BitBtn1Click();
-  if (printed) std::cout << "Wrote the print page of " << frmMain.SymbolFile().toStdString()
-                         << " to " << fileName.toStdString() << std::endl;
+  if (printed)
+    std::cout << "Wrote the print page of " << frmMain.SymbolFile().toStdString() << " to "
+              << fileName.toStdString() << std::endl;
   return printed ? 0 : 1;
 }
 
@@ -44,18 +47,31 @@ int main(int argc, char* argv[]) {
       QStringLiteral("Write the print page of bar.bmp to <file> instead of opening the window."),
       QStringLiteral("file"));
   parser.addOption(printOption);
+  const QCommandLineOption langOption(
+      QStringLiteral("lang"),
+      QStringLiteral("The language of the window: zh (Chinese, the default) or en (English)."),
+      QStringLiteral("language"), QStringLiteral("zh"));
+  parser.addOption(langOption);
   parser.process(application);
+
+  Language language = Language::Chinese;
+  if (!ParseLanguage(parser.value(langOption), &language)) {
+    std::cerr << "pdf417-window: unknown language \"" << parser.value(langOption).toStdString()
+              << "\" (zh or en)" << std::endl;
+    return 2;
+  }
 
   try {
     TfrmMain frmMain;
+    frmMain.SetLanguage(language);
     if (parser.isSet(printOption)) return PrintToPdf(frmMain, parser.value(printOption));
     frmMain.show();
     return application.exec();
   } catch (const std::exception& e) {
-    const QString text = QStringLiteral("程序无法启动：") + QString::fromLocal8Bit(e.what());
+    const QString text = Tr(Text::StartFailed, language).arg(QString::fromLocal8Bit(e.what()));
     std::cerr << text.toStdString() << std::endl;
     if (!parser.isSet(printOption)) {
-      QMessageBox::critical(nullptr, QStringLiteral("ZamploPDF417二维条码编解码演示"), text);
+      QMessageBox::critical(nullptr, Tr(Text::WindowTitle, language), text);
     }
     return 1;
   }
