@@ -99,8 +99,8 @@ QString SymbologyName(pdf417::Symbology symbology, Language language) {
   return QStringLiteral("PDF417");
 }
 
-// One line for each symbol read (with the text of each after the first, which the memo shows
-// above them).
+// One line for each symbol read and, when there are several, a line with each one's text (the
+// memo shows the text of one of them above).
 QString Details(const std::vector<pdf417::DecodeResult>& symbols, Language language) {
   const auto tr = [language](Text text) { return Tr(text, language); };
   QStringList lines;
@@ -124,7 +124,7 @@ QString Details(const std::vector<pdf417::DecodeResult>& symbols, Language langu
                                                  : QStringLiteral("?"));
     }
     lines << items.join(tr(Text::DetailsSeparator));
-    if (i > 0) lines << tr(Text::DetailsText).arg(DecodedText(s.bytes, s.eci));
+    if (count > 1) lines << tr(Text::DetailsText).arg(DecodedText(s.bytes, s.eci));
   }
   return lines.join(QLatin1Char('\n'));
 }
