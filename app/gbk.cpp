@@ -42,8 +42,8 @@ std::string FromUtf8(const std::string& utf8) {
   if (err != 0) {
     const std::size_t offset = utf8.size() - inLeft;
     if (err == EILSEQ || err == EINVAL) {
-      throw UnrepresentableError(offset, "the text cannot be written in GBK at byte " +
-                                             std::to_string(offset));
+      throw UnrepresentableError(
+          offset, "the text cannot be written in GBK at byte " + std::to_string(offset));
     }
     throw std::runtime_error(std::string("GBK conversion failed: ") + std::strerror(err));
   }

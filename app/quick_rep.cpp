@@ -88,7 +88,8 @@ void TQuickRep::PaintPage(QPaintDevice& device) const {
   const QPointF header = PageHeaderRectMm().topLeft();
   for (const TQRLabel* label : {&QRLabel1, &QRLabel2}) {
     painter.setFont(label->font);
-    const QPointF topLeft((header.x() + label->posMm.x()) * sx, (header.y() + label->posMm.y()) * sy);
+    const QPointF topLeft((header.x() + label->posMm.x()) * sx,
+                          (header.y() + label->posMm.y()) * sy);
     const QRectF box(topLeft, painter.fontMetrics().size(Qt::TextSingleLine, label->text));
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label->text);
   }

@@ -18,5 +18,8 @@ if [ -n "${DISPLAY:-}" ]; then
   bash scripts/window.sh
 else
   bash scripts/window.sh --demo "你好，PDF417! Hello 123" --page
-  echo "No display here: look at build/window.png (the window) and build/page-1.png (its print page)."
+  bash scripts/window.sh --lang en --encoding utf8 --fit --details \
+    --demo "Grüße, PDF417! 你好" -o build/window-en.png
+  echo "No display here: look at build/window.png and build/window-en.png (the window in Chinese"
+  echo "and in English) and build/page-1.png (its print page)."
 fi

@@ -41,3 +41,23 @@ class TextTest : public QObject {
   void gbkRefusesWhatItCannotHold();
   void trimRemovesControlCodesOnly();
 };
+
+class ExtrasTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void cleanup();
+  void everyTextInBothLanguages();
+  void windowSwitchesLanguage();
+  void messagesByChoice_data();
+  void messagesByChoice();
+  void savedSymbolsReadBack_data();
+  void savedSymbolsReadBack();
+  void fitScalesToTheArea_data();
+  void fitScalesToTheArea();
+  void picturesPastedAndDropped_data();
+  void picturesPastedAndDropped();
+  void detailsListEverySymbol_data();
+  void detailsListEverySymbol();
+  void symbologyKeepsItsColumns();
+};

@@ -1,4 +1,4 @@
-// Runs one suite (window, page, text) or, with no name, all of them.
+// Runs one suite (window, page, text, extras) or, with no name, all of them.
 #include <QApplication>
 #include <QTest>
 #include <cstring>
@@ -31,6 +31,11 @@ int main(int argc, char* argv[]) {
   }
   if (wanted("window")) {
     WindowTest test;
+    failures += QTest::qExec(&test, count, args.data());
+    ++ran;
+  }
+  if (wanted("extras")) {
+    ExtrasTest test;
     failures += QTest::qExec(&test, count, args.data());
     ++ran;
   }

@@ -20,6 +20,7 @@
 #include "Unit1.h"
 #include "app_tests.h"
 #include "decode_util.h"
+#include "harness.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "quick_rep.h"
@@ -28,55 +29,13 @@ namespace {
 
 const QString kCaption = QStringLiteral("讯息");
 
-struct Shown {
-  QString text;
-  QString caption;
-};
-
-// One window in a fresh current folder, with its dialogs recorded.
-struct Harness {
-  QTemporaryDir dir;
-  QString previousDir = QDir::currentPath();
-  std::unique_ptr<TfrmMain> window;
-  std::vector<Shown> messages;
-  QString fileToChoose;
-  int previews = 0;
-  std::function<void(QPrintPreviewDialog&)> onPreview;
-
-  Harness() {
-    QDir::setCurrent(dir.path());
-    window = std::make_unique<TfrmMain>();
-    window->showMessage = [this](const QString& text, const QString& caption) {
-      messages.push_back({text, caption});
-    };
-    window->execOpenDialog = [this](QFileDialog&) { return fileToChoose; };
-    window->execPreview = [this](QPrintPreviewDialog& dialog) {
-      ++previews;
-      if (onPreview) onPreview(dialog);
-    };
-    window->show();
-  }
-  ~Harness() {
-    window.reset();
-    QDir::setCurrent(previousDir);
-  }
-  QString Path(const QString& name) const { return dir.filePath(name); }
-};
-
 std::unique_ptr<Harness> harness;
-
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // What the window shows in Image1, for comparison with a bitmap file.
 QImage Shown1(const TfrmMain& window) {
   return window.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
 }
 QImage FileImage(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
-
-void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 // Fills the generate fields; the defaults except for what is given.
 void Fields(TfrmMain& w, const QString& data, const QString& hl = QStringLiteral("3"),
