@@ -11,15 +11,19 @@ namespace {
 // The pattern value of eight module widths, bar first, leftmost module in bit 16; -1 when they
 // are no pattern's (an element outside 1..6, or a sum other than 17).
 std::int32_t ValueOf(const std::array<int, 8>& widths) {
-  std::int32_t value = 0;
   int total = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const int w = widths[i];
+  for (int w : widths) {
     if (w < 1 || w > 6) return -1;
     total += w;
+  }
+  // Checked before the bits are gathered: 17 modules fit, wider sums would overflow.
+  if (total != kModulesPerCodeword) return -1;
+  std::int32_t value = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    const int w = widths[i];
     value = (value << w) | (i % 2 == 0 ? (1 << w) - 1 : 0);
   }
-  return total == kModulesPerCodeword ? value : -1;
+  return value;
 }
 
 // The cluster index a pattern's bars give: (b1 - b2 + b3 - b4 + 9) mod 9 is 0, 3 or 6.
