@@ -18,7 +18,6 @@
 #include "frontend/input_check.h"
 #include "pdf417/common/error.h"
 #include "pdf417/encoder/encoder.h"
-#include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 
 namespace {
@@ -238,7 +237,8 @@ std::vector<std::uint8_t> Picture(const EncodeCommand& c, pdf417::Symbol symbol,
       throw Failure{kUsage,
                     "--aspect draws classic bitmaps only: use a .bmp output and no --compact"};
     }
-    return pdf417::RenderSymbolImage(symbol.columns, symbol.level, symbol.codewords, c.aspect);
+    symbol.drawing.classicAspect = c.aspect;
+    return pdf417::RenderBmp(symbol);
   }
   if (c.height > 0) {
     symbol.drawing.rowHeight =

@@ -25,11 +25,9 @@
 #include <vector>
 
 #include "frontend/decode_pool.h"
-#include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/common/file_writer.h"
 #include "pdf417/decoder/decoder.h"
-#include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 #include "pdf417/version.h"
 
@@ -123,7 +121,7 @@ PixelPlan PlanPixels(const py::array& array) {
   const py::ssize_t height = array.shape(0);
   const py::ssize_t width = array.shape(1);
   if (height < 1 || width < 1) throw py::value_error("decode() needs a picture of at least 1 x 1");
-  if (height > pdf417::kMaxBitmapSide || width > pdf417::kMaxBitmapSide) {
+  if (height > pdf417::kMaxPictureSidePixels || width > pdf417::kMaxPictureSidePixels) {
     // Not misuse: the library reports the size; a tiny view keeps the copy from being made.
     PixelPlan plan;
     static const std::uint8_t kOnePixel = 255;
@@ -572,37 +570,15 @@ py::object LevelOf(int level) { return level < 0 ? py::object(py::none()) : py::
 // Encoding
 
 // A generated symbol: the encoder's module matrix and what the renderers draw of it. With
-// `aspect` the drawing is the classic one-bit bitmap (one pixel a module, `aspect` pixel rows a
-// symbol row, its own quiet zone), held as a matrix the renderers draw one module a pixel.
+// `aspect` the drawing is the classic one-bit bitmap (Drawing::classicAspect: one pixel a
+// module, `aspect` pixel rows a symbol row, its own quiet zone).
 struct Symbol {
   pdf417::Symbol symbol;
   pdf417::Symbol drawn;
   int aspect = 0;  // 0: drawn with the drawing options
-  std::vector<std::uint8_t> classicBmp;
   py::array_t<std::uint8_t> modules;
   py::array_t<std::uint8_t> pixels;
 };
-
-// The classic bitmap's picture as a matrix of one-pixel modules: 8 blank pixels left and right
-// and 2 blank rows above and below, except for one pixel row a symbol row, which has none.
-pdf417::Symbol ClassicDrawing(const pdf417::Symbol& s, int aspect) {
-  const bool quiet = aspect != 1;
-  const int left = quiet ? 8 : 0;
-  const int top = quiet ? 2 : 0;
-  pdf417::Symbol d;
-  d.width = s.width + 2 * left;
-  d.rows = s.rows * aspect + 2 * top;
-  d.modules.assign(static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.rows), 0);
-  for (int y = 0; y < s.rows * aspect; ++y) {
-    const std::uint8_t* from = s.modules.data() + static_cast<std::size_t>(y / aspect) * s.width;
-    std::copy(from, from + s.width,
-              d.modules.begin() + static_cast<std::ptrdiff_t>((top + y) * d.width + left));
-  }
-  d.drawing.moduleWidth = 1;
-  d.drawing.rowHeight = 1;
-  d.drawing.quietZone = 0;
-  return d;
-}
 
 // A colour as "RRGGBB", "#RRGGBB" or a sequence of three numbers 0 to 255.
 pdf417::Colour ColourOf(const py::object& value, const char* name) {
@@ -782,15 +758,10 @@ Symbol Encode(const py::object& data, const py::object& symbology, const py::obj
           "module_width, row_height, quiet_zone, fg, bg and rotate do not apply to it");
     }
   }
+  o.drawing.classicAspect = out.aspect;
   pdf417::Raster raster = WithoutLock([&] {
     out.symbol = pdf417::Encode(bytes, o);
-    if (out.aspect == 0) {
-      out.drawn = out.symbol;
-    } else {
-      out.classicBmp = pdf417::RenderSymbolImage(out.symbol.columns, out.symbol.level,
-                                                 out.symbol.codewords, out.aspect);
-      out.drawn = ClassicDrawing(out.symbol, out.aspect);
-    }
+    out.drawn = out.symbol;
     return pdf417::RasterOf(out.drawn);
   });
   const pdf417::Symbol& s = out.symbol;
@@ -807,7 +778,6 @@ Symbol Encode(const py::object& data, const py::object& symbology, const py::obj
 }
 
 std::vector<std::uint8_t> Picture(const Symbol& s, pdf417::ImageFormat format) {
-  if (format == pdf417::ImageFormat::Bmp && s.aspect != 0) return s.classicBmp;
   return WithoutLock([&] { return pdf417::RenderImage(s.drawn, format); });
 }
 

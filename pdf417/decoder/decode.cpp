@@ -140,6 +140,7 @@ class Search {
       Readings();
     } catch (const BudgetStop& stop) {
       const std::string message = Budget::MessageOf(stop.status);
+      if (heldClassic_.ok()) found_.push_back(std::move(heldClassic_));
       if (found_.empty()) return {Failure(stop.status, message)};
       found_.back().warnings.push_back("stopped before every candidate was read: " + message);
     }
@@ -172,6 +173,21 @@ class Search {
     budget_.Check();
     Classic(bits);
     if (Enough()) return;
+    PatternReadings(bits);
+    // The classic reading's symbol that needed erasures counts when no other reading read it
+    // whole.
+    if (heldClassic_.ok()) {
+      const std::vector<PointF>& q = heldClassic_.corners;
+      const PointF centre{(q[0].x + q[2].x) / 2, (q[0].y + q[2].y) / 2};
+      if (std::none_of(found_.begin(), found_.end(), [&centre](const DecodeResult& f) {
+            return InsideQuad(f.corners, centre, 0.05);
+          })) {
+        found_.push_back(std::move(heldClassic_));
+      }
+    }
+  }
+
+  void PatternReadings(const BitMatrix& bits) {
     const BitMatrix transposed = Transposed(bits);
     std::vector<PatternHit> hits;
     std::vector<SymbolCandidate> read;
@@ -218,7 +234,14 @@ class Search {
       r.reading = "classic";
       for (PointF& c : reading.corners) c = PointF{c.x - kReadingBorder, c.y - kReadingBorder};
       r.corners = std::move(reading.corners);
-      found_.push_back(std::move(r));
+      // Codewords it did not see in a picture that shows a whole symbol are the classic reading's
+      // limits (a compact symbol's missing columns, say) more often than damage: the readings by
+      // patterns get their turn, and this symbol counts only if they do not read it.
+      if (r.erasures > 0 && r.corners.size() == 4) {
+        heldClassic_ = std::move(r);
+      } else {
+        found_.push_back(std::move(r));
+      }
     } else if (verdict == GridVerdict::NotCorrectable) {
       r.status = DecodeStatus::NotCorrectable;
       r.message = "errors not correctable";
@@ -299,6 +322,7 @@ class Search {
   const DecodeOptions& options_;
   const Budget budget_;
   std::vector<DecodeResult> found_;
+  DecodeResult heldClassic_ = Failure(DecodeStatus::NoSymbolFound, "");
   // Symbols read that did not check out, with the matrix they were read from.
   struct Failed {
     const BitMatrix* matrix;

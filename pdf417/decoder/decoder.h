@@ -20,6 +20,8 @@ namespace pdf417 {
 // The largest picture file the decoder reads, in bytes (a 10,000 x 10,000 picture at 32 bits
 // per pixel is 400,000,000 bytes).
 constexpr std::size_t kMaxPictureFileBytes = std::size_t{512} << 20;
+// The longest side of a picture the decoder reads, in pixels; longer ones are refused.
+constexpr int kMaxPictureSidePixels = 10000;
 
 // Outcome of one decode.
 enum class DecodeStatus {

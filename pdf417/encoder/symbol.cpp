@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
 #include "pdf417/encoder/micro.h"
@@ -357,6 +358,21 @@ void CheckOptions(const SymbolOptions& o) {
   CheckRange("the row height in modules", o.drawing.rowHeight, kMinRowHeight, kMaxRowHeight);
   CheckRange("the quiet zone in modules", o.drawing.quietZone, 0, kMaxQuietZone);
   CheckRange("the quarter turns", o.drawing.quarterTurns, 0, 3);
+  if (o.drawing.classicAspect != 0) {
+    CheckRange("the classic aspect ratio", o.drawing.classicAspect, 1, kMaxBitmapSide);
+    const Drawing plain;
+    const Drawing& d = o.drawing;
+    const bool sameColours = d.foreground.red == 0 && d.foreground.green == 0 &&
+                             d.foreground.blue == 0 && d.background.red == 255 &&
+                             d.background.green == 255 && d.background.blue == 255;
+    if (o.symbology != Symbology::Pdf417 || o.compact || d.moduleWidth != plain.moduleWidth ||
+        d.rowHeight != plain.rowHeight || d.quietZone != plain.quietZone || d.quarterTurns != 0 ||
+        !sameColours) {
+      Refuse(
+          "the classic aspect ratio draws the classic black-on-white PDF417 bitmap: symbology, "
+          "compact, module width, row height, quiet zone, colours and rotation do not apply to it");
+    }
+  }
   if (o.macro.present) {
     CheckRange("the number of Macro PDF417 segments", o.macro.count, 1, kMaxSegments);
     if (o.macro.index < 0 || o.macro.index >= o.macro.count) {

@@ -32,6 +32,12 @@ struct Drawing {
   Colour foreground{0, 0, 0};
   Colour background{255, 255, 255};
   int quarterTurns = 0;  // clockwise rotation, 0 .. 3
+  // 0, or the classic drawing of EncodePdf417 (PDF417 only, black on white, the fields above at
+  // their defaults): one pixel a module, this many pixel rows a symbol row (1 .. 10,000), a quiet
+  // zone of 8 pixels left and right and 2 above and below unless it is 1. RenderBmp then gives
+  // exactly EncodePdf417ToImage's file, RasterOf, RenderPng and RenderSvg the same pixels (one
+  // SVG unit a pixel).
+  int classicAspect = 0;
 };
 
 // A Macro PDF417 segment: one symbol of data spread over several.

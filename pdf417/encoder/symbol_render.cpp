@@ -171,7 +171,35 @@ class PixelLines {
 
 }  // namespace
 
+namespace {
+
+// The classic drawing of a symbol as a symbol of one-pixel modules and one-pixel rows: each row
+// repeated classicAspect times, framed by the classic quiet zone.
+Symbol ClassicDrawing(const Symbol& s) {
+  const int aspect = s.drawing.classicAspect;
+  const bool quiet = aspect != 1;
+  const int left = quiet ? 8 : 0;
+  const int top = quiet ? 2 : 0;
+  Symbol d;
+  d.width = s.width + 2 * left;
+  d.rows = s.rows * aspect + 2 * top;
+  d.modules.assign(static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.rows), 0);
+  for (int y = 0; y < s.rows * aspect; ++y) {
+    const std::uint8_t* from =
+        s.modules.data() + static_cast<std::size_t>(y / aspect) * static_cast<std::size_t>(s.width);
+    std::copy(from, from + s.width,
+              d.modules.begin() + static_cast<std::ptrdiff_t>((top + y) * d.width + left));
+  }
+  d.drawing.moduleWidth = 1;
+  d.drawing.rowHeight = 1;
+  d.drawing.quietZone = 0;
+  return d;
+}
+
+}  // namespace
+
 Raster RasterOf(const Symbol& s) {
+  if (s.drawing.classicAspect > 0) return RasterOf(ClassicDrawing(s));
   const PixelLines lines(s);
   Raster out;
   out.width = lines.Width();
@@ -193,6 +221,9 @@ Raster RasterOf(const Symbol& s) {
 }
 
 std::vector<std::uint8_t> RenderBmp(const Symbol& s) {
+  if (s.drawing.classicAspect > 0) {
+    return RenderSymbolImage(s.columns, s.level, s.codewords, s.drawing.classicAspect);
+  }
   const Raster r = RasterOf(s);
   const std::int64_t stride = BitmapStride(r.width, 1);
   const std::int64_t size = static_cast<std::int64_t>(kPixelOffset) + stride * r.height;
@@ -249,6 +280,7 @@ std::vector<std::uint8_t> RenderPng(const Symbol& s) {
 
 std::string RenderSvg(const Symbol& s) {
   CheckSymbol(s);
+  if (s.drawing.classicAspect > 0) return RenderSvg(ClassicDrawing(s));
   const Extent e = ModuleExtent(s);
   const int q = s.drawing.quietZone;
   const int rh = s.drawing.rowHeight;

@@ -244,6 +244,25 @@ TEST(SymbolOptions, ByteCompactionGivesTheClassicCodewordsAndModules) {
             ASSERT_EQ(s.Dark(r, m), picture.dark(2 + 3 * r, 8 + m)) << r << "," << m;
           }
         }
+        // The classic drawing over the options entry is the classic file, byte for byte, and
+        // its raster the same pixels.
+        for (const int aspect : {1, 3}) {
+          pdf417::SymbolOptions classicOptions = o;
+          classicOptions.drawing.classicAspect = aspect;
+          const pdf417::Symbol c = pdf417::Encode(data.data(), data.size(), classicOptions);
+          const std::vector<std::uint8_t> file =
+              pdf417::EncodePdf417ToImage(data.data(), length, columns, level, aspect);
+          ASSERT_EQ(pdf417::RenderBmp(c), file) << columns << " " << level << " " << length;
+          const testutil::OneBitPicture classicPicture(file);
+          const pdf417::Raster raster = pdf417::RasterOf(c);
+          ASSERT_EQ(raster.height, classicPicture.height);
+          ASSERT_EQ(raster.width, classicPicture.width);
+          for (int y = 0; y < raster.height; ++y) {
+            for (int x = 0; x < raster.width; ++x) {
+              ASSERT_EQ(raster.Foreground(x, y), classicPicture.dark(y, x)) << y << "," << x;
+            }
+          }
+        }
       }
     }
   }

@@ -622,7 +622,15 @@ DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
     const bool same =
         std::equal(traced.corners.begin(), traced.corners.end(), candidate.corners.begin(),
                    [](const PointF& a, const PointF& b) { return a.x == b.x && a.y == b.y; });
-    if (r.ok() || same) return r;
+    if (same || (r.ok() && r.corrected + r.erasures == 0)) return r;
+    // Sides traced short of the symbol's end (a symbol of few, thin rows) leave its last columns
+    // unseen: read as far as the widest symbol reaches too, and keep the reading that needed
+    // fewer codewords corrected or filled in.
+    DecodeResult wide = ReadOnce(bits, transposed, candidate, grey, border, true);
+    if (!r.ok() || (wide.ok() && wide.corrected + wide.erasures < r.corrected + r.erasures)) {
+      return wide;
+    }
+    return r;
   }
   return ReadOnce(bits, transposed, candidate, grey, border, true);
 }
@@ -722,19 +730,25 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
     return ReadCandidate(bits, transposed, lone, grey, border);
   }
   // Then every other line; then the grey picture's lines, which go wrong in other places than
-  // the matrix's; last every line of both.
+  // the matrix's; last every line of both. A symbol that decoded only by correcting or filling in
+  // codewords is read on from more lines too: in a clean picture those were cells the lines so
+  // far missed, and the reading that needs fewer of them is kept.
+  const auto errata = [](const DecodeResult& r) { return r.corrected + r.erasures; };
+  const auto settled = [&result, &errata] { return result.ok() && errata(result) == 0; };
   auto more = [&](int s, int first, int step) {
     bool added = false;
     for (int l = first; l < lineCount; l += step) {
       added = added || !sampled[static_cast<std::size_t>(s * lineCount + l)];
       read(s, l);
     }
-    if (added && !result.ok()) result = ReadLines(lines, sampled, candidate, source.Map());
+    if (!added) return;
+    DecodeResult again = ReadLines(lines, sampled, candidate, source.Map());
+    if (!result.ok() || (again.ok() && errata(again) < errata(result))) result = std::move(again);
   };
-  if (!result.ok()) more(0, 0, 2);
-  if (!result.ok() && sources > 1) more(1, 0, 2);
-  if (!result.ok()) more(0, 1, 2);
-  if (!result.ok() && sources > 1) more(1, 1, 2);
+  if (!settled()) more(0, 0, 2);
+  if (!settled() && sources > 1) more(1, 0, 2);
+  if (!settled()) more(0, 1, 2);
+  if (!settled() && sources > 1) more(1, 1, 2);
   for (PointF& c : result.corners) c = PointF{c.x - border, c.y - border};
   return result;
 }

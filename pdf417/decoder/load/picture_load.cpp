@@ -16,6 +16,10 @@
 #include "pdf417/decoder/decoder.h"
 
 namespace pdf417 {
+
+static_assert(kMaxPictureSidePixels == kMaxBitmapSide,
+              "the public limit on picture sides is the one the loaders apply");
+
 namespace {
 
 using namespace std::string_view_literals;

@@ -508,7 +508,10 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
       const double m = (s.module + t.module) / 2;
       if (across < 40 * m) continue;  // start, two indicators, a column and the stop at least
       const double sideways = std::fabs(Dot(gap, Down(s)));
-      if (sideways > 0.5 * (Length(s) + Length(t)) + 4 * m) continue;
+      // A short edge's direction is known to a pixel or two over its length: far across (a wide
+      // symbol of few rows), its normal can miss the other edge by more than the edges are long.
+      const double slack = across * std::min(0.1, 2.0 / std::max(1.0, Length(s)));
+      if (sideways > 0.5 * (Length(s) + Length(t)) + 4 * m + slack) continue;
       // Edges of about the same length first, then nearer and better aligned ones first: bars
       // inside a large symbol can show a pattern over one row, a short edge that would otherwise
       // pair with the symbol's own edge before the true one across it.
