@@ -196,11 +196,12 @@ class Search {
     if (!found_.empty() || !options_.tryHarder) return;
     Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal, step, hits, read);
     if (!found_.empty()) return;
-    // Rows and columns every pixel: symbols only a few pixels tall (rows of one pixel) show their
-    // patterns on too few of the lines scanned so far.
+    // Rows and columns every pixel around the patterns seen so far: symbols only a few pixels
+    // tall (rows of one pixel) show their patterns on too few of the lines scanned so far.
     if (step > 1) {
       std::vector<PatternHit> everyLine;
-      Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, 1, everyLine, read);
+      Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, 1, everyLine, read, &hits,
+               step);
       if (!found_.empty()) return;
     }
     budget_.Check();
@@ -253,10 +254,11 @@ class Search {
   // (an edge seen along rows pairs with one seen only along the diagonals), and reads the
   // candidates they give.
   void Patterns(const BitMatrix& bits, const BitMatrix* transposed, int border, ScanLines lines,
-                int step, std::vector<PatternHit>& hits, std::vector<SymbolCandidate>& read) {
+                int step, std::vector<PatternHit>& hits, std::vector<SymbolCandidate>& read,
+                const std::vector<PatternHit>* near = nullptr, int nearStep = 0) {
     budget_.Check();
     const std::vector<PatternHit> more =
-        FindPatternHits(bits, step, lines, options_.tryInverted, transposed);
+        FindPatternHits(bits, step, lines, options_.tryInverted, transposed, near, nearStep);
     if (more.empty()) return;
     hits.insert(hits.end(), more.begin(), more.end());
     const std::vector<SymbolEdge> edges = ChainEdges(bits, hits, step);

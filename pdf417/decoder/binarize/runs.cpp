@@ -58,6 +58,30 @@ void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs) {
   runs.push_back(Run{begin, width - begin, dark});
 }
 
+void PackedRuns(const std::uint64_t* words, int count, std::vector<Run>& runs) {
+  runs.clear();
+  if (count <= 0) return;
+  bool dark = (words[0] >> 63) != 0;
+  int begin = 0;
+  std::uint64_t previous = dark ? 0 : 1;
+  for (int at = 0; at < count; at += 64) {
+    const std::uint64_t word = words[at / 64];
+    std::uint64_t change = word ^ ((word >> 1) | (previous << 63));
+    previous = word & 1;
+    if (at == 0) change &= ~(std::uint64_t{1} << 63);
+    while (change != 0) {
+      const int lead = __builtin_clzll(change);
+      const int k = at + lead;
+      if (k >= count) break;
+      runs.push_back(Run{begin, k - begin, dark});
+      begin = k;
+      dark = !dark;
+      change &= ~(std::uint64_t{1} << (63 - lead));
+    }
+  }
+  runs.push_back(Run{begin, count - begin, dark});
+}
+
 BitMatrix Transposed(const BitMatrix& bits) {
   BitMatrix out(bits.Height(), bits.Width());
   const int w = bits.Width();

@@ -22,6 +22,10 @@ void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs);
 // The runs of pixel row `row` of the matrix, columns 0 .. width - 1, into `runs` (cleared first).
 void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs);
 
+// The runs of `count` samples packed 64 a word, the first sample in the top bit of words[0]
+// (1 = dark), into `runs` (cleared first).
+void PackedRuns(const std::uint64_t* words, int count, std::vector<Run>& runs);
+
 // The matrix turned over its main diagonal: row r of the result is column r of the source.
 BitMatrix Transposed(const BitMatrix& bits);
 

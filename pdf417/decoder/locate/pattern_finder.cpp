@@ -278,9 +278,11 @@ bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
 }
 
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions,
-                                        bool inverted, const BitMatrix* transposed) {
+                                        bool inverted, const BitMatrix* transposed,
+                                        const std::vector<PatternHit>* near, int nearStep) {
   std::vector<PatternHit> hits;
   std::vector<Run> runs;
+  std::vector<std::uint64_t> packed;
   std::vector<int> prefix;
   const int startCount = static_cast<int>(kStartWidths.size());
   const int stopCount = static_cast<int>(kStopWidths.size());
@@ -289,7 +291,20 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
   for (int d = first; d < end; ++d) {
     const double unit = std::hypot(kDx[d], kDy[d]);
     const int lines = LineCount(bits, d, step);
+    // The lines near earlier hits, when only those are scanned.
+    std::vector<bool> wanted;
+    if (near != nullptr) {
+      wanted.assign(static_cast<std::size_t>(lines), false);
+      for (const PatternHit& h : *near) {
+        if (h.direction != d) continue;
+        const int at = h.line * nearStep;
+        const int from = std::max(0, (at - nearStep) / step);
+        const int to = std::min(lines - 1, (at + nearStep) / step);
+        for (int t = from; t <= to; ++t) wanted[static_cast<std::size_t>(t)] = true;
+      }
+    }
     for (int t = 0; t < lines; ++t) {
+      if (near != nullptr && !wanted[static_cast<std::size_t>(t)]) continue;
       const LineGeometry g = LineAt(bits, d, t, step);
       if (g.length < 17) continue;
       if (d == 0) {
@@ -297,23 +312,19 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
       } else if (d == 1 && transposed != nullptr) {
         RowRuns(*transposed, g.x, runs);
       } else {
-        // Every pixel of the line lies inside the matrix: read the bits directly.
-        runs.clear();
-        bool dark = bits.IsDark(g.y, g.x);
-        int begin = 0;
+        // Every pixel of the line lies inside the matrix: its bits are gathered into words
+        // without a branch a pixel, then cut into runs a word at a time.
+        packed.assign(static_cast<std::size_t>(g.length + 63) / 64, 0);
         const std::uint8_t* base = bits.Row(0);
         const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(bits.Stride());
-        for (int k = 1; k < g.length; ++k) {
-          const int x = g.x + k * kDx[d];
-          const std::uint8_t* row = base + static_cast<std::ptrdiff_t>(g.y + k * kDy[d]) * stride;
-          const bool here = (row[x >> 3] >> (7 - (x & 7))) & 1;
-          if (here != dark) {
-            runs.push_back(Run{begin, k - begin, dark});
-            begin = k;
-            dark = here;
-          }
+        const std::ptrdiff_t rowStep = stride * kDy[d];
+        const std::uint8_t* row = base + static_cast<std::ptrdiff_t>(g.y) * stride;
+        int x = g.x;
+        for (int k = 0; k < g.length; ++k, row += rowStep, x += kDx[d]) {
+          const std::uint64_t bit = (row[x >> 3] >> (7 - (x & 7))) & 1;
+          packed[static_cast<std::size_t>(k) >> 6] |= bit << (63 - (k & 63));
         }
-        runs.push_back(Run{begin, g.length - begin, dark});
+        PackedRuns(packed.data(), g.length, runs);
       }
       const std::size_t n = runs.size();
       prefix.resize(n + 1);

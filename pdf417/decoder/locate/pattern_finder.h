@@ -68,11 +68,15 @@ bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b);
 
 // Every hit on lines every `step` pixels in the given directions; with `inverted`, also the
 // patterns of light bars on a dark ground. Columns are read as the rows of `transposed` (the
-// matrix turned over its diagonal) when given.
+// matrix turned over its diagonal) when given. With `near`, hits found before on lines every
+// `nearStep` pixels, only the lines within nearStep of one of those hits (in its direction) are
+// scanned: a pattern seen on one line of a coarse scan is looked for on the lines around it.
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step,
                                         ScanLines directions = ScanLines::All,
                                         bool inverted = false,
-                                        const BitMatrix* transposed = nullptr);
+                                        const BitMatrix* transposed = nullptr,
+                                        const std::vector<PatternHit>* near = nullptr,
+                                        int nearStep = 0);
 
 // Chains hits on neighbouring lines into edges, lengthened pixel by pixel to the pattern's ends.
 std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<PatternHit>& hits,
