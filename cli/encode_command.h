@@ -30,6 +30,10 @@ struct EncodeCommand {
   bool compact = false;
   bool micro = false;  // MicroPDF417
   bool batch = false;
+  bool binary = false;   // TEXT is bytes, written as they are
+  bool escapes = false;  // TEXT has backslash escapes
+  bool verbose = false;  // size and level on standard error
+  bool dump = false;     // module rows as 0/1 lines on standard output instead of a picture
 };
 
 // Adds the encode subcommand and its options to the tool.
