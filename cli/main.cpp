@@ -20,6 +20,7 @@
 #include "frontend/decode_pool.h"
 #include "frontend/exit_codes.h"
 #include "frontend/input_check.h"
+#include "frontend/json_text.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
@@ -52,6 +53,7 @@ struct DecodeOptions {
   std::int64_t maxPixels = pdf417::DecodeOptions{}.maxPixels;
   bool tagged = false;
   bool join = false;
+  bool json = false;
   int jobs = pdf417::DefaultJobs();
 };
 
@@ -158,7 +160,7 @@ std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const Dec
   pdf417::DecodeResult r;
   pdf417::DecodeOptions options;
   options.timeoutSeconds = o.timeoutSeconds;
-  options.eciToUtf8 = o.utf8;
+  options.eciToUtf8 = o.utf8 || o.json;
   options.maxPixels = o.maxPixels;
   try {
     if (file != "-") {
@@ -217,12 +219,115 @@ void ReportDetails(const std::string& file, const pdf417::DecodeResult& r) {
   std::cerr << "\n";
 }
 
+const char* SymbologyName(pdf417::Symbology s) {
+  switch (s) {
+    case pdf417::Symbology::Pdf417:
+      return "PDF417";
+    case pdf417::Symbology::CompactPdf417:
+      return "CompactPDF417";
+    case pdf417::Symbology::MicroPdf417:
+      return "MicroPDF417";
+  }
+  return "PDF417";
+}
+
+const char* StatusName(pdf417::DecodeStatus status) {
+  switch (status) {
+    case pdf417::DecodeStatus::Decoded:
+      return "decoded";
+    case pdf417::DecodeStatus::FileMissing:
+      return "file-missing";
+    case pdf417::DecodeStatus::FileUnreadable:
+      return "file-unreadable";
+    case pdf417::DecodeStatus::NoSymbolFound:
+      return "no-symbol";
+    case pdf417::DecodeStatus::NotCorrectable:
+      return "not-correctable";
+    case pdf417::DecodeStatus::TimeBudgetSpent:
+      return "time-budget-spent";
+    case pdf417::DecodeStatus::Cancelled:
+      return "cancelled";
+    case pdf417::DecodeStatus::InternalError:
+      return "internal-error";
+  }
+  return "no-symbol";
+}
+
+std::string Number(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.2f", std::isfinite(v) ? v : 0.0);
+  return buffer;
+}
+
+// One line of --json: a symbol read (index of count in the file), or why none was.
+std::string JsonLine(const std::string& file, std::size_t index, std::size_t count,
+                     const pdf417::DecodeResult& r) {
+  using jsontext::String;
+  std::string j = "{\"file\":" + String(file);
+  if (!r.ok()) {
+    return j + ",\"status\":\"" + StatusName(r.status) +
+           "\",\"exit\":" + std::to_string(ExitCodeOf(r.status)) +
+           ",\"error\":" + String(r.message) + "}";
+  }
+  j += ",\"index\":" + std::to_string(index) + ",\"count\":" + std::to_string(count);
+  j += ",\"status\":\"decoded\",\"bytes\":" + jsontext::Latin1String(r.bytes);
+  j += ",\"base64\":\"" + jsontext::Base64(r.bytes) + "\",\"text\":" + String(r.text);
+  j += std::string(",\"symbology\":\"") + SymbologyName(r.symbology) + "\"";
+  j += ",\"rows\":" + std::to_string(r.rows) + ",\"columns\":" + std::to_string(r.columns);
+  j += ",\"level\":" + (r.level < 0 ? std::string("null") : std::to_string(r.level));
+  j += ",\"corrections\":" + std::to_string(r.corrected) +
+       ",\"erasures\":" + std::to_string(r.erasures) + ",\"eci\":[";
+  for (std::size_t i = 0; i < r.eci.size(); ++i) {
+    j += std::string(i > 0 ? "," : "") + "{\"number\":" + std::to_string(r.eci[i].number) +
+         ",\"position\":" + std::to_string(r.eci[i].position) + "}";
+  }
+  j += "],\"macro\":";
+  if (r.macro.present) {
+    j += "{\"segment_index\":" + std::to_string(r.macro.segmentIndex) + ",\"segment_count\":" +
+         (r.macro.segmentCount > 0 ? std::to_string(r.macro.segmentCount) : std::string("null")) +
+         ",\"file_id\":" + String(r.macro.fileId) +
+         ",\"last_segment\":" + (r.macro.lastSegment ? "true" : "false") + "}";
+  } else {
+    j += "null";
+  }
+  j += ",\"corners\":[";
+  for (std::size_t i = 0; i < r.corners.size(); ++i) {
+    j += std::string(i > 0 ? "," : "") + "[" + Number(r.corners[i].x) + "," +
+         Number(r.corners[i].y) + "]";
+  }
+  j += "],\"orientation\":" + Number(r.orientation);
+  j += std::string(",\"inverted\":") + (r.inverted ? "true" : "false") + ",\"warnings\":[";
+  for (std::size_t i = 0; i < r.warnings.size(); ++i) {
+    j += (i > 0 ? "," : "") + String(r.warnings[i]);
+  }
+  return j + "]}";
+}
+
 // Decodes every file on a pool of threads; stdout gets the bytes of each decoded symbol, exactly,
 // in the order of the files. The exit status is the highest code met.
 int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
   bool lost = false;  // standard output failed: nothing more is written
   std::vector<std::pair<std::string, pdf417::DecodeResult>> joined;
+  // --json: one line per symbol, or per file without one; failures are told on stderr too.
+  auto json = [&](const std::string& file, std::size_t index, std::size_t count,
+                  const pdf417::DecodeResult& r) {
+    if (!r.ok()) {
+      const bool named = r.message.find("'" + file + "'") != std::string::npos;
+      std::cerr << "pdf417 decode: " << (named ? "" : file + ": ") << r.message << "\n";
+      exitCode = std::max(exitCode, ExitCodeOf(r.status));
+    } else if (o.verbose) {
+      ReportDetails(file, r);
+    }
+    if (lost) return;
+    const std::string line = JsonLine(file, index, count, r) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    if (std::fflush(stdout) != 0 || StdoutFailed()) {
+      std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno)
+                << "\n";
+      lost = true;
+    }
+  };
   auto report = [&](const std::string& file, pdf417::DecodeResult& r) {
     if (!r.ok()) {
       // Messages that quote the file name already say which file they are about.
@@ -267,6 +372,11 @@ int RunDecode(const DecodeOptions& o) {
   auto reportFile = [&](std::size_t i, pdf417::DecodeResult& r) {
     if (symbols[i].empty()) symbols[i].push_back(std::move(r));  // the decode threw
     const std::size_t n = symbols[i].size();
+    if (o.json) {
+      for (std::size_t k = 0; k < n; ++k) json(o.files[i], k, n, symbols[i][k]);
+      symbols[i].clear();
+      return;
+    }
     for (std::size_t k = 0; k < n; ++k) {
       // A picture of several symbols names each: "FILE: symbol k of n".
       report(n == 1 ? o.files[i]
@@ -339,6 +449,11 @@ int main(int argc, char** argv) {
   decode->add_flag(
       "--join", dec.join,
       "the files are Macro PDF417 segments of one file: write its data, joined in order");
+  decode->add_flag("--json", dec.json,
+                   "write one JSON object a line for each symbol: file, index, bytes (as "
+                   "ISO 8859-1 text and base64), text, symbology, rows, columns, level, "
+                   "corrections, erasures, ECI, Macro PDF417 fields, corners, orientation; a file "
+                   "without a symbol gets one with its status and error");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode->add_flag("-u,--utf8", dec.utf8,
@@ -390,6 +505,11 @@ int main(int argc, char** argv) {
     return CloseStdout(app.exit(e) == 0 ? kExitOk : kExitUsage);
   }
 
+  if (dec.json && (dec.join || dec.tagged)) {
+    std::cerr << "pdf417 decode: --json writes its own lines: give it without "
+              << (dec.join ? "--join" : "--tagged") << "\n";
+    return CloseStdout(kExitUsage);
+  }
   int rc = kExitUsage;
   if (encode->parsed()) rc = RunEncodeCommand(enc);
   if (decode->parsed()) rc = RunDecode(dec);
