@@ -20,6 +20,7 @@
 #include "frontend/decode_pool.h"
 #include "frontend/exit_codes.h"
 #include "frontend/input_check.h"
+#include "frontend/input_list.h"
 #include "frontend/json_text.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
@@ -46,6 +47,9 @@ constexpr const char* kExitCodeHelp =
 
 struct DecodeOptions {
   std::vector<std::string> files;
+  std::vector<InputEntry> inputs;  // the files, folders expanded
+  std::string filesFrom;
+  bool recursive = false;
   bool newline = false;
   bool verbose = false;
   bool utf8 = false;
@@ -156,8 +160,15 @@ int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts
 
 // Decodes one input: looks a file up, or takes standard input for "-", and decodes every symbol
 // in it. A lookup failure comes back as FileMissing or FileUnreadable with its message, alone.
-std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const DecodeOptions& o) {
+std::vector<pdf417::DecodeResult> DecodeInput(const InputEntry& entry, const DecodeOptions& o) {
+  const std::string& file = entry.path;
   pdf417::DecodeResult r;
+  if (entry.failure != kExitOk) {
+    r.status = entry.failure == kExitMissing ? pdf417::DecodeStatus::FileMissing
+                                             : pdf417::DecodeStatus::FileUnreadable;
+    r.message = entry.message;
+    return {r};
+  }
   pdf417::DecodeOptions options;
   options.timeoutSeconds = o.timeoutSeconds;
   options.eciToUtf8 = o.utf8 || o.json;
@@ -364,31 +375,61 @@ int RunDecode(const DecodeOptions& o) {
   };
   // Every symbol of file i; the pool hands over the first (or the failure) and reportFile takes
   // them all from here, each slot written by one thread before its result is handed over.
-  std::vector<std::vector<pdf417::DecodeResult>> symbols(o.files.size());
+  std::vector<std::vector<pdf417::DecodeResult>> symbols(o.inputs.size());
   auto decodeOne = [&o, &symbols](std::size_t i) {
-    symbols[i] = DecodeInput(o.files[i], o);
+    symbols[i] = DecodeInput(o.inputs[i], o);
     return symbols[i].front();
   };
   auto reportFile = [&](std::size_t i, pdf417::DecodeResult& r) {
     if (symbols[i].empty()) symbols[i].push_back(std::move(r));  // the decode threw
     const std::size_t n = symbols[i].size();
     if (o.json) {
-      for (std::size_t k = 0; k < n; ++k) json(o.files[i], k, n, symbols[i][k]);
+      for (std::size_t k = 0; k < n; ++k) json(o.inputs[i].path, k, n, symbols[i][k]);
       symbols[i].clear();
       return;
     }
     for (std::size_t k = 0; k < n; ++k) {
       // A picture of several symbols names each: "FILE: symbol k of n".
-      report(n == 1 ? o.files[i]
-                    : o.files[i] + ": symbol " + std::to_string(k + 1) + " of " + std::to_string(n),
-             symbols[i][k]);
+      const std::string& file = o.inputs[i].path;
+      report(
+          n == 1 ? file : file + ": symbol " + std::to_string(k + 1) + " of " + std::to_string(n),
+          symbols[i][k]);
     }
     symbols[i].clear();
   };
-  pdf417::DecodeInOrder(o.files.size(), o.jobs, decodeOne, reportFile);
+  pdf417::DecodeInOrder(o.inputs.size(), o.jobs, decodeOne, reportFile);
   if (lost) return kExitWrite;
   if (o.join && exitCode == kExitOk) return WriteJoined(joined, o.newline);
   return exitCode;
+}
+
+// The files to decode: those given, then those of --files-from, folders expanded. Returns the
+// exit status of a command line that gives nothing to read, or kOk.
+int GatherInputs(DecodeOptions& o) {
+  auto refuse = [](const std::string& why, int code) {
+    std::cerr << "pdf417 decode: " << why << "\n";
+    return code;
+  };
+  std::vector<std::string> paths = o.files;
+  if (!o.filesFrom.empty()) {
+    if (o.filesFrom == "-" && std::find(paths.begin(), paths.end(), "-") != paths.end()) {
+      return refuse("standard input cannot be both the list (--files-from -) and a picture (-)",
+                    kExitUsage);
+    }
+    std::string error;
+    if (const int rc = ReadPathList(o.filesFrom, paths, error)) return refuse(error, rc);
+    if (o.filesFrom == "-" && std::find(paths.begin(), paths.end(), "-") != paths.end()) {
+      return refuse("the list on standard input names '-', standard input itself", kExitUsage);
+    }
+    if (paths.size() == o.files.size()) {
+      return refuse("the list '" + o.filesFrom + "' names no file", kExitUsage);
+    }
+  }
+  if (paths.empty()) {
+    return refuse("give the pictures to decode: FILE..., folders or --files-from LIST", kExitUsage);
+  }
+  o.inputs = ExpandInputs(paths, o.recursive);
+  return kExitOk;
 }
 
 // A standard stream the caller closed keeps its number, held by /dev/null opened the wrong way
@@ -438,11 +479,15 @@ int main(int argc, char** argv) {
   CLI::App* decode = app.add_subcommand(
       "decode",
       "Decode the PDF417 symbol in each picture file and write its bytes to standard output.");
-  decode
-      ->add_option("FILE", dec.files,
-                   "PNG, JPEG or BMP files, told by their content; '-' reads one from standard "
-                   "input")
-      ->required();
+  decode->add_option("FILE", dec.files,
+                     "PNG, JPEG or BMP files, told by their content; '-' reads one from standard "
+                     "input; a folder gives the picture files in it (.png, .jpg, .jpeg, .bmp, "
+                     ".pgm, .ppm, .pbm, .pnm), in name order");
+  decode->add_flag("-r,--recursive", dec.recursive,
+                   "folders given also give the pictures of their subfolders");
+  decode->add_option("--files-from", dec.filesFrom,
+                     "read the paths to decode from this file ('-' for standard input), one a "
+                     "line, after the FILEs given");
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-t,--tagged", dec.tagged,
                    "start each symbol's line with its file name (and Macro PDF417 segment i of n)");
@@ -512,6 +557,9 @@ int main(int argc, char** argv) {
   }
   int rc = kExitUsage;
   if (encode->parsed()) rc = RunEncodeCommand(enc);
-  if (decode->parsed()) rc = RunDecode(dec);
+  if (decode->parsed()) {
+    rc = GatherInputs(dec);
+    if (rc == kExitOk) rc = RunDecode(dec);
+  }
   return CloseStdout(rc);
 }
