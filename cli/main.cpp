@@ -480,7 +480,8 @@ int main(int argc, char** argv) {
       "decode",
       "Decode the PDF417 symbol in each picture file and write its bytes to standard output.");
   decode->add_option("FILE", dec.files,
-                     "PNG, JPEG or BMP files, told by their content; '-' reads one from standard "
+                     "PNG, JPEG, BMP or Netpbm (PBM, PGM, PPM) files, told by their content; '-' "
+                     "reads one from standard "
                      "input; a folder gives the picture files in it (.png, .jpg, .jpeg, .bmp, "
                      ".pgm, .ppm, .pbm, .pnm), in name order");
   decode->add_flag("-r,--recursive", dec.recursive,
