@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <unordered_map>
 
 #include "frontend/exit_codes.h"
 #include "frontend/file_batch.h"
@@ -396,6 +397,7 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
   const std::size_t dot = c.output.find_last_of('.');
   const std::string ext = dot == std::string::npos ? "" : c.output.substr(dot);
   pdf417::FileBatch writer;
+  std::unordered_map<std::string, std::size_t> lineOf;  // the names given so far, and their lines
   std::size_t number = 0;
   for (std::size_t at = 0; at < data.size();) {
     std::size_t end = data.find('\n', at);
@@ -412,8 +414,16 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
       std::snprintf(buf, sizeof buf, c.output.c_str(), static_cast<int>(number));
       name = buf;
     } else {
-      name = folder + NameFromData(line) + ext;
+      // Lines that make the same name (or a name made before) get a number: x.png, x-2.png, ...
+      const std::string first = folder + NameFromData(line) + ext;
+      name = first;
+      for (std::size_t k = 2; lineOf.count(name) > 0; ++k) name = NumberedName(first, k);
+      if (name != first) {
+        std::cerr << "pdf417 encode: note: line " << number << " written as " << name << ", since "
+                  << first << " is line " << lineOf[first] << "'s\n";
+      }
     }
+    lineOf.emplace(name, number);
     try {
       const pdf417::Symbol s =
           pdf417::Encode(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), o);
@@ -479,7 +489,8 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
       "encode", "Encode data as a PDF417 symbol and write it as a PNG, SVG or bitmap picture.");
   c.app = e;
   e->add_option("-o,--output", c.output,
-                "picture to write; .png, .svg or .bmp by its extension; '-' for standard output")
+                "picture to write; .png, .svg or .bmp by its extension; '-' for standard "
+                "output; bar.bmp when not given with --aspect")
       ->capture_default_str();
   e->add_option("-i,--input", c.input, "read the data from this file ('-' for standard input)");
   e->add_option("TEXT,-d,--data", c.text,
@@ -528,7 +539,7 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
               "correction; the smallest size that holds the data unless --cols/--rows say");
   e->add_flag("--batch", c.batch,
               "one symbol per input line; -o label-%04d.png numbers the files, otherwise they "
-              "are named from the data");
+              "are named from the data (x.png, then x-2.png for a second line of that name)");
   e->add_option("--format", c.format, "png, svg or bmp, whatever the output's extension");
   e->add_flag("-v,--verbose", c.verbose,
               "report the symbology, columns, rows and level chosen on standard error");
@@ -538,16 +549,17 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   e->add_option("-a,--aspect", c.aspect,
                 "classic one-bit bitmap: one pixel a module, this many pixel rows a row");
   e->footer(
-      "Defaults: compaction, level, columns and rows chosen for the data; 2 pixels a module,\n"
-      "rows 3 modules tall, a quiet zone of 2 modules. '--compaction byte --level 1 --columns 5\n"
-      "--aspect 3' writes the classic bitmap of the window. With --micro, the MicroPDF417 size\n"
-      "of least area that holds the data (of fewest codewords on a tie).\n\n"
+      "Defaults: out.png; compaction, level, columns and rows chosen for the data; 2 pixels a\n"
+      "module, rows 3 modules tall, a quiet zone of 2 modules, black on white (bars lighter\n"
+      "than the background are written with a warning). '--compaction byte --level 1\n"
+      "--columns 5 --aspect 3' writes the classic bitmap of the window, bar.bmp. With --micro,\n"
+      "the MicroPDF417 size of least area that holds the data (of fewest codewords on a tie).\n\n"
       "TEXT whose characters are all in ISO 8859-1 (ASCII included) is written in ISO 8859-1\n"
       "with no ECI, as every reader expects; other text as UTF-8 under ECI 26. --encoding\n"
       "gbk writes GBK under ECI 32. Data from --input or standard input, and TEXT with\n"
       "--binary, is written byte for byte.\n\n"
       "Examples:\n"
-      "  pdf417 encode 'Hello World'                 writes bar.bmp\n"
+      "  pdf417 encode 'Hello World'                 writes out.png\n"
       "  pdf417 encode -o ticket.png -d 'M1DOE/JOHN E ABC123 LHRJFKBA 0123'\n"
       "  pdf417 encode --cols 6 --secure 4 -o notes.svg --input notes.txt\n"
       "  pdf417 encode --encoding gbk -o zh.png '中文'\n"
@@ -559,7 +571,24 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   return e;
 }
 
-int RunEncodeCommand(const EncodeCommand& c) {
+// A colour's luminance (BT.601 weights, as the decoder makes grey of colour).
+int Grey(const pdf417::Colour& c) { return (77 * c.red + 150 * c.green + 29 * c.blue + 128) >> 8; }
+
+// Bars no darker than the background are written as asked, with a warning: few readers look for
+// light bars on a dark ground.
+void WarnOfInvertedColours(const EncodeCommand& c, const pdf417::Drawing& d) {
+  if (Grey(d.foreground) < Grey(d.background)) return;
+  std::cerr << "pdf417 encode: warning: the bars (--fg " << c.foreground << ") are "
+            << (Grey(d.foreground) == Grey(d.background) ? "as light as" : "lighter than")
+            << " the background (--bg " << c.background
+            << "): most readers will not read this symbol (ours reads light bars on a dark "
+               "ground, but not a symbol without contrast)\n";
+}
+
+int RunEncodeCommand(const EncodeCommand& given) {
+  // The classic one-pixel bitmap keeps the window's name when no output is given.
+  EncodeCommand c = given;
+  if (c.aspect >= 0 && c.app->get_option("--output")->count() == 0) c.output = "bar.bmp";
   // Taken once the data is read (reading a pipe must stay interruptible), and let go after the
   // message: the destructors of the writers have removed their temporary files by then.
   std::optional<HeldSignals> signals;
@@ -575,6 +604,7 @@ int RunEncodeCommand(const EncodeCommand& c) {
     if (c.dump) CheckDumpCommand(c);
     pdf417::SymbolOptions options = OptionsOf(c);
     const pdf417::ImageFormat format = FormatFor(c, c.output);
+    if (!c.dump) WarnOfInvertedColours(c, options.drawing);
     if (c.output == "-" && !c.dump && ::isatty(STDOUT_FILENO)) {
       throw Failure{kUsage, "standard output is a terminal: redirect it to a file or a pipe"};
     }

@@ -7,7 +7,7 @@
 
 struct EncodeCommand {
   CLI::App* app = nullptr;
-  std::string output = "bar.bmp";
+  std::string output = "out.png";  // bar.bmp, the window's name, for the classic --aspect bitmap
   std::string input;
   std::string text;
   std::string columns = "auto";

@@ -58,7 +58,8 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
   testutil::TempDir dir;
   CliRun r = Cli(dir, "encode A");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  r = Cli(dir, "decode bar.bmp");
+  EXPECT_FALSE(Exists(dir / "bar.bmp"));
+  r = Cli(dir, "decode out.png");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "A");
   // The classic symbol of the window stays reachable: 5 columns, level 1, aspect ratio 3 ->
