@@ -11,7 +11,6 @@
 #include <ZXing/Result.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -82,21 +81,6 @@ const std::vector<Case>& Cases() {
   return cases;
 }
 
-// Runs a shell command; its standard output, or nothing with ok false when it failed.
-std::string Shell(const std::string& command, bool& ok) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ok = false;
-    return out;
-  }
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return out;
-}
-
 struct Grey {
   int width = 0;
   int height = 0;
@@ -127,16 +111,16 @@ TEST(TextPolicy, BothFrontEndsWriteTextAlikeAndEveryReaderReadsIt) {
     const std::string picture = dir / ("case-" + std::to_string(++n) + ".png");
     const std::string label =
         std::string(c.maker == Maker::Cli ? "CLI: " : "Python: ") + c.what + " (" + c.args + ")";
-    bool ok = false;
+    int status = -1;
     std::string pythonText;
     if (c.maker == Maker::Cli) {
       if (!c.file.empty()) {
         testutil::WriteBytes(dir / "data.bin", {c.file.begin(), c.file.end()});
       }
-      Shell("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(PDF417_CLI_PATH) + " encode -o " +
-                ShellQuote(picture) + " " + c.args + " 2>&1",
-            ok);
-      ASSERT_TRUE(ok) << label;
+      testutil::Shell("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(PDF417_CLI_PATH) +
+                          " encode -o " + ShellQuote(picture) + " " + c.args + " 2>&1",
+                      status);
+      ASSERT_EQ(status, 0) << label;
     } else {
 #ifdef PDF417_PYTHON
       // Encodes, writes the PNG, and prints what our Python decode gives as text.
@@ -146,11 +130,11 @@ TEST(TextPolicy, BothFrontEndsWriteTextAlikeAndEveryReaderReadsIt) {
           "open(sys.argv[2], 'wb').write(pdf417.encode(data, **options).to_png())\n"
           "[r] = pdf417.decode(sys.argv[2])\n"
           "sys.stdout.buffer.write(r.text.encode('utf-8'))\n";
-      pythonText = Shell("PYTHONPATH=" + ShellQuote(PDF417_PYTHON_PATH) + " " +
-                             ShellQuote(PDF417_PYTHON) + " -c " + ShellQuote(script) + " " +
-                             ShellQuote(c.args) + " " + ShellQuote(picture),
-                         ok);
-      ASSERT_TRUE(ok) << label;
+      pythonText = testutil::Shell("PYTHONPATH=" + ShellQuote(PDF417_PYTHON_PATH) + " " +
+                                       ShellQuote(PDF417_PYTHON) + " -c " + ShellQuote(script) +
+                                       " " + ShellQuote(c.args) + " " + ShellQuote(picture),
+                                   status);
+      ASSERT_EQ(status, 0) << label;
 #else
       continue;  // no Python module in this build
 #endif
@@ -170,8 +154,8 @@ TEST(TextPolicy, BothFrontEndsWriteTextAlikeAndEveryReaderReadsIt) {
       EXPECT_EQ(ours[0].eci[0].number, c.eci) << label;
     }
     const std::string cliText =
-        Shell(ShellQuote(PDF417_CLI_PATH) + " decode -u " + ShellQuote(picture), ok);
-    EXPECT_TRUE(ok) << label;
+        testutil::Shell(ShellQuote(PDF417_CLI_PATH) + " decode -u " + ShellQuote(picture), status);
+    EXPECT_EQ(status, 0) << label;
     if (!c.text.empty()) {
       EXPECT_EQ(ours[0].text, c.text) << label;
       EXPECT_EQ(cliText, c.text) << label;
