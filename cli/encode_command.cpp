@@ -2,7 +2,6 @@
 // symbol, the segments of a split, or one symbol per input line.
 #include "encode_command.h"
 
-#include <iconv.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,11 +11,14 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <unordered_map>
 
 #include "frontend/exit_codes.h"
 #include "frontend/file_batch.h"
 #include "frontend/input_check.h"
+#include "frontend/text_data.h"
 #include "pdf417/common/error.h"
+#include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/symbol.h"
 
@@ -102,28 +104,6 @@ void ReadAll(const std::string& name, std::string& out, std::size_t maxBytes) {
   }
 }
 
-// Converts UTF-8 text into the named character set with iconv.
-std::string Convert(const std::string& text, const char* to) {
-  iconv_t cd = ::iconv_open(to, "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    throw Failure{kParameters, std::string("cannot convert text to ") + to};
-  }
-  std::string out(text.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char* dst = &out[0];
-  std::size_t outLeft = out.size();
-  const std::size_t rc = ::iconv(cd, &in, &inLeft, &dst, &outLeft);
-  const int err = errno;
-  ::iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1)) {
-    throw Failure{kParameters, std::string("the text is not UTF-8 or has characters ") + to +
-                                   " lacks (" + std::strerror(err) + ")"};
-  }
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
 int ParseAuto(const std::string& value, const char* what) {
   if (value == "auto") return -1;
   try {
@@ -177,6 +157,15 @@ void CheckMicroCommand(const EncodeCommand& c) {
   }
 }
 
+// The character set --encoding names; Auto when it names none.
+textdata::Charset CharsetOf(const EncodeCommand& c) {
+  const std::string& e = c.encoding;
+  if (e.empty()) return textdata::Charset::Auto;
+  if (e == "gbk" || e == "GBK") return textdata::Charset::Gbk;
+  if (e == "utf-8" || e == "UTF-8" || e == "utf8") return textdata::Charset::Utf8;
+  throw Failure{kUsage, "--encoding is gbk or utf-8, got '" + e + "'"};
+}
+
 pdf417::SymbolOptions OptionsOf(const EncodeCommand& c) {
   pdf417::SymbolOptions o;
   if (c.micro) {
@@ -202,13 +191,12 @@ pdf417::SymbolOptions OptionsOf(const EncodeCommand& c) {
   if (c.rotate % 90 != 0) throw Failure{kUsage, "--rotate is 0, 90, 180 or 270"};
   o.drawing.quarterTurns = c.rotate / 90;
   o.eci = c.eci;
-  if (c.encoding == "gbk" || c.encoding == "GBK") {
-    o.eci = 32;
-  } else if (c.encoding == "utf-8" || c.encoding == "UTF-8" || c.encoding == "utf8") {
-    o.eci = 26;
-  } else if (!c.encoding.empty()) {
-    throw Failure{kUsage, "--encoding is gbk or utf-8, got '" + c.encoding + "'"};
+  if (!c.encoding.empty() && c.eci >= 0) {
+    throw Failure{kUsage,
+                  "give --eci or --encoding, not both: --encoding writes the ECI of its "
+                  "character set (26 for utf-8, 32 for gbk)"};
   }
+  if (!c.encoding.empty()) o.eci = CharsetOf(c) == textdata::Charset::Gbk ? 32 : 26;
   if (!c.structapp.empty()) o.macro = ParseStructapp(c.structapp);
   o.compact = c.compact;
   pdf417::CheckOptions(o);
@@ -227,10 +215,28 @@ pdf417::ImageFormat FormatFor(const EncodeCommand& c, const std::string& name) {
   return pdf417::FormatOfFileName(name);
 }
 
-// The picture of one symbol in the chosen format.
+// With -v: what was chosen for the symbol written as `name`.
+void Report(const EncodeCommand& c, const std::string& name, const pdf417::Symbol& symbol) {
+  if (!c.verbose) return;
+  std::cerr << "pdf417 encode: " << (name == "-" ? "standard output" : name) << ": "
+            << (symbol.symbology == pdf417::Symbology::MicroPdf417 ? "MicroPDF417"
+                : symbol.compact                                   ? "compact PDF417"
+                                                                   : "PDF417")
+            << ", " << symbol.columns << (symbol.columns == 1 ? " column, " : " columns, ")
+            << symbol.rows << " rows, ";
+  if (symbol.level >= 0) {
+    std::cerr << "level " << symbol.level << (symbol.levelLowered ? " (lowered to fit)" : "");
+  } else {
+    std::cerr << "the error correction of its size";
+  }
+  std::cerr << ", " << symbol.width << " modules wide\n";
+}
+
+// The picture of one symbol in the chosen format, to be written as `name`.
 std::vector<std::uint8_t> Picture(const EncodeCommand& c, pdf417::Symbol symbol,
-                                  pdf417::ImageFormat format) {
+                                  pdf417::ImageFormat format, const std::string& name) {
   for (const std::string& w : symbol.warnings) std::cerr << "pdf417 encode: note: " << w << "\n";
+  Report(c, name, symbol);
   if (c.aspect >= 0) {
     // The classic drawing: one pixel a module, `aspect` pixel rows a row, as EncodePdf417.
     if (format != pdf417::ImageFormat::Bmp || c.compact) {
@@ -281,14 +287,43 @@ std::string NumberedName(const std::string& name, std::size_t number) {
   return stem + "-" + std::to_string(number) + (hasExt ? name.substr(dot) : "");
 }
 
-std::string Data(const EncodeCommand& c, bool textGiven) {
-  std::string data;
+// The bytes to encode and the ECI they are written under. TEXT is text (UTF-8, as the command
+// line gives it) written by the rule of frontend/text_data.h, in the character set of --eci when
+// that names one; with --binary it is bytes, as is the data of a file or standard input, written
+// as they are under the ECI of --eci or --encoding, if any.
+textdata::SymbolText Data(const EncodeCommand& c, bool textGiven, int eci) {
+  textdata::SymbolText data;
+  data.eci = eci;
   if (textGiven && !c.input.empty()) throw Failure{kUsage, "give either TEXT or --input, not both"};
-  if (textGiven) {
-    data = c.text;
-    if (c.encoding == "gbk" || c.encoding == "GBK") data = Convert(data, "GBK");
-  } else {
-    ReadAll(c.input.empty() ? "-" : c.input, data, c.batch ? kMaxBatchBytes : kMaxInputBytes);
+  if (!textGiven) {
+    if (c.escapes) {
+      throw Failure{kUsage,
+                    "--esc reads the escapes of TEXT; the data of a file is taken as it is"};
+    }
+    ReadAll(c.input.empty() ? "-" : c.input, data.bytes, c.batch ? kMaxBatchBytes : kMaxInputBytes);
+    return data;
+  }
+  try {
+    const std::string text = c.escapes ? textdata::ReadEscapes(c.text) : c.text;
+    if (c.binary) {
+      data.bytes = text;
+    } else if (c.eci >= 0) {
+      data.bytes =
+          pdf417::EciCharset(c.eci) != nullptr ? textdata::InEciCharset(text, c.eci) : text;
+    } else {
+      data = textdata::ForSymbol(text, CharsetOf(c));
+    }
+  } catch (const textdata::TextError& e) {
+    switch (e.kind()) {
+      case textdata::TextError::Kind::BadEscape:
+        throw Failure{kUsage, std::string("--esc: ") + e.what()};
+      case textdata::TextError::Kind::NotUtf8:
+        throw Failure{kParameters,
+                      "TEXT is not UTF-8: give --binary to write its bytes as they are"};
+      case textdata::TextError::Kind::Unencodable:
+        break;
+    }
+    throw Failure{kParameters, e.what()};
   }
   return data;
 }
@@ -298,7 +333,7 @@ int Split(const EncodeCommand& c, const std::string& data, pdf417::SymbolOptions
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
   try {
     const pdf417::Symbol one = pdf417::Encode(bytes, data.size(), o);
-    Write(c.output, Picture(c, one, format), signals);
+    Write(c.output, Picture(c, one, format, c.output), signals);
     return kOk;
   } catch (const pdf417::Error& e) {
     if (e.code() != pdf417::ErrorCode::InvalidArgument) throw;
@@ -329,9 +364,9 @@ int Split(const EncodeCommand& c, const std::string& data, pdf417::SymbolOptions
     segment.macro = {true, static_cast<int>(i), static_cast<int>(pieces.size()),
                      probe.macro.fileId};
     signals.ThrowIfArrived();
-    files.Add(
-        NumberedName(c.output, i + 1),
-        Picture(c, pdf417::Encode(bytes + pieces[i].first, pieces[i].second, segment), format));
+    const std::string name = NumberedName(c.output, i + 1);
+    files.Add(name, Picture(c, pdf417::Encode(bytes + pieces[i].first, pieces[i].second, segment),
+                            format, name));
   }
   PutInPlace(files, signals);
   std::cerr << "pdf417 encode: " << pieces.size() << " segments written as "
@@ -362,6 +397,7 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
   const std::size_t dot = c.output.find_last_of('.');
   const std::string ext = dot == std::string::npos ? "" : c.output.substr(dot);
   pdf417::FileBatch writer;
+  std::unordered_map<std::string, std::size_t> lineOf;  // the names given so far, and their lines
   std::size_t number = 0;
   for (std::size_t at = 0; at < data.size();) {
     std::size_t end = data.find('\n', at);
@@ -378,12 +414,20 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
       std::snprintf(buf, sizeof buf, c.output.c_str(), static_cast<int>(number));
       name = buf;
     } else {
-      name = folder + NameFromData(line) + ext;
+      // Lines that make the same name (or a name made before) get a number: x.png, x-2.png, ...
+      const std::string first = folder + NameFromData(line) + ext;
+      name = first;
+      for (std::size_t k = 2; lineOf.count(name) > 0; ++k) name = NumberedName(first, k);
+      if (name != first) {
+        std::cerr << "pdf417 encode: note: line " << number << " written as " << name << ", since "
+                  << first << " is line " << lineOf[first] << "'s\n";
+      }
     }
+    lineOf.emplace(name, number);
     try {
       const pdf417::Symbol s =
           pdf417::Encode(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), o);
-      writer.Add(name, Picture(c, s, format));
+      writer.Add(name, Picture(c, s, format, name));
     } catch (const pdf417::Error& e) {
       if (e.code() != pdf417::ErrorCode::InvalidArgument) throw;
       throw Failure{kParameters, "line " + std::to_string(number) + ": " + e.what()};
@@ -392,6 +436,32 @@ int Batch(const EncodeCommand& c, const std::string& data, const pdf417::SymbolO
   if (writer.Count() == 0) throw Failure{kParameters, "no data: every input line is empty"};
   PutInPlace(writer, signals);
   return kOk;
+}
+
+// The module rows, one line each, 1 for a dark module; no quiet zone, not rotated.
+std::vector<std::uint8_t> Dump(const pdf417::Symbol& symbol) {
+  std::vector<std::uint8_t> out;
+  out.reserve(static_cast<std::size_t>(symbol.rows) * (static_cast<std::size_t>(symbol.width) + 1));
+  for (int row = 0; row < symbol.rows; ++row) {
+    for (int m = 0; m < symbol.width; ++m) out.push_back(symbol.Dark(row, m) ? '1' : '0');
+    out.push_back('\n');
+  }
+  return out;
+}
+
+// --dump writes one symbol's modules to standard output: no picture, no file.
+void CheckDumpCommand(const EncodeCommand& c) {
+  const char* other = c.split                                      ? "--split"
+                      : c.batch                                    ? "--batch"
+                      : c.app->get_option("--output")->count() > 0 ? "--output"
+                      : c.aspect >= 0                              ? "--aspect"
+                      : !c.format.empty()                          ? "--format"
+                                                                   : nullptr;
+  if (other != nullptr) {
+    throw Failure{kUsage, std::string("--dump writes the modules of one symbol to standard "
+                                      "output: give it without ") +
+                              other};
+  }
 }
 
 bool PatternIsSafe(const std::string& pattern) {
@@ -419,11 +489,18 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
       "encode", "Encode data as a PDF417 symbol and write it as a PNG, SVG or bitmap picture.");
   c.app = e;
   e->add_option("-o,--output", c.output,
-                "picture to write; .png, .svg or .bmp by its extension; '-' for standard output")
+                "picture to write; .png, .svg or .bmp by its extension; '-' for standard "
+                "output; bar.bmp when not given with --aspect")
       ->capture_default_str();
   e->add_option("-i,--input", c.input, "read the data from this file ('-' for standard input)");
   e->add_option("TEXT,-d,--data", c.text,
-                "the data as raw bytes; without TEXT or --input it is read from standard input");
+                "the data as text: ISO 8859-1 with no ECI when all its characters are in it, "
+                "otherwise UTF-8 under ECI 26; without TEXT or --input the data is read from "
+                "standard input, as bytes");
+  e->add_flag("--binary", c.binary, "TEXT is bytes: written as they are, with no conversion");
+  e->add_flag("--esc", c.escapes,
+              "read escapes in TEXT: \\n \\r \\t \\\\ \\xHH \\dNNN (a byte in decimal) "
+              "\\0 \\a \\b \\f \\v \\e \\E (EOT) \\G (GS) \\R (RS)");
   e->add_option("-c,--columns,--cols", c.columns,
                 "data columns, 1 to 30 (1 to 4 with --micro), or auto")
       ->capture_default_str();
@@ -446,9 +523,12 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   e->add_option("--fg", c.foreground, "bar colour RRGGBB")->capture_default_str();
   e->add_option("--bg", c.background, "background colour RRGGBB")->capture_default_str();
   e->add_option("--rotate", c.rotate, "clockwise turn: 0, 90, 180 or 270")->capture_default_str();
-  e->add_option("--eci", c.eci, "ECI number written before the data (0 to 811799)");
+  e->add_option("--eci", c.eci,
+                "ECI number written before the data (0 to 811799); TEXT is converted to the "
+                "character set it names, if any");
   e->add_option("--encoding", c.encoding,
-                "gbk: convert TEXT to GBK and write ECI 32; utf-8: write ECI 26");
+                "gbk: convert TEXT to GBK and write ECI 32; utf-8: write TEXT as UTF-8 under "
+                "ECI 26 (not with --eci)");
   e->add_option("--structapp", c.structapp,
                 "Macro PDF417 segment I of N, file id ID (digits): I,N[,ID]");
   e->add_flag("--split", c.split,
@@ -459,20 +539,31 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
               "correction; the smallest size that holds the data unless --cols/--rows say");
   e->add_flag("--batch", c.batch,
               "one symbol per input line; -o label-%04d.png numbers the files, otherwise they "
-              "are named from the data");
+              "are named from the data (x.png, then x-2.png for a second line of that name)");
   e->add_option("--format", c.format, "png, svg or bmp, whatever the output's extension");
+  e->add_flag("-v,--verbose", c.verbose,
+              "report the symbology, columns, rows and level chosen on standard error");
+  e->add_flag("--dump", c.dump,
+              "write the module rows to standard output as lines of 0 and 1 (1 dark) instead "
+              "of a picture; no quiet zone");
   e->add_option("-a,--aspect", c.aspect,
                 "classic one-bit bitmap: one pixel a module, this many pixel rows a row");
   e->footer(
-      "Defaults: compaction, level, columns and rows chosen for the data; 2 pixels a module,\n"
-      "rows 3 modules tall, a quiet zone of 2 modules. '--compaction byte --level 1 --columns 5\n"
-      "--aspect 3' writes the classic bitmap of the window. With --micro, the MicroPDF417 size\n"
-      "of least area that holds the data (of fewest codewords on a tie).\n\n"
+      "Defaults: out.png; compaction, level, columns and rows chosen for the data; 2 pixels a\n"
+      "module, rows 3 modules tall, a quiet zone of 2 modules, black on white (bars lighter\n"
+      "than the background are written with a warning). '--compaction byte --level 1\n"
+      "--columns 5 --aspect 3' writes the classic bitmap of the window, bar.bmp. With --micro,\n"
+      "the MicroPDF417 size of least area that holds the data (of fewest codewords on a tie).\n\n"
+      "TEXT whose characters are all in ISO 8859-1 (ASCII included) is written in ISO 8859-1\n"
+      "with no ECI, as every reader expects; other text as UTF-8 under ECI 26. --encoding\n"
+      "gbk writes GBK under ECI 32. Data from --input or standard input, and TEXT with\n"
+      "--binary, is written byte for byte.\n\n"
       "Examples:\n"
-      "  pdf417 encode 'Hello World'                 writes bar.bmp\n"
+      "  pdf417 encode 'Hello World'                 writes out.png\n"
       "  pdf417 encode -o ticket.png -d 'M1DOE/JOHN E ABC123 LHRJFKBA 0123'\n"
       "  pdf417 encode --cols 6 --secure 4 -o notes.svg --input notes.txt\n"
       "  pdf417 encode --encoding gbk -o zh.png '中文'\n"
+      "  pdf417 encode --esc -o id.png '@\\n\\x1e\\rANSI 636000090002DL'\n"
       "  pdf417 encode --micro --cols 2 -o label.png 'LOT 4711 EXP 2027-06'\n"
       "  pdf417 encode --split -o part.png --input long.txt     part-1.png, part-2.png, ...\n"
       "  pdf417 encode --batch -o label-%04d.png --input lines.txt\n"
@@ -480,7 +571,24 @@ CLI::App* AddEncodeCommand(CLI::App& tool, EncodeCommand& c) {
   return e;
 }
 
-int RunEncodeCommand(const EncodeCommand& c) {
+// A colour's luminance (BT.601 weights, as the decoder makes grey of colour).
+int Grey(const pdf417::Colour& c) { return (77 * c.red + 150 * c.green + 29 * c.blue + 128) >> 8; }
+
+// Bars no darker than the background are written as asked, with a warning: few readers look for
+// light bars on a dark ground.
+void WarnOfInvertedColours(const EncodeCommand& c, const pdf417::Drawing& d) {
+  if (Grey(d.foreground) < Grey(d.background)) return;
+  std::cerr << "pdf417 encode: warning: the bars (--fg " << c.foreground << ") are "
+            << (Grey(d.foreground) == Grey(d.background) ? "as light as" : "lighter than")
+            << " the background (--bg " << c.background
+            << "): most readers will not read this symbol (ours reads light bars on a dark "
+               "ground, but not a symbol without contrast)\n";
+}
+
+int RunEncodeCommand(const EncodeCommand& given) {
+  // The classic one-pixel bitmap keeps the window's name when no output is given.
+  EncodeCommand c = given;
+  if (c.aspect >= 0 && c.app->get_option("--output")->count() == 0) c.output = "bar.bmp";
   // Taken once the data is read (reading a pipe must stay interruptible), and let go after the
   // message: the destructors of the writers have removed their temporary files by then.
   std::optional<HeldSignals> signals;
@@ -493,12 +601,16 @@ int RunEncodeCommand(const EncodeCommand& c) {
       throw Failure{kParameters,
                     "aspect ratio must be at least 1, got " + std::to_string(c.aspect)};
     }
-    const pdf417::SymbolOptions options = OptionsOf(c);
+    if (c.dump) CheckDumpCommand(c);
+    pdf417::SymbolOptions options = OptionsOf(c);
     const pdf417::ImageFormat format = FormatFor(c, c.output);
-    if (c.output == "-" && ::isatty(STDOUT_FILENO)) {
+    if (!c.dump) WarnOfInvertedColours(c, options.drawing);
+    if (c.output == "-" && !c.dump && ::isatty(STDOUT_FILENO)) {
       throw Failure{kUsage, "standard output is a terminal: redirect it to a file or a pipe"};
     }
-    const std::string data = Data(c, textGiven);
+    const textdata::SymbolText text = Data(c, textGiven, options.eci);
+    options.eci = text.eci;
+    const std::string& data = text.bytes;
     if (data.empty()) {
       throw Failure{kParameters, "no data: the data is empty, and an empty symbol helps nobody"};
     }
@@ -507,7 +619,15 @@ int RunEncodeCommand(const EncodeCommand& c) {
     if (c.split) return Split(c, data, options, format, *signals);
     const pdf417::Symbol symbol =
         pdf417::Encode(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), options);
-    Write(c.output, Picture(c, symbol, format), *signals);
+    if (c.dump) {
+      for (const std::string& w : symbol.warnings) {
+        std::cerr << "pdf417 encode: note: " << w << "\n";
+      }
+      Report(c, "-", symbol);
+      WriteStdout(Dump(symbol));
+      return kOk;
+    }
+    Write(c.output, Picture(c, symbol, format, c.output), *signals);
     return kOk;
   } catch (const Failure& f) {
     std::cerr << "pdf417 encode: " << f.message << "\n";

@@ -7,7 +7,7 @@
 
 struct EncodeCommand {
   CLI::App* app = nullptr;
-  std::string output = "bar.bmp";
+  std::string output = "out.png";  // bar.bmp, the window's name, for the classic --aspect bitmap
   std::string input;
   std::string text;
   std::string columns = "auto";
@@ -30,6 +30,10 @@ struct EncodeCommand {
   bool compact = false;
   bool micro = false;  // MicroPDF417
   bool batch = false;
+  bool binary = false;   // TEXT is bytes, written as they are
+  bool escapes = false;  // TEXT has backslash escapes
+  bool verbose = false;  // size and level on standard error
+  bool dump = false;     // module rows as 0/1 lines on standard output instead of a picture
 };
 
 // Adds the encode subcommand and its options to the tool.

@@ -20,6 +20,8 @@
 #include "frontend/decode_pool.h"
 #include "frontend/exit_codes.h"
 #include "frontend/input_check.h"
+#include "frontend/input_list.h"
+#include "frontend/json_text.h"
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
@@ -45,6 +47,9 @@ constexpr const char* kExitCodeHelp =
 
 struct DecodeOptions {
   std::vector<std::string> files;
+  std::vector<InputEntry> inputs;  // the files, folders expanded
+  std::string filesFrom;
+  bool recursive = false;
   bool newline = false;
   bool verbose = false;
   bool utf8 = false;
@@ -52,6 +57,7 @@ struct DecodeOptions {
   std::int64_t maxPixels = pdf417::DecodeOptions{}.maxPixels;
   bool tagged = false;
   bool join = false;
+  bool json = false;
   int jobs = pdf417::DefaultJobs();
 };
 
@@ -154,11 +160,18 @@ int WriteJoined(std::vector<std::pair<std::string, pdf417::DecodeResult>>& parts
 
 // Decodes one input: looks a file up, or takes standard input for "-", and decodes every symbol
 // in it. A lookup failure comes back as FileMissing or FileUnreadable with its message, alone.
-std::vector<pdf417::DecodeResult> DecodeInput(const std::string& file, const DecodeOptions& o) {
+std::vector<pdf417::DecodeResult> DecodeInput(const InputEntry& entry, const DecodeOptions& o) {
+  const std::string& file = entry.path;
   pdf417::DecodeResult r;
+  if (entry.failure != kExitOk) {
+    r.status = entry.failure == kExitMissing ? pdf417::DecodeStatus::FileMissing
+                                             : pdf417::DecodeStatus::FileUnreadable;
+    r.message = entry.message;
+    return {r};
+  }
   pdf417::DecodeOptions options;
   options.timeoutSeconds = o.timeoutSeconds;
-  options.eciToUtf8 = o.utf8;
+  options.eciToUtf8 = o.utf8 || o.json;
   options.maxPixels = o.maxPixels;
   try {
     if (file != "-") {
@@ -217,12 +230,115 @@ void ReportDetails(const std::string& file, const pdf417::DecodeResult& r) {
   std::cerr << "\n";
 }
 
+const char* SymbologyName(pdf417::Symbology s) {
+  switch (s) {
+    case pdf417::Symbology::Pdf417:
+      return "PDF417";
+    case pdf417::Symbology::CompactPdf417:
+      return "CompactPDF417";
+    case pdf417::Symbology::MicroPdf417:
+      return "MicroPDF417";
+  }
+  return "PDF417";
+}
+
+const char* StatusName(pdf417::DecodeStatus status) {
+  switch (status) {
+    case pdf417::DecodeStatus::Decoded:
+      return "decoded";
+    case pdf417::DecodeStatus::FileMissing:
+      return "file-missing";
+    case pdf417::DecodeStatus::FileUnreadable:
+      return "file-unreadable";
+    case pdf417::DecodeStatus::NoSymbolFound:
+      return "no-symbol";
+    case pdf417::DecodeStatus::NotCorrectable:
+      return "not-correctable";
+    case pdf417::DecodeStatus::TimeBudgetSpent:
+      return "time-budget-spent";
+    case pdf417::DecodeStatus::Cancelled:
+      return "cancelled";
+    case pdf417::DecodeStatus::InternalError:
+      return "internal-error";
+  }
+  return "no-symbol";
+}
+
+std::string Number(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.2f", std::isfinite(v) ? v : 0.0);
+  return buffer;
+}
+
+// One line of --json: a symbol read (index of count in the file), or why none was.
+std::string JsonLine(const std::string& file, std::size_t index, std::size_t count,
+                     const pdf417::DecodeResult& r) {
+  using jsontext::String;
+  std::string j = "{\"file\":" + String(file);
+  if (!r.ok()) {
+    return j + ",\"status\":\"" + StatusName(r.status) +
+           "\",\"exit\":" + std::to_string(ExitCodeOf(r.status)) +
+           ",\"error\":" + String(r.message) + "}";
+  }
+  j += ",\"index\":" + std::to_string(index) + ",\"count\":" + std::to_string(count);
+  j += ",\"status\":\"decoded\",\"bytes\":" + jsontext::Latin1String(r.bytes);
+  j += ",\"base64\":\"" + jsontext::Base64(r.bytes) + "\",\"text\":" + String(r.text);
+  j += std::string(",\"symbology\":\"") + SymbologyName(r.symbology) + "\"";
+  j += ",\"rows\":" + std::to_string(r.rows) + ",\"columns\":" + std::to_string(r.columns);
+  j += ",\"level\":" + (r.level < 0 ? std::string("null") : std::to_string(r.level));
+  j += ",\"corrections\":" + std::to_string(r.corrected) +
+       ",\"erasures\":" + std::to_string(r.erasures) + ",\"eci\":[";
+  for (std::size_t i = 0; i < r.eci.size(); ++i) {
+    j += std::string(i > 0 ? "," : "") + "{\"number\":" + std::to_string(r.eci[i].number) +
+         ",\"position\":" + std::to_string(r.eci[i].position) + "}";
+  }
+  j += "],\"macro\":";
+  if (r.macro.present) {
+    j += "{\"segment_index\":" + std::to_string(r.macro.segmentIndex) + ",\"segment_count\":" +
+         (r.macro.segmentCount > 0 ? std::to_string(r.macro.segmentCount) : std::string("null")) +
+         ",\"file_id\":" + String(r.macro.fileId) +
+         ",\"last_segment\":" + (r.macro.lastSegment ? "true" : "false") + "}";
+  } else {
+    j += "null";
+  }
+  j += ",\"corners\":[";
+  for (std::size_t i = 0; i < r.corners.size(); ++i) {
+    j += std::string(i > 0 ? "," : "") + "[" + Number(r.corners[i].x) + "," +
+         Number(r.corners[i].y) + "]";
+  }
+  j += "],\"orientation\":" + Number(r.orientation);
+  j += std::string(",\"inverted\":") + (r.inverted ? "true" : "false") + ",\"warnings\":[";
+  for (std::size_t i = 0; i < r.warnings.size(); ++i) {
+    j += (i > 0 ? "," : "") + String(r.warnings[i]);
+  }
+  return j + "]}";
+}
+
 // Decodes every file on a pool of threads; stdout gets the bytes of each decoded symbol, exactly,
 // in the order of the files. The exit status is the highest code met.
 int RunDecode(const DecodeOptions& o) {
   int exitCode = kExitOk;
   bool lost = false;  // standard output failed: nothing more is written
   std::vector<std::pair<std::string, pdf417::DecodeResult>> joined;
+  // --json: one line per symbol, or per file without one; failures are told on stderr too.
+  auto json = [&](const std::string& file, std::size_t index, std::size_t count,
+                  const pdf417::DecodeResult& r) {
+    if (!r.ok()) {
+      const bool named = r.message.find("'" + file + "'") != std::string::npos;
+      std::cerr << "pdf417 decode: " << (named ? "" : file + ": ") << r.message << "\n";
+      exitCode = std::max(exitCode, ExitCodeOf(r.status));
+    } else if (o.verbose) {
+      ReportDetails(file, r);
+    }
+    if (lost) return;
+    const std::string line = JsonLine(file, index, count, r) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    if (std::fflush(stdout) != 0 || StdoutFailed()) {
+      std::cerr << "pdf417 decode: cannot write to standard output: " << std::strerror(errno)
+                << "\n";
+      lost = true;
+    }
+  };
   auto report = [&](const std::string& file, pdf417::DecodeResult& r) {
     if (!r.ok()) {
       // Messages that quote the file name already say which file they are about.
@@ -259,26 +375,61 @@ int RunDecode(const DecodeOptions& o) {
   };
   // Every symbol of file i; the pool hands over the first (or the failure) and reportFile takes
   // them all from here, each slot written by one thread before its result is handed over.
-  std::vector<std::vector<pdf417::DecodeResult>> symbols(o.files.size());
+  std::vector<std::vector<pdf417::DecodeResult>> symbols(o.inputs.size());
   auto decodeOne = [&o, &symbols](std::size_t i) {
-    symbols[i] = DecodeInput(o.files[i], o);
+    symbols[i] = DecodeInput(o.inputs[i], o);
     return symbols[i].front();
   };
   auto reportFile = [&](std::size_t i, pdf417::DecodeResult& r) {
     if (symbols[i].empty()) symbols[i].push_back(std::move(r));  // the decode threw
     const std::size_t n = symbols[i].size();
+    if (o.json) {
+      for (std::size_t k = 0; k < n; ++k) json(o.inputs[i].path, k, n, symbols[i][k]);
+      symbols[i].clear();
+      return;
+    }
     for (std::size_t k = 0; k < n; ++k) {
       // A picture of several symbols names each: "FILE: symbol k of n".
-      report(n == 1 ? o.files[i]
-                    : o.files[i] + ": symbol " + std::to_string(k + 1) + " of " + std::to_string(n),
-             symbols[i][k]);
+      const std::string& file = o.inputs[i].path;
+      report(
+          n == 1 ? file : file + ": symbol " + std::to_string(k + 1) + " of " + std::to_string(n),
+          symbols[i][k]);
     }
     symbols[i].clear();
   };
-  pdf417::DecodeInOrder(o.files.size(), o.jobs, decodeOne, reportFile);
+  pdf417::DecodeInOrder(o.inputs.size(), o.jobs, decodeOne, reportFile);
   if (lost) return kExitWrite;
   if (o.join && exitCode == kExitOk) return WriteJoined(joined, o.newline);
   return exitCode;
+}
+
+// The files to decode: those given, then those of --files-from, folders expanded. Returns the
+// exit status of a command line that gives nothing to read, or kOk.
+int GatherInputs(DecodeOptions& o) {
+  auto refuse = [](const std::string& why, int code) {
+    std::cerr << "pdf417 decode: " << why << "\n";
+    return code;
+  };
+  std::vector<std::string> paths = o.files;
+  if (!o.filesFrom.empty()) {
+    if (o.filesFrom == "-" && std::find(paths.begin(), paths.end(), "-") != paths.end()) {
+      return refuse("standard input cannot be both the list (--files-from -) and a picture (-)",
+                    kExitUsage);
+    }
+    std::string error;
+    if (const int rc = ReadPathList(o.filesFrom, paths, error)) return refuse(error, rc);
+    if (o.filesFrom == "-" && std::find(paths.begin(), paths.end(), "-") != paths.end()) {
+      return refuse("the list on standard input names '-', standard input itself", kExitUsage);
+    }
+    if (paths.size() == o.files.size()) {
+      return refuse("the list '" + o.filesFrom + "' names no file", kExitUsage);
+    }
+  }
+  if (paths.empty()) {
+    return refuse("give the pictures to decode: FILE..., folders or --files-from LIST", kExitUsage);
+  }
+  o.inputs = ExpandInputs(paths, o.recursive);
+  return kExitOk;
 }
 
 // A standard stream the caller closed keeps its number, held by /dev/null opened the wrong way
@@ -328,17 +479,27 @@ int main(int argc, char** argv) {
   CLI::App* decode = app.add_subcommand(
       "decode",
       "Decode the PDF417 symbol in each picture file and write its bytes to standard output.");
-  decode
-      ->add_option("FILE", dec.files,
-                   "PNG, JPEG or BMP files, told by their content; '-' reads one from standard "
-                   "input")
-      ->required();
+  decode->add_option("FILE", dec.files,
+                     "PNG, JPEG, BMP or Netpbm (PBM, PGM, PPM) files, told by their content; '-' "
+                     "reads one from standard "
+                     "input; a folder gives the picture files in it (.png, .jpg, .jpeg, .bmp, "
+                     ".pgm, .ppm, .pbm, .pnm), in name order");
+  decode->add_flag("-r,--recursive", dec.recursive,
+                   "folders given also give the pictures of their subfolders");
+  decode->add_option("--files-from", dec.filesFrom,
+                     "read the paths to decode from this file ('-' for standard input), one a "
+                     "line, after the FILEs given");
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-t,--tagged", dec.tagged,
                    "start each symbol's line with its file name (and Macro PDF417 segment i of n)");
   decode->add_flag(
       "--join", dec.join,
       "the files are Macro PDF417 segments of one file: write its data, joined in order");
+  decode->add_flag("--json", dec.json,
+                   "write one JSON object a line for each symbol: file, index, bytes (as "
+                   "ISO 8859-1 text and base64), text, symbology, rows, columns, level, "
+                   "corrections, erasures, ECI, Macro PDF417 fields, corners, orientation; a file "
+                   "without a symbol gets one with its status and error");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode->add_flag("-u,--utf8", dec.utf8,
@@ -390,8 +551,16 @@ int main(int argc, char** argv) {
     return CloseStdout(app.exit(e) == 0 ? kExitOk : kExitUsage);
   }
 
+  if (dec.json && (dec.join || dec.tagged)) {
+    std::cerr << "pdf417 decode: --json writes its own lines: give it without "
+              << (dec.join ? "--join" : "--tagged") << "\n";
+    return CloseStdout(kExitUsage);
+  }
   int rc = kExitUsage;
   if (encode->parsed()) rc = RunEncodeCommand(enc);
-  if (decode->parsed()) rc = RunDecode(dec);
+  if (decode->parsed()) {
+    rc = GatherInputs(dec);
+    if (rc == kExitOk) rc = RunDecode(dec);
+  }
   return CloseStdout(rc);
 }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "frontend/decode_pool.h"
+#include "frontend/text_data.h"
 #include "pdf417/common/error.h"
 #include "pdf417/common/file_writer.h"
 #include "pdf417/decoder/decoder.h"
@@ -92,7 +93,10 @@ pdf417::DecodeOptions OptionsOf(const py::object& timeout, const py::object& utf
     }
     options.timeoutSeconds = seconds;
   }
-  options.eciToUtf8 = BoolArg(utf8, "utf8");
+  // The text always follows the ECI designators (ISO 8859-1 without one), as the command-line
+  // tool's --utf8; `utf8` is still checked, for callers that give it.
+  BoolArg(utf8, "utf8");
+  options.eciToUtf8 = true;
   return options;
 }
 
@@ -618,8 +622,9 @@ int GivenOr(const py::object& value, const char* name, int least, int chosen) {
 }
 
 // The data's bytes and the ECI designator written before them. str is encoded in the character
-// set of the ECI given (Python's codec of the same name), UTF-8 under ECI 26 when none is; bytes
-// are written as they are, under the ECI given, if any.
+// set of the ECI given (Python's codec of the same name), or without one by the rule of the
+// command-line tool (frontend/text_data.h): ISO 8859-1 with no ECI when every character is in it,
+// otherwise UTF-8 under ECI 26. bytes are written as they are, under the ECI given, if any.
 std::string DataOf(const py::object& data, const py::object& eci, int& number) {
   number = eci.is_none() ? -1 : IntArg(eci, "eci");
   if (!eci.is_none() && number < 0) {
@@ -627,7 +632,12 @@ std::string DataOf(const py::object& data, const py::object& eci, int& number) {
                           std::to_string(number));
   }
   if (py::isinstance<py::str>(data)) {
-    if (number == -1) number = 26;
+    if (number == -1) {
+      const std::string utf8 = py::bytes(data.attr("encode")("utf-8"));
+      textdata::SymbolText text = textdata::ForSymbol(utf8, textdata::Charset::Auto);
+      number = text.eci;
+      return std::move(text.bytes);
+    }
     const char* charset = pdf417::EciCharset(number);
     if (charset == nullptr) {
       throw py::value_error("ECI " + std::to_string(number) +
@@ -1003,7 +1013,8 @@ PYBIND11_MODULE(_pdf417, m) {
         "(H x W grey, H x W x 3 RGB or H x W x 4 RGBA, any strides) or a PIL image. A grey array\n"
         "whose rows are contiguous is read in place, without a copy.\n"
         "timeout: give up after this many seconds (loading a file included), with status\n"
-        "TIME_BUDGET_SPENT; utf8: convert each ECI segment of the bytes to UTF-8 into `text`.\n"
+        "TIME_BUDGET_SPENT. `text` is the bytes as text, each ECI segment read in its\n"
+        "character set (ISO 8859-1 without a designator); utf8 is kept for older callers.\n"
         "Ctrl-C stops a decode on the main thread within a fraction of a second\n"
         "(KeyboardInterrupt). Only a wrong type, dtype or shape raises.");
   m.def("decode_many", &DecodeMany, py::arg("paths"), py::arg("jobs") = py::none(), py::kw_only(),
@@ -1126,8 +1137,9 @@ PYBIND11_MODULE(_pdf417, m) {
         py::arg("file_id") = py::none(), py::arg("compact") = false, py::arg("aspect") = py::none(),
         "Encodes data as a PDF417, compact PDF417 or MicroPDF417 symbol; the options are those\n"
         "of `pdf417 encode`.\n\n"
-        "data: bytes, written as they are (under `eci` when given); or str, encoded as UTF-8\n"
-        "under ECI 26, or in the character set of the `eci` given (eci=3: ISO 8859-1, 32:\n"
+        "data: bytes, written as they are (under `eci` when given); or str: in ISO 8859-1\n"
+        "with no ECI when all its characters are in it (ASCII included), otherwise as UTF-8\n"
+        "under ECI 26; or in the character set of the `eci` given (eci=3: ISO 8859-1, 32:\n"
         "GB 18030, ...). Empty data is refused.\n"
         "symbology: 'pdf417', 'compact' or 'micro' (MicroPDF417: 1 to 4 columns, 34 sizes of\n"
         "4 to 44 rows, each with its fixed error correction, so no level), or a pdf417.Format.\n"

@@ -1,14 +1,15 @@
 // Helpers shared by the tests: temporary folders, file bytes, and pixels of one-bit bitmaps.
 #pragma once
 
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <sstream>
-
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,6 +49,20 @@ inline std::string ShellQuote(const std::string& s) {
   return out + "'";
 }
 
+// Runs a shell command; returns its standard output, with its exit status in `status` (-1 when it
+// did not exit).
+inline std::string Shell(const std::string& command, int& status) {
+  std::string out;
+  status = -1;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  const int rc = ::pclose(pipe);
+  if (WIFEXITED(rc)) status = WEXITSTATUS(rc);
+  return out;
+}
+
 // Whether the zint command-line tool is on the PATH (tests that use it skip without it).
 inline bool ZintInstalled() {
   const char* path = std::getenv("PATH");
@@ -66,11 +81,13 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::uint32_t U32(const std::vector<std::uint8_t>& b, size_t off) {
-  return b[off] | (b[off + 1] << 8) | (b[off + 2] << 16) | (static_cast<std::uint32_t>(b[off + 3]) << 24);
+  return b[off] | (b[off + 1] << 8) | (b[off + 2] << 16) |
+         (static_cast<std::uint32_t>(b[off + 3]) << 24);
 }
 
 // A one-bit bitmap file as the encoder writes it, read independently of the codec:
@@ -96,7 +113,8 @@ struct OneBitPicture {
   std::vector<std::uint8_t> Luminance() const {
     std::vector<std::uint8_t> out(static_cast<size_t>(width) * height);
     for (int r = 0; r < height; ++r)
-      for (int c = 0; c < width; ++c) out[static_cast<size_t>(r) * width + c] = dark(r, c) ? 0 : 255;
+      for (int c = 0; c < width; ++c)
+        out[static_cast<size_t>(r) * width + c] = dark(r, c) ? 0 : 255;
     return out;
   }
 };

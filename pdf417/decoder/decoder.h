@@ -128,8 +128,9 @@ struct DecodeResult {
 };
 
 // Decodes the symbols in a picture:
-//  - a picture file: PNG, JPEG or BMP, told by its first bytes, at most 10,000 pixels a side and
-//    kMaxPictureFileBytes; the header is checked before the rest of the file is read;
+//  - a picture file: PNG, JPEG, BMP or Netpbm (PBM, PGM, PPM), told by its first bytes, at most
+//    10,000 pixels a side and kMaxPictureFileBytes; the header is checked before the rest of the
+//    file is read;
 //  - the `size` bytes at `data` of such a file held in memory (`data` may be null when `size` is
 //  0);
 //  - caller-owned pixels (1 to 10,000 pixels a side, a stride of 0 or at least width x bytes per

@@ -58,7 +58,8 @@ TEST(CliEncode, WritesTheDefaultFileAndExplainsItself) {
   testutil::TempDir dir;
   CliRun r = Cli(dir, "encode A");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  r = Cli(dir, "decode bar.bmp");
+  EXPECT_FALSE(Exists(dir / "bar.bmp"));
+  r = Cli(dir, "decode out.png");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "A");
   // The classic symbol of the window stays reachable: 5 columns, level 1, aspect ratio 3 ->
@@ -122,6 +123,11 @@ TEST(CliEncode, ErrorsHaveMessagesAndTheirOwnExitCodes) {
       {"encode -o keep.bmp --fg 12345z x", 2},
       {"encode -o keep.bmp --rotate 45 x", 2},
       {"encode -o keep.bmp --encoding latin9 x", 2},
+      {"encode -o keep.bmp --eci 3 --encoding gbk x", 2},
+      {"encode -o keep.bmp --esc 'a\\qb'", 2},
+      {"encode -o keep.bmp --esc 'a\\x4'", 2},
+      {"encode -o keep.bmp \"$(printf 'Gr\\374')\"", 1},  // not UTF-8: --binary says bytes
+      {"encode -o keep.bmp --encoding gbk \"$(printf '\\360\\237\\230\\200')\"", 1},
       {"encode -o keep.bmp --scale 0 x", 1},
       {"encode -o keep.png --aspect 3 x", 2},
       {"encode -o keep.bmp --bogus x", 2},

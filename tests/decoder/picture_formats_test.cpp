@@ -201,12 +201,14 @@ TEST(PictureFormats, OtherFormatsAreNamed) {
     std::string head;
     const char* says;
   } kOthers[] = {
-      {"GIF89a\x10\0\x10\0", "GIF is not supported; PNG, JPEG and BMP are"},
+      {"GIF89a\x10\0\x10\0", "GIF is not supported; PNG, JPEG, BMP and Netpbm"},
       {std::string("II*\0\x08\0\0\0", 8), "TIFF is not supported"},
       {std::string("MM\0*\0\0\0\x08", 8), "TIFF is not supported"},
       {std::string("RIFF\x20\0\0\0WEBPVP8 ", 16), "WebP is not supported"},
       {"%PDF-1.7\n", "PDF is not supported"},
-      {"P4\n8 8\n", "Netpbm"},
+      {"P7\nWIDTH 8\n", "PAM (P7) is not supported"},
+      {"<svg xmlns=\"http://www.w3.org/2000/svg\"/>", "SVG is not supported"},
+      {"<?xml version=\"1.0\"?>\n<svg width=\"9\"/>", "SVG is not supported"},
       {"", "the file is empty"},
       {"hello, world", "starts with the bytes 68 65 6c 6c"},
   };
@@ -215,7 +217,7 @@ TEST(PictureFormats, OtherFormatsAreNamed) {
     const DecodeResult r = FromBytes(bytes);
     EXPECT_EQ(r.status, DecodeStatus::FileUnreadable);
     EXPECT_NE(r.message.find(o.says), std::string::npos) << r.message;
-    EXPECT_NE(r.message.find("PNG, JPEG and BMP"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("PNG, JPEG, BMP and Netpbm"), std::string::npos) << r.message;
     EXPECT_EQ(r.message.find("\"BM\""), std::string::npos) << r.message;
   }
 }

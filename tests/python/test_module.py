@@ -71,9 +71,18 @@ def test_round_trips_through_every_kind_of_input(symbols, tmp_path):
             assert r.text == data
 
 
-def test_text_only_when_the_bytes_are_utf8():
-    assert pdf417.decode(pdf417.encode(b"plain").pixels)[0].text == "plain"
-    assert pdf417.decode(pdf417.encode(b"\xff\xfe").pixels)[0].text is None
+def test_str_without_eci_is_latin1_when_it_fits_and_text_follows_the_eci():
+    # (data, bytes in the symbol, ECI designators, text read back)
+    cases = [
+        ("plain", b"plain", [], "plain"),
+        ("Grüße", "Grüße".encode("latin-1"), [], "Grüße"),
+        ("Grüße €", "Grüße €".encode("utf-8"), [(26, 0)], "Grüße €"),
+        ("中文", "中文".encode("utf-8"), [(26, 0)], "中文"),
+        (b"\xff\xfe", b"\xff\xfe", [], "ÿþ"),  # bytes without a designator read as ISO 8859-1
+    ]
+    for data, stored, eci, text in cases:
+        [r] = pdf417.decode(pdf417.encode(data).pixels)
+        assert (r.bytes, r.eci, r.text) == (stored, eci, text), data
 
 
 def test_results_report_what_other_readers_report():
@@ -343,12 +352,12 @@ def test_str_is_written_in_the_character_set_of_its_eci():
 
 def test_timeout_and_utf8_apply_to_every_kind_of_input(tmp_path):
     text = "Grüße aus Zürich"
-    symbol = pdf417.encode(text, eci=3)  # ISO 8859-1: the bytes are not UTF-8
+    symbol = pdf417.encode(text, eci=3)  # ISO 8859-1: the bytes are not UTF-8, the text follows the ECI
     for kind, image in inputs_of(symbol, tmp_path).items():
         [plain] = pdf417.decode(image)
         [converted] = pdf417.decode(image, utf8=True)
         assert plain.bytes == converted.bytes == text.encode("latin-1"), kind
-        assert plain.text is None and converted.text == text, kind
+        assert plain.text == converted.text == text, kind
     [[many]] = pdf417.decode_many([tmp_path / "symbol.bmp"], utf8=np.bool_(True))
     assert many.text == text
 

@@ -51,6 +51,8 @@ GreyImage LoadAs(PictureFormat format, PictureInput& input, const LoadLimits& li
       return LoadJpeg(input, limits);
     case PictureFormat::Bmp:
       return LoadBmp(input, limits);
+    case PictureFormat::Pnm:
+      return LoadPnm(input, limits);
     case PictureFormat::Unknown:
       break;
   }
@@ -63,11 +65,16 @@ PictureFormat FormatOf(const std::uint8_t* head, std::size_t size) {
   if (StartsWith(head, size, "\x89PNG\r\n\x1a\n")) return PictureFormat::Png;
   if (StartsWith(head, size, "\xff\xd8\xff")) return PictureFormat::Jpeg;
   if (StartsWith(head, size, "BM")) return PictureFormat::Bmp;
+  if (size >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' &&
+      std::strchr(" \t\r\n#", head[2]) != nullptr && head[2] != '\0') {
+    return PictureFormat::Pnm;
+  }
   return PictureFormat::Unknown;
 }
 
 std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size) {
-  if (size == 0) return "the file is empty; PNG, JPEG and BMP pictures are read";
+  static const char* const kRead = "PNG, JPEG, BMP and Netpbm (PBM, PGM, PPM) are";
+  if (size == 0) return "the file is empty; PNG, JPEG, BMP and Netpbm pictures are read";
   struct Known {
     std::string_view magic;
     std::size_t at;
@@ -86,22 +93,27 @@ std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size)
       {"ftypmif1"sv, 4, "HEIF"},
       {"8BPS"sv, 0, "Photoshop"},
       {"%!PS"sv, 0, "PostScript"},
-      {"<svg"sv, 0, "SVG"},
-      {"<?xml"sv, 0, "XML"},
+      {"<?xml"sv, 0, "XML (an SVG drawing among it is read once drawn as PNG)"},
       {"PK\3\4"sv, 0, "a ZIP archive"},
       {"\x1f\x8b"sv, 0, "gzip-compressed data"},
       {"qoif"sv, 0, "QOI"},
   };
+  const std::string_view text(reinterpret_cast<const char*>(head), size);
+  const bool markup = text.substr(0, 4) == "<svg" || text.substr(0, 5) == "<?xml" ||
+                      text.substr(0, 9) == "<!DOCTYPE" || text.substr(0, 4) == "<!--" ||
+                      text.substr(0, 3) == "\xef\xbb\xbf";
+  if (markup && (text.find("<svg") != std::string_view::npos ||
+                 text.find("DOCTYPE svg") != std::string_view::npos)) {
+    return std::string("SVG is not supported (draw it as PNG first, with rsvg-convert for one); ") +
+           kRead;
+  }
   for (const Known& k : kKnown) {
     if (size >= k.at + k.magic.size() &&
         std::memcmp(head + k.at, k.magic.data(), k.magic.size()) == 0) {
-      return std::string(k.name) + " is not supported; PNG, JPEG and BMP are";
+      return std::string(k.name) + " is not supported; " + kRead;
     }
   }
-  if (size >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
-      std::strchr(" \t\r\n", head[2]) != nullptr) {
-    return "Netpbm (PBM, PGM, PPM) is not supported; PNG, JPEG and BMP are";
-  }
+  if (StartsWith(head, size, "P7")) return std::string("PAM (P7) is not supported; ") + kRead;
   static const char kHex[] = "0123456789abcdef";
   std::string first;
   for (std::size_t i = 0; i < std::min<std::size_t>(size, 4); ++i) {
@@ -109,8 +121,7 @@ std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size)
     first += kHex[head[i] >> 4];
     first += kHex[head[i] & 15];
   }
-  return "not a picture format we read (it starts with the bytes " + first +
-         "); PNG, JPEG and BMP are";
+  return "not a picture format we read (it starts with the bytes " + first + "); " + kRead;
 }
 
 void LoadLimits::CheckPixels(const char* format, std::int64_t width, std::int64_t height,

@@ -1,4 +1,5 @@
-// Picture files to the decoder's grey picture: PNG, JPEG and BMP, the format told by the first
+// Picture files to the decoder's grey picture: PNG, JPEG, BMP and Netpbm (PBM, PGM, PPM), the
+// format told by the first
 // bytes, never by the name. Every loader writes grey rows as it reads them (no second copy of the
 // picture), checks the size its header claims against the limits before it allocates any pixel
 // memory or reads past the header, and checks the decode's time budget and cancel flag as it goes.
@@ -16,13 +17,13 @@
 
 namespace pdf417 {
 
-enum class PictureFormat { Bmp, Png, Jpeg, Unknown };
+enum class PictureFormat { Bmp, Png, Jpeg, Pnm, Unknown };
 
 // The format the first bytes of a file show (a few bytes are enough; 16 tell every format).
 PictureFormat FormatOf(const std::uint8_t* head, std::size_t size);
 
 // Why a file of these first bytes is not read: names the format when the bytes tell it
-// ("GIF is not supported; PNG, JPEG and BMP are").
+// ("GIF is not supported; PNG, JPEG, BMP and Netpbm are").
 std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size);
 
 // What one load may take: the most pixels, and the decode's budget (checked every row; a spent
@@ -86,6 +87,9 @@ GreyImage LoadJpeg(PictureInput& input, const LoadLimits& limits = {});
 // same colour comes out all white, a picture without contrast. Deeper pixels give their
 // luminance.
 GreyImage LoadBmp(PictureInput& input, const LoadLimits& limits = {});
+// Netpbm: PBM, PGM and PPM, plain (P1 to P3) or binary (P4 to P6), samples of up to 16 bits; the
+// first picture of the file.
+GreyImage LoadPnm(PictureInput& input, const LoadLimits& limits = {});
 
 // A whole picture file in memory, of any supported format.
 GreyImage LoadPicture(const std::uint8_t* data, std::size_t size, const LoadLimits& limits = {});
