@@ -2,9 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace pdf417 {
+
+namespace {
+
+// The set bits of a word, by adding neighbouring bit fields (no call into the runtime where the
+// processor's population count is not assumed).
+std::uint64_t BitCount(std::uint64_t x) {
+  x = x - ((x >> 1) & 0x5555555555555555ULL);
+  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return (x * 0x0101010101010101ULL) >> 56;
+}
+
+}  // namespace
 
 BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
   const int w = grey.width;
@@ -24,10 +38,17 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
     std::vector<std::uint64_t> rowSq(static_cast<std::size_t>(bw), 0);
     for (int y = by * kLocalBlock; y < std::min(h, (by + 1) * kLocalBlock); ++y) {
       const std::uint8_t* row = grey.Row(y);
-      for (int x = 0; x < w; ++x) {
-        const std::uint32_t g = row[x];
-        rowSum[static_cast<std::size_t>(x / kLocalBlock)] += g;
-        rowSq[static_cast<std::size_t>(x / kLocalBlock)] += g * g;
+      for (int bx = 0; bx < bw; ++bx) {
+        const int x1 = std::min(w, (bx + 1) * kLocalBlock);
+        std::uint32_t s = 0;
+        std::uint32_t q = 0;
+        for (int x = bx * kLocalBlock; x < x1; ++x) {
+          const std::uint32_t g = row[x];
+          s += g;
+          q += g * g;
+        }
+        rowSum[static_cast<std::size_t>(bx)] += s;
+        rowSq[static_cast<std::size_t>(bx)] += q;
       }
     }
     for (int bx = 0; bx < bw; ++bx) {
@@ -66,10 +87,25 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
     for (int y = by * kLocalBlock; y < std::min(h, (by + 1) * kLocalBlock); ++y) {
       const std::uint8_t* in = grey.Row(y);
       std::uint8_t* out = bits.Row(y + border);
-      for (int x = 0; x < w; ++x) {
-        if (in[x] < threshold[static_cast<std::size_t>(x / kLocalBlock)]) {
-          const int c = x + border;
-          out[c >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
+      if (border % 8 == 0) {
+        // A block is 8 pixels wide, so with a border of whole bytes each block's pixels make one
+        // byte of the matrix under one threshold.
+        static_assert(kLocalBlock == 8, "a block of pixels is a byte of the matrix");
+        std::uint8_t* to = out + border / 8;
+        for (int bx = 0; bx < bw; ++bx) {
+          const int t = threshold[static_cast<std::size_t>(bx)];
+          const int x0 = bx * kLocalBlock;
+          const int n = std::min(kLocalBlock, w - x0);
+          unsigned byte = 0;
+          for (int i = 0; i < n; ++i) byte |= static_cast<unsigned>(in[x0 + i] < t) << (7 - i);
+          to[bx] = static_cast<std::uint8_t>(byte);
+        }
+      } else {
+        for (int x = 0; x < w; ++x) {
+          if (in[x] < threshold[static_cast<std::size_t>(x / kLocalBlock)]) {
+            const int c = x + border;
+            out[c >> 3] |= static_cast<std::uint8_t>(0x80u >> (c & 7));
+          }
         }
       }
     }
@@ -83,9 +119,15 @@ double DifferentShare(const BitMatrix& a, const BitMatrix& b) {
   for (std::int32_t r = 0; r < a.Height(); ++r) {
     const std::uint8_t* p = a.Row(r);
     const std::uint8_t* q = b.Row(r);
-    for (std::size_t i = 0; i < a.Stride(); ++i) {
-      different += static_cast<std::uint64_t>(__builtin_popcount(p[i] ^ q[i]));
+    std::size_t i = 0;
+    for (; i + 8 <= a.Stride(); i += 8) {
+      std::uint64_t x = 0;
+      std::uint64_t y = 0;
+      std::memcpy(&x, p + i, 8);
+      std::memcpy(&y, q + i, 8);
+      different += BitCount(x ^ y);
     }
+    for (; i < a.Stride(); ++i) different += BitCount(static_cast<std::uint64_t>(p[i] ^ q[i]));
   }
   return static_cast<double>(different) / (static_cast<double>(a.Width()) * a.Height());
 }

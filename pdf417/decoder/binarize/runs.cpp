@@ -58,28 +58,29 @@ void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs) {
   runs.push_back(Run{begin, width - begin, dark});
 }
 
-void PackedRuns(const std::uint64_t* words, int count, std::vector<Run>& runs) {
-  runs.clear();
-  if (count <= 0) return;
-  bool dark = (words[0] >> 63) != 0;
-  int begin = 0;
-  std::uint64_t previous = dark ? 0 : 1;
-  for (int at = 0; at < count; at += 64) {
-    const std::uint64_t word = words[at / 64];
-    std::uint64_t change = word ^ ((word >> 1) | (previous << 63));
-    previous = word & 1;
-    if (at == 0) change &= ~(std::uint64_t{1} << 63);
-    while (change != 0) {
-      const int lead = __builtin_clzll(change);
-      const int k = at + lead;
-      if (k >= count) break;
-      runs.push_back(Run{begin, k - begin, dark});
-      begin = k;
-      dark = !dark;
-      change &= ~(std::uint64_t{1} << (63 - lead));
+BitMatrix DiagonalRows(const BitMatrix& bits, bool falling) {
+  const int w = bits.Width();
+  const int h = bits.Height();
+  if (w <= 0 || h <= 0) return BitMatrix();
+  // Each row shifted right, by height - 1 - y (rising) or y (falling), so that a diagonal is a
+  // column; the columns then become rows.
+  BitMatrix sheared(w + h - 1, h);
+  const std::size_t from = bits.Stride();
+  const unsigned lastMask = w % 8 == 0 ? 0xFFu : (0xFFu << (8 - w % 8)) & 0xFFu;
+  for (int y = 0; y < h; ++y) {
+    const int shift = falling ? y : h - 1 - y;
+    const std::uint8_t* in = bits.Row(y);
+    std::uint8_t* out = sheared.Row(y) + shift / 8;
+    const int bit = shift % 8;
+    for (std::size_t i = 0; i < from; ++i) {
+      const unsigned byte = i + 1 == from ? in[i] & lastMask : in[i];
+      if (byte == 0) continue;
+      out[i] = static_cast<std::uint8_t>(out[i] | (byte >> bit));
+      if (bit != 0)
+        out[i + 1] = static_cast<std::uint8_t>(out[i + 1] | ((byte << (8 - bit)) & 0xFFu));
     }
   }
-  runs.push_back(Run{begin, count - begin, dark});
+  return Transposed(sheared);
 }
 
 BitMatrix Transposed(const BitMatrix& bits) {

@@ -22,9 +22,10 @@ void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs);
 // The runs of pixel row `row` of the matrix, columns 0 .. width - 1, into `runs` (cleared first).
 void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs);
 
-// The runs of `count` samples packed 64 a word, the first sample in the top bit of words[0]
-// (1 = dark), into `runs` (cleared first).
-void PackedRuns(const std::uint64_t* words, int count, std::vector<Run>& runs);
+// The matrix's diagonals as the rows of another. With `falling` false, row t holds the diagonal
+// x - y = t - (height - 1), column y at pixel (x, y); with `falling` true, row t holds the
+// diagonal x + y = t, column y at pixel (t - y, y). Pixels off the matrix are light.
+BitMatrix DiagonalRows(const BitMatrix& bits, bool falling);
 
 // The matrix turned over its main diagonal: row r of the result is column r of the source.
 BitMatrix Transposed(const BitMatrix& bits);

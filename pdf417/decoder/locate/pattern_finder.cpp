@@ -277,12 +277,34 @@ bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
   return true;
 }
 
+namespace {
+
+// The runs of `count` samples from `from` of a line whose runs are `whole`, counted from `from`
+// (from its far end, and in reverse order, when `reversed`).
+void RunsWithin(const std::vector<Run>& whole, int from, int count, bool reversed,
+                std::vector<Run>& runs) {
+  runs.clear();
+  const int to = from + count;
+  for (const Run& r : whole) {
+    const int b = std::max(r.begin, from);
+    const int e = std::min(r.begin + r.length, to);
+    if (e <= b) continue;
+    runs.push_back(Run{b - from, e - b, r.dark});
+  }
+  if (!reversed) return;
+  std::reverse(runs.begin(), runs.end());
+  for (Run& r : runs) r.begin = count - (r.begin + r.length);
+}
+
+}  // namespace
+
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions,
                                         bool inverted, const BitMatrix* transposed,
                                         const std::vector<PatternHit>* near, int nearStep) {
   std::vector<PatternHit> hits;
   std::vector<Run> runs;
-  std::vector<std::uint64_t> packed;
+  std::vector<Run> whole;
+  BitMatrix diagonals[2];
   std::vector<int> prefix;
   const int startCount = static_cast<int>(kStartWidths.size());
   const int stopCount = static_cast<int>(kStopWidths.size());
@@ -312,19 +334,12 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
       } else if (d == 1 && transposed != nullptr) {
         RowRuns(*transposed, g.x, runs);
       } else {
-        // Every pixel of the line lies inside the matrix: its bits are gathered into words
-        // without a branch a pixel, then cut into runs a word at a time.
-        packed.assign(static_cast<std::size_t>(g.length + 63) / 64, 0);
-        const std::uint8_t* base = bits.Row(0);
-        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(bits.Stride());
-        const std::ptrdiff_t rowStep = stride * kDy[d];
-        const std::uint8_t* row = base + static_cast<std::ptrdiff_t>(g.y) * stride;
-        int x = g.x;
-        for (int k = 0; k < g.length; ++k, row += rowStep, x += kDx[d]) {
-          const std::uint64_t bit = (row[x >> 3] >> (7 - (x & 7))) & 1;
-          packed[static_cast<std::size_t>(k) >> 6] |= bit << (63 - (k & 63));
-        }
-        PackedRuns(packed.data(), g.length, runs);
+        // A diagonal is a row of the diagonals' matrix: its runs between the line's ends, in the
+        // line's order (y rising for d 2, falling for d 3).
+        if (diagonals[d - 2].Empty()) diagonals[d - 2] = DiagonalRows(bits, d == 3);
+        RowRuns(diagonals[d - 2], t * step, whole);
+        const int from = d == 2 ? g.y : g.y - g.length + 1;
+        RunsWithin(whole, from, g.length, d == 3, runs);
       }
       const std::size_t n = runs.size();
       prefix.resize(n + 1);
