@@ -265,7 +265,7 @@ bool MatchesPattern(const std::vector<Run>& runs, std::size_t i, const int* widt
 
 int ScanStep(const BitMatrix& bits) {
   const long long pixels = static_cast<long long>(bits.Width()) * bits.Height();
-  return pixels <= 1200000 ? 2 : pixels <= 4000000 ? 3 : 4;
+  return pixels <= 120000 ? 2 : pixels <= 4000000 ? 3 : 4;
 }
 
 bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
