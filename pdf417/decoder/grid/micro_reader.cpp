@@ -18,6 +18,8 @@ namespace {
 
 // Rows a symbol needs to be found: a symbol of 4 rows two pixels tall shows on 8 lines.
 constexpr std::size_t kMinHits = 3;
+// Distinct rows a symbol must show.
+constexpr long kMinRowsSeen = 3;
 // Sizes tried for one group of rows, best told first.
 constexpr std::size_t kMaxSizesTried = 2;
 
@@ -200,6 +202,12 @@ DecodeResult ReadAs(const BitMatrix& bits, const std::vector<const MicroRowHit*>
     ends.push_back(PointF{line, hit->row.end});
   }
   if (leftRows.size() < kMinHits) return out;
+  // Every size has four rows or more: lines that all show one or two (bars of another symbology,
+  // stripes) are no symbol, and are not reported as one that did not check out.
+  std::vector<int> seen;
+  for (const PointF& p : leftRows) seen.push_back(static_cast<int>(p.x));
+  std::sort(seen.begin(), seen.end());
+  if (std::unique(seen.begin(), seen.end()) - seen.begin() < kMinRowsSeen) return out;
 
   std::vector<int> codewords;
   std::vector<int> erased;
