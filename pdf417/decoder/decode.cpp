@@ -235,7 +235,21 @@ class Search {
   // symbols. A symbol over one already read is not reported again.
   void Micro(const BitMatrix& bits, const BitMatrix& transposed, int border) {
     budget_.Check();
-    const std::vector<MicroRowHit> hits = FindMicroRows(bits, &transposed, 1, options_.tryInverted);
+    // Lines are not read from inside the symbols found: their bars hold many a RAP's widths.
+    std::vector<MatrixBox> skip;
+    for (const DecodeResult& f : found_) {
+      if (f.corners.empty()) continue;
+      MatrixBox b{1e18, 1e18, -1e18, -1e18};
+      for (const PointF& c : f.corners) {
+        b.x0 = std::min(b.x0, c.x + border);
+        b.y0 = std::min(b.y0, c.y + border);
+        b.x1 = std::max(b.x1, c.x + border);
+        b.y1 = std::max(b.y1, c.y + border);
+      }
+      skip.push_back(b);
+    }
+    const std::vector<MicroRowHit> hits =
+        FindMicroRows(bits, &transposed, 1, options_.tryInverted, skip);
     if (hits.empty()) return;
     for (DecodeResult& r : ReadMicroSymbols(bits, hits, border, budget_)) {
       if (!r.ok()) {

@@ -9,20 +9,6 @@
 namespace pdf417 {
 namespace {
 
-// The six widths, in modules, of a RAP pattern (its leftmost module in bit 9).
-std::array<int, 6> WidthsOf(std::uint32_t pattern) {
-  std::array<int, 6> widths{};
-  std::size_t element = 0;
-  int previous = 1;
-  for (int bit = kRapModules - 1; bit >= 0; --bit) {
-    const int here = static_cast<int>(pattern >> bit & 1);
-    if (here != previous && bit != kRapModules - 1) ++element;
-    previous = here;
-    if (element < widths.size()) ++widths[element];
-  }
-  return widths;
-}
-
 double Length(const Run& r) { return static_cast<double>(r.length); }
 
 // The widths of `count` runs from runs[first].
@@ -47,35 +33,67 @@ int ReadRap(const std::array<double, 6>& widths, bool centre, bool openEnd, doub
   const std::size_t measured = openEnd ? 5 : 6;
   const double total = Sum(widths.data(), measured);
   if (!(total > 0)) return 0;
+  // First a cheap look, which most runs of a picture fail: each element 1 to 5 modules wide by
+  // the module its elements imply (10 modules for six, about 8 for the first five).
+  const double unit = total / (openEnd ? 8 : kRapModules);
+  for (std::size_t j = 0; j < measured; ++j) {
+    if (widths[j] < 0.4 * unit || widths[j] > 5.6 * unit) return 0;
+  }
   // Sums of neighbouring elements keep their value under ink spread and blur, where single widths
-  // do not: the pattern whose sums lie nearest is taken, when it is near enough and clearly the
-  // nearest.
+  // do not: rounded, they fix every element once the first is chosen. The first is tried both
+  // ways it rounds; the pattern whose sums lie nearest is taken, when it is near enough and
+  // clearly the nearest.
   double best = 1e9;
   double second = 1e9;
   int bestRap = 0;
   double bestModule = 0;
-  for (int rap = 1; rap <= kRapCount; ++rap) {
-    const std::array<int, 6> e = WidthsOf(centre ? CentreRapPattern(rap) : SideRapPattern(rap));
-    const double scale = (openEnd ? kRapModules - e[5] : kRapModules) / total;
-    double error = 0;
-    bool near = !openEnd || widths[5] * scale > e[5] - 0.7;
-    for (std::size_t j = 0; j < measured && near; ++j) {
-      const double single = std::fabs(widths[j] * scale - e[j]);
-      if (single > 0.7) near = false;
-      if (j + 1 < measured) {
-        const double pair = std::fabs((widths[j] + widths[j + 1]) * scale - e[j] - e[j + 1]);
-        if (pair > 0.75) near = false;
-        error += pair;
+  // With an open end, the module depends on the last element's width: each is assumed in turn.
+  for (int last = openEnd ? 1 : 0; last <= (openEnd ? 4 : 0); ++last) {
+    const double step = total / (kRapModules - last);
+    const double x0 = widths[0] / step;
+    const int low = static_cast<int>(std::floor(x0));
+    for (int first = std::max(low, 1); first <= low + 1; ++first) {
+      // The elements, in modules, by the first and the rounded sums at this module.
+      std::array<int, 6> e{};
+      e[0] = first;
+      int sum = first;
+      bool valid = true;
+      for (std::size_t j = 1; j < measured && valid; ++j) {
+        e[j] = static_cast<int>(std::lround((widths[j - 1] + widths[j]) / step)) - e[j - 1];
+        valid = e[j] >= 1 && e[j] <= 5;
+        sum += e[j];
       }
-    }
-    if (!near) continue;
-    if (error < best) {
-      second = best;
-      best = error;
-      bestRap = rap;
-      bestModule = 1 / scale;
-    } else if (error < second) {
-      second = error;
+      if (openEnd) {
+        e[5] = kRapModules - sum;
+        sum = kRapModules;
+      }
+      if (!valid || sum != kRapModules || e[5] < 1 || (openEnd && e[5] != last)) continue;
+      std::uint32_t pattern = 0;
+      for (std::size_t j = 0; j < 6; ++j) {
+        pattern = (pattern << e[j]) | (j % 2 == 0 ? (1u << e[j]) - 1 : 0u);
+      }
+      const int rap = centre ? CentreRapOfPattern(pattern) : SideRapOfPattern(pattern);
+      if (rap == 0) continue;
+      const double scale = (openEnd ? kRapModules - e[5] : kRapModules) / total;
+      double error = 0;
+      bool near = !openEnd || widths[5] * scale > e[5] - 0.7;
+      for (std::size_t j = 0; j < measured && near; ++j) {
+        if (std::fabs(widths[j] * scale - e[j]) > 0.7) near = false;
+        if (j + 1 < measured) {
+          const double pair = std::fabs((widths[j] + widths[j + 1]) * scale - e[j] - e[j + 1]);
+          if (pair > 0.75) near = false;
+          error += pair;
+        }
+      }
+      if (!near) continue;
+      if (error < best) {
+        second = best;
+        best = error;
+        bestRap = rap;
+        bestModule = 1 / scale;
+      } else if (rap != bestRap) {
+        second = std::min(second, error);
+      }
     }
   }
   if (bestRap == 0 || second <= best + 0.3) return 0;
@@ -83,10 +101,16 @@ int ReadRap(const std::array<double, 6>& widths, bool centre, bool openEnd, doub
   return bestRap;
 }
 
-void ReadMicroLine(const std::vector<Run>& runs, std::vector<MicroLine>& rows) {
+void ReadMicroLine(const std::vector<Run>& runs, std::vector<MicroLine>& rows,
+                   const std::vector<Span>& skip) {
   const std::size_t n = runs.size();
   for (std::size_t i = 0; i + 6 < n; ++i) {
     if (!runs[i].dark) continue;
+    if (std::any_of(skip.begin(), skip.end(), [&runs, i](const Span& s) {
+          return runs[i].begin >= s.begin && runs[i].begin < s.end;
+        })) {
+      continue;
+    }
     const std::array<double, 6> left = WidthsAt<6>(runs, i);
     double m = Sum(left.data(), 5) / 8;  // about: the first five elements are 7 to 9 modules
     // A light stretch of about a module or more before the left RAP (the line's first run stands

@@ -32,7 +32,15 @@ struct MicroLine {
   std::vector<EdgeReading> cells;  // the data columns from the left; codeword -1 where unread
 };
 
-// Every row the runs (bars dark, in reading order) show, appended to `rows`.
-void ReadMicroLine(const std::vector<Run>& runs, std::vector<MicroLine>& rows);
+// A stretch of a line, in samples: [begin, end).
+struct Span {
+  double begin = 0;
+  double end = 0;
+};
+
+// Every row the runs (bars dark, in reading order) show, appended to `rows`; rows are not looked
+// for from inside the `skip` stretches (symbols read already).
+void ReadMicroLine(const std::vector<Run>& runs, std::vector<MicroLine>& rows,
+                   const std::vector<Span>& skip = {});
 
 }  // namespace pdf417

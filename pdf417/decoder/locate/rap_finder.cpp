@@ -7,8 +7,10 @@
 namespace pdf417 {
 
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
-                                       bool inverted) {
+                                       bool inverted, const std::vector<MatrixBox>& skip) {
   std::vector<MicroRowHit> hits;
+  std::vector<Span> forward;
+  std::vector<Span> backward;
   std::vector<Run> runs;
   std::vector<Run> reversed;
   std::vector<MicroLine> rows;
@@ -21,6 +23,17 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
       // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
       // crosses none.
       if (runs.size() < 13) continue;
+      // The boxes the line crosses, as stretches of it either way.
+      forward.clear();
+      backward.clear();
+      for (const MatrixBox& b : skip) {
+        const double lo = across == 0 ? b.y0 : b.x0;
+        const double hi = across == 0 ? b.y1 : b.x1;
+        if (t + 0.5 < lo || t + 0.5 >= hi) continue;
+        const Span span = across == 0 ? Span{b.x0, b.x1} : Span{b.y0, b.y1};
+        forward.push_back(span);
+        backward.push_back(Span{length - span.end, length - span.begin});
+      }
       reversed.assign(runs.rbegin(), runs.rend());
       for (Run& r : reversed) r.begin = length - r.begin - r.length;
       for (int shade = 0; shade < (inverted ? 2 : 1); ++shade) {
@@ -30,7 +43,7 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
             for (Run& r : line) r.dark = !r.dark;
           }
           rows.clear();
-          ReadMicroLine(line, rows);
+          ReadMicroLine(line, rows, backwards == 0 ? forward : backward);
           if (shade == 1) {
             for (Run& r : line) r.dark = !r.dark;
           }

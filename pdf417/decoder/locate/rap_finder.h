@@ -24,11 +24,16 @@ struct MicroRowHit {
   bool inverted = false;
 };
 
+// An upright rectangle of the matrix: x0 <= x < x1, y0 <= y < y1.
+struct MatrixBox {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
 // Every row crossed by lines `step` pixels apart, bars dark, and with `inverted` also light bars
 // on a dark ground. Columns are read as rows of `transposed` (the matrix turned over its
-// diagonal), when given.
+// diagonal), when given. No row is looked for from inside the boxes (symbols read already).
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
-                                       bool inverted);
+                                       bool inverted, const std::vector<MatrixBox>& skip = {});
 
 // The matrix point of sample boundary `s` on a hit's line (the line's middle across).
 PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s);
