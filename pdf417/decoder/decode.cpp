@@ -249,7 +249,7 @@ class Search {
       skip.push_back(b);
     }
     const std::vector<MicroRowHit> hits =
-        FindMicroRows(bits, &transposed, 1, options_.tryInverted, skip);
+        FindMicroRows(bits, &transposed, 1, options_.tryInverted, skip, &budget_);
     if (hits.empty()) return;
     for (DecodeResult& r : ReadMicroSymbols(bits, hits, border, budget_)) {
       if (!r.ok()) {

@@ -105,7 +105,8 @@ void ReadMicroLine(const std::vector<Run>& runs, std::vector<MicroLine>& rows,
                    const std::vector<Span>& skip) {
   const std::size_t n = runs.size();
   for (std::size_t i = 0; i + 6 < n; ++i) {
-    if (!runs[i].dark) continue;
+    // A left RAP's first bar is two modules or more: at least two samples.
+    if (!runs[i].dark || runs[i].length < 2) continue;
     if (std::any_of(skip.begin(), skip.end(), [&runs, i](const Span& s) {
           return runs[i].begin >= s.begin && runs[i].begin < s.end;
         })) {
@@ -115,9 +116,12 @@ void ReadMicroLine(const std::vector<Run>& runs, std::vector<MicroLine>& rows,
     double m = Sum(left.data(), 5) / 8;  // about: the first five elements are 7 to 9 modules
     // A light stretch of about a module or more before the left RAP (the line's first run stands
     // at the picture's edge).
-    if (m < 0.4 || (i > 0 && Length(runs[i - 1]) < 0.6 * m)) continue;
+    // Every left RAP begins with a bar of two modules or more.
+    if (m < 0.4 || Length(runs[i]) < 1.4 * m || (i > 0 && Length(runs[i - 1]) < 0.6 * m)) {
+      continue;
+    }
     int leftRap = ReadRap(left, false, false, &m);
-    if (leftRap == 0) leftRap = ReadRap(left, false, true, &m);
+    if (leftRap == 0 && Length(runs[i + 5]) > 3 * m) leftRap = ReadRap(left, false, true, &m);
     if (leftRap == 0 || (i > 0 && Length(runs[i - 1]) < 0.7 * m)) continue;
     const double begin = runs[i].begin;
     // The row's end: a right RAP, a bar of about a module and a light stretch, one of the four

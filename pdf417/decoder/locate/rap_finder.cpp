@@ -7,7 +7,8 @@
 namespace pdf417 {
 
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
-                                       bool inverted, const std::vector<MatrixBox>& skip) {
+                                       bool inverted, const std::vector<MatrixBox>& skip,
+                                       const Budget* budget) {
   std::vector<MicroRowHit> hits;
   std::vector<Span> forward;
   std::vector<Span> backward;
@@ -19,6 +20,7 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
     if (matrix == nullptr) continue;
     const int length = matrix->Width();
     for (int t = 0; t < matrix->Height(); t += std::max(step, 1)) {
+      if (budget != nullptr && t % 64 == 0) budget->Check();
       RowRuns(*matrix, t, runs);
       // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
       // crosses none.

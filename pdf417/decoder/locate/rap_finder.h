@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pdf417/decoder/binarize/picture.h"
+#include "pdf417/decoder/budget.h"
 #include "pdf417/decoder/codewords/micro_line.h"
 #include "pdf417/decoder/decoder.h"
 
@@ -31,9 +32,11 @@ struct MatrixBox {
 
 // Every row crossed by lines `step` pixels apart, bars dark, and with `inverted` also light bars
 // on a dark ground. Columns are read as rows of `transposed` (the matrix turned over its
-// diagonal), when given. No row is looked for from inside the boxes (symbols read already).
+// diagonal), when given. No row is looked for from inside the boxes (symbols read already). The
+// budget, when given, is checked every 64 lines.
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
-                                       bool inverted, const std::vector<MatrixBox>& skip = {});
+                                       bool inverted, const std::vector<MatrixBox>& skip = {},
+                                       const Budget* budget = nullptr);
 
 // The matrix point of sample boundary `s` on a hit's line (the line's middle across).
 PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s);
