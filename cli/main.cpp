@@ -23,6 +23,7 @@
 #include "frontend/input_list.h"
 #include "frontend/json_text.h"
 #include "pdf417/common/error.h"
+#include "pdf417/common/micro_tables.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/encoder/encoder.h"
 
@@ -215,8 +216,19 @@ std::vector<pdf417::DecodeResult> DecodeInput(const InputEntry& entry, const Dec
 
 // Reports rows, columns, level, corrections, ECI and Macro PDF417 of a decoded symbol.
 void ReportDetails(const std::string& file, const pdf417::DecodeResult& r) {
-  std::cerr << file << ": " << r.rows << " rows, " << r.columns << " columns, level " << r.level
-            << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
+  std::cerr << file << ": ";
+  if (r.symbology == pdf417::Symbology::MicroPdf417) {
+    // A MicroPDF417 size fixes its error correction: its count of codewords stands for the level.
+    int k = 0;
+    for (const pdf417::MicroSize& s : pdf417::MicroSizes()) {
+      if (s.columns == r.columns && s.rows == r.rows) k = s.errorCorrection;
+    }
+    std::cerr << "MicroPDF417, " << r.rows << " rows, " << r.columns << " columns, " << k
+              << " error-correction codewords";
+  } else {
+    std::cerr << r.rows << " rows, " << r.columns << " columns, level " << r.level;
+  }
+  std::cerr << ", " << r.corrected << " codewords corrected, " << r.bytes.size() << " bytes";
   if (r.erasures > 0) std::cerr << ", " << r.erasures << " codewords not seen (erasures)";
   if (!r.reading.empty()) std::cerr << ", picture " << r.reading;
   for (const pdf417::EciDesignator& e : r.eci) {

@@ -1270,6 +1270,14 @@ void Micro() {
   ZintSample(f + "zint-columns-4-quiet-zones.png", Text(60, 812),
              "-b 84 --cols=4 --scale=1.5 --quietzones");
   ZintSample(f + "zint-turned-180.png", Text(25, 813), "-b 84 --cols=2 --scale=1 --rotate=180");
+  ZintSample(f + "zint-4x44-text.png", Text(150, 814), "-b 84 --cols=4 --rows=44 --scale=1");
+  ZintSample(f + "zint-1x28-bytes.png", RandomBytes(12, 815), "-b 84 --cols=1 --rows=28 --scale=2");
+  ZintSample(f + "zint-turned-90-digits.png", Digits(100, 816),
+             "-b 84 --cols=3 --scale=2 --rotate=90 --whitesp=2 --vwhitesp=2");
+  // Photo-like: scaled by a fraction of a pixel and blurred, on grey paper.
+  const std::string blurred = Text(40, 817);
+  Save(ZintGrey(blurred, "-b 84 --cols=2 --scale=3 --whitesp=3 --vwhitesp=3"),
+       f + "zint-scaled-blurred.png", {blurred}, "-resize 83% -blur 0x0.8 +level 12%,88%");
 }
 
 // A symbol of ours drawn at one pixel a module without quiet zone, with what it was made of.

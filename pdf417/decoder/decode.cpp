@@ -15,6 +15,8 @@
 //     whole pattern on a row or column crossing them at about 45 degrees.
 //  4. patterns on a matrix thresholded locally (tryHarder, while nothing decoded): shadows,
 //     gradients, grey paper with grey ink.
+// After the patterns along rows and columns, MicroPDF417 symbols are looked for along every pixel
+// row and column (grid/micro_reader.h), unless enough symbols were read already.
 // With maxSymbols 1 the first symbol that decodes ends the search; otherwise the picture is
 // searched once, every candidate read once.
 #include <algorithm>
@@ -32,8 +34,10 @@
 #include "pdf417/decoder/codewords/line_reader.h"
 #include "pdf417/decoder/correct/symbol_check.h"
 #include "pdf417/decoder/decompact/eci_text.h"
+#include "pdf417/decoder/grid/micro_reader.h"
 #include "pdf417/decoder/grid/symbol_reader.h"
 #include "pdf417/decoder/locate/pattern_finder.h"
+#include "pdf417/decoder/locate/rap_finder.h"
 #include "pdf417/decoder/pipeline.h"
 
 namespace pdf417 {
@@ -193,6 +197,7 @@ class Search {
     std::vector<SymbolCandidate> read;
     const int step = ScanStep(bits);
     Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, step, hits, read);
+    if (!Enough()) Micro(bits, transposed, kReadingBorder);
     if (!found_.empty() || !options_.tryHarder) return;
     Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal, step, hits, read);
     if (!found_.empty()) return;
@@ -247,6 +252,42 @@ class Search {
       r.status = DecodeStatus::NotCorrectable;
       r.message = "errors not correctable";
       Note(std::move(r));
+    }
+  }
+
+  // MicroPDF417 symbols: rows found along every pixel row and column, both ways, gathered into
+  // symbols. A symbol over one already read is not reported again.
+  void Micro(const BitMatrix& bits, const BitMatrix& transposed, int border) {
+    budget_.Check();
+    // Lines are not read from inside the symbols found: their bars hold many a RAP's widths.
+    std::vector<MatrixBox> skip;
+    for (const DecodeResult& f : found_) {
+      if (f.corners.empty()) continue;
+      MatrixBox b{1e18, 1e18, -1e18, -1e18};
+      for (const PointF& c : f.corners) {
+        b.x0 = std::min(b.x0, c.x + border);
+        b.y0 = std::min(b.y0, c.y + border);
+        b.x1 = std::max(b.x1, c.x + border);
+        b.y1 = std::max(b.y1, c.y + border);
+      }
+      skip.push_back(b);
+    }
+    const std::vector<MicroRowHit> hits =
+        FindMicroRows(bits, &transposed, 1, options_.tryInverted, skip, &budget_);
+    if (hits.empty()) return;
+    for (DecodeResult& r : ReadMicroSymbols(bits, hits, border, budget_)) {
+      if (!r.ok()) {
+        Note(std::move(r));
+        continue;
+      }
+      const PointF centre = CentreOf(r.corners);
+      if (std::any_of(found_.begin(), found_.end(), [&centre](const DecodeResult& f) {
+            return InsideQuad(f.corners, centre, 0.05);
+          })) {
+        continue;
+      }
+      found_.push_back(std::move(r));
+      if (Enough()) return;
     }
   }
 

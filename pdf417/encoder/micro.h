@@ -8,46 +8,13 @@
 // tells the row and the size from them. Internal to the encoder and its tests.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "pdf417/common/micro_tables.h"
 #include "pdf417/encoder/encoder.h"
 
 namespace pdf417 {
-
-struct MicroSize {
-  int columns;
-  int rows;
-  int errorCorrection;  // fixed count of error-correction codewords
-  int leftRap;          // the first row's RAP numbers, 1 .. 52; centreRap 0 without a centre RAP
-  int centreRap;
-  int rightRap;
-  int firstCluster;  // the first row's cluster index: 0, 1, 2 for clusters 0, 3, 6
-
-  int Codewords() const { return columns * rows; }
-  int DataCapacity() const { return Codewords() - errorCorrection; }  // data, pads, control block
-};
-
-constexpr int kMicroSizeCount = 34;
-constexpr int kMicroMaxColumns = 4;
-constexpr int kRapCount = 52;
-constexpr int kRapModules = 10;
-
-// The sizes by columns, then rows (both ascending).
-const std::array<MicroSize, kMicroSizeCount>& MicroSizes();
-
-// The largest size (4 columns x 44 rows, 126 data codewords).
-const MicroSize& LargestMicroSize();
-
-// Modules per row, stop bar included: 38, 55, 82 or 99 for 1 to 4 columns.
-constexpr int MicroRowWidth(int columns) {
-  return kRapModules + 17 * columns + (columns >= 3 ? kRapModules : 0) + kRapModules + 1;
-}
-
-// A RAP's 10 modules as a number, the leftmost module in bit 9; rap is 1 .. 52.
-std::uint32_t SideRapPattern(int rap);
-std::uint32_t CentreRapPattern(int rap);
 
 // Refuses (InvalidArgument) columns outside 1 .. 4, rows no size has, and columns and rows that
 // are not one size together; 0 is "chosen" for either.

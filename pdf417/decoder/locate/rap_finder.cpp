@@ -1,0 +1,81 @@
+#include "pdf417/decoder/locate/rap_finder.h"
+
+#include <algorithm>
+
+#include "pdf417/decoder/binarize/runs.h"
+
+namespace pdf417 {
+
+std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
+                                       bool inverted, const std::vector<MatrixBox>& skip,
+                                       const Budget* budget) {
+  std::vector<MicroRowHit> hits;
+  std::vector<Span> forward;
+  std::vector<Span> backward;
+  std::vector<Run> runs;
+  std::vector<Run> reversed;
+  std::vector<MicroLine> rows;
+  for (int across = 0; across < 2; ++across) {
+    const BitMatrix* matrix = across == 0 ? &bits : transposed;
+    if (matrix == nullptr) continue;
+    const int length = matrix->Width();
+    for (int t = 0; t < matrix->Height(); t += std::max(step, 1)) {
+      if (budget != nullptr && t % 64 == 0) budget->Check();
+      RowRuns(*matrix, t, runs);
+      // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
+      // crosses none.
+      if (runs.size() < 13) continue;
+      // The boxes the line crosses, as stretches of it either way.
+      forward.clear();
+      backward.clear();
+      for (const MatrixBox& b : skip) {
+        const double lo = across == 0 ? b.y0 : b.x0;
+        const double hi = across == 0 ? b.y1 : b.x1;
+        if (t + 0.5 < lo || t + 0.5 >= hi) continue;
+        const Span span = across == 0 ? Span{b.x0, b.x1} : Span{b.y0, b.y1};
+        forward.push_back(span);
+        backward.push_back(Span{length - span.end, length - span.begin});
+      }
+      reversed.assign(runs.rbegin(), runs.rend());
+      for (Run& r : reversed) r.begin = length - r.begin - r.length;
+      for (int shade = 0; shade < (inverted ? 2 : 1); ++shade) {
+        for (int backwards = 0; backwards < 2; ++backwards) {
+          std::vector<Run>& line = backwards == 0 ? runs : reversed;
+          if (shade == 1) {
+            for (Run& r : line) r.dark = !r.dark;
+          }
+          rows.clear();
+          ReadMicroLine(line, rows, backwards == 0 ? forward : backward);
+          if (shade == 1) {
+            for (Run& r : line) r.dark = !r.dark;
+          }
+          for (MicroLine& row : rows) {
+            MicroRowHit hit;
+            hit.row = std::move(row);
+            hit.direction = 2 * across + backwards;
+            hit.line = t;
+            hit.inverted = shade == 1;
+            hits.push_back(std::move(hit));
+          }
+        }
+      }
+    }
+  }
+  return hits;
+}
+
+PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s) {
+  const double middle = line + 0.5;
+  switch (direction) {
+    case 0:
+      return PointF{s, middle};
+    case 1:
+      return PointF{bits.Width() - s, middle};
+    case 2:
+      return PointF{middle, s};
+    default:
+      return PointF{middle, bits.Height() - s};
+  }
+}
+
+}  // namespace pdf417
