@@ -681,12 +681,12 @@ inline HardPicture MakeHardPicture(HardClass c, int n, double severity, unsigned
           py += w.ay * v;
           shade *= 1 + 0.08 * std::cos(w.kx * X + w.ky * Y + w.phase);
         }
-        for (const Crease& c : creases) {
-          const double d = c.nx * X + c.ny * Y - c.d;
+        for (const Crease& k : creases) {
+          const double d = k.nx * X + k.ny * Y - k.d;
           // A fold: the page on either side pulled toward the crease, its two facets lit apart.
-          px += c.bend * std::abs(d) * c.nx;
-          py += c.bend * std::abs(d) * c.ny;
-          if (d > 0) shade *= 1 - c.dim;
+          px += k.bend * std::abs(d) * k.nx;
+          py += k.bend * std::abs(d) * k.ny;
+          if (d > 0) shade *= 1 - k.dim;
           if (std::abs(d) < 1.0) shade *= 0.7;
         }
         return true;
