@@ -24,7 +24,7 @@ namespace hardsweep {
 enum class HardClass {
   LowResolution,     // 1.6 down to 1.0 pixel a module, smooth downsampling
   MotionBlur,        // 8 to 20 pixels in any direction
-  Glare,             // specular patches that saturate part of the symbol
+  Glare,             // mirror-like highlights that saturate part of the symbol
   SteepPerspective,  // the page tilted 40 to 60 degrees about an axis along or across the rows
   Bottle,            // a label round a cylinder of 1.5 to 0.6 symbol widths radius, shaded
   Crumpled,          // smooth displacement, creases, facet shading
