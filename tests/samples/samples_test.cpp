@@ -26,21 +26,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The pictures of each folder that must be read: all of them, but for the new hard pictures.
-// Raise a minimum, and strike the picture from kKnownMisses, when a picture becomes readable.
+// The pictures of each folder that must be read: all of them, but for the hard pictures, which
+// the decoder does not all read yet. Raise a minimum, and strike the picture from kKnownMisses,
+// when a picture becomes readable.
 struct Folder {
   const char* name;
   int minimum;
 };
 constexpr Folder kFolders[] = {
-    {"ours-clean", 18}, {"ours-varied", 65}, {"formats", 26}, {"zint", 66},  {"photo", 52},
-    {"multi", 9},       {"damaged", 15},     {"hard", 43},    {"micro", 14}, {"negative", 22},
+    {"ours-clean", 18}, {"ours-varied", 65}, {"formats", 26},      {"zint", 66},
+    {"photo", 52},      {"multi", 9},        {"damaged", 15},      {"hard", 43},
+    {"micro", 14},      {"negative", 22},    {"hard-classes", 16},
 };
 
-// Pictures of hard/ that the decoder misses today; missing any other picture is a failure.
+// Pictures of hard/ and hard-classes/ that the decoder misses today; missing any other picture
+// is a failure.
 const std::set<std::string> kKnownMisses = {
     // A label round a cylinder of half the symbol's width.
     "hard/cylinder-radius-50.jpg",
+    // Motion blur of 11 and 16 pixels over modules of 4 pixels.
+    "hard-classes/motion-blur-1.png",
+    "hard-classes/motion-blur-2.png",
+    // Two glare patches saturating over a third of the symbol's width.
+    "hard-classes/glare-2.png",
+    // The page tilted 45 degrees about an axis along the rows, 53 across them.
+    "hard-classes/steep-perspective-1.png",
+    "hard-classes/steep-perspective-2.png",
+    // Crumpled: displacement of 1.4 modules and four creases.
+    "hard-classes/crumpled-2.png",
+    // Faded thermal print: ink 169 and 172 on paper 227 and 213.
+    "hard-classes/faded-thermal-1.png",
+    "hard-classes/faded-thermal-2.png",
+    // Venetian-blind shadows of 29 pixels, 0.29 of the light in them.
+    "hard-classes/hard-shadow-2.png",
+    // Dot matrix with ink spread and two dead nozzles of nine.
+    "hard-classes/dot-matrix-2.png",
 };
 
 struct Sample {
