@@ -15,16 +15,19 @@
 //     whole pattern on a row or column crossing them at about 45 degrees.
 //  4. patterns on a matrix thresholded locally (tryHarder, while nothing decoded): shadows,
 //     gradients, grey paper with grey ink.
-// After the patterns along rows and columns, MicroPDF417 symbols are looked for along every pixel
-// row and column (grid/micro_reader.h), unless enough symbols were read already.
+// After the patterns along rows and columns, MicroPDF417 symbols are looked for along lines a
+// fraction of the picture apart, then along every line around the rows those crossed
+// (grid/micro_reader.h), unless enough symbols were read already.
 // With maxSymbols 1 the first symbol that decodes ends the search; otherwise the picture is
 // searched once, every candidate read once.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 #include <vector>
 
 #include "pdf417/common/error.h"
+#include "pdf417/common/micro_tables.h"
 #include "pdf417/decoder/binarize/local_threshold.h"
 #include "pdf417/decoder/binarize/picture.h"
 #include "pdf417/decoder/binarize/runs.h"
@@ -132,6 +135,26 @@ SymbolCandidate WithinPicture(const SymbolCandidate& c, double width, double hei
                                   q[nearBottom].y + (q[farBottom].y - q[nearBottom].y) * t};
   return out;
 }
+
+// Whether a MicroPDF417 row's RAP numbers and cluster are those of a row of some size of its
+// columns: within a size, every RAP number and the cluster go on by one a row.
+bool MicroRowFitsASize(const MicroLine& row, int cluster) {
+  for (const MicroSize& size : MicroSizes()) {
+    if (size.columns != row.columns) continue;
+    const int r = (row.leftRap - size.leftRap + kRapCount) % kRapCount;  // the row, if it fits
+    if (r >= size.rows) continue;
+    if (RapOfRow(size.rightRap, r) != row.rightRap) continue;
+    if ((size.firstCluster + r) % 3 != cluster) continue;
+    if (row.centreRap != 0 && size.centreRap != 0 && RapOfRow(size.centreRap, r) != row.centreRap) {
+      continue;
+    }
+    return true;
+  }
+  return false;
+}
+
+// The MicroPDF417 search's first lines: about this many across the picture's shorter side.
+constexpr int kMicroCoarseLines = 64;
 
 // One decode: the options, the budget, what was found and the best failure seen.
 class Search {
@@ -272,9 +295,41 @@ class Search {
       }
       skip.push_back(b);
     }
-    const std::vector<MicroRowHit> hits =
-        FindMicroRows(bits, &transposed, 1, options_.tryInverted, skip, &budget_);
+    // Lines a fraction of the picture apart first (a symbol of four rows at one pixel a module is
+    // eight pixels tall), then every line around the rows they crossed.
+    const int coarse =
+        std::max(ScanStep(bits), std::min(bits.Width(), bits.Height()) / kMicroCoarseLines);
+    std::vector<MicroRowHit> hits =
+        FindMicroRows(bits, &transposed, coarse, options_.tryInverted, skip, &budget_);
     if (hits.empty()) return;
+    // Every line is read only around rows that look like a symbol's: both RAPs read, and at least
+    // half the cells, all of one cluster (text and other bars can show a RAP at each end of a
+    // row's width, and cells that happen to spell codewords, but of any cluster).
+    std::vector<MicroRowHit> strong;
+    for (const MicroRowHit& h : hits) {
+      int read = 0;
+      int clusters[3] = {0, 0, 0};
+      for (const EdgeReading& c : h.row.cells) {
+        if (c.codeword < 0 || c.cluster < 0 || c.cluster > 2) continue;
+        ++read;
+        ++clusters[c.cluster];
+      }
+      const int most = std::max({clusters[0], clusters[1], clusters[2]});
+      if (h.row.rightRap == 0 || read == 0 || most != read ||
+          2 * read < static_cast<int>(h.row.cells.size())) {
+        continue;
+      }
+      const int cluster = clusters[0] == most ? 0 : clusters[1] == most ? 1 : 2;
+      if (MicroRowFitsASize(h.row, cluster)) strong.push_back(h);
+    }
+    // No row that looks like a symbol's: bars of text or of another symbology.
+    if (strong.empty()) return;
+    if (coarse > 1) {
+      std::vector<MicroRowHit> around = FindMicroRows(bits, &transposed, 1, options_.tryInverted,
+                                                      skip, &budget_, &strong, coarse);
+      hits.insert(hits.end(), std::make_move_iterator(around.begin()),
+                  std::make_move_iterator(around.end()));
+    }
     for (DecodeResult& r : ReadMicroSymbols(bits, hits, border, budget_)) {
       if (!r.ok()) {
         Note(std::move(r));

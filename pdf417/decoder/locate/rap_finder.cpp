@@ -8,7 +8,8 @@ namespace pdf417 {
 
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
                                        bool inverted, const std::vector<MatrixBox>& skip,
-                                       const Budget* budget) {
+                                       const Budget* budget, const std::vector<MicroRowHit>* near,
+                                       int nearStep) {
   std::vector<MicroRowHit> hits;
   std::vector<Span> forward;
   std::vector<Span> backward;
@@ -19,8 +20,19 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
     const BitMatrix* matrix = across == 0 ? &bits : transposed;
     if (matrix == nullptr) continue;
     const int length = matrix->Width();
+    std::vector<bool> wanted;
+    if (near != nullptr) {
+      wanted.assign(static_cast<std::size_t>(matrix->Height()), false);
+      for (const MicroRowHit& h : *near) {
+        if (h.direction / 2 != across) continue;
+        const int from = std::max(0, h.line - nearStep);
+        const int to = std::min(matrix->Height() - 1, h.line + nearStep);
+        for (int t = from; t <= to; ++t) wanted[static_cast<std::size_t>(t)] = t % nearStep != 0;
+      }
+    }
     for (int t = 0; t < matrix->Height(); t += std::max(step, 1)) {
       if (budget != nullptr && t % 64 == 0) budget->Check();
+      if (near != nullptr && !wanted[static_cast<std::size_t>(t)]) continue;
       RowRuns(*matrix, t, runs);
       // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
       // crosses none.

@@ -34,9 +34,13 @@ struct MatrixBox {
 // on a dark ground. Columns are read as rows of `transposed` (the matrix turned over its
 // diagonal), when given. No row is looked for from inside the boxes (symbols read already). The
 // budget, when given, is checked every 64 lines.
+// With `near`, rows found before on lines `nearStep` apart, only the lines within nearStep of one
+// of those (in its direction across) are read, and not those read before.
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
                                        bool inverted, const std::vector<MatrixBox>& skip = {},
-                                       const Budget* budget = nullptr);
+                                       const Budget* budget = nullptr,
+                                       const std::vector<MicroRowHit>* near = nullptr,
+                                       int nearStep = 0);
 
 // The matrix point of sample boundary `s` on a hit's line (the line's middle across).
 PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s);
