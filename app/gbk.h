@@ -2,8 +2,6 @@
 // codec encodes and decodes. A Chinese character is two GBK bytes.
 #pragma once
 
-#include <iconv.h>
-
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -20,24 +18,6 @@ class UnrepresentableError : public std::runtime_error {
 
  private:
   std::size_t offset_;
-};
-
-// One iconv conversion descriptor, closed when the object goes away.
-class Converter {
- public:
-  Converter(const char* to, const char* from);
-  ~Converter();
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  // Converts as much of [in, in + inLeft) as fits into [out, out + outLeft) and advances the
-  // pointers like iconv(3). Returns 0 on success, else the errno value (EILSEQ, EINVAL, E2BIG).
-  int Convert(const char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft);
-  // Puts the descriptor back into its initial shift state.
-  void Reset();
-
- private:
-  iconv_t cd_;
 };
 
 // UTF-8 text to GBK bytes. Throws UnrepresentableError for a character GBK lacks and for

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <utility>
 
 #include "pdf417/decoder/decoder.h"
 
@@ -72,40 +72,93 @@ std::string CharacterAt(const std::string& utf8, std::size_t at) {
          ")";
 }
 
-// Converts valid UTF-8 text into `charset` with iconv.
+// An iconv conversion, closed when the object goes away. Throws TextError (Unencodable) when
+// iconv has none: "no conversion of text to X" from UTF-8, else "... from X".
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(::iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+      const bool fromText = std::string(from) == "UTF-8";
+      throw TextError(TextError::Kind::Unencodable, std::string("no conversion of text ") +
+                                                        (fromText ? "to " : "from ") +
+                                                        (fromText ? to : from) + " on this system");
+    }
+  }
+  ~Iconv() { ::iconv_close(cd_); }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+
+  // Converts what it can of [in, in + inLeft) into out and moves `in` and inLeft past it; with
+  // `in` null, appends the closing sequence of a stateful character set and goes back to the
+  // initial state. Returns 0, or the errno value of what stopped it (EILSEQ, EINVAL).
+  int Append(const char*& in, std::size_t& inLeft, std::string& out) {
+    char buffer[1024];
+    for (;;) {
+      char* dst = buffer;
+      std::size_t outLeft = sizeof buffer;
+      // iconv's interface takes char**; it does not write the input.
+      char* src = const_cast<char*>(in);
+      const std::size_t rc = in == nullptr ? ::iconv(cd_, nullptr, nullptr, &dst, &outLeft)
+                                           : ::iconv(cd_, &src, &inLeft, &dst, &outLeft);
+      const int err = rc == static_cast<std::size_t>(-1) ? errno : 0;
+      if (in != nullptr) in = src;
+      out.append(buffer, sizeof buffer - outLeft);
+      if (err != E2BIG) return err;
+    }
+  }
+  void Reset() { ::iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+ private:
+  iconv_t cd_;
+};
+
+// Converts valid UTF-8 text into `charset`.
 std::string Convert(const std::string& utf8, const char* charset) {
-  iconv_t cd = ::iconv_open(charset, "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    throw TextError(TextError::Kind::Unencodable,
-                    std::string("no conversion of text to ") + charset + " on this system");
+  Converted converted = FromUtf8(utf8, charset);
+  if (converted.stoppedAt != std::string::npos) {
+    throw TextError(
+        TextError::Kind::Unencodable,
+        "the text has " + CharacterAt(utf8, converted.stoppedAt) + ", which " + charset + " lacks");
   }
-  std::string out;
-  std::vector<char> buffer(4 * utf8.size() + 16);
-  char* in = const_cast<char*>(utf8.data());  // iconv's interface; it does not write the input
+  return std::move(converted.bytes);
+}
+
+}  // namespace
+
+Converted FromUtf8(const std::string& utf8, const char* charset) {
+  Iconv iconv(charset, "UTF-8");
+  Converted out;
+  out.bytes.reserve(utf8.size());
+  const char* in = utf8.data();
   std::size_t inLeft = utf8.size();
-  int err = 0;
-  for (;;) {
-    char* dst = buffer.data();
-    std::size_t outLeft = buffer.size();
-    // The text, then the closing sequence of a stateful character set.
-    const bool closing = inLeft == 0;
-    const std::size_t rc = closing ? ::iconv(cd, nullptr, nullptr, &dst, &outLeft)
-                                   : ::iconv(cd, &in, &inLeft, &dst, &outLeft);
-    err = rc == static_cast<std::size_t>(-1) ? errno : 0;
-    out.append(buffer.data(), buffer.size() - outLeft);
-    if (err == E2BIG) continue;
-    if (err != 0 || closing) break;
-  }
-  ::iconv_close(cd);
-  if (err != 0) {
-    const std::size_t at = utf8.size() - inLeft;
-    throw TextError(TextError::Kind::Unencodable,
-                    "the text has " + CharacterAt(utf8, at) + ", which " + charset + " lacks");
+  // The text, then the closing sequence of a stateful character set.
+  const char* end = nullptr;
+  std::size_t none = 0;
+  if (iconv.Append(in, inLeft, out.bytes) != 0 || iconv.Append(end, none, out.bytes) != 0) {
+    out.bytes.clear();
+    out.stoppedAt = utf8.size() - inLeft;
   }
   return out;
 }
 
-}  // namespace
+std::string ToUtf8(const std::string& bytes, const char* charset) {
+  Iconv iconv("UTF-8", charset);
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2 + 4);
+  const char* in = bytes.data();
+  std::size_t inLeft = bytes.size();
+  while (inLeft > 0 && iconv.Append(in, inLeft, out) != 0) {
+    // No character starts here (or the last one is cut off): one replacement, then the next byte.
+    out += "\xEF\xBF\xBD";
+    ++in;
+    --inLeft;
+    iconv.Reset();
+  }
+  const char* end = nullptr;
+  std::size_t none = 0;
+  iconv.Append(end, none, out);
+  return out;
+}
 
 bool IsUtf8(const std::string& bytes) {
   std::uint32_t cp = 0;

@@ -8,6 +8,7 @@
 //  - bytes (a file, standard input, data marked binary) are written as they are.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -39,6 +40,23 @@ SymbolText ForSymbol(const std::string& utf8, Charset charset);
 // UTF-8 text in the character set that an ECI number names (pdf417::EciCharset). Throws TextError
 // when the number names none or the text has a character the character set lacks.
 std::string InEciCharset(const std::string& utf8, int eci);
+
+// UTF-8 text converted by iconv into a character set (iconv's name for it): the bytes, or where
+// the conversion stopped.
+struct Converted {
+  std::string bytes;
+  // The byte offset in the text of the first character the character set lacks (or of the first
+  // byte that is not UTF-8); npos when the whole text was converted.
+  std::size_t stoppedAt = std::string::npos;
+};
+// Throws TextError (Unencodable) when iconv has no conversion into the character set.
+Converted FromUtf8(const std::string& utf8, const char* charset);
+
+// Bytes in a character set (iconv's name for it) as UTF-8 text: each byte that starts no
+// character of the set (a character cut off at the end included) becomes U+FFFD, so that any
+// bytes can be shown. Throws TextError (Unencodable) when iconv has no conversion from the
+// character set.
+std::string ToUtf8(const std::string& bytes, const char* charset);
 
 // Whether the bytes are UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
 bool IsUtf8(const std::string& bytes);

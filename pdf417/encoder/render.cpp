@@ -5,14 +5,13 @@
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
 #include "pdf417/common/patterns.h"
+#include "pdf417/encoder/bmp_writer.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/stages.h"
+#include "pdf417/encoder/symbol.h"
 
 namespace pdf417 {
 namespace {
-
-constexpr std::size_t kPaletteSize = 8;
-constexpr std::size_t kPixelOffset = kHeadersSize + kPaletteSize;  // 62
 
 // Appends the low `count` bits of value (the leftmost module first) to a row being packed eight
 // modules a byte, leftmost in bit 7.
@@ -89,8 +88,7 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
   const bool quiet = h != 1;
   const std::int64_t W = quiet ? W0 + 16 : W0;
   const std::int64_t H = quiet ? static_cast<std::int64_t>(R) * h + 4 : R;
-  const std::int64_t S = BitmapStride(W, 1);
-  const std::int64_t fileSize = static_cast<std::int64_t>(kPixelOffset) + S * H;
+  const std::int64_t fileSize = BilevelBmpSize(W, H);
   // A picture taller than the decoder reads would be a symbol nobody can read back.
   if (fileSize > kMaxBitmapFileBytes || H > kMaxBitmapSide) {
     throw Error(ErrorCode::InvalidArgument,
@@ -98,23 +96,8 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
   }
   const std::size_t B = static_cast<std::size_t>((W0 + 7) / 8);
 
-  std::vector<std::uint8_t> file(static_cast<std::size_t>(fileSize), 0);
-
-  // Headers and the two-colour palette: entry 0 white, entry 1 black, so a set bit is a bar.
-  BitMpHead head;
-  head.bfSize = static_cast<std::uint32_t>(fileSize);
-  head.bfOffBits = static_cast<std::uint32_t>(kPixelOffset);
-  BitMpInfoHead info;
-  info.biWidth = static_cast<std::int32_t>(W);
-  info.biHeight = static_cast<std::int32_t>(H);
-  info.biBitCount = 1;
-  info.biSizeImage = static_cast<std::uint32_t>(S * H);
-  WriteFileHeader(head, file.data());
-  WriteInfoHeader(info, file.data() + kFileHeaderSize);
-  std::uint8_t* palette = file.data() + kHeadersSize;
-  palette[0] = palette[1] = palette[2] = 255;
-
-  std::uint8_t* pixels = file.data() + kPixelOffset;
+  // White background, black bars.
+  BilevelBmp file(W, H, Colour{255, 255, 255}, Colour{0, 0, 0});
   std::vector<std::uint8_t> packed(B);
   const std::size_t dstOffset = quiet ? 1 : 0;
   const std::uint32_t start = PatternBits(StartPattern, kStartPatternModules);
@@ -139,15 +122,14 @@ std::vector<std::uint8_t> RenderSymbolImage(int columns, int errorCorrectionLeve
     row.Put(stop, kStopPatternModules);
     row.Finish();
 
-    // Pixel rows of this symbol row, top-down k; stored bottom-up at H - 1 - k.
+    // The pixel lines of this symbol row.
     const std::int64_t firstRow = quiet ? 2 + static_cast<std::int64_t>(r) * h : r;
     const std::int64_t rowCount = quiet ? h : 1;
     for (std::int64_t k = firstRow; k < firstRow + rowCount; ++k) {
-      std::uint8_t* dst = pixels + static_cast<std::size_t>((H - 1 - k) * S) + dstOffset;
-      std::memcpy(dst, packed.data(), B);
+      std::memcpy(file.Line(k) + dstOffset, packed.data(), B);
     }
   }
-  return file;
+  return file.Take();
 }
 
 void RenderSymbol(int columns, int errorCorrectionLevel, const CodewordSequence& sequence,

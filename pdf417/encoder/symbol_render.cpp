@@ -12,15 +12,13 @@
 
 #include "pdf417/common/bitmap.h"
 #include "pdf417/common/error.h"
+#include "pdf417/encoder/bmp_writer.h"
 #include "pdf417/encoder/png_writer.h"
 #include "pdf417/encoder/stages.h"
 #include "pdf417/encoder/symbol.h"
 
 namespace pdf417 {
 namespace {
-
-constexpr std::size_t kPaletteSize = 8;
-constexpr std::size_t kPixelOffset = kHeadersSize + kPaletteSize;
 
 // Size of the drawing before rotation, in modules: quiet zone on every side.
 struct Extent {
@@ -225,34 +223,10 @@ std::vector<std::uint8_t> RenderBmp(const Symbol& s) {
     return RenderSymbolImage(s.columns, s.level, s.codewords, s.drawing.classicAspect);
   }
   const Raster r = RasterOf(s);
-  const std::int64_t stride = BitmapStride(r.width, 1);
-  const std::int64_t size = static_cast<std::int64_t>(kPixelOffset) + stride * r.height;
-  std::vector<std::uint8_t> file(static_cast<std::size_t>(size), 0);
-  BitMpHead head;
-  head.bfSize = static_cast<std::uint32_t>(size);
-  head.bfOffBits = static_cast<std::uint32_t>(kPixelOffset);
-  BitMpInfoHead info;
-  info.biWidth = r.width;
-  info.biHeight = r.height;
-  info.biBitCount = 1;
-  info.biSizeImage = static_cast<std::uint32_t>(stride * r.height);
-  WriteFileHeader(head, file.data());
-  WriteInfoHeader(info, file.data() + kFileHeaderSize);
-  // Palette entries are blue, green, red, reserved: 0 the background, 1 the foreground.
-  std::uint8_t* palette = file.data() + kHeadersSize;
-  const Colour& bg = s.drawing.background;
-  const Colour& fg = s.drawing.foreground;
-  palette[0] = bg.blue;
-  palette[1] = bg.green;
-  palette[2] = bg.red;
-  palette[4] = fg.blue;
-  palette[5] = fg.green;
-  palette[6] = fg.red;
-  for (int y = 0; y < r.height; ++y) {
-    std::uint8_t* dst = file.data() + kPixelOffset + (r.height - 1 - y) * stride;
-    PackBits(r.pixels.data() + static_cast<std::size_t>(y) * r.width, r.width, dst);
-  }
-  return file;
+  BilevelBmp file(r.width, r.height, s.drawing.background, s.drawing.foreground);
+  for (int y = 0; y < r.height; ++y)
+    PackBits(r.pixels.data() + static_cast<std::size_t>(y) * r.width, r.width, file.Line(y));
+  return file.Take();
 }
 
 std::vector<std::uint8_t> RenderPng(const Symbol& s) {
