@@ -71,13 +71,17 @@ BitMatrix DiagonalRows(const BitMatrix& bits, bool falling) {
     const int shift = falling ? y : h - 1 - y;
     const std::uint8_t* in = bits.Row(y);
     std::uint8_t* out = sheared.Row(y) + shift / 8;
+    // Bytes of the sheared row from `out` on: the spill of the last source byte past them holds
+    // only bits beyond the source's width, which are clear.
+    const std::size_t room = sheared.Stride() - static_cast<std::size_t>(shift / 8);
     const int bit = shift % 8;
     for (std::size_t i = 0; i < from; ++i) {
       const unsigned byte = i + 1 == from ? in[i] & lastMask : in[i];
       if (byte == 0) continue;
       out[i] = static_cast<std::uint8_t>(out[i] | (byte >> bit));
-      if (bit != 0)
+      if (bit != 0 && i + 1 < room) {
         out[i + 1] = static_cast<std::uint8_t>(out[i + 1] | ((byte << (8 - bit)) & 0xFFu));
+      }
     }
   }
   return Transposed(sheared);
