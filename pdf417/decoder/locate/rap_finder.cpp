@@ -2,9 +2,27 @@
 
 #include <algorithm>
 
+#include "pdf417/common/micro_tables.h"
 #include "pdf417/decoder/binarize/runs.h"
 
 namespace pdf417 {
+
+namespace {
+
+// The longest stretch of [0, length) outside the spans.
+double LongestFree(std::vector<Span> spans, int length) {
+  std::sort(spans.begin(), spans.end(),
+            [](const Span& a, const Span& b) { return a.begin < b.begin; });
+  double longest = 0;
+  double at = 0;
+  for (const Span& s : spans) {
+    longest = std::max(longest, s.begin - at);
+    at = std::max(at, s.end);
+  }
+  return std::max(longest, length - at);
+}
+
+}  // namespace
 
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
                                        bool inverted, const std::vector<MatrixBox>& skip,
@@ -33,10 +51,6 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
     for (int t = 0; t < matrix->Height(); t += std::max(step, 1)) {
       if (budget != nullptr && t % 64 == 0) budget->Check();
       if (near != nullptr && !wanted[static_cast<std::size_t>(t)]) continue;
-      RowRuns(*matrix, t, runs);
-      // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
-      // crosses none.
-      if (runs.size() < 13) continue;
       // The boxes the line crosses, as stretches of it either way.
       forward.clear();
       backward.clear();
@@ -48,6 +62,12 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
         forward.push_back(span);
         backward.push_back(Span{length - span.end, length - span.begin});
       }
+      // Too little of the line outside those boxes for the narrowest row at a sample a module.
+      if (!forward.empty() && LongestFree(forward, length) < MicroRowWidth(1)) continue;
+      RowRuns(*matrix, t, runs);
+      // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
+      // crosses none.
+      if (runs.size() < 13) continue;
       reversed.assign(runs.rbegin(), runs.rend());
       for (Run& r : reversed) r.begin = length - r.begin - r.length;
       for (int shade = 0; shade < (inverted ? 2 : 1); ++shade) {
