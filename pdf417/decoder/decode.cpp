@@ -155,6 +155,8 @@ bool MicroRowFitsASize(const MicroLine& row, int cluster) {
 
 // The MicroPDF417 search's first lines: about this many across the picture's shorter side.
 constexpr int kMicroCoarseLines = 64;
+// The largest picture whose MicroPDF417 search also follows lines a few degrees off the pixels.
+constexpr long long kMicroSlopedPixels = 1000000;
 
 // One decode: the options, the budget, what was found and the best failure seen.
 class Search {
@@ -295,13 +297,32 @@ class Search {
       }
       skip.push_back(b);
     }
+    const std::size_t before = found_.size();
+    if (!MicroAlong(bits, transposed, border, skip, 0) || !found_.empty() || !options_.tryHarder) {
+      return;
+    }
+    // Rows seen but no symbol read at all: perhaps a MicroPDF417 turned a few degrees, whose long
+    // rows run across the pixel lines (a line meets the next row before the right RAP). Lines
+    // that follow them, up to six degrees either way, in pictures of up to a megapixel (a label
+    // or a crop; over a page of text these lines cost more than all the other readings).
+    if (static_cast<long long>(bits.Width()) * bits.Height() > kMicroSlopedPixels) return;
+    for (const double slope : {0.035, -0.035, 0.07, -0.07, 0.105, -0.105}) {
+      MicroAlong(bits, transposed, border, skip, slope);
+      if (found_.size() > before || Enough()) return;
+    }
+  }
+
+  // The MicroPDF417 search along lines of one slope; whether the first lines showed any row.
+  bool MicroAlong(const BitMatrix& bits, const BitMatrix& transposed, int border,
+                  const std::vector<MatrixBox>& skip, double slope) {
+    budget_.Check();
     // Lines a fraction of the picture apart first (a symbol of four rows at one pixel a module is
     // eight pixels tall), then every line around the rows they crossed.
     const int coarse =
         std::max(ScanStep(bits), std::min(bits.Width(), bits.Height()) / kMicroCoarseLines);
-    std::vector<MicroRowHit> hits =
-        FindMicroRows(bits, &transposed, coarse, options_.tryInverted, skip, &budget_);
-    if (hits.empty()) return;
+    std::vector<MicroRowHit> hits = FindMicroRows(bits, &transposed, coarse, options_.tryInverted,
+                                                  skip, &budget_, nullptr, 0, slope);
+    if (hits.empty()) return false;
     // Every line is read only around rows that look like a symbol's: both RAPs read, and at least
     // half the cells, all of one cluster (text and other bars can show a RAP at each end of a
     // row's width, and cells that happen to spell codewords, but of any cluster).
@@ -323,10 +344,10 @@ class Search {
       if (MicroRowFitsASize(h.row, cluster)) strong.push_back(h);
     }
     // No row that looks like a symbol's: bars of text or of another symbology.
-    if (strong.empty()) return;
+    if (strong.empty()) return true;
     if (coarse > 1) {
       std::vector<MicroRowHit> around = FindMicroRows(bits, &transposed, 1, options_.tryInverted,
-                                                      skip, &budget_, &strong, coarse);
+                                                      skip, &budget_, &strong, coarse, slope);
       hits.insert(hits.end(), std::make_move_iterator(around.begin()),
                   std::make_move_iterator(around.end()));
     }
@@ -342,8 +363,9 @@ class Search {
         continue;
       }
       found_.push_back(std::move(r));
-      if (Enough()) return;
+      if (Enough()) return true;
     }
+    return true;
   }
 
   // Looks for patterns along the given lines, adds them to the hits of the matrix found before

@@ -144,15 +144,17 @@ TEST(MicroReading, QuarterTurnsModuleWidthsAndQuietZones) {
   }
 }
 
-// Small tilts and fractional scales, drawn by nearest neighbour.
-TEST(MicroReading, SmallTiltsAndFractionalScales) {
+// Tilts and fractional scales, drawn by nearest neighbour: a few degrees off the pixel lines a
+// long row runs into the next one, and is read along lines that follow it.
+TEST(MicroReading, TiltsAndFractionalScales) {
   struct Case {
     int columns, rows;
     double scale, degrees;
   };
-  const Case cases[] = {{1, 20, 2.5, 1.0},   {2, 11, 3, -1.5},  {3, 12, 2.2, 0.8},
-                        {4, 20, 3.4, 2.0},   {4, 8, 2, 90.7},   {3, 26, 2.6, 181.0},
-                        {2, 17, 2.6, 269.5}, {4, 32, 2.5, -0.6}};
+  const Case cases[] = {{1, 20, 2.5, 1.0},   {2, 11, 3, -1.5},   {3, 12, 2.2, 0.8},
+                        {4, 20, 3.4, 2.0},   {4, 8, 2, 90.7},    {3, 26, 2.6, 181.0},
+                        {2, 17, 2.6, 269.5}, {4, 32, 2.5, -0.6}, {3, 15, 3, 4.0},
+                        {4, 20, 2.5, -5.5},  {2, 14, 3, 93.5},   {4, 10, 3.2, 183.0}};
   for (const Case& c : cases) {
     pdf417::SymbolOptions options = MicroOptions(c.columns, c.rows);
     options.drawing.moduleWidth = 1;

@@ -38,7 +38,7 @@ std::vector<std::vector<std::size_t>> Group(const std::vector<MicroRowHit>& hits
   std::vector<std::size_t> order(hits.size());
   std::iota(order.begin(), order.end(), 0);
   auto key = [&hits](std::size_t i) {
-    return std::make_tuple(hits[i].inverted, hits[i].direction, hits[i].line);
+    return std::make_tuple(hits[i].inverted, hits[i].direction, hits[i].slope, hits[i].line);
   };
   std::sort(order.begin(), order.end(),
             [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
@@ -49,7 +49,7 @@ std::vector<std::vector<std::size_t>> Group(const std::vector<MicroRowHit>& hits
     const double m = a.row.module;
     for (std::size_t oj = oi + 1; oj < order.size(); ++oj) {
       const MicroRowHit& b = hits[order[oj]];
-      if (b.inverted != a.inverted || b.direction != a.direction) break;
+      if (b.inverted != a.inverted || b.direction != a.direction || b.slope != a.slope) break;
       const int dt = b.line - a.line;
       if (dt > 4 * m + 2) break;
       if (dt < 1) continue;
@@ -227,7 +227,7 @@ DecodeResult ReadAs(const BitMatrix& bits, const std::vector<const MicroRowHit*>
   const int direction = hits.front()->direction;
   auto corner = [&](const LineFit& along, const LineFit& across, double row) {
     const double line = across.At(row);
-    const PointF p = MicroLinePoint(bits, direction, line, along.At(line));
+    const PointF p = MicroLinePoint(bits, direction, line, along.At(line), hits.front()->slope);
     return PointF{p.x - border, p.y - border};
   };
   out.corners = {corner(beginAt, leftAt, -0.5), corner(endAt, rightAt, -0.5),

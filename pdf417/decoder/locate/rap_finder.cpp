@@ -1,6 +1,8 @@
 #include "pdf417/decoder/locate/rap_finder.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 #include "pdf417/common/micro_tables.h"
 #include "pdf417/decoder/binarize/runs.h"
@@ -27,13 +29,14 @@ double LongestFree(std::vector<Span> spans, int length) {
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
                                        bool inverted, const std::vector<MatrixBox>& skip,
                                        const Budget* budget, const std::vector<MicroRowHit>* near,
-                                       int nearStep) {
+                                       int nearStep, double slope) {
   std::vector<MicroRowHit> hits;
   std::vector<Span> forward;
   std::vector<Span> backward;
   std::vector<Run> runs;
   std::vector<Run> reversed;
   std::vector<MicroLine> rows;
+  std::vector<std::uint8_t> samples;
   for (int across = 0; across < 2; ++across) {
     const BitMatrix* matrix = across == 0 ? &bits : transposed;
     if (matrix == nullptr) continue;
@@ -42,7 +45,7 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
     if (near != nullptr) {
       wanted.assign(static_cast<std::size_t>(matrix->Height()), false);
       for (const MicroRowHit& h : *near) {
-        if (h.direction / 2 != across) continue;
+        if (h.direction / 2 != across || h.slope != slope) continue;
         const int from = std::max(0, h.line - nearStep);
         const int to = std::min(matrix->Height() - 1, h.line + nearStep);
         for (int t = from; t <= to; ++t) wanted[static_cast<std::size_t>(t)] = t % nearStep != 0;
@@ -64,7 +67,19 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
       }
       // Too little of the line outside those boxes for the narrowest row at a sample a module.
       if (!forward.empty() && LongestFree(forward, length) < MicroRowWidth(1)) continue;
-      RowRuns(*matrix, t, runs);
+      if (slope == 0) {
+        RowRuns(*matrix, t, runs);
+      } else {
+        // Sample k of the line lies at across t + slope * k (rounded) on the matrix's row or
+        // column k.
+        samples.assign(static_cast<std::size_t>(length), 0);
+        for (int k = 0; k < length; ++k) {
+          const int a = t + static_cast<int>(std::floor(slope * k + 0.5));
+          samples[static_cast<std::size_t>(k)] =
+              across == 0 ? bits.IsDark(a, k) : bits.IsDark(k, a);
+        }
+        RunsOf(samples.data(), length, runs);
+      }
       // A row is at least its two RAPs and the stop bar (its cells blank): a line of fewer runs
       // crosses none.
       if (runs.size() < 13) continue;
@@ -87,6 +102,7 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
             hit.direction = 2 * across + backwards;
             hit.line = t;
             hit.inverted = shade == 1;
+            hit.slope = slope;
             hits.push_back(std::move(hit));
           }
         }
@@ -96,17 +112,17 @@ std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* t
   return hits;
 }
 
-PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s) {
+PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s, double slope) {
   const double middle = line + 0.5;
   switch (direction) {
     case 0:
-      return PointF{s, middle};
+      return PointF{s, middle + slope * s};
     case 1:
-      return PointF{bits.Width() - s, middle};
+      return PointF{bits.Width() - s, middle + slope * (bits.Width() - s)};
     case 2:
-      return PointF{middle, s};
+      return PointF{middle + slope * s, s};
     default:
-      return PointF{middle, bits.Height() - s};
+      return PointF{middle + slope * (bits.Height() - s), bits.Height() - s};
   }
 }
 

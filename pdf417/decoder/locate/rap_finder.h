@@ -21,8 +21,9 @@ constexpr int kMicroDirections = 4;
 struct MicroRowHit {
   MicroLine row;  // positions are samples along the line in the direction read
   int direction = 0;
-  int line = 0;  // the pixel row (directions 0 and 1) or column (2 and 3)
+  int line = 0;  // the pixel row (directions 0 and 1) or column (2 and 3) where the line begins
   bool inverted = false;
+  double slope = 0;  // pixels across the line moves a pixel along it (0: straight)
 };
 
 // An upright rectangle of the matrix: x0 <= x < x1, y0 <= y < y1.
@@ -35,14 +36,18 @@ struct MatrixBox {
 // diagonal), when given. No row is looked for from inside the boxes (symbols read already). The
 // budget, when given, is checked every 64 lines.
 // With `near`, rows found before on lines `nearStep` apart, only the lines within nearStep of one
-// of those (in its direction across) are read, and not those read before.
+// of those (in its direction across) are read, and not those read before. With a `slope`, each
+// line moves that many pixels across for each pixel along (a symbol turned a few degrees reads
+// along its rows); out of the matrix it is light.
 std::vector<MicroRowHit> FindMicroRows(const BitMatrix& bits, const BitMatrix* transposed, int step,
                                        bool inverted, const std::vector<MatrixBox>& skip = {},
                                        const Budget* budget = nullptr,
                                        const std::vector<MicroRowHit>* near = nullptr,
-                                       int nearStep = 0);
+                                       int nearStep = 0, double slope = 0);
 
-// The matrix point of sample boundary `s` on a hit's line (the line's middle across).
-PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s);
+// The matrix point of sample boundary `s` on a hit's line (the line's middle across) of the given
+// slope.
+PointF MicroLinePoint(const BitMatrix& bits, int direction, double line, double s,
+                      double slope = 0);
 
 }  // namespace pdf417
