@@ -144,12 +144,12 @@ struct DecodeResult {
 // Returns the symbols decoded, at most options.maxSymbols when that is not 0, each with its
 // corners, in page order and, within a page, ordered top to bottom and, for symbols side by side,
 // left to right; a symbol is read once. A page that cannot be loaded is reported only when no
-// page decodes. When no symbol decodes, returns exactly one result that says why: FileMissing (no such
-// file; the message names it), FileUnreadable (cannot be read, not one of these formats, damaged or
-// too large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or
-// InternalError (out of memory or a fault in the decoder). A time budget counts from the call,
-// loading included; the decode stops at the next reading boundary once it is spent or once
-// options.cancel is set, and returns the symbols decoded by then, the last with a warning.
+// page decodes. When no symbol decodes, returns exactly one result that says why: FileMissing (no
+// such file; the message names it), FileUnreadable (cannot be read, not one of these formats,
+// damaged or too large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent,
+// Cancelled or InternalError (out of memory or a fault in the decoder). A time budget counts from
+// the call, loading included; the decode stops at the next reading boundary once it is spent or
+// once options.cancel is set, and returns the symbols decoded by then, the last with a warning.
 // Thread-safe; throws nothing.
 PDF417_EXPORT std::vector<DecodeResult> Decode(const std::string& fileName,
                                                const DecodeOptions& options = {});

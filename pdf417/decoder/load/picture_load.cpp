@@ -115,7 +115,7 @@ PictureFormat FormatOf(const std::uint8_t* head, std::size_t size) {
 
 std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size) {
   static const char* const kRead = "PNG, JPEG, BMP, Netpbm (PBM, PGM, PPM), WebP and TIFF are";
-  if (size == 0) return "the file is empty; PNG, JPEG, BMP, Netpbm, WebP and TIFF pictures are read";
+  if (size == 0) return std::string("the file is empty; ") + kRead + " read";
   struct Known {
     std::string_view magic;
     std::size_t at;

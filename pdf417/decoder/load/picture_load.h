@@ -1,7 +1,8 @@
 // Picture files to the decoder's grey pictures: PNG, JPEG, BMP, Netpbm (PBM, PGM, PPM), WebP and
-// TIFF (every page), the format told by the first bytes, never by the name. Every loader writes grey rows as it reads them (no second copy of the
-// picture), checks the size its header claims against the limits before it allocates any pixel
-// memory or reads past the header, and checks the decode's time budget and cancel flag as it goes.
+// TIFF (every page), the format told by the first bytes, never by the name. Every loader writes
+// grey rows as it reads them (no second copy of the picture), checks the size its header claims
+// against the limits before it allocates any pixel memory or reads past the header, and checks the
+// decode's time budget and cancel flag as it goes.
 #pragma once
 
 #include <cstddef>
@@ -104,8 +105,8 @@ GreyImage LoadWebp(PictureInput& input, const LoadLimits& limits = {});
 // Takes the pages of a picture in order: page (0-based) of pages, and its grey picture or the
 // error that kept it from loading (exactly one of the two is set). Returns false to read no more
 // pages.
-using PageSink = std::function<bool(int page, int pages, const GreyImage* grey,
-                                    const Error* failure)>;
+using PageSink =
+    std::function<bool(int page, int pages, const GreyImage* grey, const Error* failure)>;
 
 // Every page of a TIFF held in memory (at most 1,000), each within the limits. A file that cannot
 // be opened throws as the loaders do; a page that cannot be read goes to `sink` with its error,

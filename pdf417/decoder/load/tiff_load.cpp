@@ -38,8 +38,8 @@ struct Source {
 tmsize_t ReadBytes(thandle_t handle, void* out, tmsize_t n) {
   auto* source = static_cast<Source*>(handle);
   if (n < 0 || source->at >= source->size) return 0;
-  const std::uint64_t got = std::min<std::uint64_t>(static_cast<std::uint64_t>(n),
-                                                    source->size - source->at);
+  const std::uint64_t got =
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(n), source->size - source->at);
   std::memcpy(out, source->data + source->at, static_cast<std::size_t>(got));
   source->at += got;
   return static_cast<tmsize_t>(got);
@@ -173,12 +173,10 @@ void LoadTiffPages(const std::uint8_t* data, std::size_t size, const LoadLimits&
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, &source);
   // No single allocation larger than the largest file: a damaged directory claiming huge strips
   // is refused instead of taking the memory.
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
-                                      static_cast<tmsize_t>(kMaxPictureFileBytes));
-  std::unique_ptr<TIFF, TiffClose> tif(TIFFClientOpenExt("picture", "r", &source, ReadBytes,
-                                                         WriteBytes, SeekBytes, CloseBytes,
-                                                         SizeOfBytes, MapBytes, UnmapBytes,
-                                                         options.get()));
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxPictureFileBytes));
+  std::unique_ptr<TIFF, TiffClose> tif(
+      TIFFClientOpenExt("picture", "r", &source, ReadBytes, WriteBytes, SeekBytes, CloseBytes,
+                        SizeOfBytes, MapBytes, UnmapBytes, options.get()));
   if (!tif) Bad(source.error.empty() ? std::string("the header is damaged") : source.error);
   const int pages = std::max(
       1, static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tif.get()), kMaxPages)));
@@ -187,10 +185,10 @@ void LoadTiffPages(const std::uint8_t* data, std::size_t size, const LoadLimits&
     if (page > 0) {
       source.error.clear();
       if (!TIFFReadDirectory(tif.get())) {
-        const Error failure(ErrorCode::BadBitmap,
-                            "not a readable TIFF: " + (source.error.empty()
-                                                           ? std::string("a page is damaged")
-                                                           : source.error));
+        const Error failure(
+            ErrorCode::BadBitmap,
+            "not a readable TIFF: " +
+                (source.error.empty() ? std::string("a page is damaged") : source.error));
         sink(page, pages, nullptr, &failure);
         return;
       }

@@ -90,10 +90,9 @@ GreyImage LoadWebp(PictureInput& input, const LoadLimits& limits) {
   std::vector<std::uint8_t> u(chromaSize);
   std::vector<std::uint8_t> v(chromaSize);
   std::vector<std::uint8_t> alpha(features.has_alpha ? grey.pixels.size() : 0);
-  std::unique_ptr<WebPIDecoder, DecoderDelete> decoder(
-      WebPINewYUVA(grey.pixels.data(), grey.pixels.size(), width, u.data(), u.size(), chromaWidth,
-                   v.data(), v.size(), chromaWidth, alpha.empty() ? nullptr : alpha.data(),
-                   alpha.size(), width));
+  std::unique_ptr<WebPIDecoder, DecoderDelete> decoder(WebPINewYUVA(
+      grey.pixels.data(), grey.pixels.size(), width, u.data(), u.size(), chromaWidth, v.data(),
+      v.size(), chromaWidth, alpha.empty() ? nullptr : alpha.data(), alpha.size(), width));
   if (!decoder) throw std::bad_alloc();
   for (std::size_t fed = 0;;) {
     limits.Check();
