@@ -124,8 +124,8 @@ struct DecodeResult {
   double orientation = 0;
   bool inverted = false;  // light bars on a dark ground
   // The page of the picture the symbol is on, 0-based, and how many pages the picture has: a TIFF
-  // may have several (a result telling why nothing decoded names the page only when a page could
-  // not be loaded); every other picture is page 0 of 1.
+  // may have several; every other picture is page 0 of 1. A result telling why nothing decoded
+  // has the page it tells about (the first that could not be loaded, else one without a symbol).
   int page = 0;
   int pages = 1;
 
