@@ -217,6 +217,7 @@ std::vector<pdf417::DecodeResult> DecodeInput(const InputEntry& entry, const Dec
 // Reports rows, columns, level, corrections, ECI and Macro PDF417 of a decoded symbol.
 void ReportDetails(const std::string& file, const pdf417::DecodeResult& r) {
   std::cerr << file << ": ";
+  if (r.pages > 1) std::cerr << "page " << r.page + 1 << " of " << r.pages << ", ";
   if (r.symbology == pdf417::Symbology::MicroPdf417) {
     // A MicroPDF417 size fixes its error correction: its count of codewords stands for the level.
     int k = 0;
@@ -282,7 +283,8 @@ std::string Number(double v) {
   return buffer;
 }
 
-// One line of --json: a symbol read (index of count in the file), or why none was.
+// One line of --json: a symbol read (index of count in the file), or why none was. A picture of
+// several pages (TIFF) also gives the page, counted from 1, and the number of pages.
 std::string JsonLine(const std::string& file, std::size_t index, std::size_t count,
                      const pdf417::DecodeResult& r) {
   using jsontext::String;
@@ -293,6 +295,9 @@ std::string JsonLine(const std::string& file, std::size_t index, std::size_t cou
            ",\"error\":" + String(r.message) + "}";
   }
   j += ",\"index\":" + std::to_string(index) + ",\"count\":" + std::to_string(count);
+  if (r.pages > 1) {
+    j += ",\"page\":" + std::to_string(r.page + 1) + ",\"pages\":" + std::to_string(r.pages);
+  }
   j += ",\"status\":\"decoded\",\"bytes\":" + jsontext::Latin1String(r.bytes);
   j += ",\"base64\":\"" + jsontext::Base64(r.bytes) + "\",\"text\":" + String(r.text);
   j += std::string(",\"symbology\":\"") + SymbologyName(r.symbology) + "\"";
@@ -370,6 +375,7 @@ int RunDecode(const DecodeOptions& o) {
     if (lost) return;
     if (o.tagged) {
       std::fprintf(stdout, "%s: ", file.c_str());
+      if (r.pages > 1) std::fprintf(stdout, "page %d: ", r.page + 1);
       if (r.macro.present) {
         std::fprintf(stdout, "segment %d", r.macro.segmentIndex + 1);
         if (r.macro.segmentCount > 0) std::fprintf(stdout, " of %d", r.macro.segmentCount);
@@ -492,10 +498,10 @@ int main(int argc, char** argv) {
       "decode",
       "Decode the PDF417 symbol in each picture file and write its bytes to standard output.");
   decode->add_option("FILE", dec.files,
-                     "PNG, JPEG, BMP or Netpbm (PBM, PGM, PPM) files, told by their content; '-' "
-                     "reads one from standard "
-                     "input; a folder gives the picture files in it (.png, .jpg, .jpeg, .bmp, "
-                     ".pgm, .ppm, .pbm, .pnm), in name order");
+                     "PNG, JPEG, BMP, Netpbm (PBM, PGM, PPM), WebP or TIFF files (every page), "
+                     "told by their content; '-' reads one from standard input; a folder gives "
+                     "the picture files in it (.png, .jpg, .jpeg, .bmp, .pgm, .ppm, .pbm, .pnm, "
+                     ".webp, .tif, .tiff), in name order");
   decode->add_flag("-r,--recursive", dec.recursive,
                    "folders given also give the pictures of their subfolders");
   decode->add_option("--files-from", dec.filesFrom,
@@ -503,15 +509,17 @@ int main(int argc, char** argv) {
                      "line, after the FILEs given");
   decode->add_flag("-n,--newline", dec.newline, "write a line end after the bytes of each symbol");
   decode->add_flag("-t,--tagged", dec.tagged,
-                   "start each symbol's line with its file name (and Macro PDF417 segment i of n)");
+                   "start each symbol's line with its file name (and the page of a TIFF of "
+                   "several pages, and Macro PDF417 segment i of n)");
   decode->add_flag(
       "--join", dec.join,
       "the files are Macro PDF417 segments of one file: write its data, joined in order");
   decode->add_flag("--json", dec.json,
                    "write one JSON object a line for each symbol: file, index, bytes (as "
                    "ISO 8859-1 text and base64), text, symbology, rows, columns, level, "
-                   "corrections, erasures, ECI, Macro PDF417 fields, corners, orientation; a file "
-                   "without a symbol gets one with its status and error");
+                   "corrections, erasures, ECI, Macro PDF417 fields, corners, orientation, and "
+                   "page and pages (from 1) for a TIFF of several pages; a file without a symbol "
+                   "gets one with its status and error");
   decode->add_flag("-v,--verbose", dec.verbose,
                    "report rows, columns, level and corrections of each symbol on standard error");
   decode->add_flag("-u,--utf8", dec.utf8,

@@ -73,8 +73,8 @@ bool IsPictureName(const std::string& name) {
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   });
-  static const char* const kExtensions[] = {"png", "jpg", "jpeg", "jpe", "bmp",
-                                            "dib", "pgm", "ppm",  "pbm", "pnm"};
+  static const char* const kExtensions[] = {"png", "jpg", "jpeg", "jpe",  "bmp", "dib", "pgm",
+                                            "ppm", "pbm", "pnm",  "webp", "tif", "tiff"};
   return std::any_of(std::begin(kExtensions), std::end(kExtensions),
                      [&ext](const char* e) { return ext == e; });
 }

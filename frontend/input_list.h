@@ -12,7 +12,7 @@ struct InputEntry {
 };
 
 // Whether a file name ends in an extension of a picture the decoder reads (any case): .png,
-// .jpg, .jpeg, .jpe, .bmp, .dib, .pgm, .ppm, .pbm, .pnm.
+// .jpg, .jpeg, .jpe, .bmp, .dib, .pgm, .ppm, .pbm, .pnm, .webp, .tif, .tiff.
 bool IsPictureName(const std::string& name);
 
 // The entries for the paths given: a folder becomes the picture files in it (by IsPictureName),

@@ -875,6 +875,7 @@ py::dict StateOf(const pdf417::DecodeResult& r) {
   d["corners"] = corners;
   d["orientation"] = r.orientation;
   d["inverted"] = r.inverted;
+  d["page"] = py::make_tuple(r.page, r.pages);
   return d;
 }
 
@@ -899,6 +900,8 @@ pdf417::DecodeResult ResultOfState(const py::dict& d) {
   }
   r.orientation = d["orientation"].cast<double>();
   r.inverted = d["inverted"].cast<bool>();
+  // States pickled before pages were read have none.
+  if (d.contains("page")) std::tie(r.page, r.pages) = d["page"].cast<std::tuple<int, int>>();
   return r;
 }
 
@@ -962,6 +965,8 @@ PYBIND11_MODULE(_pdf417, m) {
           "orientation",
           [](const R& r) { return static_cast<int>(std::lround(r.orientation)) % 360; })
       .def_readonly("inverted", &R::inverted)
+      .def_readonly("page", &R::page)
+      .def_readonly("pages", &R::pages)
       .def_property_readonly("corners",
                              [](const R& r) {
                                py::list out;

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
-  libspng-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libspng-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libwebp-dev libtiff-dev webp
   libzxing-dev zint libzint-dev
   qt6-base-dev libgl-dev
   xvfb xauth imagemagick fonts-wqy-zenhei xdotool poppler-utils

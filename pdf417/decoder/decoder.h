@@ -123,26 +123,33 @@ struct DecodeResult {
   // x axis (0 upright, 90 reading downwards, 180 upside down), from the corners.
   double orientation = 0;
   bool inverted = false;  // light bars on a dark ground
+  // The page of the picture the symbol is on, 0-based, and how many pages the picture has: a TIFF
+  // may have several; every other picture is page 0 of 1. A result telling why nothing decoded
+  // has the page it tells about (the first that could not be loaded, else one without a symbol).
+  int page = 0;
+  int pages = 1;
 
   bool ok() const { return status == DecodeStatus::Decoded; }
 };
 
 // Decodes the symbols in a picture:
-//  - a picture file: PNG, JPEG, BMP or Netpbm (PBM, PGM, PPM), told by its first bytes, at most
-//    10,000 pixels a side and kMaxPictureFileBytes; the header is checked before the rest of the
-//    file is read;
+//  - a picture file: PNG, JPEG, BMP, Netpbm (PBM, PGM, PPM), WebP or TIFF, told by its first
+//    bytes, at most 10,000 pixels a side and kMaxPictureFileBytes; the header is checked before
+//    the rest of the file is read (WebP and TIFF files are read whole first); every page of a
+//    TIFF is read in turn, each within the pixel limit, its symbols tagged with the page;
 //  - the `size` bytes at `data` of such a file held in memory (`data` may be null when `size` is
 //  0);
 //  - caller-owned pixels (1 to 10,000 pixels a side, a stride of 0 or at least width x bytes per
 //    pixel).
 // Returns the symbols decoded, at most options.maxSymbols when that is not 0, each with its
-// corners, ordered top to bottom and, for symbols side by side, left to right; a symbol is read
-// once. When no symbol decodes, returns exactly one result that says why: FileMissing (no such
-// file; the message names it), FileUnreadable (cannot be read, not one of these formats, damaged or
-// too large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent, Cancelled or
-// InternalError (out of memory or a fault in the decoder). A time budget counts from the call,
-// loading included; the decode stops at the next reading boundary once it is spent or once
-// options.cancel is set, and returns the symbols decoded by then, the last with a warning.
+// corners, in page order and, within a page, ordered top to bottom and, for symbols side by side,
+// left to right; a symbol is read once. A page that cannot be loaded is reported only when no
+// page decodes. When no symbol decodes, returns exactly one result that says why: FileMissing (no
+// such file; the message names it), FileUnreadable (cannot be read, not one of these formats,
+// damaged or too large; the message says which), NoSymbolFound, NotCorrectable, TimeBudgetSpent,
+// Cancelled or InternalError (out of memory or a fault in the decoder). A time budget counts from
+// the call, loading included; the decode stops at the next reading boundary once it is spent or
+// once options.cancel is set, and returns the symbols decoded by then, the last with a warning.
 // Thread-safe; throws nothing.
 PDF417_EXPORT std::vector<DecodeResult> Decode(const std::string& fileName,
                                                const DecodeOptions& options = {});

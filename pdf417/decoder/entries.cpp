@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "pdf417/common/bitmap.h"
@@ -31,38 +33,105 @@ Results Failed(DecodeStatus status, const std::string& message) {
   return {std::move(result)};
 }
 
-// Reads the grey picture that `load` makes within the limits it is given. A picture that cannot
-// be loaded is unreadable; running out of memory or any other fault is an internal error, never a
-// picture without a symbol. A time budget counts from the call: loading spends it too, and
-// loading stops with the budget's status once it is spent or the decode is cancelled.
-template <typename Load>
-Results DecodeLoaded(Load load, const DecodeOptions& options) {
+// Takes a grey page (or the reason it did not load) and returns whether to read more pages.
+using GreyPageSink =
+    std::function<bool(int page, int pages, const GreyView* grey, const std::string* failure)>;
+
+// Reads every grey page that `loadPages` makes within the limits it is given, in page order, and
+// puts their symbols together, each tagged with its page. A picture (or, when no page decodes, a
+// page) that cannot be loaded is unreadable; running out of memory or any other fault is an
+// internal error, never a picture without a symbol. A time budget counts from the call: loading
+// spends it too, and loading stops with the budget's status once it is spent or the decode is
+// cancelled.
+template <typename LoadPages>
+Results DecodeLoaded(LoadPages loadPages, const DecodeOptions& options) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   try {
     const Budget budget(options);
     const LoadLimits limits{options.maxPixels, &budget};
-    GreyImage owned;
-    GreyView grey;
+    Results found;
+    Results miss;      // why the pages read hold no symbol: the first uncorrectable, else the first
+    Results unloaded;  // the first page that could not be loaded
+    Results stopped;   // the budget's status, once it stopped the decode
+    const auto tag = [](Results& results, int page, int pages) {
+      for (DecodeResult& r : results) {
+        r.page = page;
+        r.pages = pages;
+      }
+    };
+    const GreyPageSink read = [&](int page, int pages, const GreyView* grey,
+                                  const std::string* failure) {
+      if (failure != nullptr) {
+        if (unloaded.empty()) {
+          unloaded = Failed(DecodeStatus::FileUnreadable,
+                            pages > 1 ? "page " + std::to_string(page + 1) + " of " +
+                                            std::to_string(pages) + ": " + *failure
+                                      : *failure);
+          tag(unloaded, page, pages);
+        }
+        return true;
+      }
+      DecodeOptions rest = options;
+      if (options.timeoutSeconds > 0) {
+        const double spent = std::chrono::duration<double>(Clock::now() - start).count();
+        // A budget spent while loading still stops the reading at its first boundary.
+        rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
+      }
+      if (options.maxSymbols > 0) {
+        rest.maxSymbols = options.maxSymbols - static_cast<int>(found.size());
+      }
+      Results results = ReadGreyPicture(*grey, rest);
+      tag(results, page, pages);
+      const DecodeStatus status = results.front().status;
+      if (results.front().ok()) {
+        for (DecodeResult& r : results) found.push_back(std::move(r));
+      } else if (status == DecodeStatus::TimeBudgetSpent || status == DecodeStatus::Cancelled) {
+        stopped = std::move(results);
+        return false;
+      } else if (miss.empty() || (status == DecodeStatus::NotCorrectable &&
+                                  miss.front().status != DecodeStatus::NotCorrectable)) {
+        miss = std::move(results);
+      }
+      if (options.maxSymbols > 0 && static_cast<int>(found.size()) >= options.maxSymbols) {
+        return false;
+      }
+      // A budget spent within this page's reading has already marked its last symbol.
+      return budget.Stop() == DecodeStatus::Decoded;
+    };
     try {
-      grey = load(owned, limits);
+      loadPages(limits, read);
     } catch (const Error& e) {
-      return Failed(DecodeStatus::FileUnreadable, e.what());
+      if (found.empty()) return Failed(DecodeStatus::FileUnreadable, e.what());
     } catch (const BudgetStop& stop) {
-      return Failed(stop.status, Budget::MessageOf(stop.status));
+      stopped = Failed(stop.status, Budget::MessageOf(stop.status));
     }
-    DecodeOptions rest = options;
-    if (options.timeoutSeconds > 0) {
-      const double spent = std::chrono::duration<double>(Clock::now() - start).count();
-      // A budget spent while loading still stops the reading at its first boundary.
-      rest.timeoutSeconds = std::max(options.timeoutSeconds - spent, 1e-9);
+    if (!found.empty()) {
+      // Stopped between pages: the symbols decoded by then, the last telling why.
+      if (!stopped.empty()) found.back().warnings.push_back(stopped.front().message);
+      return found;
     }
-    return ReadGreyPicture(grey, rest);
+    if (!stopped.empty()) return stopped;
+    if (!unloaded.empty()) return unloaded;
+    if (miss.empty()) return Failed(DecodeStatus::NoSymbolFound, "the picture has no page");
+    return miss;
   } catch (const std::bad_alloc&) {
     return Failed(DecodeStatus::InternalError, "not enough memory to decode this picture");
   } catch (const std::exception& e) {
     return Failed(DecodeStatus::InternalError, std::string("internal error: ") + e.what());
   }
+}
+
+// The sink of picture_load for a sink of grey pages.
+PageSink ToGrey(const GreyPageSink& sink) {
+  return [&sink](int page, int pages, const GreyImage* grey, const Error* failure) {
+    if (failure != nullptr) {
+      const std::string message = failure->what();
+      return sink(page, pages, nullptr, &message);
+    }
+    const GreyView view = grey->View();
+    return sink(page, pages, &view, nullptr);
+  };
 }
 
 // Whether the file can be looked up; otherwise the failure, with a message that names it.
@@ -135,9 +204,8 @@ std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOption
   Results failure;
   if (!LookUp(fileName, failure)) return failure;
   return DecodeLoaded(
-      [&fileName](GreyImage& owned, const LoadLimits& limits) {
-        owned = LoadPictureFile(fileName, limits);
-        return owned.View();
+      [&fileName](const LoadLimits& limits, const GreyPageSink& sink) {
+        LoadPictureFilePages(fileName, limits, ToGrey(sink));
       },
       options);
 }
@@ -145,9 +213,8 @@ std::vector<DecodeResult> Decode(const std::string& fileName, const DecodeOption
 std::vector<DecodeResult> Decode(const std::uint8_t* data, std::size_t size,
                                  const DecodeOptions& options) {
   return DecodeLoaded(
-      [data, size](GreyImage& owned, const LoadLimits& limits) {
-        owned = LoadPicture(data, size, limits);
-        return owned.View();
+      [data, size](const LoadLimits& limits, const GreyPageSink& sink) {
+        LoadPicturePages(data, size, limits, ToGrey(sink));
       },
       options);
 }
@@ -164,8 +231,10 @@ std::vector<DecodeResult> Decode(const ImageView& image, const DecodeOptions& op
   const std::ptrdiff_t stride =
       image.stride != 0 ? image.stride : static_cast<std::ptrdiff_t>(image.width) * bpp;
   return DecodeLoaded(
-      [&](GreyImage& owned, const LoadLimits& limits) {
-        return GreyOf(image, stride, owned, limits);
+      [&](const LoadLimits& limits, const GreyPageSink& sink) {
+        GreyImage owned;
+        const GreyView grey = GreyOf(image, stride, owned, limits);
+        sink(0, 1, &grey, nullptr);
       },
       options);
 }

@@ -72,6 +72,8 @@ class Result:
     @property
     def orientation(self) -> int: ...
     inverted: bool
+    page: int  # 0-based page of a TIFF of several pages; 0 for every other picture
+    pages: int
     @property
     def corners(self) -> list[tuple[float, float]]: ...
     @property

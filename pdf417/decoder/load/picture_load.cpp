@@ -43,6 +43,36 @@ struct FileCloser {
 };
 
 GreyImage LoadAs(PictureFormat format, PictureInput& input, const LoadLimits& limits,
+                 const std::uint8_t* head, std::size_t headSize);
+
+// The first page of a TIFF, or the error that kept it from loading.
+GreyImage FirstTiffPage(PictureInput& input, const LoadLimits& limits) {
+  std::vector<std::uint8_t> store;
+  const WholeBytes whole = ReadWholeInput(input, store);
+  GreyImage first;
+  LoadTiffPages(whole.data, whole.size, limits,
+                [&first](int, int, const GreyImage* grey, const Error* failure) -> bool {
+                  if (failure != nullptr) throw *failure;
+                  first = std::move(*grey);
+                  return false;
+                });
+  return first;
+}
+
+// Every page of the input: a TIFF's in turn, the one picture of any other format.
+void LoadPagesAs(PictureFormat format, PictureInput& input, const LoadLimits& limits,
+                 const std::uint8_t* head, std::size_t headSize, const PageSink& sink) {
+  if (format == PictureFormat::Tiff) {
+    std::vector<std::uint8_t> store;
+    const WholeBytes whole = ReadWholeInput(input, store);
+    LoadTiffPages(whole.data, whole.size, limits, sink);
+    return;
+  }
+  const GreyImage grey = LoadAs(format, input, limits, head, headSize);
+  sink(0, 1, &grey, nullptr);
+}
+
+GreyImage LoadAs(PictureFormat format, PictureInput& input, const LoadLimits& limits,
                  const std::uint8_t* head, std::size_t headSize) {
   switch (format) {
     case PictureFormat::Png:
@@ -53,6 +83,10 @@ GreyImage LoadAs(PictureFormat format, PictureInput& input, const LoadLimits& li
       return LoadBmp(input, limits);
     case PictureFormat::Pnm:
       return LoadPnm(input, limits);
+    case PictureFormat::Webp:
+      return LoadWebp(input, limits);
+    case PictureFormat::Tiff:
+      return FirstTiffPage(input, limits);
     case PictureFormat::Unknown:
       break;
   }
@@ -65,6 +99,13 @@ PictureFormat FormatOf(const std::uint8_t* head, std::size_t size) {
   if (StartsWith(head, size, "\x89PNG\r\n\x1a\n")) return PictureFormat::Png;
   if (StartsWith(head, size, "\xff\xd8\xff")) return PictureFormat::Jpeg;
   if (StartsWith(head, size, "BM")) return PictureFormat::Bmp;
+  if (StartsWith(head, size, "RIFF") && StartsWith(head, size, "WEBP", 8)) {
+    return PictureFormat::Webp;
+  }
+  if (size >= 4 && (std::memcmp(head, "II*\0", 4) == 0 || std::memcmp(head, "MM\0*", 4) == 0 ||
+                    std::memcmp(head, "II+\0", 4) == 0 || std::memcmp(head, "MM\0+", 4) == 0)) {
+    return PictureFormat::Tiff;
+  }
   if (size >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' &&
       std::strchr(" \t\r\n#", head[2]) != nullptr && head[2] != '\0') {
     return PictureFormat::Pnm;
@@ -73,8 +114,8 @@ PictureFormat FormatOf(const std::uint8_t* head, std::size_t size) {
 }
 
 std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size) {
-  static const char* const kRead = "PNG, JPEG, BMP and Netpbm (PBM, PGM, PPM) are";
-  if (size == 0) return "the file is empty; PNG, JPEG, BMP and Netpbm pictures are read";
+  static const char* const kRead = "PNG, JPEG, BMP, Netpbm (PBM, PGM, PPM), WebP and TIFF are";
+  if (size == 0) return std::string("the file is empty; ") + kRead + " read";
   struct Known {
     std::string_view magic;
     std::size_t at;
@@ -82,9 +123,6 @@ std::string UnsupportedFormatMessage(const std::uint8_t* head, std::size_t size)
   };
   static constexpr Known kKnown[] = {
       {"GIF8"sv, 0, "GIF"},
-      {"II*\0"sv, 0, "TIFF"},
-      {"MM\0*"sv, 0, "TIFF"},
-      {"WEBP"sv, 8, "WebP"},
       {"%PDF"sv, 0, "PDF"},
       {"\0\0\0\x0cjP  "sv, 0, "JPEG 2000"},
       {"\xff\x4f\xff\x51"sv, 0, "JPEG 2000"},
@@ -188,13 +226,33 @@ std::uint64_t PictureInput::Skip(std::uint64_t n) {
   return skipped;
 }
 
+WholeBytes ReadWholeInput(PictureInput& input, std::vector<std::uint8_t>& store) {
+  if (input.Memory() != nullptr) return {input.Memory(), input.MemorySize()};
+  // Read from the start: the head already read, then the rest of the file.
+  if (input.Size() > 0) store.reserve(static_cast<std::size_t>(input.Size()));
+  constexpr std::size_t kChunk = 1u << 20;
+  for (;;) {
+    const std::size_t at = store.size();
+    store.resize(at + kChunk);
+    const std::size_t got = input.Read(store.data() + at, kChunk);
+    store.resize(at + got);
+    if (got < kChunk) break;
+  }
+  return {store.data(), store.size()};
+}
+
 GreyImage LoadPicture(const std::uint8_t* data, std::size_t size, const LoadLimits& limits) {
   if (data == nullptr) size = 0;
   PictureInput input(data, size);
   return LoadAs(FormatOf(data, size), input, limits, data, size);
 }
 
-GreyImage LoadPictureFile(const std::string& fileName, const LoadLimits& limits) {
+namespace {
+
+// Opens a picture file, reads its first bytes and refuses what is not a picture, then hands the
+// open input to `load`; errors name the file.
+template <typename Load>
+auto WithPictureFile(const std::string& fileName, Load load) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
     const int error = errno;
@@ -216,10 +274,42 @@ GreyImage LoadPictureFile(const std::string& fileName, const LoadLimits& limits)
       Refuse(UnsupportedFormatMessage(head.data(), head.size()));
     const std::vector<std::uint8_t> first = head;
     PictureInput input(file.get(), std::move(head), regular ? st.st_size : -1);
-    return LoadAs(format, input, limits, first.data(), first.size());
+    return load(format, input, first);
   } catch (const Error& e) {
     throw Error(e.code(), "'" + fileName + "': " + e.what());
   }
+}
+
+}  // namespace
+
+GreyImage LoadPictureFile(const std::string& fileName, const LoadLimits& limits) {
+  return WithPictureFile(fileName, [&limits](PictureFormat format, PictureInput& input,
+                                             const std::vector<std::uint8_t>& head) {
+    return LoadAs(format, input, limits, head.data(), head.size());
+  });
+}
+
+void LoadPicturePages(const std::uint8_t* data, std::size_t size, const LoadLimits& limits,
+                      const PageSink& sink) {
+  if (data == nullptr) size = 0;
+  PictureInput input(data, size);
+  LoadPagesAs(FormatOf(data, size), input, limits, data, size, sink);
+}
+
+void LoadPictureFilePages(const std::string& fileName, const LoadLimits& limits,
+                          const PageSink& sink) {
+  // The name goes before the message of a page that cannot be read too.
+  const PageSink named = [&fileName, &sink](int page, int pages, const GreyImage* grey,
+                                            const Error* failure) {
+    if (failure == nullptr) return sink(page, pages, grey, nullptr);
+    const Error withName(failure->code(), "'" + fileName + "': " + failure->what());
+    return sink(page, pages, nullptr, &withName);
+  };
+  WithPictureFile(fileName, [&](PictureFormat format, PictureInput& input,
+                                const std::vector<std::uint8_t>& head) {
+    LoadPagesAs(format, input, limits, head.data(), head.size(), named);
+    return 0;
+  });
 }
 
 }  // namespace pdf417
