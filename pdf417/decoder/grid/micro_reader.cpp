@@ -126,7 +126,7 @@ int Fit(const std::vector<const MicroRowHit*>& hits, const MicroSize& size) {
       fits = hit->row.cells[c].cluster == ClusterOfRow(size, row) || c > 0;
       break;
     }
-    auto near = [&size](int rap, int first, int at) {
+    auto near = [](int rap, int first, int at) {
       if (rap == 0 || at < 0) return true;
       for (int d = -1; d <= 1; ++d) {
         if (at + d >= 0 && RapOfRow(first, at + d) == rap) return true;
