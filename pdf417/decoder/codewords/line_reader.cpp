@@ -302,8 +302,10 @@ bool ReadBetweenPatterns(LineReading& line) {
 void WalkLine(LineReading& line, bool keep) {
   const std::vector<Run>& runs = line.runs;
   if (!keep) line.stopRun = -1;
-  const double stopBegin = line.stopRun >= 0
-                               ? runs[static_cast<std::size_t>(line.stopRun)].begin
+  // A line that left the picture at once holds no runs (and no pattern to walk from).
+  const double stopBegin = line.stopRun >= 0 ? runs[static_cast<std::size_t>(line.stopRun)].begin
+                           : runs.empty()
+                               ? 0.0
                                : static_cast<double>(runs.back().begin + runs.back().length);
   const double startEnd = line.startRun >= 0
                               ? runs[static_cast<std::size_t>(line.startRun + 7)].begin +
