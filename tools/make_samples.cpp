@@ -452,7 +452,7 @@ void OursVaried() {
   for (int aspect = 1; aspect <= 5; ++aspect) {
     const std::string data = Text(20 + 30 * aspect, 20u + aspect);
     SaveBytes(Classic(data, 1 + 2 * aspect, aspect % 4, aspect),
-              f + "aspect-" + std::to_string(aspect) + ".bmp", {data});
+              f + "classic-rows-" + std::to_string(aspect) + ".bmp", {data});
   }
   for (int level = 0; level <= 8; ++level) {
     const std::string data =

@@ -86,7 +86,7 @@ inline const char* ClassSlug(HardClass c) {
     case HardClass::Glare:
       return "glare";
     case HardClass::SteepPerspective:
-      return "steep-perspective";
+      return "steep-tilt";
     case HardClass::Bottle:
       return "bottle";
     case HardClass::Crumpled:

@@ -50,8 +50,8 @@ const std::set<std::string> kKnownMisses = {
     // Two glare patches saturating over a third of the symbol's width.
     "hard-classes/glare-2.png",
     // The page tilted 45 degrees about an axis along the rows, 53 across them.
-    "hard-classes/steep-perspective-1.png",
-    "hard-classes/steep-perspective-2.png",
+    "hard-classes/steep-tilt-1.png",
+    "hard-classes/steep-tilt-2.png",
     // Crumpled: displacement of 1.4 modules and four creases.
     "hard-classes/crumpled-2.png",
     // Faded thermal print: ink 169 and 172 on paper 227 and 213.
