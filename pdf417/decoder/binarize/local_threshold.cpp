@@ -80,7 +80,7 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
           static_cast<double>(py1 - py0) * (std::min(w, (x1 + 1) * kLocalBlock) - x0 * kLocalBlock);
       const double mean = static_cast<double>(box(sum)) / n;
       const double dev = std::sqrt(std::max(0.0, static_cast<double>(box(sq)) / n - mean * mean));
-      const double t = dev < 6 ? kGreyThreshold : mean * (1 + 0.1 * (dev / 128 - 1));
+      const double t = dev < 6 ? kGreyThreshold : mean;
       // Dark below t: below the smallest whole level at or above it.
       threshold[static_cast<std::size_t>(bx)] = static_cast<int>(std::ceil(t));
     }
