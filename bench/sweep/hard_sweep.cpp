@@ -4,6 +4,8 @@
 // then negatives, which must give nothing. No picture is kept: the set is a seed.
 //   pdf417_hard_sweep [--count N=10] [--negatives N=20] [--seed S=1] [--tsv]
 //   pdf417_hard_sweep --samples DIR [--per-class K=2]   (writes NAME.png and NAME.bin)
+// --only SLUG keeps one class (e.g. faded-thermal); --dump DIR writes every picture the sweep
+// draws as DIR/SLUG-N.png with its bytes in .bin, to look at what a class loses.
 // bench/hard_sweep.sh runs the two builds (zxing-cpp 3 and 1.4) and puts their columns together.
 #include <png.h>
 #include <time.h>
@@ -152,7 +154,7 @@ int main(int argc, char** argv) {
   int count = 10, negatives = 20, perClass = 2;
   unsigned seed = 1;
   bool tsv = false;
-  std::string samples;
+  std::string samples, only, dump;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool more = i + 1 < argc;
@@ -166,13 +168,18 @@ int main(int argc, char** argv) {
       samples = argv[++i];
     } else if (a == "--per-class" && more) {
       perClass = std::atoi(argv[++i]);
+    } else if (a == "--only" && more) {
+      only = argv[++i];
+    } else if (a == "--dump" && more) {
+      dump = argv[++i];
     } else if (a == "--tsv") {
       tsv = true;
     } else {
-      std::fprintf(stderr,
-                   "usage: %s [--count N] [--negatives N] [--seed S] [--tsv]\n"
-                   "       %s --samples DIR [--per-class K]\n",
-                   argv[0], argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--count N] [--negatives N] [--seed S] [--only SLUG] [--dump DIR] [--tsv]\n"
+          "       %s --samples DIR [--per-class K]\n",
+          argv[0], argv[0]);
       return 2;
     }
   }
@@ -202,9 +209,15 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   };
   for (const HardClass c : hardsweep::kSymbolClasses) {
+    if (!only.empty() && only != hardsweep::ClassSlug(c)) continue;
     Tally ours, peer;
     for (int n = 0; n < count; ++n) {
       const HardPicture p = hardsweep::MakeHardPicture(c, n, Severity(n, count), seed);
+      if (!dump.empty()) {
+        const std::string name = dump + "/" + hardsweep::ClassSlug(c) + "-" + std::to_string(n);
+        WritePng(p.image, name + ".png");
+        std::ofstream(name + ".bin", std::ios::binary) << p.data;
+      }
       for (Tally* t : {&ours, &allOurs}) t->Add(Ours(p.image), p.data);
       const Reading theirs = Peer(p.image);
       peer.Add(theirs, p.data);
