@@ -384,9 +384,57 @@ struct PatternCounts {
   int stops = 0;
 };
 
+// Where the row indicators on each side put the symbol's corners: each side's top and bottom where
+// a straight fit of the rows its indicators read, against the line, puts the first row's top and
+// the last row's bottom. A candidate whose pattern edges were broken (a streak or glare across
+// them) covers only some rows, and one whose sides were found at different heights has lines that
+// cross rows; the indicators show where each side's rows are.
+struct Outline {
+  bool valid = false;
+  std::array<PointF, 4> corners;
+};
+
+Outline OutlineByIndicators(const std::vector<LineReading>& lines, const std::vector<bool>& sampled,
+                            int rows, const Perspective& map) {
+  struct Span {
+    bool ok = false;
+    double top = 0, bottom = 0;
+  };
+  auto side = [&](bool left) {
+    std::vector<PointF> points;
+    int lowest = rows, highest = -1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (!sampled[i]) continue;
+      const int r = RowOf(left ? lines[i].left : lines[i].right);
+      if (r < 0 || r >= rows) continue;
+      points.push_back(PointF{lines[i].v, static_cast<double>(r)});
+      lowest = std::min(lowest, r);
+      highest = std::max(highest, r);
+    }
+    Span span;
+    if (points.size() < 4 || highest - lowest < 2) return span;
+    const EdgeLine fit = FitEdge(points);
+    if (!(fit.slope > 0)) return span;
+    span.ok = true;
+    span.top = (-0.5 - fit.at0) / fit.slope;
+    span.bottom = (rows - 0.5 - fit.at0) / fit.slope;
+    return span;
+  };
+  Span left = side(true);
+  Span right = side(false);
+  Outline outline;
+  if (!left.ok && !right.ok) return outline;
+  if (!left.ok) left = right;
+  if (!right.ok) right = left;
+  outline.valid = true;
+  outline.corners = {map.Map(0, left.top), map.Map(1, right.top), map.Map(1, right.bottom),
+                     map.Map(0, left.bottom)};
+  return outline;
+}
+
 DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>& sampled,
                        const SymbolCandidate& candidate, const Perspective& map,
-                       PatternCounts* counts = nullptr) {
+                       PatternCounts* counts = nullptr, Outline* outline = nullptr) {
   Facts facts;
   Votes widthColumns;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -410,6 +458,7 @@ DecodeResult ReadLines(std::vector<LineReading>& lines, const std::vector<bool>&
   if (rows < kMinRows || rows > kMaxRows || rows * columns > kMaxCodewords) {
     return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   }
+  if (outline != nullptr) *outline = OutlineByIndicators(lines, sampled, rows, map);
 
   // Each line's row: its own indicators where they agree with a straight fit of row against v
   // over all lines whose indicators were read, else the fit.
@@ -711,7 +760,8 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
     }
   }
   PatternCounts counts;
-  DecodeResult result = ReadLines(lines, sampled, candidate, source.Map(), &counts);
+  Outline outline;
+  DecodeResult result = ReadLines(lines, sampled, candidate, source.Map(), &counts, &outline);
   // A candidate's stop edge that hardly a line shows where the symbol's columns put the stop
   // pattern was other bars (or a compact symbol's final bar): the symbol is read from its start
   // edge alone, its far side where its sides end.
@@ -742,13 +792,28 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
       read(s, l);
     }
     if (!added) return;
-    DecodeResult again = ReadLines(lines, sampled, candidate, source.Map());
+    DecodeResult again = ReadLines(lines, sampled, candidate, source.Map(), nullptr, &outline);
     if (!result.ok() || (again.ok() && errata(again) < errata(result))) result = std::move(again);
   };
   if (!settled()) more(0, 0, 2);
   if (!settled() && sources > 1) more(1, 0, 2);
   if (!settled()) more(0, 1, 2);
   if (!settled() && sources > 1) more(1, 1, 2);
+  // A symbol that did not check out where the row indicators place its corners elsewhere than the
+  // candidate's (by half a row or more): read once more between the corners they place.
+  if (!result.ok() && mayRetilt && outline.valid && result.rows > 0) {
+    const std::array<PointF, 4>& q = candidate.corners;
+    const std::array<PointF, 4>& o = outline.corners;
+    const double halfRow = 0.5 * std::min(Distance(o[0], o[3]), Distance(o[1], o[2])) / result.rows;
+    bool moved = false;
+    for (std::size_t k = 0; k < 4; ++k) moved = moved || Distance(q[k], o[k]) > halfRow;
+    if (moved && halfRow > 0.5) {
+      SymbolCandidate placed = candidate;
+      placed.corners = o;
+      DecodeResult again = ReadOnce(bits, transposed, placed, grey, border, false);
+      if (again.ok()) return again;
+    }
+  }
   for (PointF& c : result.corners) c = PointF{c.x - border, c.y - border};
   return result;
 }
