@@ -513,6 +513,20 @@ std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<Patt
   return JoinPieces(bits, edges);
 }
 
+// Whether the quadrilateral's corners, in order, turn the same way at every corner.
+bool Convex(const std::array<PointF, 4>& q) {
+  int sign = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const PointF a = Sub(q[(i + 1) % 4], q[i]);
+    const PointF b = Sub(q[(i + 2) % 4], q[(i + 1) % 4]);
+    const double cross = a.x * b.y - a.y * b.x;
+    const int s = cross > 0 ? 1 : cross < 0 ? -1 : 0;
+    if (s == 0 || (sign != 0 && s != sign)) return false;
+    sign = s;
+  }
+  return true;
+}
+
 std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, double reach) {
   struct Pair {
     double score;
@@ -527,13 +541,19 @@ std::vector<SymbolCandidate> PairEdges(const std::vector<SymbolEdge>& edges, dou
       const SymbolEdge& t = edges[j];
       if (!t.stop || t.inverted != s.inverted) continue;
       if (Dot(s.inward, t.inward) > -0.5) continue;  // they must face each other
-      if (std::fabs(Dot(Down(s), Down(t))) < 0.7) continue;
+      // Seen square on, a symbol's edges are parallel; a page tilted steeply away makes them
+      // converge, the far side short and the near side long, as long as they make a convex
+      // quadrilateral. Across and along are measured on the edges' mean direction.
+      if (Dot(Down(s), Down(t)) < -0.9 || !Convex({s.top, t.top, t.bottom, s.bottom})) continue;
       if (t.module > 2 * s.module || s.module > 2 * t.module) continue;
+      const PointF down = Unit(Add(Down(s), Down(t), 1.0));
+      PointF normal{-down.y, down.x};
+      if (Dot(normal, s.inward) < 0) normal = PointF{down.y, -down.x};
       const PointF gap = Sub(Mid(t), Mid(s));
-      const double across = Dot(gap, Normal(s));
+      const double across = Dot(gap, normal);
       const double m = (s.module + t.module) / 2;
       if (across < 40 * m) continue;  // start, two indicators, a column and the stop at least
-      const double sideways = std::fabs(Dot(gap, Down(s)));
+      const double sideways = std::fabs(Dot(gap, down));
       // A short edge's direction is known to a pixel or two over its length: far across (a wide
       // symbol of few rows), its normal can miss the other edge by more than the edges are long.
       const double slack = across * std::min(0.1, 2.0 / std::max(1.0, Length(s)));
