@@ -5,7 +5,8 @@
 //
 // The readings, in order:
 //  1. classic: the demonstration decoder's stages (classic/classic_reading.h) on the matrix as
-//     read, when one of its rows shows an upright start pattern: the cheapest way to a clean
+//     read, when the picture is nearly two-tone (drawn or scanned in black and white, not a
+//     photograph) and one of its rows shows an upright start pattern: the cheapest way to a clean
 //     upright symbol.
 //  2. patterns along rows and columns: start and stop patterns found along the matrix's rows and
 //     columns, dark on light and (tryInverted) light on dark, paired into candidates that are read
@@ -17,7 +18,8 @@
 //     gradients, grey paper with grey ink.
 // After the patterns along rows and columns, MicroPDF417 symbols are looked for along lines a
 // fraction of the picture apart, then along every line around the rows those crossed
-// (grid/micro_reader.h), unless enough symbols were read already.
+// (grid/micro_reader.h), unless enough symbols were read already; along sloped lines too when
+// nothing was read and no PDF417 symbol was seen.
 // With maxSymbols 1 the first symbol that decodes ends the search; otherwise the picture is
 // searched once, every candidate read once.
 #include <algorithm>
@@ -153,6 +155,23 @@ bool MicroRowFitsASize(const MicroLine& row, int cluster) {
   return false;
 }
 
+// Whether the picture is (nearly) two grey levels, as a symbol drawn by an encoder or scanned in
+// black and white is: at most a tenth of its pixels (every other pixel of every other row) lie
+// between a quarter and three quarters of the grey scale. The classic reading is for such
+// pictures; in a photograph (blur, shading, a desk around the label) it seldom reads what the
+// readings by patterns do not, and it costs as much as they do.
+bool TwoTone(const GreyView& grey) {
+  const std::int64_t all =
+      static_cast<std::int64_t>((grey.height + 1) / 2) * ((grey.width + 1) / 2);
+  std::int64_t middle = 0;
+  for (std::int32_t y = 0; y < grey.height; y += 2) {
+    const std::uint8_t* row = grey.Row(y);
+    for (std::int32_t x = 0; x < grey.width; x += 2) middle += row[x] > 64 && row[x] < 192;
+    if (10 * middle > all) return false;
+  }
+  return true;
+}
+
 // The MicroPDF417 search's first lines: about this many across the picture's shorter side.
 constexpr int kMicroCoarseLines = 64;
 // The largest picture whose MicroPDF417 search also follows lines a few degrees off the pixels.
@@ -251,7 +270,7 @@ class Search {
   }
 
   void Classic(const BitMatrix& bits) {
-    if (!ShowsStartPatternLoosely(bits)) return;
+    if (!TwoTone(grey_) || !ShowsStartPatternLoosely(bits)) return;
     ClassicReading reading;
     try {
       if (!ReadClassic(bits, budget_, reading)) return;
@@ -306,6 +325,12 @@ class Search {
     // that follow them, up to six degrees either way, in pictures of up to a megapixel (a label
     // or a crop; over a page of text these lines cost more than all the other readings).
     if (static_cast<long long>(bits.Width()) * bits.Height() > kMicroSlopedPixels) return;
+    // Nor where a PDF417 symbol was found that did not check out: its bars and row indicators
+    // show RAP-like rows along any slope, and the picture's symbol is that one.
+    if (failure_.status == DecodeStatus::NotCorrectable &&
+        failure_.symbology != Symbology::MicroPdf417) {
+      return;
+    }
     for (const double slope : {0.035, -0.035, 0.07, -0.07, 0.105, -0.105}) {
       MicroAlong(bits, transposed, border, skip, slope);
       if (found_.size() > before || Enough()) return;
