@@ -123,8 +123,12 @@ class LineSource {
     if (!usable_) return;
     // Two samples a pixel across; down, a line every two thirds of a pixel or every 0.4 module,
     // whichever is sparser, and at most kMaxSamples samples in all. A little beyond the corners
-    // across, so that a corner a module off still shows the whole pattern.
+    // across, so that a corner a module off still shows the whole pattern. The matrix's lines take
+    // one sample a pixel where modules are two pixels or more: a second sample in a pixel of one
+    // bit adds nothing; the grey picture's take two, whose levels between pixels place edges.
     sampleCount_ = std::min(20000, static_cast<int>(std::ceil(wide_ * 2)));
+    matrixSamples_ =
+        candidate.module >= 2 ? std::min(20000, static_cast<int>(std::ceil(wide_))) : sampleCount_;
     const double perPixel = std::min(1.5, 2.5 / candidate.module);
     lineCount_ = std::max(6, std::min({2000, static_cast<int>(std::ceil(tall_ * perPixel)),
                                        static_cast<int>(kMaxSamples / sampleCount_)}));
@@ -149,15 +153,16 @@ class LineSource {
       line.uPerSample = (reversed_ ? -1 : 1) / span;
       line.uOrigin = ((reversed_ ? hi_ : lo_) - axisStart_) / span;
     } else {
-      perPixel = sampleCount_ * (1 + 2 * margin_) / wide_;
-      line.uPerSample = (1 + 2 * margin_) / sampleCount_;
+      const int count = source == 0 ? matrixSamples_ : sampleCount_;
+      perPixel = count * (1 + 2 * margin_) / wide_;
+      line.uPerSample = (1 + 2 * margin_) / count;
       line.uOrigin = -margin_;
-      samples = sampleCount_;
+      samples = count;
       const Perspective::Line map = map_.LineAt(line.v);
-      const double du = (1 + 2 * margin_) / sampleCount_;
-      samples_.resize(static_cast<std::size_t>(sampleCount_));
+      const double du = (1 + 2 * margin_) / count;
+      samples_.resize(static_cast<std::size_t>(count));
       if (source == 0) {
-        for (int k = 0; k < sampleCount_; ++k) {
+        for (int k = 0; k < count; ++k) {
           const double u = -margin_ + (k + 0.5) * du;
           const double w = map.g * u + map.h;
           const double x = (map.ax * u + map.bx) / w;
@@ -177,7 +182,7 @@ class LineSource {
         }
         ThresholdLine(levels_, 6.5 * candidate_.module * sampleCount_ / wide_, samples_);
       }
-      RunsOf(samples_.data(), sampleCount_, line.runs);
+      RunsOf(samples_.data(), count, line.runs);
     }
     ReadLine(line, samples, perPixel);
   }
@@ -255,6 +260,7 @@ class LineSource {
   double tall_ = 0, wide_ = 0, margin_ = 0;
   bool usable_ = false;
   int sampleCount_ = 0;
+  int matrixSamples_ = 0;
   int lineCount_ = 0;
   std::vector<std::uint8_t> samples_;
   std::vector<double> levels_;
