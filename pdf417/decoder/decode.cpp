@@ -14,8 +14,8 @@
 //     in a picture. Candidates over a symbol already read are skipped.
 //  3. patterns along the diagonals (tryHarder, while nothing decoded): symbols too short to show a
 //     whole pattern on a row or column crossing them at about 45 degrees.
-//  4. patterns on a matrix thresholded locally (tryHarder, while nothing decoded): shadows,
-//     gradients, grey paper with grey ink.
+//  4. patterns on a matrix thresholded locally (tryHarder, while nothing decoded), along its rows
+//     and columns, then its diagonals: shadows, gradients, faded grey print on grey paper.
 // After the patterns along rows and columns, MicroPDF417 symbols are looked for along lines a
 // fraction of the picture apart, then along every line around the rows those crossed
 // (grid/micro_reader.h), unless enough symbols were read already; along sloped lines too when
@@ -264,8 +264,13 @@ class Search {
     const std::size_t before = found_.size();
     std::vector<PatternHit> localHits;
     std::vector<SymbolCandidate> localRead;
-    Patterns(local, &localTransposed, kReadingBorder, ScanLines::All, ScanStep(local), localHits,
-             localRead);
+    Patterns(local, &localTransposed, kReadingBorder, ScanLines::Straight, ScanStep(local),
+             localHits, localRead);
+    // Then its diagonals, where its rows and columns showed patterns but read nothing.
+    if (found_.size() == before && !localHits.empty()) {
+      Patterns(local, &localTransposed, kReadingBorder, ScanLines::Diagonal, ScanStep(local),
+               localHits, localRead);
+    }
     for (std::size_t i = before; i < found_.size(); ++i) found_[i].reading += ", local threshold";
   }
 
