@@ -54,6 +54,8 @@ constexpr std::int32_t kReadingBorder = 8;
 // Candidates read from one matrix at most, beyond two for every symbol found: bounds the work on
 // a picture of noise.
 constexpr std::size_t kMaxCandidates = 16;
+// Candidates read without a symbol over one place of a matrix, after which that place is left.
+constexpr long kMissesAPlace = 3;
 
 DecodeResult Failure(DecodeStatus status, const std::string& message) {
   DecodeResult r;
@@ -434,15 +436,25 @@ class Search {
         return f.matrix == &bits && InsideQuad(f.corners, inPicture, 0.05);
       });
       if (over != failed_.end() && over->tries >= 1) continue;
+      // Over a place where three candidates of this matrix read nothing already (pieces of broken
+      // edges paired every way): a fourth would read the same lines.
+      if (std::count_if(missed_.begin(), missed_.end(), [&](const Missed& m) {
+            return m.matrix == &bits && InsideQuad(m.corners, inner, 0);
+          }) >= kMissesAPlace) {
+        continue;
+      }
       if (tried++ >= kMaxCandidates + 2 * found_.size()) return;
       budget_.Check();
       read.push_back(c);
       DecodeResult r;
+      const SymbolCandidate within = WithinPicture(c, bits.Width(), bits.Height());
       try {
-        r = ReadCandidate(bits, transposed, WithinPicture(c, bits.Width(), bits.Height()), &grey_,
-                          border);
+        r = ReadCandidate(bits, transposed, within, &grey_, border);
       } catch (const Error&) {
         continue;
+      }
+      if (!r.ok()) {
+        missed_.push_back(Missed{&bits, {within.corners.begin(), within.corners.end()}});
       }
       if (r.status == DecodeStatus::NotCorrectable) {
         if (over != failed_.end()) {
@@ -480,6 +492,12 @@ class Search {
     int tries;  // candidates over it read since that did not check out either
   };
   std::vector<Failed> failed_;
+  // Every candidate read that gave no symbol, with its matrix and its corners there.
+  struct Missed {
+    const BitMatrix* matrix;
+    std::vector<PointF> corners;
+  };
+  std::vector<Missed> missed_;
   DecodeResult failure_ = Failure(DecodeStatus::NoSymbolFound, "no symbol found");
 };
 
