@@ -132,7 +132,7 @@ class LineSource {
     const std::array<PointF, 4>& q = candidate.corners;
     tall_ = std::max(Distance(q[0], q[3]), Distance(q[1], q[2]));
     wide_ = std::max(Distance(q[0], q[1]), Distance(q[3], q[2]));
-    usable_ = map_.Valid() && candidate.module > 0 && tall_ >= 3 &&
+    usable_ = map_.Valid() && candidate.module > 0 && tall_ >= 3 && tall_ <= 40000 &&
               wide_ >= 30 * candidate.module && wide_ <= 40000;
     if (!usable_) return;
     // Two samples a pixel across; down, a line every two thirds of a pixel or every 0.4 module,
