@@ -446,6 +446,14 @@ Outline OutlineByIndicators(const std::vector<LineReading>& lines, const std::ve
   if (!left.ok && !right.ok) return outline;
   if (!left.ok) left = right;
   if (!right.ok) right = left;
+  // A symbol reaches at most a candidate's height beyond either of its edges, and its sides are
+  // of like length: fits that say otherwise rest on misread indicators.
+  for (const Span& span : {left, right}) {
+    if (span.top < -3 || span.bottom > 4) return outline;
+  }
+  const double l = left.bottom - left.top;
+  const double r = right.bottom - right.top;
+  if (l > 3 * r || r > 3 * l) return outline;
   outline.valid = true;
   outline.corners = {map.Map(0, left.top), map.Map(1, right.top), map.Map(1, right.bottom),
                      map.Map(0, left.bottom)};
@@ -825,9 +833,16 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
     const std::array<PointF, 4>& q = candidate.corners;
     const std::array<PointF, 4>& o = outline.corners;
     const double halfRow = 0.5 * std::min(Distance(o[0], o[3]), Distance(o[1], o[2])) / result.rows;
+    // Corners moved farther than the candidate is tall come of misread indicators (or of a
+    // candidate whose sides were nothing like a symbol's): no second reading there.
+    const double tall = std::max(Distance(q[0], q[3]), Distance(q[1], q[2]));
     bool moved = false;
-    for (std::size_t k = 0; k < 4; ++k) moved = moved || Distance(q[k], o[k]) > halfRow;
-    if (moved && halfRow > 0.5) {
+    bool far = false;
+    for (std::size_t k = 0; k < 4; ++k) {
+      moved = moved || Distance(q[k], o[k]) > halfRow;
+      far = far || Distance(q[k], o[k]) > 3 * tall;
+    }
+    if (moved && !far && halfRow > 0.5) {
       SymbolCandidate placed = candidate;
       placed.corners = o;
       DecodeResult again = ReadOnce(bits, transposed, placed, grey, border, false);
