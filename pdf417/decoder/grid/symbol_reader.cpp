@@ -446,7 +446,7 @@ Outline OutlineByIndicators(const std::vector<LineReading>& lines, const std::ve
   if (!left.ok && !right.ok) return outline;
   if (!left.ok) left = right;
   if (!right.ok) right = left;
-  // A symbol reaches at most a candidate's height beyond either of its edges, and its sides are
+  // A symbol reaches at most three of the candidate's heights beyond its edges, and its sides are
   // of like length: fits that say otherwise rest on misread indicators.
   for (const Span& span : {left, right}) {
     if (span.top < -3 || span.bottom > 4) return outline;
@@ -833,8 +833,8 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
     const std::array<PointF, 4>& q = candidate.corners;
     const std::array<PointF, 4>& o = outline.corners;
     const double halfRow = 0.5 * std::min(Distance(o[0], o[3]), Distance(o[1], o[2])) / result.rows;
-    // Corners moved farther than the candidate is tall come of misread indicators (or of a
-    // candidate whose sides were nothing like a symbol's): no second reading there.
+    // Corners moved over three times as far as the candidate is tall come of misread indicators
+    // (or of a candidate whose sides were nothing like a symbol's): no second reading there.
     const double tall = std::max(Distance(q[0], q[3]), Distance(q[1], q[2]));
     bool moved = false;
     bool far = false;
