@@ -311,7 +311,7 @@ inline const char* ClassName(PhotoClass c) {
     case PhotoClass::Rotated10To80:
       return "rotated 10-80";
     case PhotoClass::Perspective:
-      return "perspective";
+      return "keystone";
     case PhotoClass::LowContrast:
       return "low contrast";
     case PhotoClass::UnevenLight:

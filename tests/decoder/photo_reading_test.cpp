@@ -15,8 +15,10 @@
 #include "pdf417/common/patterns.h"
 #include "pdf417/decoder/binarize/local_threshold.h"
 #include "pdf417/decoder/codewords/edge_reader.h"
+#include "pdf417/decoder/codewords/line_reader.h"
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/grid/homography.h"
+#include "pdf417/decoder/grid/symbol_reader.h"
 #include "pdf417/decoder/locate/pattern_finder.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/stages.h"
@@ -360,6 +362,62 @@ TEST(LocalThreshold, FaintBarsUnderFallingLight) {
     }
     EXPECT_EQ(wrong, 0) << "border " << border;
   }
+}
+
+}  // namespace
+
+namespace {
+
+pdf417::SymbolEdge Edge(bool stop, pdf417::PointF top, pdf417::PointF bottom) {
+  pdf417::SymbolEdge e;
+  e.stop = stop;
+  e.top = top;
+  e.bottom = bottom;
+  e.inward = stop ? pdf417::PointF{-1, 0} : pdf417::PointF{1, 0};
+  e.module = 3;
+  e.hits = 20;
+  return e;
+}
+
+// A page tilted away about an axis along the rows: the start and stop edges lean towards each
+// other, from parallel to nearly a right angle between them, and still make one candidate with
+// their ends as corners; edges whose quadrilateral would cross itself make none.
+TEST(EdgePairing, ConvergingEdgesPairAsTheirQuadrilateral) {
+  const double reach = 17.0 * pdf417::kMaxColumns + pdf417::kFrameModules;
+  for (const double lean : {0.0, 60.0, 100.0, 180.0}) {
+    const pdf417::SymbolEdge start = Edge(false, {100 + lean, 100}, {100, 300});
+    const pdf417::SymbolEdge stop = Edge(true, {500 - lean, 100}, {500, 300});
+    const std::vector<pdf417::SymbolCandidate> found = pdf417::PairEdges({start, stop}, reach);
+    const auto both = std::find_if(found.begin(), found.end(),
+                                   [](const auto& c) { return c.hasStart && c.hasStop; });
+    ASSERT_NE(both, found.end()) << lean;
+    EXPECT_NEAR(both->corners[0].x, start.top.x, 1e-9);
+    EXPECT_NEAR(both->corners[1].x, stop.top.x, 1e-9);
+    EXPECT_NEAR(both->corners[2].x, stop.bottom.x, 1e-9);
+    EXPECT_NEAR(both->corners[3].x, start.bottom.x, 1e-9);
+  }
+  // The stop edge's ends swapped across the start edge's: a bow tie, not a symbol.
+  const pdf417::SymbolEdge start = Edge(false, {100, 100}, {300, 300});
+  const pdf417::SymbolEdge stop = Edge(true, {500, 300}, {250, 120});
+  for (const pdf417::SymbolCandidate& c : pdf417::PairEdges({start, stop}, reach)) {
+    EXPECT_FALSE(c.hasStart && c.hasStop);
+  }
+}
+
+// A candidate whose corners lie absurdly far off (the fuzzer made one 6e14 pixels tall from a
+// 136 x 19 bitmap) reads nothing, without arithmetic that overflows.
+TEST(SymbolReader, ReadsNothingOverADegenerateCandidate) {
+  const pdf417::BitMatrix bits(150, 40);
+  pdf417::SymbolCandidate c;
+  c.corners = {pdf417::PointF{-3.4e13, -4.1e14}, pdf417::PointF{-3.4e13, -4.1e14},
+               pdf417::PointF{1.5e13, 1.8e14}, pdf417::PointF{1.5e13, 1.8e14}};
+  c.module = 1;
+  c.hasStart = true;
+  EXPECT_FALSE(pdf417::ReadCandidate(bits, nullptr, c, nullptr, 0).ok());
+  c.corners = {pdf417::PointF{10, -1e7}, pdf417::PointF{140, -1e7}, pdf417::PointF{140, 1e7},
+               pdf417::PointF{10, 1e7}};
+  c.hasStop = true;
+  EXPECT_FALSE(pdf417::ReadCandidate(bits, nullptr, c, nullptr, 0).ok());
 }
 
 }  // namespace

@@ -68,26 +68,18 @@ double GreyAt(const GreyView& grey, double px, double py) {
   const int y0 = static_cast<int>(std::floor(y));
   const double fx = x - x0;
   const double fy = y - y0;
+  if (x0 >= 0 && y0 >= 0 && x0 < grey.width - 1 && y0 < grey.height - 1) {
+    // The four pixels inside the picture (nearly every point): no checks.
+    const std::uint8_t* a = grey.Row(y0) + x0;
+    const std::uint8_t* b = a + grey.stride;
+    return (a[0] + (a[1] - a[0]) * fx) * (1 - fy) + (b[0] + (b[1] - b[0]) * fx) * fy;
+  }
   auto at = [&grey](int row, int col) -> double {
     if (row < 0 || col < 0 || row >= grey.height || col >= grey.width) return 255;
     return grey.At(row, col);
   };
   return (at(y0, x0) * (1 - fx) + at(y0, x0 + 1) * fx) * (1 - fy) +
          (at(y0 + 1, x0) * (1 - fx) + at(y0 + 1, x0 + 1) * fx) * fy;
-}
-
-// GreyAt without its checks for points whose four pixels lie inside the picture (nearly all).
-double GreyAtFast(const GreyView& grey, double px, double py) {
-  const double x = px - 0.5;
-  const double y = py - 0.5;
-  if (!(x >= 0 && y >= 0 && x < grey.width - 1 && y < grey.height - 1)) return GreyAt(grey, px, py);
-  const int x0 = static_cast<int>(x);
-  const int y0 = static_cast<int>(y);
-  const double fx = x - x0;
-  const double fy = y - y0;
-  const std::uint8_t* a = grey.Row(y0) + x0;
-  const std::uint8_t* b = a + grey.stride;
-  return (a[0] + (a[1] - a[0]) * fx) * (1 - fy) + (b[0] + (b[1] - b[0]) * fx) * fy;
 }
 
 // Dark where a level is below the middle of the darkest and lightest levels around it: blocks of
@@ -190,8 +182,8 @@ class LineSource {
         for (int k = 0; k < sampleCount_; ++k) {
           const double u = -margin_ + (k + 0.5) * du;
           const double w = map.g * u + map.h;
-          const double level = GreyAtFast(*grey_, (map.ax * u + map.bx) / w - border_,
-                                          (map.ay * u + map.by) / w - border_);
+          const double level = GreyAt(*grey_, (map.ax * u + map.bx) / w - border_,
+                                      (map.ay * u + map.by) / w - border_);
           levels_[static_cast<std::size_t>(k)] = candidate_.inverted ? 255 - level : level;
         }
         ThresholdLine(levels_, 6.5 * candidate_.module * sampleCount_ / wide_, samples_);
