@@ -96,6 +96,18 @@ PointF CentreOf(const std::vector<PointF>& corners) {
   return c;
 }
 
+// The upright box around corners given in the picture, in the matrix (`border` pixels more).
+MatrixBox BoxAround(const std::vector<PointF>& corners, int border) {
+  MatrixBox b{1e18, 1e18, -1e18, -1e18};
+  for (const PointF& c : corners) {
+    b.x0 = std::min(b.x0, c.x + border);
+    b.y0 = std::min(b.y0, c.y + border);
+    b.x1 = std::max(b.x1, c.x + border);
+    b.y1 = std::max(b.y1, c.y + border);
+  }
+  return b;
+}
+
 // A point well inside the candidate's symbol: its centre when both patterns were found; else a
 // little inside the one edge that was, since a lone edge's far side is only a guess.
 PointF InnerPoint(const SymbolCandidate& c) {
@@ -153,6 +165,25 @@ bool MicroRowFitsASize(const MicroLine& row, int cluster) {
       continue;
     }
     return true;
+  }
+  return false;
+}
+
+// Whether a row read along a straight line could be a MicroPDF417 row turned a few degrees: the
+// line leaves its row for the next one on the way, so its left RAP and first cell are of one row
+// of some size of its columns and its right RAP is of that row or one up to two rows away.
+bool MicroRowFitsATilt(const MicroLine& row) {
+  if (row.cells.empty() || row.cells.front().codeword < 0 || row.rightRap == 0) return false;
+  const int cluster = row.cells.front().cluster;
+  for (const MicroSize& size : MicroSizes()) {
+    if (size.columns != row.columns) continue;
+    const int r = (row.leftRap - size.leftRap + kRapCount) % kRapCount;
+    if (r >= size.rows || (size.firstCluster + r) % 3 != cluster) continue;
+    for (int d = -2; d <= 2; ++d) {
+      if (r + d >= 0 && r + d < size.rows && RapOfRow(size.rightRap, r + d) == row.rightRap) {
+        return true;
+      }
+    }
   }
   return false;
 }
@@ -243,7 +274,7 @@ class Search {
     std::vector<SymbolCandidate> read;
     const int step = ScanStep(bits);
     Patterns(bits, &transposed, kReadingBorder, ScanLines::Straight, step, hits, read);
-    if (!Enough()) Micro(bits, transposed, kReadingBorder);
+    if (!Enough()) Micro(bits, transposed, kReadingBorder, read);
     if (!found_.empty() || !options_.tryHarder) return;
     Patterns(bits, &transposed, kReadingBorder, ScanLines::Diagonal, step, hits, read);
     if (!found_.empty()) return;
@@ -308,23 +339,17 @@ class Search {
 
   // MicroPDF417 symbols: rows found along every pixel row and column, both ways, gathered into
   // symbols. A symbol over one already read is not reported again.
-  void Micro(const BitMatrix& bits, const BitMatrix& transposed, int border) {
+  void Micro(const BitMatrix& bits, const BitMatrix& transposed, int border,
+             const std::vector<SymbolCandidate>& located) {
     budget_.Check();
     // Lines are not read from inside the symbols found: their bars hold many a RAP's widths.
     std::vector<MatrixBox> skip;
     for (const DecodeResult& f : found_) {
-      if (f.corners.empty()) continue;
-      MatrixBox b{1e18, 1e18, -1e18, -1e18};
-      for (const PointF& c : f.corners) {
-        b.x0 = std::min(b.x0, c.x + border);
-        b.y0 = std::min(b.y0, c.y + border);
-        b.x1 = std::max(b.x1, c.x + border);
-        b.y1 = std::max(b.y1, c.y + border);
-      }
-      skip.push_back(b);
+      if (!f.corners.empty()) skip.push_back(BoxAround(f.corners, border));
     }
     const std::size_t before = found_.size();
-    if (!MicroAlong(bits, transposed, border, skip, 0) || !found_.empty() || !options_.tryHarder) {
+    if (!MicroAlong(bits, transposed, border, skip, 0, located) || !found_.empty() ||
+        !options_.tryHarder) {
       return;
     }
     // Rows seen but no symbol read at all: perhaps a MicroPDF417 turned a few degrees, whose long
@@ -339,14 +364,16 @@ class Search {
       return;
     }
     for (const double slope : {0.035, -0.035, 0.07, -0.07, 0.105, -0.105}) {
-      MicroAlong(bits, transposed, border, skip, slope);
+      MicroAlong(bits, transposed, border, skip, slope, {});
       if (found_.size() > before || Enough()) return;
     }
   }
 
-  // The MicroPDF417 search along lines of one slope; whether the first lines showed any row.
+  // The MicroPDF417 search along lines of one slope; whether the first lines showed any row
+  // outside the PDF417 candidates `located` (whose bars show RAP-like rows along any line).
   bool MicroAlong(const BitMatrix& bits, const BitMatrix& transposed, int border,
-                  const std::vector<MatrixBox>& skip, double slope) {
+                  const std::vector<MatrixBox>& skip, double slope,
+                  const std::vector<SymbolCandidate>& located) {
     budget_.Check();
     // Lines a fraction of the picture apart first (a symbol of four rows at one pixel a module is
     // eight pixels tall), then every line around the rows they crossed.
@@ -354,6 +381,18 @@ class Search {
         std::max(ScanStep(bits), std::min(bits.Width(), bits.Height()) / kMicroCoarseLines);
     std::vector<MicroRowHit> hits = FindMicroRows(bits, &transposed, coarse, options_.tryInverted,
                                                   skip, &budget_, nullptr, 0, slope);
+    std::vector<MatrixBox> pdf417Areas;
+    for (const SymbolCandidate& c : located) {
+      pdf417Areas.push_back(BoxAround({c.corners.begin(), c.corners.end()}, 0));
+    }
+    const bool rowsOutside = std::any_of(hits.begin(), hits.end(), [&](const MicroRowHit& h) {
+      if (!MicroRowFitsATilt(h.row)) return false;
+      const PointF p = MicroLinePoint(bits, h.direction, h.line, (h.row.begin + h.row.end) / 2,
+                                      h.slope);
+      return std::none_of(pdf417Areas.begin(), pdf417Areas.end(), [&p](const MatrixBox& b) {
+        return p.x >= b.x0 && p.x < b.x1 && p.y >= b.y0 && p.y < b.y1;
+      });
+    });
     if (hits.empty()) return false;
     // Every line is read only around rows that look like a symbol's: both RAPs read, and at least
     // half the cells, all of one cluster (text and other bars can show a RAP at each end of a
@@ -376,7 +415,7 @@ class Search {
       if (MicroRowFitsASize(h.row, cluster)) strong.push_back(h);
     }
     // No row that looks like a symbol's: bars of text or of another symbology.
-    if (strong.empty()) return true;
+    if (strong.empty()) return rowsOutside;
     if (coarse > 1) {
       std::vector<MicroRowHit> around = FindMicroRows(bits, &transposed, 1, options_.tryInverted,
                                                       skip, &budget_, &strong, coarse, slope);
