@@ -387,8 +387,8 @@ class Search {
     }
     const bool rowsOutside = std::any_of(hits.begin(), hits.end(), [&](const MicroRowHit& h) {
       if (!MicroRowFitsATilt(h.row)) return false;
-      const PointF p = MicroLinePoint(bits, h.direction, h.line, (h.row.begin + h.row.end) / 2,
-                                      h.slope);
+      const PointF p =
+          MicroLinePoint(bits, h.direction, h.line, (h.row.begin + h.row.end) / 2, h.slope);
       return std::none_of(pdf417Areas.begin(), pdf417Areas.end(), [&p](const MatrixBox& b) {
         return p.x >= b.x0 && p.x < b.x1 && p.y >= b.y0 && p.y < b.y1;
       });
