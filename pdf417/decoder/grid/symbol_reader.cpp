@@ -92,12 +92,15 @@ void ThresholdLine(const std::vector<double>& levels, double window,
   const std::size_t blocks = (n + block - 1) / block;
   std::vector<double> lo(blocks, 255);
   std::vector<double> hi(blocks, 0);
-  for (std::size_t i = 0; i < n; ++i) {
-    lo[i / block] = std::min(lo[i / block], levels[i]);
-    hi[i / block] = std::max(hi[i / block], levels[i]);
+  // Block by block, not sample by sample: a division a sample cost more than the comparisons.
+  for (std::size_t b = 0; b < blocks; ++b) {
+    const std::size_t end = std::min(n, (b + 1) * block);
+    for (std::size_t i = b * block; i < end; ++i) {
+      lo[b] = std::min(lo[b], levels[i]);
+      hi[b] = std::max(hi[b], levels[i]);
+    }
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t b = i / block;
+  for (std::size_t b = 0; b < blocks; ++b) {
     double l = lo[b];
     double h = hi[b];
     if (b > 0) {
@@ -109,7 +112,10 @@ void ThresholdLine(const std::vector<double>& levels, double window,
       h = std::max(h, hi[b + 1]);
     }
     // A flat stretch (quiet zone, paper) is light unless it is dark on the global scale.
-    dark[i] = h - l < 24 ? levels[i] < kGreyThreshold : levels[i] < (l + h) / 2;
+    const bool flat = h - l < 24;
+    const double middle = flat ? kGreyThreshold : (l + h) / 2;
+    const std::size_t end = std::min(n, (b + 1) * block);
+    for (std::size_t i = b * block; i < end; ++i) dark[i] = levels[i] < middle;
   }
 }
 
@@ -170,9 +176,9 @@ class LineSource {
       if (source == 0) {
         for (int k = 0; k < count; ++k) {
           const double u = -margin_ + (k + 0.5) * du;
-          const double w = map.g * u + map.h;
-          const double x = (map.ax * u + map.bx) / w;
-          const double y = (map.ay * u + map.by) / w;
+          const double w = 1 / (map.g * u + map.h);
+          const double x = (map.ax * u + map.bx) * w;
+          const double y = (map.ay * u + map.by) * w;
           const bool dark =
               bits_.IsDark(static_cast<int>(std::floor(y)), static_cast<int>(std::floor(x)));
           samples_[static_cast<std::size_t>(k)] = dark != candidate_.inverted;
@@ -181,9 +187,9 @@ class LineSource {
         levels_.resize(static_cast<std::size_t>(sampleCount_));
         for (int k = 0; k < sampleCount_; ++k) {
           const double u = -margin_ + (k + 0.5) * du;
-          const double w = map.g * u + map.h;
-          const double level = GreyAt(*grey_, (map.ax * u + map.bx) / w - border_,
-                                      (map.ay * u + map.by) / w - border_);
+          const double w = 1 / (map.g * u + map.h);
+          const double level = GreyAt(*grey_, (map.ax * u + map.bx) * w - border_,
+                                      (map.ay * u + map.by) * w - border_);
           levels_[static_cast<std::size_t>(k)] = candidate_.inverted ? 255 - level : level;
         }
         ThresholdLine(levels_, 6.5 * candidate_.module * sampleCount_ / wide_, samples_);
