@@ -3,6 +3,7 @@
 // The chunks after the pixels are read to the end too, so that every chunk's checksum is checked.
 #include <spng.h>
 
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
@@ -138,7 +139,9 @@ GreyImage LoadPng(PictureInput& input, const LoadLimits& limits) {
     const int step = interlaced ? kPassColumnStep[info.pass] : 1;
     std::uint8_t* out = grey.pixels.data() +
                         static_cast<std::size_t>(info.row_num) * static_cast<std::size_t>(width);
-    if (packed) {
+    if (packed && ihdr.bit_depth == 8) {
+      std::memcpy(out, row.data(), static_cast<std::size_t>(width));
+    } else if (packed) {
       const int depth = ihdr.bit_depth;
       const unsigned mask = (1u << depth) - 1;
       const unsigned scale = 255 / mask;  // 255, 85, 17 or 1
