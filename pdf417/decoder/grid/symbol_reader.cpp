@@ -60,6 +60,11 @@ struct Facts {
 // The symbol row an indicator was read in: its cluster and its multiple of 30.
 int RowOf(const EdgeReading& r) { return r.codeword < 0 ? -1 : 3 * (r.codeword / 30) + r.cluster; }
 
+// The pixel a coordinate falls in, for a lookup that takes every negative index for outside:
+// truncation floors the values that matter, and one conversion does it (floor takes several
+// without SSE4.1). Negative values, NaN and values past any picture give -1.
+int PixelIndex(double v) { return v >= 0 && v < 1e9 ? static_cast<int>(v) : -1; }
+
 // The grey level at a point, interpolated between the four nearest pixels; paper outside.
 double GreyAt(const GreyView& grey, double px, double py) {
   const double x = px - 0.5;
@@ -188,7 +193,7 @@ class LineSource {
           const double x = (map.ax * u + map.bx) * w;
           const double y = (map.ay * u + map.by) * w;
           const bool dark =
-              bits_.IsDark(static_cast<int>(std::floor(y)), static_cast<int>(std::floor(x)));
+              bits_.IsDark(PixelIndex(y), PixelIndex(x));
           samples_[static_cast<std::size_t>(k)] = dark != candidate_.inverted;
         }
       } else {
