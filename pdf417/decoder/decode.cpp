@@ -122,36 +122,6 @@ PointF InnerPoint(const SymbolCandidate& c) {
   return PointF{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
 }
 
-// A candidate of one pattern edge reaches as far as the widest symbol would; what lies beyond the
-// picture holds nothing to read. Its far side is brought in to the picture's edge (along the
-// candidate's own lines, so that they keep their direction).
-SymbolCandidate WithinPicture(const SymbolCandidate& c, double width, double height) {
-  if (c.hasStart == c.hasStop) return c;
-  SymbolCandidate out = c;
-  const std::array<PointF, 4>& q = c.corners;
-  const std::size_t nearTop = c.hasStart ? 0 : 1;
-  const std::size_t farTop = c.hasStart ? 1 : 0;
-  const std::size_t nearBottom = c.hasStart ? 3 : 2;
-  const std::size_t farBottom = c.hasStart ? 2 : 3;
-  // The largest share t of the way from each near corner to its far one that stays inside.
-  auto inside = [width, height](const PointF& from, const PointF& to) {
-    double t = 1;
-    const double dx = to.x - from.x;
-    const double dy = to.y - from.y;
-    if (dx > 0) t = std::min(t, (width - from.x) / dx);
-    if (dx < 0) t = std::min(t, -from.x / dx);
-    if (dy > 0) t = std::min(t, (height - from.y) / dy);
-    if (dy < 0) t = std::min(t, -from.y / dy);
-    return std::max(t, 0.0);
-  };
-  const double t = std::max(inside(q[nearTop], q[farTop]), inside(q[nearBottom], q[farBottom]));
-  out.corners[farTop] = PointF{q[nearTop].x + (q[farTop].x - q[nearTop].x) * t,
-                               q[nearTop].y + (q[farTop].y - q[nearTop].y) * t};
-  out.corners[farBottom] = PointF{q[nearBottom].x + (q[farBottom].x - q[nearBottom].x) * t,
-                                  q[nearBottom].y + (q[farBottom].y - q[nearBottom].y) * t};
-  return out;
-}
-
 // Whether a MicroPDF417 row's RAP numbers and cluster are those of a row of some size of its
 // columns: within a size, every RAP number and the cluster go on by one a row.
 bool MicroRowFitsASize(const MicroLine& row, int cluster) {

@@ -192,8 +192,7 @@ class LineSource {
           const double w = 1 / (map.g * u + map.h);
           const double x = (map.ax * u + map.bx) * w;
           const double y = (map.ay * u + map.by) * w;
-          const bool dark =
-              bits_.IsDark(PixelIndex(y), PixelIndex(x));
+          const bool dark = bits_.IsDark(PixelIndex(y), PixelIndex(x));
           samples_[static_cast<std::size_t>(k)] = dark != candidate_.inverted;
         }
       } else {
@@ -697,6 +696,33 @@ bool Probe(const BitMatrix& bits, const BitMatrix* transposed, const SymbolCandi
 
 }  // namespace
 
+SymbolCandidate WithinPicture(const SymbolCandidate& c, double width, double height) {
+  if (c.hasStart == c.hasStop) return c;
+  SymbolCandidate out = c;
+  const std::array<PointF, 4>& q = c.corners;
+  const std::size_t nearTop = c.hasStart ? 0 : 1;
+  const std::size_t farTop = c.hasStart ? 1 : 0;
+  const std::size_t nearBottom = c.hasStart ? 3 : 2;
+  const std::size_t farBottom = c.hasStart ? 2 : 3;
+  // The largest share t of the way from each near corner to its far one that stays inside.
+  auto inside = [width, height](const PointF& from, const PointF& to) {
+    double t = 1;
+    const double dx = to.x - from.x;
+    const double dy = to.y - from.y;
+    if (dx > 0) t = std::min(t, (width - from.x) / dx);
+    if (dx < 0) t = std::min(t, -from.x / dx);
+    if (dy > 0) t = std::min(t, (height - from.y) / dy);
+    if (dy < 0) t = std::min(t, -from.y / dy);
+    return std::max(t, 0.0);
+  };
+  const double t = std::max(inside(q[nearTop], q[farTop]), inside(q[nearBottom], q[farBottom]));
+  out.corners[farTop] = PointF{q[nearTop].x + (q[farTop].x - q[nearTop].x) * t,
+                               q[nearTop].y + (q[farTop].y - q[nearTop].y) * t};
+  out.corners[farBottom] = PointF{q[nearBottom].x + (q[farBottom].x - q[nearBottom].x) * t,
+                                  q[nearBottom].y + (q[farBottom].y - q[nearBottom].y) * t};
+  return out;
+}
+
 DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
                            const SymbolCandidate& candidate, const GreyView* grey, int border) {
   // One pattern edge alone: its far corners where the symbol's sides end, when they can be
@@ -726,8 +752,11 @@ DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
 namespace {
 
 DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
-                      const SymbolCandidate& candidate, const GreyView* grey, int border,
+                      const SymbolCandidate& given, const GreyView* grey, int border,
                       bool mayRetilt) {
+  // Second readings below make lone edges of their own (and turn or move them), as far as the
+  // widest symbol: their lines end at the picture's edge too.
+  const SymbolCandidate candidate = WithinPicture(given, bits.Width(), bits.Height());
   LineSource source(bits, transposed, candidate, grey, border);
   if (!source.Usable()) return Verdict(DecodeStatus::NoSymbolFound, "no symbol found");
   const int lineCount = source.Lines();

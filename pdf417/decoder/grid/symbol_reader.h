@@ -24,4 +24,10 @@ constexpr const char* kPatternReadingName = "located by start and stop patterns"
 DecodeResult ReadCandidate(const BitMatrix& bits, const BitMatrix* transposed,
                            const SymbolCandidate& candidate, const GreyView* grey, int border);
 
+// A candidate of one pattern edge reaches as far as the widest symbol would; what lies beyond the
+// picture (`width` x `height`) holds nothing to read. Its far side is brought in to the picture's
+// edge (along the candidate's own lines, so that they keep their direction). ReadCandidate does
+// this to every candidate it reads, its own second readings included.
+SymbolCandidate WithinPicture(const SymbolCandidate& c, double width, double height);
+
 }  // namespace pdf417
