@@ -421,3 +421,58 @@ TEST(SymbolReader, ReadsNothingOverADegenerateCandidate) {
 }
 
 }  // namespace
+
+// A lone edge's candidate reaches as far as the widest symbol, often far past the picture: its far
+// corners come in to the picture's edge along its own lines (same direction, nothing cut inside),
+// and a candidate of both edges is left as it is.
+TEST(SymbolReader, LoneEdgesEndAtThePicturesEdge) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> inside(20, 280);
+  std::uniform_real_distribution<double> far(-2000, 2000);
+  const double width = 300, height = 200;
+  for (int k = 0; k < 200; ++k) {
+    pdf417::SymbolCandidate c;
+    c.hasStart = k % 2 == 0;
+    c.hasStop = !c.hasStart;
+    c.corners = {pdf417::PointF{inside(random), inside(random) * 0.6},
+                 pdf417::PointF{far(random), far(random)}, pdf417::PointF{far(random), far(random)},
+                 pdf417::PointF{inside(random), inside(random) * 0.6}};
+    const std::size_t nearTop = c.hasStart ? 0 : 1, farTop = c.hasStart ? 1 : 0;
+    const std::size_t nearBottom = c.hasStart ? 3 : 2, farBottom = c.hasStart ? 2 : 3;
+    if (!c.hasStart) {
+      std::swap(c.corners[0], c.corners[1]);
+      std::swap(c.corners[2], c.corners[3]);
+    }
+    const pdf417::SymbolCandidate w = pdf417::WithinPicture(c, width, height);
+    EXPECT_EQ(w.corners[nearTop].x, c.corners[nearTop].x);
+    EXPECT_EQ(w.corners[nearBottom].y, c.corners[nearBottom].y);
+    // Each far corner moved towards its near corner by one share t of the way, the same for both.
+    auto share = [&](std::size_t nearIndex, std::size_t farIndex) {
+      const pdf417::PointF& n = c.corners[nearIndex];
+      const pdf417::PointF& f = c.corners[farIndex];
+      const pdf417::PointF& g = w.corners[farIndex];
+      const double t = std::fabs(f.x - n.x) > std::fabs(f.y - n.y) ? (g.x - n.x) / (f.x - n.x)
+                                                                   : (g.y - n.y) / (f.y - n.y);
+      EXPECT_NEAR(g.x, n.x + (f.x - n.x) * t, 1e-6);
+      EXPECT_NEAR(g.y, n.y + (f.y - n.y) * t, 1e-6);
+      return t;
+    };
+    const double top = share(nearTop, farTop);
+    const double bottom = share(nearBottom, farBottom);
+    EXPECT_NEAR(top, bottom, 1e-9);
+    EXPECT_GE(top, 0);
+    EXPECT_LE(top, 1);
+    // One of the two far corners lies on the picture's edge or inside it (the other may still be
+    // outside: the lines keep their length where one of them does).
+    auto in = [&](const pdf417::PointF& p) {
+      return p.x >= -1e-6 && p.x <= width + 1e-6 && p.y >= -1e-6 && p.y <= height + 1e-6;
+    };
+    EXPECT_TRUE(in(w.corners[farTop]) || in(w.corners[farBottom]) || top == 1);
+  }
+  pdf417::SymbolCandidate both;
+  both.hasStart = both.hasStop = true;
+  both.corners = {pdf417::PointF{10, 10}, pdf417::PointF{900, 10}, pdf417::PointF{900, 90},
+                  pdf417::PointF{10, 90}};
+  const pdf417::SymbolCandidate kept = pdf417::WithinPicture(both, width, height);
+  EXPECT_EQ(kept.corners[1].x, 900);
+}

@@ -185,6 +185,12 @@ class LineSource {
       samples = count;
       const Perspective::Line map = map_.LineAt(line.v);
       const double du = (1 + 2 * margin_) / count;
+      if (OffTheMatrix(map)) {
+        // Every sample would be paper (light, or dark on an inverted candidate).
+        line.runs.assign(1, Run{0, count, candidate_.inverted});
+        ReadLine(line, samples, perPixel);
+        return;
+      }
       samples_.resize(static_cast<std::size_t>(count));
       if (source == 0) {
         for (int k = 0; k < count; ++k) {
@@ -212,6 +218,40 @@ class LineSource {
   }
 
  private:
+  // Whether the line's stretch that Read samples lies wholly outside the matrix (a candidate that
+  // reaches past the picture's edge): the straight segment between its ends, clipped to the
+  // matrix by the parametric (Liang-Barsky) test, is empty.
+  bool OffTheMatrix(const Perspective::Line& map) const {
+    auto at = [&map](double u) {
+      const double w = map.g * u + map.h;
+      return PointF{(map.ax * u + map.bx) / w, (map.ay * u + map.by) / w};
+    };
+    // Between ends on either side of the map's horizon the line is not that segment.
+    if ((map.g * -margin_ + map.h) * (map.g * (1 + margin_) + map.h) <= 0) return false;
+    const PointF a = at(-margin_);
+    const PointF b = at(1 + margin_);
+    if (!std::isfinite(a.x + a.y + b.x + b.y)) return false;
+    double t0 = 0, t1 = 1;
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    // Each side of the matrix as p t <= q.
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x, bits_.Width() - a.x, a.y, bits_.Height() - a.y};
+    for (int k = 0; k < 4; ++k) {
+      if (p[k] == 0) {
+        if (q[k] < 0) return true;
+        continue;
+      }
+      const double t = q[k] / p[k];
+      if (p[k] < 0) {
+        t0 = std::max(t0, t);
+      } else {
+        t1 = std::min(t1, t);
+      }
+    }
+    return t0 > t1;
+  }
+
   // Where line l crosses the symbol, from its top edge (0) to its bottom edge (1).
   double V(int l) const {
     if (axis_ == nullptr) return (l + 0.5) / lineCount_;
