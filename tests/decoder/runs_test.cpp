@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -79,6 +80,34 @@ TEST(LineReaders, RowsTransposesAndDiagonalsHoldTheMatrixPixels) {
         if (xf < 0 || xf >= w) {
           ASSERT_FALSE(falling.IsDark(r, y));
         }
+      }
+    }
+  }
+}
+
+// Lines of samples (any non-zero value is dark) cut into runs eight samples a step: the runs
+// spell the samples back, across word boundaries and at every line length.
+TEST(LineReaders, SampleRunsSpellTheSamples) {
+  std::mt19937 rng(5);
+  std::vector<pdf417::Run> runs;
+  for (int count = 0; count <= 140; ++count) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::vector<std::uint8_t> samples(static_cast<std::size_t>(count));
+      const unsigned longest = 1 + rng() % 20;
+      bool dark = rng() % 2 == 0;
+      int left = 0;
+      for (std::uint8_t& s : samples) {
+        if (left-- <= 0) {
+          dark = !dark;
+          left = static_cast<int>(rng() % longest);
+        }
+        s = dark ? static_cast<std::uint8_t>(1 + rng() % 255) : 0;
+      }
+      RunsOf(samples.data(), count, runs);
+      const std::vector<bool> spelled = Spelled(runs);
+      ASSERT_EQ(spelled.size(), samples.size());
+      for (std::size_t k = 0; k < samples.size(); ++k) {
+        ASSERT_EQ(spelled[k], samples[k] != 0) << count << " samples, at " << k;
       }
     }
   }
