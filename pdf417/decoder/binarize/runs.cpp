@@ -1,5 +1,7 @@
 #include "pdf417/decoder/binarize/runs.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace pdf417 {
@@ -103,35 +105,73 @@ BitMatrix DiagonalRows(const BitMatrix& bits, bool falling) {
   return Transposed(sheared);
 }
 
+namespace {
+
+// Transposes the 64 x 64 bit matrix of a[0..63], row i in a[i] and its column 0 in the top bit:
+// blocks of 32, 16, ... 1 bits swapped across the diagonal (six steps of 32 swaps).
+void Transpose64(std::uint64_t a[64]) {
+  std::uint64_t m = 0x00000000FFFFFFFFULL;
+  for (int j = 32; j != 0; j >>= 1, m ^= m << j) {
+    for (int k = 0; k < 64; k = (k + j + 1) & ~j) {
+      const std::uint64_t t = (a[k] ^ (a[k + j] >> j)) & m;
+      a[k] ^= t;
+      a[k + j] ^= t << j;
+    }
+  }
+}
+
+}  // namespace
+
 BitMatrix Transposed(const BitMatrix& bits) {
-  BitMatrix out(bits.Height(), bits.Width());
   const int w = bits.Width();
   const int h = bits.Height();
-  // Blocks of 8 x 8 pixels: eight source bytes, one per row, become eight bytes of the result,
-  // one per column, by the three-step exchange of a 64-bit word's bit blocks.
-  for (int by = 0; by < h; by += 8) {
-    for (int bx = 0; bx < w; bx += 8) {
-      std::uint64_t x = 0;
-      for (int i = 0; i < 8; ++i) {
-        const std::uint8_t byte = by + i < h ? bits.Row(by + i)[bx >> 3] : 0;
-        x |= static_cast<std::uint64_t>(byte) << (56 - 8 * i);
+  BitMatrix out(h, w);
+  const std::size_t inStride = bits.Stride();
+  const std::size_t outStride = out.Stride();
+  // Blocks of 64 x 64 pixels: eight bytes of each of 64 source rows become eight bytes of each of
+  // 64 rows of the result. Source rows past the height read as light, so the result's bits past
+  // its width stay clear; a block all light leaves the result's zeros as they are.
+  std::uint64_t block[64];
+  for (int by = 0; by < h; by += 64) {
+    const int rows = std::min(64, h - by);
+    for (int bx = 0; bx < w; bx += 64) {
+      const std::size_t from = static_cast<std::size_t>(bx / 8);
+      const std::size_t bytes = std::min<std::size_t>(8, inStride - from);
+      std::uint64_t any = 0;
+      for (int i = 0; i < 64; ++i) {
+        std::uint64_t x = 0;
+        if (i < rows) {
+          const std::uint8_t* p = bits.Row(by + i) + from;
+          if (bytes == 8) {
+            std::memcpy(&x, p, 8);
+            x = __builtin_bswap64(x);
+          } else {
+            for (std::size_t k = 0; k < bytes; ++k) {
+              x |= static_cast<std::uint64_t>(p[k]) << (56 - 8 * k);
+            }
+          }
+        }
+        block[i] = x;
+        any |= x;
       }
-      if (x == 0) continue;
-      // Transposes the 8 x 8 bit matrix held row-major in x, row 0 in the top byte.
-      std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
-      x ^= t ^ (t << 7);
-      t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
-      x ^= t ^ (t << 14);
-      t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
-      x ^= t ^ (t << 28);
-      for (int i = 0; i < 8 && bx + i < w; ++i) {
-        std::uint8_t* row = out.Row(bx + i);
-        row[by >> 3] = static_cast<std::uint8_t>(x >> (56 - 8 * i));
+      if (any == 0) continue;
+      Transpose64(block);
+      const int columns = std::min(64, w - bx);
+      const std::size_t to = static_cast<std::size_t>(by / 8);
+      const std::size_t outBytes = std::min<std::size_t>(8, outStride - to);
+      for (int j = 0; j < columns; ++j) {
+        std::uint8_t* q = out.Row(bx + j) + to;
+        if (outBytes == 8) {
+          const std::uint64_t y = __builtin_bswap64(block[j]);
+          std::memcpy(q, &y, 8);
+        } else {
+          for (std::size_t k = 0; k < outBytes; ++k) {
+            q[k] = static_cast<std::uint8_t>(block[j] >> (56 - 8 * k));
+          }
+        }
       }
     }
   }
-  // Bits past the result's width (rows of the source beyond its height) stay clear: the source's
-  // missing rows were read as zero.
   return out;
 }
 
