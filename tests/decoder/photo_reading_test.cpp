@@ -420,59 +420,50 @@ TEST(SymbolReader, ReadsNothingOverADegenerateCandidate) {
   EXPECT_FALSE(pdf417::ReadCandidate(bits, nullptr, c, nullptr, 0).ok());
 }
 
-}  // namespace
-
 // A lone edge's candidate reaches as far as the widest symbol, often far past the picture: its far
-// corners come in to the picture's edge along its own lines (same direction, nothing cut inside),
-// and a candidate of both edges is left as it is.
+// corners come in along its own lines, both by the same share of the way, until one is on the
+// picture's edge; a candidate of both edges is left as it is.
 TEST(SymbolReader, LoneEdgesEndAtThePicturesEdge) {
   std::mt19937 random(7);
-  std::uniform_real_distribution<double> inside(20, 280);
+  std::uniform_real_distribution<double> inside(20, 180);
   std::uniform_real_distribution<double> far(-2000, 2000);
   const double width = 300, height = 200;
+  auto in = [&](const pdf417::PointF& p) {
+    return p.x >= -1e-6 && p.x <= width + 1e-6 && p.y >= -1e-6 && p.y <= height + 1e-6;
+  };
   for (int k = 0; k < 200; ++k) {
     pdf417::SymbolCandidate c;
     c.hasStart = k % 2 == 0;
     c.hasStop = !c.hasStart;
-    c.corners = {pdf417::PointF{inside(random), inside(random) * 0.6},
-                 pdf417::PointF{far(random), far(random)}, pdf417::PointF{far(random), far(random)},
-                 pdf417::PointF{inside(random), inside(random) * 0.6}};
-    const std::size_t nearTop = c.hasStart ? 0 : 1, farTop = c.hasStart ? 1 : 0;
-    const std::size_t nearBottom = c.hasStart ? 3 : 2, farBottom = c.hasStart ? 2 : 3;
-    if (!c.hasStart) {
-      std::swap(c.corners[0], c.corners[1]);
-      std::swap(c.corners[2], c.corners[3]);
+    // Near corners (the edge found) inside the picture, far ones anywhere.
+    const std::size_t nearTop = c.hasStart ? 0 : 1, nearBottom = c.hasStart ? 3 : 2;
+    for (std::size_t i = 0; i < 4; ++i) {
+      const bool near = i == nearTop || i == nearBottom;
+      c.corners[i] = near ? pdf417::PointF{inside(random), inside(random)}
+                          : pdf417::PointF{far(random), far(random)};
     }
     const pdf417::SymbolCandidate w = pdf417::WithinPicture(c, width, height);
-    EXPECT_EQ(w.corners[nearTop].x, c.corners[nearTop].x);
-    EXPECT_EQ(w.corners[nearBottom].y, c.corners[nearBottom].y);
-    // Each far corner moved towards its near corner by one share t of the way, the same for both.
-    auto share = [&](std::size_t nearIndex, std::size_t farIndex) {
-      const pdf417::PointF& n = c.corners[nearIndex];
-      const pdf417::PointF& f = c.corners[farIndex];
-      const pdf417::PointF& g = w.corners[farIndex];
-      const double t = std::fabs(f.x - n.x) > std::fabs(f.y - n.y) ? (g.x - n.x) / (f.x - n.x)
-                                                                   : (g.y - n.y) / (f.y - n.y);
-      EXPECT_NEAR(g.x, n.x + (f.x - n.x) * t, 1e-6);
-      EXPECT_NEAR(g.y, n.y + (f.y - n.y) * t, 1e-6);
-      return t;
-    };
-    const double top = share(nearTop, farTop);
-    const double bottom = share(nearBottom, farBottom);
-    EXPECT_NEAR(top, bottom, 1e-9);
-    EXPECT_GE(top, 0);
-    EXPECT_LE(top, 1);
-    // One of the two far corners lies on the picture's edge or inside it (the other may still be
-    // outside: the lines keep their length where one of them does).
-    auto in = [&](const pdf417::PointF& p) {
-      return p.x >= -1e-6 && p.x <= width + 1e-6 && p.y >= -1e-6 && p.y <= height + 1e-6;
-    };
-    EXPECT_TRUE(in(w.corners[farTop]) || in(w.corners[farBottom]) || top == 1);
+    double shares[2];
+    for (int side = 0; side < 2; ++side) {
+      const std::size_t n = side == 0 ? nearTop : nearBottom;
+      const std::size_t f = n ^ 1u;  // 0-1 and 3-2 are the lines
+      const pdf417::PointF d{c.corners[f].x - c.corners[n].x, c.corners[f].y - c.corners[n].y};
+      const double t = std::fabs(d.x) > std::fabs(d.y) ? (w.corners[f].x - c.corners[n].x) / d.x
+                                                       : (w.corners[f].y - c.corners[n].y) / d.y;
+      EXPECT_NEAR(w.corners[f].x, c.corners[n].x + d.x * t, 1e-6);
+      EXPECT_NEAR(w.corners[f].y, c.corners[n].y + d.y * t, 1e-6);
+      EXPECT_EQ(w.corners[n].x, c.corners[n].x);
+      shares[side] = t;
+    }
+    EXPECT_NEAR(shares[0], shares[1], 1e-9);
+    EXPECT_TRUE(shares[0] >= 0 && shares[0] <= 1);
+    EXPECT_TRUE(in(w.corners[nearTop ^ 1u]) || in(w.corners[nearBottom ^ 1u]) || shares[0] == 1);
   }
   pdf417::SymbolCandidate both;
   both.hasStart = both.hasStop = true;
   both.corners = {pdf417::PointF{10, 10}, pdf417::PointF{900, 10}, pdf417::PointF{900, 90},
                   pdf417::PointF{10, 90}};
-  const pdf417::SymbolCandidate kept = pdf417::WithinPicture(both, width, height);
-  EXPECT_EQ(kept.corners[1].x, 900);
+  EXPECT_EQ(pdf417::WithinPicture(both, width, height).corners[1].x, 900);
 }
+
+}  // namespace

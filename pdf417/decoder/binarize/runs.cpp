@@ -13,21 +13,22 @@ void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs) {
   bool dark = samples[0] != 0;
   int k = 1;
   for (;;) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     // The next sample of the other colour, eight samples a step: in a light run the first
     // non-zero byte of a word, in a dark run its first zero byte (the lowest address is the
-    // word's low byte on the little-endian machines this is built for; others go sample by
-    // sample).
+    // word's low byte); the samples after the last whole word one by one.
     while (k + 8 <= count) {
       std::uint64_t word = 0;
       std::memcpy(&word, samples + k, 8);
       const std::uint64_t other =
           dark ? (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL : word;
-      if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__ || other != 0) {
-        if (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) k += __builtin_ctzll(other) / 8;
+      if (other != 0) {
+        k += __builtin_ctzll(other) / 8;
         break;
       }
       k += 8;
     }
+#endif
     while (k < count && (samples[k] != 0) == dark) ++k;
     if (k >= count) break;
     runs.push_back(Run{begin, k - begin, dark});
