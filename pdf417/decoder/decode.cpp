@@ -6,8 +6,9 @@
 // The readings, in order:
 //  1. classic: the demonstration decoder's stages (classic/classic_reading.h) on the matrix as
 //     read, when the picture is nearly two-tone (drawn or scanned in black and white, not a
-//     photograph) and one of its rows shows an upright start pattern: the cheapest way to a clean
-//     upright symbol.
+//     photograph) and one of its rows shows an upright start pattern, or on the matrix turned a
+//     quarter turn back when one of its columns does: the cheapest way to a clean symbol upright
+//     or turned by a right angle.
 //  2. patterns along rows and columns: start and stop patterns found along the matrix's rows and
 //     columns, dark on light and (tryInverted) light on dark, paired into candidates that are read
 //     line by line (grid/symbol_reader.h): symbols at any angle, in perspective, defaced, several
@@ -222,9 +223,11 @@ class Search {
   void Readings() {
     const BitMatrix bits = BinariseGlobal(grey_, kGreyThreshold, kReadingBorder);
     budget_.Check();
-    Classic(bits);
+    BitMatrix transposed;  // made when a reading first needs it
+    Classic(bits, transposed);
     if (Enough()) return;
-    PatternReadings(bits);
+    if (transposed.Empty()) transposed = Transposed(bits);
+    PatternReadings(bits, transposed);
     // The classic reading's symbol that needed erasures counts when no other reading read it
     // whole.
     if (heldClassic_.ok()) {
@@ -238,8 +241,7 @@ class Search {
     }
   }
 
-  void PatternReadings(const BitMatrix& bits) {
-    const BitMatrix transposed = Transposed(bits);
+  void PatternReadings(const BitMatrix& bits, const BitMatrix& transposed) {
     std::vector<PatternHit> hits;
     std::vector<SymbolCandidate> read;
     const int step = ScanStep(bits);
@@ -277,11 +279,35 @@ class Search {
     for (std::size_t i = before; i < found_.size(); ++i) found_[i].reading += ", local threshold";
   }
 
-  void Classic(const BitMatrix& bits) {
-    if (!TwoTone(grey_) || !ShowsStartPatternLoosely(bits)) return;
+  // The classic reading reads upright symbols. One turned a quarter turn shows its rows down the
+  // matrix's columns and is read from the matrix turned back: turned clockwise, the transposed
+  // matrix upside down; anticlockwise, the matrix upside down, transposed. `transposed` is made
+  // here when the turns are looked at.
+  void Classic(const BitMatrix& bits, BitMatrix& transposed) {
+    if (!TwoTone(grey_)) return;
+    if (ShowsStartPatternLoosely(bits)) {
+      ClassicOn(bits, [](PointF p) { return p; });
+      return;
+    }
+    transposed = Transposed(bits);
+    if (ShowsStartPatternLoosely(transposed)) {
+      const double w = bits.Width();
+      ClassicOn(ReversedRows(transposed), [w](PointF p) { return PointF{w - p.y, p.x}; });
+      return;
+    }
+    const BitMatrix anticlockwise = Transposed(ReversedRows(bits));
+    if (ShowsStartPatternLoosely(anticlockwise)) {
+      const double h = bits.Height();
+      ClassicOn(anticlockwise, [h](PointF p) { return PointF{p.y, h - p.x}; });
+    }
+  }
+
+  // The classic reading of an upright matrix; `toBits` takes its points to the matrix read.
+  template <typename Map>
+  void ClassicOn(const BitMatrix& upright, Map toBits) {
     ClassicReading reading;
     try {
-      if (!ReadClassic(bits, budget_, reading)) return;
+      if (!ReadClassic(upright, budget_, reading)) return;
     } catch (const Error&) {
       return;  // a picture the stages cannot make sense of holds no symbol for them
     }
@@ -290,7 +316,10 @@ class Search {
     if (verdict == GridVerdict::Decoded) {
       r.status = DecodeStatus::Decoded;
       r.reading = "classic";
-      for (PointF& c : reading.corners) c = PointF{c.x - kReadingBorder, c.y - kReadingBorder};
+      for (PointF& c : reading.corners) {
+        c = toBits(c);
+        c = PointF{c.x - kReadingBorder, c.y - kReadingBorder};
+      }
       r.corners = std::move(reading.corners);
       // Codewords it did not see in a picture that shows a whole symbol are the classic reading's
       // limits (a compact symbol's missing columns, say) more often than damage: the readings by
@@ -416,8 +445,17 @@ class Search {
                 int step, std::vector<PatternHit>& hits, std::vector<SymbolCandidate>& read,
                 const std::vector<PatternHit>* near = nullptr, int nearStep = 0) {
     budget_.Check();
+    // Rows and columns are not scanned across the symbols read already.
+    std::vector<std::array<PointF, 4>> skip;
+    for (const DecodeResult& f : found_) {
+      if (f.corners.size() != 4) continue;
+      std::array<PointF, 4> q;
+      for (std::size_t k = 0; k < 4; ++k)
+        q[k] = PointF{f.corners[k].x + border, f.corners[k].y + border};
+      skip.push_back(q);
+    }
     const std::vector<PatternHit> more =
-        FindPatternHits(bits, step, lines, options_.tryInverted, transposed, near, nearStep);
+        FindPatternHits(bits, step, lines, options_.tryInverted, transposed, near, nearStep, &skip);
     if (more.empty()) return;
     hits.insert(hits.end(), more.begin(), more.end());
     const std::vector<SymbolEdge> edges = ChainEdges(bits, hits, step);

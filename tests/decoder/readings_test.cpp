@@ -60,7 +60,8 @@ BitMatrix EncodedSymbol(const std::string& text, int columns, int level, int asp
   return MatrixOf(image);
 }
 
-// The classic reading reads a clean upright symbol; the pattern-located reading every other turn
+// The classic reading reads a clean symbol upright or turned a quarter turn either way (its
+// corners and orientation as the picture shows it); the pattern-located reading one upside down
 // and rows one pixel tall, with and without the classic reading's help, and finds the same symbol
 // once however many readings see it.
 TEST(Readings, EachReadingReadsWhatItIsFor) {
@@ -71,15 +72,14 @@ TEST(Readings, EachReadingReadsWhatItIsFor) {
     const char* name;
     BitMatrix picture;
     const char* reading;
+    double orientation;
   };
   const Case cases[] = {
-      {"upright", symbol, "classic"},
-      {"rows one pixel tall", flat, "located by start and stop patterns"},
-      {"turned 180 degrees", TurnRightAngle(symbol, 2), "located by start and stop patterns"},
-      {"turned 90 degrees clockwise", TurnRightAngle(symbol, 3),
-       "located by start and stop patterns"},
-      {"turned 90 degrees counter-clockwise", TurnRightAngle(symbol, 1),
-       "located by start and stop patterns"},
+      {"upright", symbol, "classic", 0},
+      {"rows one pixel tall", flat, "located by start and stop patterns", 0},
+      {"turned 180 degrees", TurnRightAngle(symbol, 2), "located by start and stop patterns", 180},
+      {"turned a quarter turn clockwise", TurnRightAngle(symbol, 1), "classic", 90},
+      {"turned a quarter turn anticlockwise", TurnRightAngle(symbol, 3), "classic", 270},
   };
   for (const Case& c : cases) {
     const GreyImage grey = GreyOf(c.picture);
@@ -92,6 +92,13 @@ TEST(Readings, EachReadingReadsWhatItIsFor) {
     ASSERT_TRUE(all[0].ok()) << c.name << ": " << all[0].message;
     EXPECT_EQ(all[0].bytes, text) << c.name;
     EXPECT_EQ(all[0].reading, c.reading) << c.name;
+    // The top edge's turn, and every corner inside the picture.
+    const double off = std::fabs(std::remainder(all[0].orientation - c.orientation, 360.0));
+    EXPECT_LT(off, 2.0) << c.name << ": " << all[0].orientation;
+    for (const PointF& p : all[0].corners) {
+      EXPECT_TRUE(p.x > -1 && p.y > -1 && p.x < grey.width + 1 && p.y < grey.height + 1)
+          << c.name << ": " << p.x << ", " << p.y;
+    }
     EXPECT_EQ(all[0].corrected + all[0].erasures, 0) << c.name;
   }
 }

@@ -1,9 +1,10 @@
-// The word-at-a-time line readers against the pixels they read: rows cut into runs, the matrix
-// turned over its diagonal, and its diagonals as rows.
+// The word-at-a-time line readers against the pixels they read: rows and stretches of rows cut
+// into runs, the matrix upside down and turned over its diagonal, and its diagonals as rows.
 #include "pdf417/decoder/binarize/runs.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -54,6 +55,29 @@ TEST(LineReaders, RowsTransposesAndDiagonalsHoldTheMatrixPixels) {
       const std::vector<bool> row = Spelled(runs);
       ASSERT_EQ(static_cast<int>(row.size()), w);
       for (int x = 0; x < w; ++x) ASSERT_EQ(row[static_cast<std::size_t>(x)], m.IsDark(y, x));
+      // A stretch of the row, its ends anywhere (clipped to the row), begins counted in the row.
+      for (int k = 0; k < 4; ++k) {
+        const int from = static_cast<int>(rng() % (w + 2)) - 1;
+        const int to = from + static_cast<int>(rng() % (w + 2));
+        RowRunsBetween(m, y, from, to, runs);
+        const int a = std::max(from, 0);
+        const int b = std::min(to, w);
+        if (a >= b) {
+          ASSERT_TRUE(runs.empty());
+          continue;
+        }
+        ASSERT_EQ(runs.front().begin, a);
+        for (pdf417::Run& r : runs) r.begin -= a;
+        const std::vector<bool> stretch = Spelled(runs);
+        ASSERT_EQ(static_cast<int>(stretch.size()), b - a);
+        for (int x = a; x < b; ++x) {
+          ASSERT_EQ(stretch[static_cast<std::size_t>(x - a)], m.IsDark(y, x)) << from << " " << to;
+        }
+      }
+    }
+    const BitMatrix upsideDown = ReversedRows(m);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) ASSERT_EQ(upsideDown.IsDark(h - 1 - y, x), m.IsDark(y, x));
     }
     const BitMatrix t = Transposed(m);
     ASSERT_EQ(t.Width(), h);

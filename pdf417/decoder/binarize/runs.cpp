@@ -40,17 +40,25 @@ void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs) {
 }
 
 void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs) {
+  RowRunsBetween(bits, row, 0, bits.Width(), runs);
+}
+
+void RowRunsBetween(const BitMatrix& bits, std::int32_t row, int from, int to,
+                    std::vector<Run>& runs) {
   runs.clear();
-  const int width = bits.Width();
-  if (width <= 0 || row < 0 || row >= bits.Height()) return;
+  from = std::max(from, 0);
+  to = std::min(to, bits.Width());
+  if (from >= to || row < 0 || row >= bits.Height()) return;
   const std::uint8_t* bytes = bits.Row(row);
   const std::size_t stride = bits.Stride();
   // Sixty-four pixels a word, the leftmost in the top bit. A set bit of `change` marks a pixel
-  // that differs from the one before it; the first pixel of the row counts as a change.
-  bool dark = (bytes[0] & 0x80) != 0;
-  int begin = 0;
-  std::uint64_t previous = dark ? 0 : 1;  // the pixel before the row: the other colour
-  for (std::size_t at = 0; at < stride; at += 8) {
+  // that differs from the one before it; changes at `from` and before it do not count.
+  bool dark = ((bytes[from >> 3] >> (7 - (from & 7))) & 1) != 0;
+  int begin = from;
+  std::uint64_t previous = 0;
+  for (std::size_t at = static_cast<std::size_t>(from / 64) * 8; at < stride; at += 8) {
+    const int base = static_cast<int>(at * 8);
+    if (base >= to) break;
     std::uint64_t word = 0;
     if (stride - at >= 8) {
       std::memcpy(&word, bytes + at, 8);
@@ -62,19 +70,21 @@ void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs) {
     }
     std::uint64_t change = word ^ ((word >> 1) | (previous << 63));
     previous = word & 1;
-    if (at == 0) change &= ~(std::uint64_t{1} << 63);  // the first pixel starts the first run
-    const int base = static_cast<int>(at * 8);
+    if (base <= from) {
+      const int kept = 63 - (from - base);  // bits of the pixels after `from`
+      change &= kept == 0 ? 0 : ~std::uint64_t{0} >> (64 - kept);
+    }
     while (change != 0) {
       const int lead = __builtin_clzll(change);
       const int k = base + lead;
-      if (k >= width) break;
+      if (k >= to) break;
       runs.push_back(Run{begin, k - begin, dark});
       begin = k;
       dark = !dark;
       change &= ~(std::uint64_t{1} << (63 - lead));
     }
   }
-  runs.push_back(Run{begin, width - begin, dark});
+  runs.push_back(Run{begin, to - begin, dark});
 }
 
 BitMatrix DiagonalRows(const BitMatrix& bits, bool falling) {
@@ -122,6 +132,14 @@ void Transpose64(std::uint64_t a[64]) {
 }
 
 }  // namespace
+
+BitMatrix ReversedRows(const BitMatrix& bits) {
+  BitMatrix out(bits.Width(), bits.Height());
+  for (std::int32_t r = 0; r < bits.Height(); ++r) {
+    std::memcpy(out.Row(r), bits.Row(bits.Height() - 1 - r), bits.Stride());
+  }
+  return out;
+}
 
 BitMatrix Transposed(const BitMatrix& bits) {
   const int w = bits.Width();

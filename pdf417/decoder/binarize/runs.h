@@ -21,6 +21,10 @@ void RunsOf(const std::uint8_t* samples, int count, std::vector<Run>& runs);
 
 // The runs of pixel row `row` of the matrix, columns 0 .. width - 1, into `runs` (cleared first).
 void RowRuns(const BitMatrix& bits, std::int32_t row, std::vector<Run>& runs);
+// The same between columns `from` and `to` (exclusive), clipped to the row; the runs' begins are
+// columns of the row.
+void RowRunsBetween(const BitMatrix& bits, std::int32_t row, int from, int to,
+                    std::vector<Run>& runs);
 
 // The matrix's diagonals as the rows of another. With `falling` false, row t holds the diagonal
 // x - y = t - (height - 1), column y at pixel (x, y); with `falling` true, row t holds the
@@ -29,5 +33,8 @@ BitMatrix DiagonalRows(const BitMatrix& bits, bool falling);
 
 // The matrix turned over its main diagonal: row r of the result is column r of the source.
 BitMatrix Transposed(const BitMatrix& bits);
+
+// The matrix upside down: row r of the result is row height - 1 - r of the source.
+BitMatrix ReversedRows(const BitMatrix& bits);
 
 }  // namespace pdf417

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 namespace pdf417 {
 namespace {
@@ -300,8 +301,53 @@ void RunsWithin(const std::vector<Run>& whole, int from, int count, bool reverse
 
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions,
                                         bool inverted, const BitMatrix* transposed,
-                                        const std::vector<PatternHit>* near, int nearStep) {
+                                        const std::vector<PatternHit>* near, int nearStep,
+                                        const std::vector<std::array<PointF, 4>>* skip) {
   std::vector<PatternHit> hits;
+  BitMatrix ownTransposed;
+  if (transposed == nullptr && directions != ScanLines::Diagonal) {
+    ownTransposed = Transposed(bits);
+    transposed = &ownTransposed;
+  }
+  // The stretches of a row (d 0) or column (d 1) outside the quadrilaterals to skip: each cuts
+  // out where the line through the pixels' centres crosses it.
+  std::vector<std::pair<int, int>> stretches;
+  std::vector<std::pair<int, int>> kept;
+  auto stretchesOf = [&](int d, const LineGeometry& g) {
+    stretches.assign(1, {0, g.length});
+    if (skip == nullptr) return;
+    const double c = d == 0 ? g.y + 0.5 : g.x + 0.5;
+    for (const std::array<PointF, 4>& q : *skip) {
+      double lo = 1e18;
+      double hi = -1e18;
+      for (std::size_t k = 0; k < 4; ++k) {
+        // Along the line (a) and across it (b), for both ends of the side.
+        const PointF& p = q[k];
+        const PointF& r = q[(k + 1) % 4];
+        const double pa = d == 0 ? p.x : p.y;
+        const double pb = d == 0 ? p.y : p.x;
+        const double ra = d == 0 ? r.x : r.y;
+        const double rb = d == 0 ? r.y : r.x;
+        if ((pb - c) * (rb - c) > 0 || pb == rb) continue;
+        const double a = pa + (c - pb) * (ra - pa) / (rb - pb);
+        lo = std::min(lo, a);
+        hi = std::max(hi, a);
+      }
+      if (!(lo <= hi)) continue;
+      const int cutFrom = static_cast<int>(std::max(-1.0, std::floor(lo)));
+      const int cutTo = static_cast<int>(std::min(1e9, std::ceil(hi)));
+      kept.clear();
+      for (const auto& [a, e] : stretches) {
+        if (e <= cutFrom || a >= cutTo) {
+          kept.emplace_back(a, e);
+          continue;
+        }
+        if (a < cutFrom) kept.emplace_back(a, cutFrom);
+        if (e > cutTo) kept.emplace_back(cutTo, e);
+      }
+      stretches.swap(kept);
+    }
+  };
   std::vector<Run> runs;
   std::vector<Run> whole;
   BitMatrix diagonals[2];
@@ -329,72 +375,80 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
       if (near != nullptr && !wanted[static_cast<std::size_t>(t)]) continue;
       const LineGeometry g = LineAt(bits, d, t, step);
       if (g.length < 17) continue;
-      if (d == 0) {
-        RowRuns(bits, g.y, runs);
-      } else if (d == 1 && transposed != nullptr) {
-        RowRuns(*transposed, g.x, runs);
+      if (d < 2) {
+        stretchesOf(d, g);
       } else {
-        // A diagonal is a row of the diagonals' matrix: its runs between the line's ends, in the
-        // line's order (y rising for d 2, falling for d 3).
-        if (diagonals[d - 2].Empty()) diagonals[d - 2] = DiagonalRows(bits, d == 3);
-        RowRuns(diagonals[d - 2], t * step, whole);
-        const int from = d == 2 ? g.y : g.y - g.length + 1;
-        RunsWithin(whole, from, g.length, d == 3, runs);
+        stretches.assign(1, {0, g.length});
       }
-      const std::size_t n = runs.size();
-      prefix.resize(n + 1);
-      prefix[0] = 0;
-      for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + runs[k].length;
-      // Every pattern has its wide bar at one end: the start pattern's 8 and the stop pattern's 7
-      // lead them forwards and end them backwards. Only a bar of a pattern's colour, at least three
-      // samples wide and well over twice its inner neighbour, is looked at further, as the first
-      // or the last bar of each pattern it can open or close.
-      for (std::size_t w = 0; w < n; ++w) {
-        const Run& bar = runs[w];
-        if (bar.length < 3 || (bar.dark ? false : !inverted)) continue;
-        const bool light = !bar.dark;
-        for (int kind = 0; kind < 4; ++kind) {
-          const bool stop = kind >= 2;
-          const bool reversed = kind % 2 == 1;
-          const int count = stop ? stopCount : startCount;
-          if (reversed ? w + 1 < static_cast<std::size_t>(count) : w + count > n) continue;
-          const std::size_t i = reversed ? w + 1 - static_cast<std::size_t>(count) : w;
-          const std::size_t inner = reversed ? w - 1 : w + 1;
-          if (2 * bar.length < 5 * runs[inner].length) continue;
-          // The wide bar is 8 of the start pattern's 17 modules, 7 of the stop pattern's 18:
-          // within a third of that share of the runs it would open or close.
-          const int total = prefix[i + static_cast<std::size_t>(count)] - prefix[i];
-          const int share = stop ? 7 : 8;
-          const int modules = stop ? 18 : 17;
-          if (3 * modules * bar.length < 2 * share * total ||
-              3 * modules * bar.length > 4 * share * total) {
-            continue;
+      for (const auto& [from, to] : stretches) {
+        if (to - from < 17) continue;
+        if (d == 0) {
+          RowRunsBetween(bits, g.y, from, to, runs);
+        } else if (d == 1) {
+          RowRunsBetween(*transposed, g.x, from, to, runs);
+        } else {
+          // A diagonal is a row of the diagonals' matrix: its runs between the line's ends, in the
+          // line's order (y rising for d 2, falling for d 3).
+          if (diagonals[d - 2].Empty()) diagonals[d - 2] = DiagonalRows(bits, d == 3);
+          RowRuns(diagonals[d - 2], t * step, whole);
+          const int start = d == 2 ? g.y : g.y - g.length + 1;
+          RunsWithin(whole, start, g.length, d == 3, runs);
+        }
+        const std::size_t n = runs.size();
+        prefix.resize(n + 1);
+        prefix[0] = 0;
+        for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + runs[k].length;
+        // Every pattern has its wide bar at one end: the start pattern's 8 and the stop pattern's 7
+        // lead them forwards and end them backwards. Only a bar of a pattern's colour, at least
+        // three samples wide and well over twice its inner neighbour, is looked at further, as the
+        // first or the last bar of each pattern it can open or close.
+        for (std::size_t w = 0; w < n; ++w) {
+          const Run& bar = runs[w];
+          if (bar.length < 3 || (bar.dark ? false : !inverted)) continue;
+          const bool light = !bar.dark;
+          for (int kind = 0; kind < 4; ++kind) {
+            const bool stop = kind >= 2;
+            const bool reversed = kind % 2 == 1;
+            const int count = stop ? stopCount : startCount;
+            if (reversed ? w + 1 < static_cast<std::size_t>(count) : w + count > n) continue;
+            const std::size_t i = reversed ? w + 1 - static_cast<std::size_t>(count) : w;
+            const std::size_t inner = reversed ? w - 1 : w + 1;
+            if (2 * bar.length < 5 * runs[inner].length) continue;
+            // The wide bar is 8 of the start pattern's 17 modules, 7 of the stop pattern's 18:
+            // within a third of that share of the runs it would open or close.
+            const int total = prefix[i + static_cast<std::size_t>(count)] - prefix[i];
+            const int share = stop ? 7 : 8;
+            const int modules = stop ? 18 : 17;
+            if (3 * modules * bar.length < 2 * share * total ||
+                3 * modules * bar.length > 4 * share * total) {
+              continue;
+            }
+            double m = 0;
+            if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
+                                reversed, m, light)) {
+              continue;
+            }
+            const long last = static_cast<long>(i) + count - 1;
+            const Run& firstRun = runs[i];
+            const Run& endRun = runs[static_cast<std::size_t>(last)];
+            // The outer edge is at the start's wide bar or the stop's last narrow bar.
+            const bool outerFirst = stop == reversed;
+            if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
+              continue;
+            }
+            PatternHit hit;
+            hit.stop = stop;
+            hit.direction = d;
+            hit.reversed = reversed;
+            hit.line = t;
+            hit.module = m * unit;
+            hit.inverted = light;
+            const PointF a = Boundary(g, d, firstRun.begin);
+            const PointF b = Boundary(g, d, endRun.begin + endRun.length);
+            hit.outer = outerFirst ? a : b;
+            hit.inner = outerFirst ? b : a;
+            hits.push_back(hit);
           }
-          double m = 0;
-          if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
-                              reversed, m, light)) {
-            continue;
-          }
-          const long last = static_cast<long>(i) + count - 1;
-          const Run& firstRun = runs[i];
-          const Run& endRun = runs[static_cast<std::size_t>(last)];
-          // The outer edge is at the start's wide bar or the stop's last narrow bar.
-          const bool outerFirst = stop == reversed;
-          if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
-            continue;
-          }
-          PatternHit hit;
-          hit.stop = stop;
-          hit.direction = d;
-          hit.reversed = reversed;
-          hit.line = t;
-          hit.module = m * unit;
-          hit.inverted = light;
-          const PointF a = Boundary(g, d, firstRun.begin);
-          const PointF b = Boundary(g, d, endRun.begin + endRun.length);
-          hit.outer = outerFirst ? a : b;
-          hit.inner = outerFirst ? b : a;
-          hits.push_back(hit);
         }
       }
     }

@@ -71,12 +71,12 @@ bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b);
 // matrix turned over its diagonal) when given. With `near`, hits found before on lines every
 // `nearStep` pixels, only the lines within nearStep of one of those hits (in its direction) are
 // scanned: a pattern seen on one line of a coarse scan is looked for on the lines around it.
-std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step,
-                                        ScanLines directions = ScanLines::All,
-                                        bool inverted = false,
-                                        const BitMatrix* transposed = nullptr,
-                                        const std::vector<PatternHit>* near = nullptr,
-                                        int nearStep = 0);
+// With `skip`, rows and columns are not scanned inside those quadrilaterals (symbols read
+// already, in the matrix's coordinates).
+std::vector<PatternHit> FindPatternHits(
+    const BitMatrix& bits, int step, ScanLines directions = ScanLines::All, bool inverted = false,
+    const BitMatrix* transposed = nullptr, const std::vector<PatternHit>* near = nullptr,
+    int nearStep = 0, const std::vector<std::array<PointF, 4>>* skip = nullptr);
 
 // Chains hits on neighbouring lines into edges, lengthened pixel by pixel to the pattern's ends.
 std::vector<SymbolEdge> ChainEdges(const BitMatrix& bits, const std::vector<PatternHit>& hits,
