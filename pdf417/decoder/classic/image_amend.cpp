@@ -223,6 +223,13 @@ bool ShowsStartPatternLoosely(const BitMatrix& image) {
   return !image.Empty() && ProbeRows(image, row, col, FindStartPatternLoosely);
 }
 
+bool ShowsSkewedStartPattern(const BitMatrix& image) {
+  std::int32_t row = 0;
+  std::int32_t col = 0;
+  return !image.Empty() && ProbeRows(image, row, col) &&
+         std::fabs(EstimateEdgeAngle(image, row, col)) > kSkewTolerance;
+}
+
 bool ShowsThinRows(const BitMatrix& image) {
   std::int32_t row = 0;
   std::int32_t col = 0;

@@ -61,6 +61,10 @@ bool FindStartPatternLoosely(const BitMatrix& image, std::int32_t row, std::int3
 // Whether one of the rows that CorrectSkew probes holds the start pattern, loosely.
 bool ShowsStartPatternLoosely(const BitMatrix& image);
 
+// Whether CorrectSkew would find the start pattern on a row of the picture as it is and then
+// turn the picture, its estimate of the skew being above the tolerance.
+bool ShowsSkewedStartPattern(const BitMatrix& image);
+
 // Whether the picture shows an upright start pattern next to symbol rows at most two pixels
 // tall, judged by the vertical runs in the codeword columns after it.
 bool ShowsThinRows(const BitMatrix& image);
