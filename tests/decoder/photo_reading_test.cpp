@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "decode_util.h"
@@ -361,6 +362,60 @@ TEST(LocalThreshold, FaintBarsUnderFallingLight) {
       }
     }
     EXPECT_EQ(wrong, 0) << "border " << border;
+  }
+}
+
+// The local threshold against its definition worked pixel by pixel, on noise over gradients
+// (flat stretches too) of sizes that end mid-block and borders of whole bytes or not.
+TEST(LocalThreshold, EveryPixelAgainstTheMeanOfItsBlocks) {
+  std::mt19937 rng(11);
+  constexpr int B = pdf417::kLocalBlock;
+  for (const auto& [w, h, radius, border] :
+       {std::tuple{1, 1, 2, 0}, {17, 9, 1, 8}, {40, 33, 2, 3}, {123, 70, 3, 8}, {64, 64, 0, 16}}) {
+    pdf417::GreyImage grey(w, h);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const int base = x < w / 3 ? 200 : 120 + (x * 90) / std::max(1, w) - y / 2;
+        const int noise = x < w / 3 ? static_cast<int>(rng() % 3) : static_cast<int>(rng() % 90);
+        grey.pixels[static_cast<std::size_t>(y * w + x)] =
+            static_cast<std::uint8_t>(std::clamp(base - noise, 0, 255));
+      }
+    }
+    const pdf417::BitMatrix bits = pdf417::BinariseLocal(grey.View(), radius, border);
+    const int r = radius > 0 ? radius : std::clamp(std::min(w, h) / (25 * B), 2, 8);
+    const int bw = (w + B - 1) / B;
+    const int bh = (h + B - 1) / B;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const int bx = x / B;
+        const int by = y / B;
+        std::uint64_t n = 0, sum = 0, sq = 0;
+        for (int yy = std::max(0, by - r) * B; yy < std::min(h, (std::min(bh - 1, by + r) + 1) * B);
+             ++yy) {
+          for (int xx = std::max(0, bx - r) * B;
+               xx < std::min(w, (std::min(bw - 1, bx + r) + 1) * B); ++xx) {
+            const std::uint64_t g = grey.pixels[static_cast<std::size_t>(yy * w + xx)];
+            ++n;
+            sum += g;
+            sq += g * g;
+          }
+        }
+        const double mean = static_cast<double>(sum) / static_cast<double>(n);
+        const double dev = std::sqrt(
+            std::max(0.0, static_cast<double>(sq) / static_cast<double>(n) - mean * mean));
+        const double t = dev < 6 ? pdf417::kGreyThreshold : mean;
+        const bool dark = grey.pixels[static_cast<std::size_t>(y * w + x)] < std::ceil(t);
+        ASSERT_EQ(bits.IsDark(y + border, x + border), dark)
+            << w << "x" << h << " border " << border << " at " << x << ", " << y;
+      }
+    }
+    // The border is light.
+    for (int y = 0; y < h + 2 * border; ++y) {
+      for (int x = 0; x < w + 2 * border; ++x) {
+        if (y >= border && y < h + border && x >= border && x < w + border) continue;
+        ASSERT_FALSE(bits.IsDark(y, x)) << x << ", " << y;
+      }
+    }
   }
 }
 

@@ -1,13 +1,40 @@
 #include "pdf417/decoder/binarize/local_threshold.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace pdf417 {
 
 namespace {
+
+#if defined(__SSE2__)
+// Each byte with its bits in reverse order: the compare gives pixel i in bit i, the matrix keeps
+// a byte's first pixel in its top bit.
+constexpr std::array<std::uint8_t, 256> ReversedBytes() {
+  std::array<std::uint8_t, 256> table{};
+  for (int b = 0; b < 256; ++b) {
+    int r = 0;
+    for (int i = 0; i < 8; ++i) r |= ((b >> i) & 1) << (7 - i);
+    table[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(r);
+  }
+  return table;
+}
+constexpr std::array<std::uint8_t, 256> kReversedBytes = ReversedBytes();
+
+// The sum of the four 32-bit lanes.
+int LaneSum(__m128i v) {
+  v = _mm_add_epi32(v, _mm_srli_si128(v, 8));
+  v = _mm_add_epi32(v, _mm_srli_si128(v, 4));
+  return _mm_cvtsi128_si32(v);
+}
+#endif
 
 // The set bits of a word, by adding neighbouring bit fields (no call into the runtime where the
 // processor's population count is not assumed).
@@ -38,7 +65,26 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
     std::vector<std::uint64_t> rowSq(static_cast<std::size_t>(bw), 0);
     for (int y = by * kLocalBlock; y < std::min(h, (by + 1) * kLocalBlock); ++y) {
       const std::uint8_t* row = grey.Row(y);
-      for (int bx = 0; bx < bw; ++bx) {
+      int bx = 0;
+#if defined(__SSE2__)
+      // Two whole blocks a step: the sums of each block's eight levels, and of their squares
+      // (pairs of 16-bit products added into 32-bit lanes).
+      const __m128i zero = _mm_setzero_si128();
+      for (; (bx + 2) * kLocalBlock <= w; bx += 2) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + bx * kLocalBlock));
+        const __m128i sums = _mm_sad_epu8(p, zero);
+        const __m128i lo = _mm_unpacklo_epi8(p, zero);
+        const __m128i hi = _mm_unpackhi_epi8(p, zero);
+        rowSum[static_cast<std::size_t>(bx)] += static_cast<std::uint32_t>(_mm_cvtsi128_si32(sums));
+        rowSum[static_cast<std::size_t>(bx + 1)] +=
+            static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        rowSq[static_cast<std::size_t>(bx)] +=
+            static_cast<std::uint32_t>(LaneSum(_mm_madd_epi16(lo, lo)));
+        rowSq[static_cast<std::size_t>(bx + 1)] +=
+            static_cast<std::uint32_t>(LaneSum(_mm_madd_epi16(hi, hi)));
+      }
+#endif
+      for (; bx < bw; ++bx) {
         const int x1 = std::min(w, (bx + 1) * kLocalBlock);
         std::uint32_t s = 0;
         std::uint32_t q = 0;
@@ -92,7 +138,25 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
         // byte of the matrix under one threshold.
         static_assert(kLocalBlock == 8, "a block of pixels is a byte of the matrix");
         std::uint8_t* to = out + border / 8;
-        for (int bx = 0; bx < bw; ++bx) {
+        int bx = 0;
+#if defined(__SSE2__)
+        // Two whole blocks a step: the levels against their blocks' thresholds (unsigned bytes
+        // compared as signed ones with the top bit flipped), one bit a pixel.
+        const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80));
+        for (; (bx + 2) * kLocalBlock <= w; bx += 2) {
+          const __m128i p = _mm_xor_si128(
+              _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + bx * kLocalBlock)), flip);
+          const __m128i t = _mm_xor_si128(
+              _mm_unpacklo_epi64(
+                  _mm_set1_epi8(static_cast<char>(threshold[static_cast<std::size_t>(bx)])),
+                  _mm_set1_epi8(static_cast<char>(threshold[static_cast<std::size_t>(bx + 1)]))),
+              flip);
+          const int mask = _mm_movemask_epi8(_mm_cmplt_epi8(p, t));
+          to[bx] = kReversedBytes[static_cast<std::size_t>(mask & 0xFF)];
+          to[bx + 1] = kReversedBytes[static_cast<std::size_t>((mask >> 8) & 0xFF)];
+        }
+#endif
+        for (; bx < bw; ++bx) {
           const int t = threshold[static_cast<std::size_t>(bx)];
           const int x0 = bx * kLocalBlock;
           const int n = std::min(kLocalBlock, w - x0);
