@@ -280,18 +280,12 @@ bool SameCandidate(const SymbolCandidate& a, const SymbolCandidate& b) {
 
 namespace {
 
-// The runs of `count` samples from `from` of a line whose runs are `whole`, counted from `from`
-// (from its far end, and in reverse order, when `reversed`).
-void RunsWithin(const std::vector<Run>& whole, int from, int count, bool reversed,
-                std::vector<Run>& runs) {
-  runs.clear();
-  const int to = from + count;
-  for (const Run& r : whole) {
-    const int b = std::max(r.begin, from);
-    const int e = std::min(r.begin + r.length, to);
-    if (e <= b) continue;
-    runs.push_back(Run{b - from, e - b, r.dark});
-  }
+// The runs of `count` samples from `from` of row `row` of the diagonals' matrix, counted from
+// `from` (from its far end, and in reverse order, when `reversed`).
+void DiagonalRuns(const BitMatrix& diagonals, int row, int from, int count, bool reversed,
+                  std::vector<Run>& runs) {
+  RowRunsBetween(diagonals, row, from, from + count, runs);
+  for (Run& r : runs) r.begin -= from;
   if (!reversed) return;
   std::reverse(runs.begin(), runs.end());
   for (Run& r : runs) r.begin = count - (r.begin + r.length);
@@ -349,7 +343,6 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
     }
   };
   std::vector<Run> runs;
-  std::vector<Run> whole;
   BitMatrix diagonals[2];
   std::vector<int> prefix;
   const int startCount = static_cast<int>(kStartWidths.size());
@@ -390,9 +383,8 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
           // A diagonal is a row of the diagonals' matrix: its runs between the line's ends, in the
           // line's order (y rising for d 2, falling for d 3).
           if (diagonals[d - 2].Empty()) diagonals[d - 2] = DiagonalRows(bits, d == 3);
-          RowRuns(diagonals[d - 2], t * step, whole);
           const int start = d == 2 ? g.y : g.y - g.length + 1;
-          RunsWithin(whole, start, g.length, d == 3, runs);
+          DiagonalRuns(diagonals[d - 2], t * step, start, g.length, d == 3, runs);
         }
         const std::size_t n = runs.size();
         prefix.resize(n + 1);
