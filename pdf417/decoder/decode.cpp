@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -176,6 +177,30 @@ bool TwoTone(const GreyView& grey) {
   return true;
 }
 
+// Whether some hit of `hits` is none of `seen`: one of the same kind, way and shade on the same
+// line whose outer end lies within two pixels.
+bool AnyNewHit(const std::vector<PatternHit>& hits, const std::vector<PatternHit>& seen) {
+  auto key = [](const PatternHit& h) {
+    return std::make_tuple(h.direction, h.line, h.stop, h.reversed, h.inverted);
+  };
+  std::vector<const PatternHit*> sorted;
+  sorted.reserve(seen.size());
+  for (const PatternHit& h : seen) sorted.push_back(&h);
+  std::sort(sorted.begin(), sorted.end(),
+            [&key](const PatternHit* a, const PatternHit* b) { return key(*a) < key(*b); });
+  for (const PatternHit& h : hits) {
+    const auto same = std::equal_range(
+        sorted.begin(), sorted.end(), &h,
+        [&key](const PatternHit* a, const PatternHit* b) { return key(*a) < key(*b); });
+    if (std::none_of(same.first, same.second, [&h](const PatternHit* s) {
+          return std::hypot(s->outer.x - h.outer.x, s->outer.y - h.outer.y) <= 2;
+        })) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // The MicroPDF417 search's first lines: about this many across the picture's shorter side.
 constexpr int kMicroCoarseLines = 64;
 // The largest picture whose MicroPDF417 search also follows lines a few degrees off the pixels.
@@ -271,8 +296,10 @@ class Search {
     std::vector<SymbolCandidate> localRead;
     Patterns(local, &localTransposed, kReadingBorder, ScanLines::Straight, ScanStep(local),
              localHits, localRead);
-    // Then its diagonals, where its rows and columns showed patterns but read nothing.
-    if (found_.size() == before && !localHits.empty()) {
+    // Then its diagonals, where its rows and columns showed patterns that the global threshold's
+    // did not, and read nothing: where they showed the same ones, the threshold made no
+    // difference to the patterns, and the global matrix's diagonals were looked at already.
+    if (found_.size() == before && AnyNewHit(localHits, hits)) {
       Patterns(local, &localTransposed, kReadingBorder, ScanLines::Diagonal, ScanStep(local),
                localHits, localRead);
     }

@@ -104,7 +104,23 @@ BitMatrix DiagonalRows(const BitMatrix& bits, bool falling) {
     // only bits beyond the source's width, which are clear.
     const std::size_t room = sheared.Stride() - static_cast<std::size_t>(shift / 8);
     const int bit = shift % 8;
-    for (std::size_t i = 0; i < from; ++i) {
+    std::size_t i = 0;
+    // Eight bytes a step while a whole word and the byte its last bits spill into fit (the
+    // source's last byte, whose bits past the width are masked, goes by the byte loop).
+    for (; i + 8 < from && i + 9 <= room; i += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, in + i, 8);
+      if (word == 0) continue;
+      word = __builtin_bswap64(word);
+      std::uint64_t target = 0;
+      std::memcpy(&target, out + i, 8);
+      target = __builtin_bswap64(__builtin_bswap64(target) | (word >> bit));
+      std::memcpy(out + i, &target, 8);
+      if (bit != 0) {
+        out[i + 8] = static_cast<std::uint8_t>(out[i + 8] | ((word << (8 - bit)) & 0xFFu));
+      }
+    }
+    for (; i < from; ++i) {
       const unsigned byte = i + 1 == from ? in[i] & lastMask : in[i];
       if (byte == 0) continue;
       out[i] = static_cast<std::uint8_t>(out[i] | (byte >> bit));
