@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -122,13 +121,16 @@ BitMatrix BinariseLocal(const GreyView& grey, int radius, int border) {
         return t[a + static_cast<std::size_t>(x1 + 1)] - t[a + static_cast<std::size_t>(x0)] -
                t[b + static_cast<std::size_t>(x1 + 1)] + t[b + static_cast<std::size_t>(x0)];
       };
-      const double n =
-          static_cast<double>(py1 - py0) * (std::min(w, (x1 + 1) * kLocalBlock) - x0 * kLocalBlock);
-      const double mean = static_cast<double>(box(sum)) / n;
-      const double dev = std::sqrt(std::max(0.0, static_cast<double>(box(sq)) / n - mean * mean));
-      const double t = dev < 6 ? kGreyThreshold : mean;
-      // Dark below t: below the smallest whole level at or above it.
-      threshold[static_cast<std::size_t>(bx)] = static_cast<int>(std::ceil(t));
+      // In whole numbers: the deviation is below 6 where n squares less the square of the sum
+      // fall below 36 n^2, and a pixel is dark below the mean where it is below the mean rounded
+      // up (the smallest whole level at or above it).
+      const std::int64_t n = static_cast<std::int64_t>(py1 - py0) *
+                             (std::min(w, (x1 + 1) * kLocalBlock) - x0 * kLocalBlock);
+      const auto s = static_cast<std::int64_t>(box(sum));
+      const auto q = static_cast<std::int64_t>(box(sq));
+      const bool flat = q * n - s * s < 36 * n * n;
+      threshold[static_cast<std::size_t>(bx)] =
+          flat ? kGreyThreshold : static_cast<int>((s + n - 1) / n);
     }
     for (int y = by * kLocalBlock; y < std::min(h, (by + 1) * kLocalBlock); ++y) {
       const std::uint8_t* in = grey.Row(y);

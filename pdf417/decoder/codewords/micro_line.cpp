@@ -59,7 +59,8 @@ int ReadRap(const std::array<double, 6>& widths, bool centre, bool openEnd, doub
       int sum = first;
       bool valid = true;
       for (std::size_t j = 1; j < measured && valid; ++j) {
-        e[j] = static_cast<int>(std::lround((widths[j - 1] + widths[j]) / step)) - e[j - 1];
+        // Rounded to the nearest whole module (the sum is positive: truncating it plus a half).
+        e[j] = static_cast<int>((widths[j - 1] + widths[j]) / step + 0.5) - e[j - 1];
         valid = e[j] >= 1 && e[j] <= 5;
         sum += e[j];
       }

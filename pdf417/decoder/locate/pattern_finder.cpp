@@ -397,15 +397,19 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
         for (std::size_t w = 0; w < n; ++w) {
           const Run& bar = runs[w];
           if (bar.length < 3 || (bar.dark ? false : !inverted)) continue;
+          // Over twice and a half the run after it (opening a pattern) or before it (closing
+          // one): most runs are neither.
+          const bool opens = w + 1 < n && 2 * bar.length >= 5 * runs[w + 1].length;
+          const bool closes = w >= 1 && 2 * bar.length >= 5 * runs[w - 1].length;
+          if (!opens && !closes) continue;
           const bool light = !bar.dark;
           for (int kind = 0; kind < 4; ++kind) {
             const bool stop = kind >= 2;
             const bool reversed = kind % 2 == 1;
+            if (!(reversed ? closes : opens)) continue;
             const int count = stop ? stopCount : startCount;
             if (reversed ? w + 1 < static_cast<std::size_t>(count) : w + count > n) continue;
             const std::size_t i = reversed ? w + 1 - static_cast<std::size_t>(count) : w;
-            const std::size_t inner = reversed ? w - 1 : w + 1;
-            if (2 * bar.length < 5 * runs[inner].length) continue;
             // The wide bar is 8 of the start pattern's 17 modules, 7 of the stop pattern's 18:
             // within a third of that share of the runs it would open or close.
             const int total = prefix[i + static_cast<std::size_t>(count)] - prefix[i];
