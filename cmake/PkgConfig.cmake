@@ -1,7 +1,7 @@
 # pdf417.pc for pkg-config. It is written at install time, so that the prefix in it is the one
 # installed to (cmake --install --prefix, CPack's) rather than the one configured.
 get_target_property(pdf417_kind pdf417 TYPE)
-set(pdf417_pc_private "-lspng -ljpeg -lwebp -ltiff -lz")
+set(pdf417_pc_private "-lspng -ljpeg -lz")
 set(pdf417_pc_libs "")
 if(pdf417_kind STREQUAL "STATIC_LIBRARY")
   # A static library is linked with what it uses, also by `pkg-config --libs` without --static.

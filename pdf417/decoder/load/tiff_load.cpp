@@ -18,9 +18,62 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/load/picture_load.h"
+#include "pdf417/decoder/load/shared_library.h"
 
 namespace pdf417 {
 namespace {
+
+// libtiff's functions, looked up when the first TIFF file is read (load/shared_library.h).
+struct TiffFunctions {
+  decltype(&::TIFFOpenOptionsAlloc) OpenOptionsAlloc = nullptr;
+  decltype(&::TIFFOpenOptionsFree) OpenOptionsFree = nullptr;
+  decltype(&::TIFFOpenOptionsSetErrorHandlerExtR) OpenOptionsSetErrorHandlerExtR = nullptr;
+  decltype(&::TIFFOpenOptionsSetWarningHandlerExtR) OpenOptionsSetWarningHandlerExtR = nullptr;
+  decltype(&::TIFFOpenOptionsSetMaxSingleMemAlloc) OpenOptionsSetMaxSingleMemAlloc = nullptr;
+  decltype(&::TIFFClientOpenExt) ClientOpenExt = nullptr;
+  decltype(&::TIFFClose) Close = nullptr;
+  decltype(&::TIFFNumberOfDirectories) NumberOfDirectories = nullptr;
+  decltype(&::TIFFReadDirectory) ReadDirectory = nullptr;
+  decltype(&::TIFFGetField) GetField = nullptr;
+  decltype(&::TIFFGetFieldDefaulted) GetFieldDefaulted = nullptr;
+  decltype(&::TIFFIsTiled) IsTiled = nullptr;
+  decltype(&::TIFFRGBAImageOK) RGBAImageOK = nullptr;
+  decltype(&::TIFFRGBAImageBegin) RGBAImageBegin = nullptr;
+  decltype(&::TIFFRGBAImageGet) RGBAImageGet = nullptr;
+  decltype(&::TIFFRGBAImageEnd) RGBAImageEnd = nullptr;
+  std::string missing;  // why libtiff cannot be used; empty when every function was found
+};
+
+const TiffFunctions& Tiff() {
+  // Made once, by the first caller (a function's static is initialised safely across threads).
+  static const TiffFunctions functions = [] {
+    constexpr const char* kSoname = PDF417_TIFF_SONAME;
+    TiffFunctions f;
+    void* library = OpenLibrary(kSoname, f.missing);
+    if (library == nullptr) return f;
+    FindFunction(library, kSoname, "TIFFOpenOptionsAlloc", f.OpenOptionsAlloc, f.missing);
+    FindFunction(library, kSoname, "TIFFOpenOptionsFree", f.OpenOptionsFree, f.missing);
+    FindFunction(library, kSoname, "TIFFOpenOptionsSetErrorHandlerExtR",
+                 f.OpenOptionsSetErrorHandlerExtR, f.missing);
+    FindFunction(library, kSoname, "TIFFOpenOptionsSetWarningHandlerExtR",
+                 f.OpenOptionsSetWarningHandlerExtR, f.missing);
+    FindFunction(library, kSoname, "TIFFOpenOptionsSetMaxSingleMemAlloc",
+                 f.OpenOptionsSetMaxSingleMemAlloc, f.missing);
+    FindFunction(library, kSoname, "TIFFClientOpenExt", f.ClientOpenExt, f.missing);
+    FindFunction(library, kSoname, "TIFFClose", f.Close, f.missing);
+    FindFunction(library, kSoname, "TIFFNumberOfDirectories", f.NumberOfDirectories, f.missing);
+    FindFunction(library, kSoname, "TIFFReadDirectory", f.ReadDirectory, f.missing);
+    FindFunction(library, kSoname, "TIFFGetField", f.GetField, f.missing);
+    FindFunction(library, kSoname, "TIFFGetFieldDefaulted", f.GetFieldDefaulted, f.missing);
+    FindFunction(library, kSoname, "TIFFIsTiled", f.IsTiled, f.missing);
+    FindFunction(library, kSoname, "TIFFRGBAImageOK", f.RGBAImageOK, f.missing);
+    FindFunction(library, kSoname, "TIFFRGBAImageBegin", f.RGBAImageBegin, f.missing);
+    FindFunction(library, kSoname, "TIFFRGBAImageGet", f.RGBAImageGet, f.missing);
+    FindFunction(library, kSoname, "TIFFRGBAImageEnd", f.RGBAImageEnd, f.missing);
+    return f;
+  }();
+  return functions;
+}
 
 // Pages read of one file at most; those after them are not read.
 constexpr int kMaxPages = 1000;
@@ -83,10 +136,10 @@ int OnError(TIFF*, void* user, const char*, const char* format, va_list args) {
 int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 struct OptionsFree {
-  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+  void operator()(TIFFOpenOptions* options) const { Tiff().OpenOptionsFree(options); }
 };
 struct TiffClose {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
+  void operator()(TIFF* tif) const { Tiff().Close(tif); }
 };
 
 [[noreturn]] void Bad(const std::string& message) {
@@ -98,7 +151,7 @@ struct RgbaReading {
   TIFFRGBAImage image{};
   bool begun = false;
   ~RgbaReading() {
-    if (begun) TIFFRGBAImageEnd(&image);
+    if (begun) Tiff().RGBAImageEnd(&image);
   }
 };
 
@@ -107,8 +160,8 @@ GreyImage LoadPage(TIFF* tif, Source& source, const LoadLimits& limits) {
   source.error.clear();
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  Tiff().GetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  Tiff().GetField(tif, TIFFTAG_IMAGELENGTH, &height);
   if (width < 1 || height < 1 || width > static_cast<std::uint32_t>(kMaxBitmapSide) ||
       height > static_cast<std::uint32_t>(kMaxBitmapSide)) {
     Bad("its header claims " + std::to_string(width) + " x " + std::to_string(height) +
@@ -116,9 +169,9 @@ GreyImage LoadPage(TIFF* tif, Source& source, const LoadLimits& limits) {
   }
   limits.CheckPixels("TIFF", width, height, static_cast<std::int64_t>(width) * height);
   char why[1024] = "";
-  if (!TIFFRGBAImageOK(tif, why)) Bad(why);
+  if (!Tiff().RGBAImageOK(tif, why)) Bad(why);
   RgbaReading reading;
-  if (!TIFFRGBAImageBegin(&reading.image, tif, 0, why)) Bad(why);
+  if (!Tiff().RGBAImageBegin(&reading.image, tif, 0, why)) Bad(why);
   reading.begun = true;
   TIFFRGBAImage& image = reading.image;
   image.req_orientation = ORIENTATION_TOPLEFT;
@@ -130,10 +183,10 @@ GreyImage LoadPage(TIFF* tif, Source& source, const LoadLimits& limits) {
 
   // Whole strips or tiles at a time: a strip read in parts is decompressed from its start again.
   std::uint32_t unit = 0;
-  if (TIFFIsTiled(tif)) {
-    TIFFGetField(tif, TIFFTAG_TILELENGTH, &unit);
+  if (Tiff().IsTiled(tif)) {
+    Tiff().GetField(tif, TIFFTAG_TILELENGTH, &unit);
   } else {
-    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
+    Tiff().GetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
   }
   unit = std::clamp<std::uint32_t>(unit, 1, height);
   const std::uint32_t band =
@@ -146,7 +199,7 @@ GreyImage LoadPage(TIFF* tif, Source& source, const LoadLimits& limits) {
     const std::uint32_t rows = std::min(band, height - row);
     image.row_offset = static_cast<int>(row);
     image.col_offset = 0;
-    if (!TIFFRGBAImageGet(&image, rgba.data(), width, rows)) {
+    if (!Tiff().RGBAImageGet(&image, rgba.data(), width, rows)) {
       Bad(source.error.empty() ? std::string("the pixels are damaged") : source.error);
     }
     const std::uint32_t to = bottomUp ? height - row - rows : row;
@@ -166,25 +219,29 @@ GreyImage LoadPage(TIFF* tif, Source& source, const LoadLimits& limits) {
 
 void LoadTiffPages(const std::uint8_t* data, std::size_t size, const LoadLimits& limits,
                    const PageSink& sink) {
+  if (!Tiff().missing.empty()) {
+    throw Error(ErrorCode::BadBitmap, "cannot read TIFF pictures: " + Tiff().missing);
+  }
   Source source{data, size, 0, {}};
-  std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
+  std::unique_ptr<TIFFOpenOptions, OptionsFree> options(Tiff().OpenOptionsAlloc());
   if (!options) throw std::bad_alloc();
-  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnError, &source);
-  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, &source);
+  Tiff().OpenOptionsSetErrorHandlerExtR(options.get(), OnError, &source);
+  Tiff().OpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, &source);
   // No single allocation larger than the largest file: a damaged directory claiming huge strips
   // is refused instead of taking the memory.
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxPictureFileBytes));
+  Tiff().OpenOptionsSetMaxSingleMemAlloc(options.get(),
+                                         static_cast<tmsize_t>(kMaxPictureFileBytes));
   std::unique_ptr<TIFF, TiffClose> tif(
-      TIFFClientOpenExt("picture", "r", &source, ReadBytes, WriteBytes, SeekBytes, CloseBytes,
-                        SizeOfBytes, MapBytes, UnmapBytes, options.get()));
+      Tiff().ClientOpenExt("picture", "r", &source, ReadBytes, WriteBytes, SeekBytes, CloseBytes,
+                           SizeOfBytes, MapBytes, UnmapBytes, options.get()));
   if (!tif) Bad(source.error.empty() ? std::string("the header is damaged") : source.error);
   const int pages = std::max(
-      1, static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tif.get()), kMaxPages)));
+      1, static_cast<int>(std::min<tdir_t>(Tiff().NumberOfDirectories(tif.get()), kMaxPages)));
   for (int page = 0; page < pages; ++page) {
     limits.Check();
     if (page > 0) {
       source.error.clear();
-      if (!TIFFReadDirectory(tif.get())) {
+      if (!Tiff().ReadDirectory(tif.get())) {
         const Error failure(
             ErrorCode::BadBitmap,
             "not a readable TIFF: " +

@@ -15,15 +15,41 @@
 
 #include "pdf417/common/error.h"
 #include "pdf417/decoder/load/picture_load.h"
+#include "pdf417/decoder/load/shared_library.h"
 
 namespace pdf417 {
 namespace {
+
+// libwebp's functions, looked up when the first WebP file is read (load/shared_library.h).
+struct WebpFunctions {
+  decltype(&::WebPGetFeaturesInternal) GetFeaturesInternal = nullptr;
+  decltype(&::WebPINewYUVA) INewYUVA = nullptr;
+  decltype(&::WebPIUpdate) IUpdate = nullptr;
+  decltype(&::WebPIDelete) IDelete = nullptr;
+  std::string missing;  // why libwebp cannot be used; empty when every function was found
+};
+
+const WebpFunctions& Webp() {
+  // Made once, by the first caller (a function's static is initialised safely across threads).
+  static const WebpFunctions functions = [] {
+    constexpr const char* kSoname = PDF417_WEBP_SONAME;
+    WebpFunctions f;
+    void* library = OpenLibrary(kSoname, f.missing);
+    if (library == nullptr) return f;
+    FindFunction(library, kSoname, "WebPGetFeaturesInternal", f.GetFeaturesInternal, f.missing);
+    FindFunction(library, kSoname, "WebPINewYUVA", f.INewYUVA, f.missing);
+    FindFunction(library, kSoname, "WebPIUpdate", f.IUpdate, f.missing);
+    FindFunction(library, kSoname, "WebPIDelete", f.IDelete, f.missing);
+    return f;
+  }();
+  return functions;
+}
 
 // How many more bytes of the file libwebp is given between two checks of the budget.
 constexpr std::size_t kFeedBytes = 256u << 10;
 
 struct DecoderDelete {
-  void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
+  void operator()(WebPIDecoder* decoder) const { Webp().IDelete(decoder); }
 };
 
 [[noreturn]] void Bad(const std::string& message) {
@@ -68,15 +94,20 @@ std::array<std::uint8_t, 256> FullRange() {
 }  // namespace
 
 GreyImage LoadWebp(PictureInput& input, const LoadLimits& limits) {
+  if (!Webp().missing.empty()) {
+    throw Error(ErrorCode::BadBitmap, "cannot read WebP pictures: " + Webp().missing);
+  }
   // The header is in the first bytes of every WebP file but a damaged one: refuse what is too
   // large before the rest is read.
   WebPBitstreamFeatures features{};
-  if (WebPGetFeatures(input.Head(), input.HeadSize(), &features) == VP8_STATUS_OK) {
+  if (Webp().GetFeaturesInternal(input.Head(), input.HeadSize(), &features,
+                                 WEBP_DECODER_ABI_VERSION) == VP8_STATUS_OK) {
     CheckSides(features, limits);
   }
   std::vector<std::uint8_t> store;
   const WholeBytes whole = ReadWholeInput(input, store);
-  const VP8StatusCode status = WebPGetFeatures(whole.data, whole.size, &features);
+  const VP8StatusCode status =
+      Webp().GetFeaturesInternal(whole.data, whole.size, &features, WEBP_DECODER_ABI_VERSION);
   if (status != VP8_STATUS_OK) Fail(status);
   CheckSides(features, limits);
   if (features.has_animation) Bad("an animation is not read (save one frame as a picture)");
@@ -90,14 +121,14 @@ GreyImage LoadWebp(PictureInput& input, const LoadLimits& limits) {
   std::vector<std::uint8_t> u(chromaSize);
   std::vector<std::uint8_t> v(chromaSize);
   std::vector<std::uint8_t> alpha(features.has_alpha ? grey.pixels.size() : 0);
-  std::unique_ptr<WebPIDecoder, DecoderDelete> decoder(WebPINewYUVA(
+  std::unique_ptr<WebPIDecoder, DecoderDelete> decoder(Webp().INewYUVA(
       grey.pixels.data(), grey.pixels.size(), width, u.data(), u.size(), chromaWidth, v.data(),
       v.size(), chromaWidth, alpha.empty() ? nullptr : alpha.data(), alpha.size(), width));
   if (!decoder) throw std::bad_alloc();
   for (std::size_t fed = 0;;) {
     limits.Check();
     fed = std::min(whole.size, fed + kFeedBytes);
-    const VP8StatusCode step = WebPIUpdate(decoder.get(), whole.data, fed);
+    const VP8StatusCode step = Webp().IUpdate(decoder.get(), whole.data, fed);
     if (step == VP8_STATUS_OK) break;
     if (step != VP8_STATUS_SUSPENDED || fed == whole.size) Fail(step);
   }
