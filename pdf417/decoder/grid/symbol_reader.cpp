@@ -193,14 +193,7 @@ class LineSource {
       }
       samples_.resize(static_cast<std::size_t>(count));
       if (source == 0) {
-        for (int k = 0; k < count; ++k) {
-          const double u = -margin_ + (k + 0.5) * du;
-          const double w = 1 / (map.g * u + map.h);
-          const double x = (map.ax * u + map.bx) * w;
-          const double y = (map.ay * u + map.by) * w;
-          const bool dark = bits_.IsDark(PixelIndex(y), PixelIndex(x));
-          samples_[static_cast<std::size_t>(k)] = dark != candidate_.inverted;
-        }
+        SampleMatrix(map, du, 0, count);
       } else {
         levels_.resize(static_cast<std::size_t>(sampleCount_));
         for (int k = 0; k < sampleCount_; ++k) {
@@ -217,7 +210,49 @@ class LineSource {
     ReadLine(line, samples, perPixel);
   }
 
+  // Whether ReadPart can read parts of this candidate's matrix lines: they are sampled through
+  // the perspective map, not taken from the matrix's own rows.
+  bool Partial() const { return axis_ == nullptr; }
+  int MatrixSamples() const { return matrixSamples_; }
+
+  // Reads samples `from` .. `to` - 1 of line l of the matrix, as Read samples the whole line: the
+  // runs' begins count from the line's first sample and the line reader is told the whole line's
+  // length, so that it looks for each pattern where it would on the whole line.
+  void ReadPart(int l, int from, int to, LineReading& line) {
+    const int count = matrixSamples_;
+    from = std::clamp(from, 0, count);
+    to = std::clamp(to, from, count);
+    line.v = V(l);
+    const double perPixel = count * (1 + 2 * margin_) / wide_;
+    line.uPerSample = (1 + 2 * margin_) / count;
+    line.uOrigin = -margin_;
+    const Perspective::Line map = map_.LineAt(line.v);
+    const double du = (1 + 2 * margin_) / count;
+    if (OffTheMatrix(map) || to == from) {
+      line.runs.assign(1, Run{from, to - from, candidate_.inverted});
+    } else {
+      samples_.resize(static_cast<std::size_t>(to - from));
+      SampleMatrix(map, du, from, to);
+      RunsOf(samples_.data(), to - from, line.runs);
+      for (Run& r : line.runs) r.begin += from;
+    }
+    ReadLine(line, count, perPixel);
+  }
+
  private:
+  // Samples `from` .. `to` - 1 of a matrix line (`du` apart across the symbol) into samples_ from
+  // its start, dark as 1 (light on an inverted candidate).
+  void SampleMatrix(const Perspective::Line& map, double du, int from, int to) {
+    for (int k = from; k < to; ++k) {
+      const double u = -margin_ + (k + 0.5) * du;
+      const double w = 1 / (map.g * u + map.h);
+      const double x = (map.ax * u + map.bx) * w;
+      const double y = (map.ay * u + map.by) * w;
+      const bool dark = bits_.IsDark(PixelIndex(y), PixelIndex(x));
+      samples_[static_cast<std::size_t>(k - from)] = dark != candidate_.inverted;
+    }
+  }
+
   // Whether the line's stretch that Read samples lies wholly outside the matrix (a candidate that
   // reaches past the picture's edge): the straight segment between its ends, clipped to the
   // matrix by the parametric (Liang-Barsky) test, is empty.
@@ -707,22 +742,46 @@ bool ProbeLines(LineSource& source, const SymbolCandidate& candidate,
                 std::vector<LineReading>& lines, std::vector<bool>& sampled) {
   constexpr int kProbes = 12;
   const int lineCount = source.Lines();
-  int patterns = 0;
-  bool indicator = false;
-  for (int k = 0; k < kProbes; ++k) {
-    const int l = std::min(lineCount - 1, (2 * k + 1) * lineCount / (2 * kProbes)) & ~1;
+  auto probed = [&](auto readLine) {
+    int patterns = 0;
+    bool indicator = false;
+    for (int k = 0; k < kProbes; ++k) {
+      const int l = std::min(lineCount - 1, (2 * k + 1) * lineCount / (2 * kProbes)) & ~1;
+      const LineReading& line = readLine(l);
+      const bool start = candidate.hasStart && line.startRun >= 0;
+      const bool stop = candidate.hasStop && line.stopRun >= 0;
+      patterns += start || stop;
+      indicator =
+          indicator || (start && line.left.codeword >= 0) || (stop && line.right.codeword >= 0);
+    }
+    return patterns >= std::min(3, lineCount / 2) && indicator;
+  };
+  // A lone edge's lines reach as far as the widest symbol, and most lone edges are other bars.
+  // The line reader looks for a start pattern in a line's first quarter and a stop pattern in its
+  // second half: the probe reads that part of each line next to the edge, with the first
+  // codewords after the pattern, and whole lines only where those parts pass.
+  if (candidate.hasStart != candidate.hasStop && source.Partial()) {
+    const int count = source.MatrixSamples();
+    const int extra =
+        static_cast<int>(std::ceil(3 * 17 * count / (source.Width() / candidate.module)));
+    LineReading part;
+    const bool passed = probed([&](int l) -> const LineReading& {
+      if (candidate.hasStart) {
+        source.ReadPart(l, 0, count / 4 + extra, part);
+      } else {
+        source.ReadPart(l, count / 2 - extra, count, part);
+      }
+      return part;
+    });
+    if (!passed) return false;
+  }
+  return probed([&](int l) -> const LineReading& {
     if (!sampled[static_cast<std::size_t>(l)]) {
       source.Read(0, l, lines[static_cast<std::size_t>(l)]);
       sampled[static_cast<std::size_t>(l)] = true;
     }
-    const LineReading& line = lines[static_cast<std::size_t>(l)];
-    const bool start = candidate.hasStart && line.startRun >= 0;
-    const bool stop = candidate.hasStop && line.stopRun >= 0;
-    patterns += start || stop;
-    indicator =
-        indicator || (start && line.left.codeword >= 0) || (stop && line.right.codeword >= 0);
-  }
-  return patterns >= std::min(3, lineCount / 2) && indicator;
+    return lines[static_cast<std::size_t>(l)];
+  });
 }
 
 bool Probe(const BitMatrix& bits, const BitMatrix* transposed, const SymbolCandidate& candidate,
