@@ -3,8 +3,11 @@
 // in-memory grey pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "decode_util.h"
@@ -13,6 +16,7 @@
 #include "pdf417/decoder/classic/bin_bmp.h"
 #include "pdf417/decoder/classic/image_transforms.h"
 #include "pdf417/decoder/decoder.h"
+#include "pdf417/decoder/locate/pattern_finder.h"
 #include "pdf417/decoder/pipeline.h"
 #include "pdf417/encoder/encoder.h"
 #include "pdf417/encoder/symbol.h"
@@ -101,6 +105,56 @@ TEST(Readings, EachReadingReadsWhatItIsFor) {
     }
     EXPECT_EQ(all[0].corrected + all[0].erasures, 0) << c.name;
   }
+}
+
+// Rows and columns are not scanned across a symbol read already: beside it, another symbol's
+// pattern hits are the same as without the cut, and none is found inside it.
+TEST(Readings, ScansSkipSymbolsReadAlready) {
+  const BitMatrix a = EncodedSymbol("the symbol read already", 3, 2, 3);
+  const BitMatrix b = EncodedSymbol("the symbol beside it", 3, 2, 3);
+  constexpr int kGap = 40;
+  BitMatrix page(a.Width() + kGap + b.Width() + 20, std::max(a.Height(), b.Height()) + 30);
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int x = 0; x < a.Width(); ++x) page.SetDark(y + 10, x + 10, a.IsDark(y, x));
+  }
+  const int bx = 10 + a.Width() + kGap;
+  for (int y = 0; y < b.Height(); ++y) {
+    for (int x = 0; x < b.Width(); ++x) page.SetDark(y + 15, x + bx, b.IsDark(y, x));
+  }
+  const std::array<PointF, 4> quad = {PointF{10.0, 10.0}, PointF{10.0 + a.Width(), 10.0},
+                                      PointF{10.0 + a.Width(), 10.0 + a.Height()},
+                                      PointF{10.0, 10.0 + a.Height()}};
+  const auto insideA = [&quad](const PatternHit& h) {
+    return h.outer.x >= quad[0].x && h.outer.x <= quad[1].x && h.outer.y >= quad[0].y &&
+           h.outer.y <= quad[2].y;
+  };
+  const BitMatrix transposed = Transposed(page);
+  const std::vector<PatternHit> all =
+      FindPatternHits(page, 2, ScanLines::Straight, false, &transposed);
+  const std::vector<std::array<PointF, 4>> skip = {quad};
+  const std::vector<PatternHit> cut =
+      FindPatternHits(page, 2, ScanLines::Straight, false, &transposed, nullptr, 0, &skip);
+  const auto key = [](const PatternHit& h) {
+    return std::make_tuple(h.direction, h.line, h.stop, h.reversed, h.outer.x, h.outer.y);
+  };
+  std::vector<std::tuple<int, int, bool, bool, double, double>> expected, found;
+  int inA = 0;
+  for (const PatternHit& h : all) {
+    if (insideA(h)) {
+      ++inA;
+    } else {
+      expected.push_back(key(h));
+    }
+  }
+  for (const PatternHit& h : cut) {
+    EXPECT_FALSE(insideA(h)) << h.outer.x << ", " << h.outer.y;
+    found.push_back(key(h));
+  }
+  EXPECT_GT(inA, 10);
+  EXPECT_GT(expected.size(), 10u);
+  std::sort(expected.begin(), expected.end());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, expected);
 }
 
 // A clean symbol of at least two pixels a module is a sampling question only: whatever its

@@ -14,6 +14,7 @@
 
 #include "pdf417/decoder/decoder.h"
 #include "pdf417/decoder/load/picture_load.h"
+#include "pdf417/decoder/load/shared_library.h"
 #include "pdf417/encoder/encoder.h"
 #include "test_util.h"
 
@@ -249,6 +250,26 @@ TEST(WebpTiff, DamagedAndOversizedFilesAreRefused) {
     EXPECT_NE(results[0].message.find(c.says), std::string::npos)
         << c.name << ": " << results[0].message;
   }
+}
+
+// The WebP and TIFF loaders open their libraries when the first such file is read: a library or
+// function that is missing is an error naming it, not a crash.
+TEST(WebpTiff, LibrariesOpenedWhenNeededNameWhatIsMissing) {
+  std::string error;
+  EXPECT_EQ(OpenLibrary("libpdf417-none.so.0", error), nullptr);
+  EXPECT_NE(error.find("libpdf417-none.so.0 could not be loaded"), std::string::npos) << error;
+  error.clear();
+  void* c = OpenLibrary("libc.so.6", error);
+  ASSERT_NE(c, nullptr) << error;
+  std::size_t (*length)(const char*) = nullptr;
+  FindFunction(c, "libc.so.6", "strlen", length, error);
+  ASSERT_NE(length, nullptr);
+  EXPECT_EQ(length("four"), 4u);
+  EXPECT_TRUE(error.empty()) << error;
+  int (*none)() = nullptr;
+  FindFunction(c, "libc.so.6", "pdf417_none", none, error);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(error, "libc.so.6 has no pdf417_none");
 }
 
 }  // namespace
