@@ -948,8 +948,10 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
   }
   // Then every other line; then the grey picture's lines, which go wrong in other places than
   // the matrix's; last every line of both. A symbol that decoded only by correcting or filling in
-  // codewords is read on from more lines too: in a clean picture those were cells the lines so
-  // far missed, and the reading that needs fewer of them is kept.
+  // codewords is read on from more of the matrix's lines too: in a clean picture those were cells
+  // the lines so far missed, and the reading that needs fewer of them is kept. (The grey lines,
+  // which cost three times as much, are read only while the symbol has not decoded: after it, they
+  // changed only how many codewords were corrected.)
   const auto errata = [](const DecodeResult& r) { return r.corrected + r.erasures; };
   const auto settled = [&result, &errata] { return result.ok() && errata(result) == 0; };
   auto more = [&](int s, int first, int step) {
@@ -963,9 +965,9 @@ DecodeResult ReadOnce(const BitMatrix& bits, const BitMatrix* transposed,
     if (!result.ok() || (again.ok() && errata(again) < errata(result))) result = std::move(again);
   };
   if (!settled()) more(0, 0, 2);
-  if (!settled() && sources > 1) more(1, 0, 2);
+  if (!result.ok() && sources > 1) more(1, 0, 2);
   if (!settled()) more(0, 1, 2);
-  if (!settled() && sources > 1) more(1, 1, 2);
+  if (!result.ok() && sources > 1) more(1, 1, 2);
   // A symbol that did not check out where the row indicators place its corners elsewhere than the
   // candidate's (by half a row or more): read once more between the corners they place.
   if (!result.ok() && mayRetilt && outline.valid && result.rows > 0) {
