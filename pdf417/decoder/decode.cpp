@@ -24,6 +24,7 @@
 // With maxSymbols 1 the first symbol that decodes ends the search; otherwise the picture is
 // searched once, every candidate read once.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <tuple>
@@ -481,8 +482,9 @@ class Search {
     for (const DecodeResult& f : found_) {
       if (f.corners.size() != 4) continue;
       std::array<PointF, 4> q;
-      for (std::size_t k = 0; k < 4; ++k)
+      for (std::size_t k = 0; k < 4; ++k) {
         q[k] = PointF{f.corners[k].x + border, f.corners[k].y + border};
+      }
       skip.push_back(q);
     }
     const std::vector<PatternHit> more =
