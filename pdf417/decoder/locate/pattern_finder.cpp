@@ -291,6 +291,114 @@ void DiagonalRuns(const BitMatrix& diagonals, int row, int from, int count, bool
   for (Run& r : runs) r.begin = count - (r.begin + r.length);
 }
 
+// The stretches [from, to) of a row (d 0) or column (d 1) outside the quadrilaterals to skip:
+// each cuts out where the line through the pixels' centres crosses it.
+void StretchesBeside(int d, const LineGeometry& g, const std::vector<std::array<PointF, 4>>* skip,
+                     std::vector<std::pair<int, int>>& stretches) {
+  stretches.assign(1, {0, g.length});
+  if (skip == nullptr) return;
+  const double c = d == 0 ? g.y + 0.5 : g.x + 0.5;
+  std::vector<std::pair<int, int>> kept;
+  for (const std::array<PointF, 4>& q : *skip) {
+    double lo = 1e18;
+    double hi = -1e18;
+    for (std::size_t k = 0; k < 4; ++k) {
+      // Along the line (a) and across it (b), for both ends of the side.
+      const PointF& p = q[k];
+      const PointF& r = q[(k + 1) % 4];
+      const double pa = d == 0 ? p.x : p.y;
+      const double pb = d == 0 ? p.y : p.x;
+      const double ra = d == 0 ? r.x : r.y;
+      const double rb = d == 0 ? r.y : r.x;
+      if ((pb - c) * (rb - c) > 0 || pb == rb) continue;
+      const double a = pa + (c - pb) * (ra - pa) / (rb - pb);
+      lo = std::min(lo, a);
+      hi = std::max(hi, a);
+    }
+    if (!(lo <= hi)) continue;
+    const int cutFrom = static_cast<int>(std::max(-1.0, std::floor(lo)));
+    const int cutTo = static_cast<int>(std::min(1e9, std::ceil(hi)));
+    kept.clear();
+    for (const auto& [a, e] : stretches) {
+      if (e <= cutFrom || a >= cutTo) {
+        kept.emplace_back(a, e);
+        continue;
+      }
+      if (a < cutFrom) kept.emplace_back(a, cutFrom);
+      if (e > cutTo) kept.emplace_back(cutTo, e);
+    }
+    stretches.swap(kept);
+  }
+}
+
+// The pattern hits among the runs of line t (direction d, geometry g, `unit` pixels a sample
+// along it), appended to `hits`; `prefix` is room for the runs' running lengths.
+void HitsAlong(const std::vector<Run>& runs, bool inverted, int d, int t, const LineGeometry& g,
+               double unit, std::vector<int>& prefix, std::vector<PatternHit>& hits) {
+  const int startCount = static_cast<int>(kStartWidths.size());
+  const int stopCount = static_cast<int>(kStopWidths.size());
+  const std::size_t n = runs.size();
+  prefix.resize(n + 1);
+  prefix[0] = 0;
+  for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + runs[k].length;
+  // Every pattern has its wide bar at one end: the start pattern's 8 and the stop pattern's 7
+  // lead them forwards and end them backwards. Only a bar of a pattern's colour, at least
+  // three samples wide and well over twice its inner neighbour, is looked at further, as the
+  // first or the last bar of each pattern it can open or close.
+  for (std::size_t w = 0; w < n; ++w) {
+    const Run& bar = runs[w];
+    if (bar.length < 3 || (bar.dark ? false : !inverted)) continue;
+    // Over twice and a half the run after it (opening a pattern) or before it (closing
+    // one): most runs are neither.
+    const bool opens = w + 1 < n && 2 * bar.length >= 5 * runs[w + 1].length;
+    const bool closes = w >= 1 && 2 * bar.length >= 5 * runs[w - 1].length;
+    if (!opens && !closes) continue;
+    const bool light = !bar.dark;
+    for (int kind = 0; kind < 4; ++kind) {
+      const bool stop = kind >= 2;
+      const bool reversed = kind % 2 == 1;
+      if (!(reversed ? closes : opens)) continue;
+      const int count = stop ? stopCount : startCount;
+      if (reversed ? w + 1 < static_cast<std::size_t>(count) : w + count > n) continue;
+      const std::size_t i = reversed ? w + 1 - static_cast<std::size_t>(count) : w;
+      // The wide bar is 8 of the start pattern's 17 modules, 7 of the stop pattern's 18:
+      // within a third of that share of the runs it would open or close.
+      const int total = prefix[i + static_cast<std::size_t>(count)] - prefix[i];
+      const int share = stop ? 7 : 8;
+      const int modules = stop ? 18 : 17;
+      if (3 * modules * bar.length < 2 * share * total ||
+          3 * modules * bar.length > 4 * share * total) {
+        continue;
+      }
+      double m = 0;
+      if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count, reversed,
+                          m, light)) {
+        continue;
+      }
+      const long last = static_cast<long>(i) + count - 1;
+      const Run& firstRun = runs[i];
+      const Run& endRun = runs[static_cast<std::size_t>(last)];
+      // The outer edge is at the start's wide bar or the stop's last narrow bar.
+      const bool outerFirst = stop == reversed;
+      if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
+        continue;
+      }
+      PatternHit hit;
+      hit.stop = stop;
+      hit.direction = d;
+      hit.reversed = reversed;
+      hit.line = t;
+      hit.module = m * unit;
+      hit.inverted = light;
+      const PointF a = Boundary(g, d, firstRun.begin);
+      const PointF b = Boundary(g, d, endRun.begin + endRun.length);
+      hit.outer = outerFirst ? a : b;
+      hit.inner = outerFirst ? b : a;
+      hits.push_back(hit);
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLines directions,
@@ -303,50 +411,10 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
     ownTransposed = Transposed(bits);
     transposed = &ownTransposed;
   }
-  // The stretches of a row (d 0) or column (d 1) outside the quadrilaterals to skip: each cuts
-  // out where the line through the pixels' centres crosses it.
   std::vector<std::pair<int, int>> stretches;
-  std::vector<std::pair<int, int>> kept;
-  auto stretchesOf = [&](int d, const LineGeometry& g) {
-    stretches.assign(1, {0, g.length});
-    if (skip == nullptr) return;
-    const double c = d == 0 ? g.y + 0.5 : g.x + 0.5;
-    for (const std::array<PointF, 4>& q : *skip) {
-      double lo = 1e18;
-      double hi = -1e18;
-      for (std::size_t k = 0; k < 4; ++k) {
-        // Along the line (a) and across it (b), for both ends of the side.
-        const PointF& p = q[k];
-        const PointF& r = q[(k + 1) % 4];
-        const double pa = d == 0 ? p.x : p.y;
-        const double pb = d == 0 ? p.y : p.x;
-        const double ra = d == 0 ? r.x : r.y;
-        const double rb = d == 0 ? r.y : r.x;
-        if ((pb - c) * (rb - c) > 0 || pb == rb) continue;
-        const double a = pa + (c - pb) * (ra - pa) / (rb - pb);
-        lo = std::min(lo, a);
-        hi = std::max(hi, a);
-      }
-      if (!(lo <= hi)) continue;
-      const int cutFrom = static_cast<int>(std::max(-1.0, std::floor(lo)));
-      const int cutTo = static_cast<int>(std::min(1e9, std::ceil(hi)));
-      kept.clear();
-      for (const auto& [a, e] : stretches) {
-        if (e <= cutFrom || a >= cutTo) {
-          kept.emplace_back(a, e);
-          continue;
-        }
-        if (a < cutFrom) kept.emplace_back(a, cutFrom);
-        if (e > cutTo) kept.emplace_back(cutTo, e);
-      }
-      stretches.swap(kept);
-    }
-  };
   std::vector<Run> runs;
   BitMatrix diagonals[2];
   std::vector<int> prefix;
-  const int startCount = static_cast<int>(kStartWidths.size());
-  const int stopCount = static_cast<int>(kStopWidths.size());
   const int first = directions == ScanLines::Diagonal ? 2 : 0;
   const int end = directions == ScanLines::Straight ? 2 : kDirections;
   for (int d = first; d < end; ++d) {
@@ -369,7 +437,7 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
       const LineGeometry g = LineAt(bits, d, t, step);
       if (g.length < 17) continue;
       if (d < 2) {
-        stretchesOf(d, g);
+        StretchesBeside(d, g, skip, stretches);
       } else {
         stretches.assign(1, {0, g.length});
       }
@@ -386,66 +454,7 @@ std::vector<PatternHit> FindPatternHits(const BitMatrix& bits, int step, ScanLin
           const int start = d == 2 ? g.y : g.y - g.length + 1;
           DiagonalRuns(diagonals[d - 2], t * step, start, g.length, d == 3, runs);
         }
-        const std::size_t n = runs.size();
-        prefix.resize(n + 1);
-        prefix[0] = 0;
-        for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + runs[k].length;
-        // Every pattern has its wide bar at one end: the start pattern's 8 and the stop pattern's 7
-        // lead them forwards and end them backwards. Only a bar of a pattern's colour, at least
-        // three samples wide and well over twice its inner neighbour, is looked at further, as the
-        // first or the last bar of each pattern it can open or close.
-        for (std::size_t w = 0; w < n; ++w) {
-          const Run& bar = runs[w];
-          if (bar.length < 3 || (bar.dark ? false : !inverted)) continue;
-          // Over twice and a half the run after it (opening a pattern) or before it (closing
-          // one): most runs are neither.
-          const bool opens = w + 1 < n && 2 * bar.length >= 5 * runs[w + 1].length;
-          const bool closes = w >= 1 && 2 * bar.length >= 5 * runs[w - 1].length;
-          if (!opens && !closes) continue;
-          const bool light = !bar.dark;
-          for (int kind = 0; kind < 4; ++kind) {
-            const bool stop = kind >= 2;
-            const bool reversed = kind % 2 == 1;
-            if (!(reversed ? closes : opens)) continue;
-            const int count = stop ? stopCount : startCount;
-            if (reversed ? w + 1 < static_cast<std::size_t>(count) : w + count > n) continue;
-            const std::size_t i = reversed ? w + 1 - static_cast<std::size_t>(count) : w;
-            // The wide bar is 8 of the start pattern's 17 modules, 7 of the stop pattern's 18:
-            // within a third of that share of the runs it would open or close.
-            const int total = prefix[i + static_cast<std::size_t>(count)] - prefix[i];
-            const int share = stop ? 7 : 8;
-            const int modules = stop ? 18 : 17;
-            if (3 * modules * bar.length < 2 * share * total ||
-                3 * modules * bar.length > 4 * share * total) {
-              continue;
-            }
-            double m = 0;
-            if (!MatchesPattern(runs, i, stop ? kStopWidths.data() : kStartWidths.data(), count,
-                                reversed, m, light)) {
-              continue;
-            }
-            const long last = static_cast<long>(i) + count - 1;
-            const Run& firstRun = runs[i];
-            const Run& endRun = runs[static_cast<std::size_t>(last)];
-            // The outer edge is at the start's wide bar or the stop's last narrow bar.
-            const bool outerFirst = stop == reversed;
-            if (!QuietBeyond(runs, outerFirst ? static_cast<long>(i) - 1 : last + 1, m, light)) {
-              continue;
-            }
-            PatternHit hit;
-            hit.stop = stop;
-            hit.direction = d;
-            hit.reversed = reversed;
-            hit.line = t;
-            hit.module = m * unit;
-            hit.inverted = light;
-            const PointF a = Boundary(g, d, firstRun.begin);
-            const PointF b = Boundary(g, d, endRun.begin + endRun.length);
-            hit.outer = outerFirst ? a : b;
-            hit.inner = outerFirst ? b : a;
-            hits.push_back(hit);
-          }
-        }
+        HitsAlong(runs, inverted, d, t, g, unit, prefix, hits);
       }
     }
   }
