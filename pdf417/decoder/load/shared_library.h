@@ -25,4 +25,18 @@ void FindFunction(void* library, const char* soname, const char* name, Function&
   if (function == nullptr && error.empty()) error = std::string(soname) + " has no " + name;
 }
 
+// A table of one library's functions, opened with it: `Table` has a pointer for each function
+// and `missing`, the reason the library cannot be used (empty when every function was found);
+// `find(look, table)` calls look(name, table's pointer) for each function.
+template <typename Table, typename Find>
+Table FunctionTable(const char* soname, Find find) {
+  Table table;
+  void* library = OpenLibrary(soname, table.missing);
+  if (library == nullptr) return table;
+  find([&](const char* name,
+           auto& function) { FindFunction(library, soname, name, function, table.missing); },
+       table);
+  return table;
+}
+
 }  // namespace pdf417

@@ -46,32 +46,25 @@ struct TiffFunctions {
 
 const TiffFunctions& Tiff() {
   // Made once, by the first caller (a function's static is initialised safely across threads).
-  static const TiffFunctions functions = [] {
-    constexpr const char* kSoname = PDF417_TIFF_SONAME;
-    TiffFunctions f;
-    void* library = OpenLibrary(kSoname, f.missing);
-    if (library == nullptr) return f;
-    FindFunction(library, kSoname, "TIFFOpenOptionsAlloc", f.OpenOptionsAlloc, f.missing);
-    FindFunction(library, kSoname, "TIFFOpenOptionsFree", f.OpenOptionsFree, f.missing);
-    FindFunction(library, kSoname, "TIFFOpenOptionsSetErrorHandlerExtR",
-                 f.OpenOptionsSetErrorHandlerExtR, f.missing);
-    FindFunction(library, kSoname, "TIFFOpenOptionsSetWarningHandlerExtR",
-                 f.OpenOptionsSetWarningHandlerExtR, f.missing);
-    FindFunction(library, kSoname, "TIFFOpenOptionsSetMaxSingleMemAlloc",
-                 f.OpenOptionsSetMaxSingleMemAlloc, f.missing);
-    FindFunction(library, kSoname, "TIFFClientOpenExt", f.ClientOpenExt, f.missing);
-    FindFunction(library, kSoname, "TIFFClose", f.Close, f.missing);
-    FindFunction(library, kSoname, "TIFFNumberOfDirectories", f.NumberOfDirectories, f.missing);
-    FindFunction(library, kSoname, "TIFFReadDirectory", f.ReadDirectory, f.missing);
-    FindFunction(library, kSoname, "TIFFGetField", f.GetField, f.missing);
-    FindFunction(library, kSoname, "TIFFGetFieldDefaulted", f.GetFieldDefaulted, f.missing);
-    FindFunction(library, kSoname, "TIFFIsTiled", f.IsTiled, f.missing);
-    FindFunction(library, kSoname, "TIFFRGBAImageOK", f.RGBAImageOK, f.missing);
-    FindFunction(library, kSoname, "TIFFRGBAImageBegin", f.RGBAImageBegin, f.missing);
-    FindFunction(library, kSoname, "TIFFRGBAImageGet", f.RGBAImageGet, f.missing);
-    FindFunction(library, kSoname, "TIFFRGBAImageEnd", f.RGBAImageEnd, f.missing);
-    return f;
-  }();
+  static const auto functions =
+      FunctionTable<TiffFunctions>(PDF417_TIFF_SONAME, [](auto look, TiffFunctions& f) {
+        look("TIFFOpenOptionsAlloc", f.OpenOptionsAlloc);
+        look("TIFFOpenOptionsFree", f.OpenOptionsFree);
+        look("TIFFOpenOptionsSetErrorHandlerExtR", f.OpenOptionsSetErrorHandlerExtR);
+        look("TIFFOpenOptionsSetWarningHandlerExtR", f.OpenOptionsSetWarningHandlerExtR);
+        look("TIFFOpenOptionsSetMaxSingleMemAlloc", f.OpenOptionsSetMaxSingleMemAlloc);
+        look("TIFFClientOpenExt", f.ClientOpenExt);
+        look("TIFFClose", f.Close);
+        look("TIFFNumberOfDirectories", f.NumberOfDirectories);
+        look("TIFFReadDirectory", f.ReadDirectory);
+        look("TIFFGetField", f.GetField);
+        look("TIFFGetFieldDefaulted", f.GetFieldDefaulted);
+        look("TIFFIsTiled", f.IsTiled);
+        look("TIFFRGBAImageOK", f.RGBAImageOK);
+        look("TIFFRGBAImageBegin", f.RGBAImageBegin);
+        look("TIFFRGBAImageGet", f.RGBAImageGet);
+        look("TIFFRGBAImageEnd", f.RGBAImageEnd);
+      });
   return functions;
 }
 

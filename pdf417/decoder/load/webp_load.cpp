@@ -31,17 +31,13 @@ struct WebpFunctions {
 
 const WebpFunctions& Webp() {
   // Made once, by the first caller (a function's static is initialised safely across threads).
-  static const WebpFunctions functions = [] {
-    constexpr const char* kSoname = PDF417_WEBP_SONAME;
-    WebpFunctions f;
-    void* library = OpenLibrary(kSoname, f.missing);
-    if (library == nullptr) return f;
-    FindFunction(library, kSoname, "WebPGetFeaturesInternal", f.GetFeaturesInternal, f.missing);
-    FindFunction(library, kSoname, "WebPINewYUVA", f.INewYUVA, f.missing);
-    FindFunction(library, kSoname, "WebPIUpdate", f.IUpdate, f.missing);
-    FindFunction(library, kSoname, "WebPIDelete", f.IDelete, f.missing);
-    return f;
-  }();
+  static const auto functions =
+      FunctionTable<WebpFunctions>(PDF417_WEBP_SONAME, [](auto look, WebpFunctions& f) {
+        look("WebPGetFeaturesInternal", f.GetFeaturesInternal);
+        look("WebPINewYUVA", f.INewYUVA);
+        look("WebPIUpdate", f.IUpdate);
+        look("WebPIDelete", f.IDelete);
+      });
   return functions;
 }
 
